@@ -1,0 +1,12 @@
+#pragma once
+// The display choices made in the Video setup dialog (or on the command line).
+
+struct VideoSettings {
+    int width = 1024;
+    int height = 768;
+    int bitsPerPixel = 32;
+    bool windowed = false;
+    bool verticalSync = true;
+    bool multisampling = false;
+    bool alwaysOnTop = true;
+};

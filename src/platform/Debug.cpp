@@ -1,0 +1,20 @@
+#include "platform/Debug.h"
+
+#include "platform/Error.h"
+
+#include <cstdio>
+
+void debugWrite(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+void debugLine(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = formatTextV(format, args);
+    va_end(args);
+    if (text.empty() || text.back() != '\n')
+        text += '\n';
+    debugWrite(text);
+}

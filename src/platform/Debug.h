@@ -1,0 +1,10 @@
+#pragma once
+// Debug output: diagnostics that are not errors, written to standard error and flushed.
+
+#include <string_view>
+
+// Writes the text as it is (callers put their own line ends).
+void debugWrite(std::string_view text);
+
+// Formats like printf and writes the result; a missing final line end is added.
+void debugLine(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,35 @@
+#pragma once
+// Off-screen render targets: a framebuffer object with one colour texture.
+
+#include "render/GL.h"
+
+// The framebuffer that stands for the window: 0, unless an offline render redirects the whole run
+// into a framebuffer of its own. Every place that returns drawing to the window binds this one.
+extern GLuint windowFramebuffer;
+void bindWindowFramebuffer();
+
+class RenderTarget {
+public:
+    GLuint colourTexture = 0;
+    int width = 0;
+    int height = 0;
+    GLuint framebuffer = 0;
+    GLuint depthBuffer = 0;
+
+    // Screen-sized, colour only; starts cleared to the current clear colour.
+    RenderTarget();
+    // Sized, with a depth buffer; not cleared. Its owner binds it with the bare framebuffer calls.
+    RenderTarget(int width, int height);
+    ~RenderTarget();
+    RenderTarget(const RenderTarget&) = delete;
+    RenderTarget& operator=(const RenderTarget&) = delete;
+
+    // Draw into the target with the screen's viewport and perspective.
+    void bind();
+    // Draw into the window again.
+    void unbind();
+
+private:
+    void checkComplete();
+    void release();
+};

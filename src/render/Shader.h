@@ -1,0 +1,46 @@
+#pragma once
+// GLSL programs: a fragment-only program and a vertex + fragment program.
+
+#include "render/GL.h"
+
+#include <optional>
+#include <string>
+
+// Reads a whole file; nothing when it cannot be opened.
+std::optional<std::string> readWholeFile(const std::string& path);
+
+class FragmentProgram {
+public:
+    GLuint fragmentShader = 0;
+    GLuint program = 0;
+
+    FragmentProgram() = default;
+    ~FragmentProgram();
+    FragmentProgram(const FragmentProgram&) = delete;
+    FragmentProgram& operator=(const FragmentProgram&) = delete;
+
+    // With fromFile the text is a path whose contents are the source; otherwise it is the source.
+    // Throws "Error opening: <path>" or the compiler's message.
+    void build(bool fromFile, const char* pathOrSource);
+    void buildFromSource(const char* source);
+};
+
+class ShaderProgram {
+public:
+    GLuint vertexShader = 0;
+    GLuint fragmentShader = 0;
+    GLuint program = 0;
+
+    ShaderProgram() = default;
+    ~ShaderProgram();
+    ShaderProgram(const ShaderProgram&) = delete;
+    ShaderProgram& operator=(const ShaderProgram&) = delete;
+
+    // Fragment file first, vertex file second. A file that cannot be opened leaves its stage out.
+    void load(const char* fragmentPath, const char* vertexPath);
+    // Compiles one stage; throws the compiler's message on failure.
+    GLuint compileShader(const char* source, GLenum type);
+};
+
+// glGetUniformLocation, with a debug line when the program has no active uniform of that name.
+GLint uniformLocation(GLuint program, const char* name);

@@ -1,0 +1,284 @@
+#include "GlFixture.h"
+
+#include "platform/Error.h"
+#include "render/GLState.h"
+#include "render/RenderTarget.h"
+#include "render/Shader.h"
+#include "render/Texture.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// Captures what the code under test writes to standard error.
+class StderrCapture {
+public:
+    StderrCapture() { testing::internal::CaptureStderr(); }
+    std::string text() {
+        if (!taken_) {
+            text_ = testing::internal::GetCapturedStderr();
+            taken_ = true;
+        }
+        return text_;
+    }
+    ~StderrCapture() { text(); }
+
+private:
+    std::string text_;
+    bool taken_ = false;
+};
+
+// Four quadrants: red top-left, green top-right, blue bottom-left, half-transparent white
+// bottom-right.
+Rgba quadrantColour(int x, int y, int size) {
+    const bool right = x >= size / 2, bottom = y >= size / 2;
+    if (!right && !bottom)
+        return {255, 0, 0, 255};
+    if (right && !bottom)
+        return {0, 255, 0, 255};
+    if (!right)
+        return {0, 0, 255, 255};
+    return {255, 255, 255, 128};
+}
+
+void drawFullScreenQuad(float repeat = 1) {
+    OrthoView ortho;
+    glTranslatef(0, 0, -1);
+    Quad(1, 1).draw(repeat, repeat);
+}
+
+} // namespace
+
+class Foundation : public GlFixture {};
+
+TEST_F(Foundation, LoadedImageIsUprightWithChannelsAndAlphaKept) {
+    const std::string path = temp.file("quadrants.png");
+    writeImage(path, 16, 16, [](int x, int y) { return quadrantColour(x, y, 16); });
+    CTextureFreeImage texture;
+    texture.load(path);
+    EXPECT_EQ(texture.width(), 16);
+
+    // The texture's level 0, read back: first row must be the picture's top row.
+    std::vector<Rgba> level(16 * 16);
+    {
+        TextureBinding binding(texture);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level.data());
+    }
+    EXPECT_EQ(level[0], (Rgba{255, 0, 0, 255}));
+    EXPECT_EQ(level[15], (Rgba{0, 255, 0, 255}));
+    EXPECT_EQ(level[15 * 16], (Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(level[15 * 16 + 15], (Rgba{255, 255, 255, 128}));
+
+    // Drawn under the layer view it appears upright on screen.
+    {
+        TextureBinding binding(texture);
+        glColor4f(1, 1, 1, 1);
+        drawFullScreenQuad();
+    }
+    readFrame();
+    EXPECT_TRUE(near(pixel(8, 8), {255, 0, 0, 255}, 8)) << pixel(8, 8);
+    EXPECT_TRUE(near(pixel(56, 8), {0, 255, 0, 255}, 8)) << pixel(56, 8);
+    EXPECT_TRUE(near(pixel(8, 56), {0, 0, 255, 255}, 8)) << pixel(8, 56);
+    expectCleanState("drawing a loaded texture");
+}
+
+TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
+    const std::string path = temp.file("plain.jpg");
+    writeImage(path, 8, 8, [](int, int) { return Rgba{200, 100, 50, 0}; }, false);
+    CTextureFreeImage jpeg;
+    jpeg.load(path);
+    std::vector<Rgba> level(64);
+    {
+        TextureBinding binding(jpeg);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level.data());
+    }
+    EXPECT_EQ(level[27].a, 255);
+    EXPECT_NEAR(level[27].r, 200, 6);
+    EXPECT_NEAR(level[27].b, 50, 6);
+
+    StderrCapture capture;
+    CTextureFreeImage missing;
+    missing.load(temp.file("nothing-here.png"));
+    const std::string output = capture.text();
+    EXPECT_NE(output.find("nothing-here.png"), std::string::npos) << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_EQ(missing.width(), 0);
+    EXPECT_NE(missing.textureId, 0u);
+    expectNoGlError("loading a missing file");
+}
+
+TEST_F(Foundation, UploadRejectsUnknownFormatAndSetsWrapMode) {
+    CTexture texture;
+    const unsigned char pixels[16] = {};
+    EXPECT_THROW(
+        {
+            try {
+                texture.upload(pixels, 2, 2, false, GL_LUMINANCE, true);
+            } catch (const ShowError& error) {
+                EXPECT_STREQ(error.what(), "Unknown pixeldepth");
+                throw;
+            }
+        },
+        ShowError);
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+
+    texture.upload(pixels, 2, 2, true, GL_RGBA, true);
+    GLint wrapS = 0, wrapT = 0;
+    {
+        TextureBinding binding(texture);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
+    }
+    EXPECT_EQ(wrapS, GL_MIRRORED_REPEAT);
+    EXPECT_EQ(wrapT, GL_MIRRORED_REPEAT);
+    expectNoGlError("upload");
+}
+
+TEST_F(Foundation, QuadFillsTheViewportExactlyAndRepeats) {
+    const std::string path = temp.file("checker.png");
+    writeImage(path, 2, 2, [](int x, int y) {
+        return (x + y) % 2 ? Rgba{255, 255, 255, 255} : Rgba{0, 0, 0, 255};
+    });
+    clearFrame(1, 0, 1, 1);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0, 1, 0, 1);
+    drawFullScreenQuad();
+    readFrame();
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_EQ(pixel(i, 0), (Rgba{0, 255, 0, 255})) << "top edge at " << i;
+        ASSERT_EQ(pixel(i, 63), (Rgba{0, 255, 0, 255})) << "bottom edge at " << i;
+        ASSERT_EQ(pixel(0, i), (Rgba{0, 255, 0, 255})) << "left edge at " << i;
+        ASSERT_EQ(pixel(63, i), (Rgba{0, 255, 0, 255})) << "right edge at " << i;
+    }
+    glEnable(GL_TEXTURE_2D);
+    expectNoGlError("quad");
+}
+
+TEST_F(Foundation, GuardsSwitchTheirCapabilityOffAlsoWhenNestedOrOnError) {
+    {
+        CTransparency outer(GL_ONE, GL_ONE);
+        {
+            CTransparency inner(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            EXPECT_TRUE(glIsEnabled(GL_BLEND));
+        }
+        EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    }
+    try {
+        CEnabler depth(GL_DEPTH_TEST);
+        CFog fog(0, 1);
+        EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+        EXPECT_TRUE(glIsEnabled(GL_FOG));
+        throw ShowError("passing through");
+    } catch (const ShowError&) {
+    }
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D)) << "fog must not touch other capabilities";
+    expectNoGlError("guards");
+}
+
+TEST_F(Foundation, PerspectiveAspectFollowsTheSize) {
+    auto aspect = [] {
+        GLdouble projection[16];
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        return projection[5] / projection[0];
+    };
+    setPerspectiveView(1024, 1024);
+    EXPECT_NEAR(aspect(), 1.0, 1e-6);
+    screenWidth = 1024;
+    screenHeight = 768;
+    setScreenPerspective();
+    EXPECT_NEAR(aspect(), 1024.0 / 768.0, 1e-6);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+}
+
+TEST_F(Foundation, ScreenTargetStartsClearedAndRedirectsDrawing) {
+    glClearColor(0, 0, 1, 1);
+    RenderTarget target;
+    EXPECT_EQ(target.width, 64);
+    std::vector<Rgba> texels(64 * 64);
+    glBindTexture(GL_TEXTURE_2D, target.colourTexture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(texels[0], (Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(texels[64 * 64 - 1], (Rgba{0, 0, 255, 255}));
+
+    clearFrame(0, 0, 0, 1);
+    target.bind();
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    target.unbind();
+    readFrame();
+    EXPECT_EQ(pixel(32, 32), (Rgba{0, 0, 0, 255})) << "drawing into the target reached the window";
+    glBindTexture(GL_TEXTURE_2D, target.colourTexture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(texels[100], (Rgba{255, 0, 0, 255}));
+
+    RenderTarget sized(128, 128);
+    GLint depthAttachment = 0;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, sized.framebuffer);
+    glGetFramebufferAttachmentParameterivEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT,
+                                             GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME_EXT,
+                                             &depthAttachment);
+    sized.unbind();
+    EXPECT_EQ(GLuint(depthAttachment), sized.depthBuffer);
+    glClearColor(0, 0, 0, 0);
+    expectCleanState("render targets");
+}
+
+TEST_F(Foundation, ShaderErrorsCarryTheLogAndTheWholeSource) {
+    std::string longSource = "void main() { gl_FragColor = vec4(1.0) }\n";
+    for (int i = 0; i < 400; ++i)
+        longSource += "// padding line " + std::to_string(i) + " to pass any fixed buffer\n";
+    StderrCapture capture;
+    FragmentProgram program;
+    std::string message;
+    try {
+        program.build(false, longSource.c_str());
+    } catch (const ShowError& error) {
+        message = error.what();
+    }
+    capture.text();
+    ASSERT_EQ(message.rfind("Compiler error ", 0), 0u) << message.substr(0, 200);
+    const size_t marker = message.find("... while compiling:\n ");
+    ASSERT_NE(marker, std::string::npos);
+    EXPECT_GT(marker, std::string("Compiler error ").size()) << "the driver's log is missing";
+    EXPECT_NE(message.find(longSource), std::string::npos) << "the source was cut";
+    expectNoGlError("failed compile");
+}
+
+TEST_F(Foundation, ProgramsLoadStagesAndReportMissingUniforms) {
+    writeTextFile(temp.file("red.fs"), "uniform float time;\n"
+                                       "void main() { gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0); }\n");
+    StderrCapture capture;
+    ShaderProgram program;
+    program.load(temp.file("red.fs").c_str(), temp.file("missing.vs").c_str());
+    EXPECT_EQ(program.vertexShader, 0u);
+    EXPECT_EQ(uniformLocation(program.program, "time"), -1);
+    const std::string output = capture.text();
+    EXPECT_NE(output.find("No errors compiling\n"), std::string::npos);
+    EXPECT_NE(output.find("Unable to locate shader handle for: time\n"), std::string::npos);
+
+    glUseProgram(program.program);
+    glDisable(GL_TEXTURE_2D);
+    drawFullScreenQuad();
+    glUseProgram(0);
+    glEnable(GL_TEXTURE_2D);
+    readFrame();
+    EXPECT_EQ(pixel(32, 32), (Rgba{255, 0, 0, 255}));
+
+    FragmentProgram fromFile;
+    try {
+        fromFile.build(true, temp.file("absent.fs").c_str());
+        ADD_FAILURE() << "no error for a missing file";
+    } catch (const ShowError& error) {
+        EXPECT_EQ(std::string(error.what()), "Error opening: " + temp.file("absent.fs"));
+    }
+    expectNoGlError("programs");
+}

@@ -1,0 +1,50 @@
+#pragma once
+// A small SDL2 window with an OpenGL 2.0 context on the (virtual) display, for drawing tests.
+// The window's size becomes screenWidth x screenHeight; the initial view is the screen perspective
+// with GL_TEXTURE_2D on, as the program sets it before effects are constructed.
+
+#include "TestFiles.h"
+#include "render/GL.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+
+class GlFixture : public ::testing::Test {
+protected:
+    // Window size; a test class may change these before SetUp runs.
+    int windowWidth = 64;
+    int windowHeight = 64;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Clears colour and depth to the clear colour (black unless changed).
+    void clearFrame(float r = 0, float g = 0, float b = 0, float a = 0);
+    // Reads the window's pixels; pixel(x, y) has y = 0 at the top row as seen on screen.
+    void readFrame();
+    Rgba pixel(int x, int y) const;
+    // Mean of one channel (0 red .. 2 blue) over a rectangle of the last read frame.
+    double meanChannel(int channel, int x0, int y0, int x1, int y1) const;
+    double meanBrightness() const;
+    void saveFrame(const std::string& path) const;
+
+    // Fails the test when OpenGL reports an error; `where` names the step.
+    void expectNoGlError(const char* where);
+    // Texture 0, program 0, blending off and the window framebuffer bound.
+    void expectCleanState(const char* where);
+
+    TempDir temp;
+    std::vector<Rgba> frame;
+
+private:
+    SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;
+};
+
+// Applies a channel tolerance.
+bool near(const Rgba& a, const Rgba& b, int tolerance);
+::std::ostream& operator<<(::std::ostream& out, const Rgba& c);

@@ -1,0 +1,87 @@
+#include "TestFiles.h"
+
+#include <FreeImage.h>
+
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+TempDir::TempDir() {
+    std::random_device device;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = std::filesystem::temp_directory_path() /
+                         ("morveldan-test-" + std::to_string(device()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void writeTextFile(const std::string& path, const std::string& text) {
+    const auto parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty())
+        std::filesystem::create_directories(parent);
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void writeImage(const std::string& path, int width, int height,
+                const std::function<Rgba(int, int)>& pixelAt, bool withAlpha) {
+    const auto parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty())
+        std::filesystem::create_directories(parent);
+    const int bpp = withAlpha ? 32 : 24;
+    FIBITMAP* bitmap = FreeImage_Allocate(width, height, bpp);
+    const int bytes = bpp / 8;
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(bitmap, height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const Rgba c = pixelAt(x, y);
+            line[x * bytes + FI_RGBA_RED] = c.r;
+            line[x * bytes + FI_RGBA_GREEN] = c.g;
+            line[x * bytes + FI_RGBA_BLUE] = c.b;
+            if (withAlpha)
+                line[x * bytes + FI_RGBA_ALPHA] = c.a;
+        }
+    }
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
+    const int flags = format == FIF_JPEG ? JPEG_QUALITYSUPERB : 0;
+    const bool saved = FreeImage_Save(format, bitmap, path.c_str(), flags);
+    FreeImage_Unload(bitmap);
+    if (!saved)
+        throw std::runtime_error("cannot write image " + path);
+}
+
+std::vector<Rgba> readImage(const std::string& path, int& width, int& height) {
+    width = height = 0;
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+    if (format == FIF_UNKNOWN)
+        return {};
+    FIBITMAP* loaded = FreeImage_Load(format, path.c_str(), 0);
+    if (!loaded)
+        return {};
+    FIBITMAP* image = FreeImage_ConvertTo32Bits(loaded);
+    FreeImage_Unload(loaded);
+    width = int(FreeImage_GetWidth(image));
+    height = int(FreeImage_GetHeight(image));
+    std::vector<Rgba> pixels(size_t(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const BYTE* line = FreeImage_GetScanLine(image, height - 1 - y);
+        for (int x = 0; x < width; ++x)
+            pixels[size_t(y) * width + x] = {line[x * 4 + FI_RGBA_RED], line[x * 4 + FI_RGBA_GREEN],
+                                             line[x * 4 + FI_RGBA_BLUE],
+                                             line[x * 4 + FI_RGBA_ALPHA]};
+    }
+    FreeImage_Unload(image);
+    return pixels;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Temporary folders and files made by tests.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+struct Rgba {
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+    bool operator==(const Rgba&) const = default;
+};
+
+// A fresh folder under the system's temporary directory, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes text to a file (parent folders are made).
+void writeTextFile(const std::string& path, const std::string& text);
+
+// Writes an image through FreeImage; the format follows the extension (.png, .jpg, .bmp...).
+// pixelAt(x, y) gives the colour with y = 0 at the picture's top row. 32-bit images keep alpha.
+void writeImage(const std::string& path, int width, int height,
+                const std::function<Rgba(int x, int y)>& pixelAt, bool withAlpha = true);
+
+// Reads an image through FreeImage as RGBA, top row first; empty when unreadable.
+std::vector<Rgba> readImage(const std::string& path, int& width, int& height);
