@@ -1,0 +1,56 @@
+#pragma once
+// The music: decoded whole at start to 44.1 kHz stereo in memory, played looping through an
+// output backend, and asked every frame for its position and spectrum.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr int musicSampleRate = 44100;
+constexpr int spectrumSize = 1024; // magnitudes of a 2048-frame FFT, bin 0 = DC
+
+// Where the sound goes and where the clock comes from.
+enum class MusicOutput {
+    Device, // the SDL2 audio device; falls back to Silent (one stderr line) when none opens
+    Silent, // no sound, position from the wall clock
+    Manual, // no sound, position moves only when set (offline rendering, single shots)
+};
+
+class MusicStream {
+public:
+    // Decodes the file. A missing or undecodable file writes one stderr line naming it; the
+    // stream then plays silence on the wall clock (length 0, zero spectrum).
+    explicit MusicStream(const std::string& path, MusicOutput output = MusicOutput::Device);
+    ~MusicStream();
+    MusicStream(const MusicStream&) = delete;
+    MusicStream& operator=(const MusicStream&) = delete;
+
+    // Starts playback (restart: from position 0).
+    void play(bool restart = true);
+
+    // Position in sample frames; smooth, never backwards in steady play except at a loop.
+    uint64_t position() const;
+    // Before 0 goes to 0; past the end wraps into the track.
+    void setPosition(int64_t frame);
+    double secondsToFrames(double seconds) const { return seconds * musicSampleRate; }
+    double framesToSeconds(uint64_t frames) const { return double(frames) / musicSampleRate; }
+    double positionSeconds() const { return framesToSeconds(position()); }
+    void setPositionSeconds(double seconds) { setPosition(int64_t(secondsToFrames(seconds))); }
+
+    // Magnitudes of the 2048 frames that end at the current position (mono, Hann window); a
+    // full-scale sine centred on a bin reads 0.5 there. Allocates nothing.
+    void spectrum(float out[spectrumSize]) const;
+    // The same at a given frame position (offline rendering, tests).
+    void spectrumAt(uint64_t frame, float out[spectrumSize]) const;
+
+    bool hasMusic() const;
+    uint64_t lengthFrames() const;
+    // Interleaved stereo samples in [-1, 1] (empty without music).
+    const std::vector<float>& samples() const;
+    MusicOutput output() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};

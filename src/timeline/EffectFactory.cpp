@@ -1,0 +1,52 @@
+#include "timeline/EffectFactory.h"
+
+#include "timeline/ScriptReader.h"
+
+// Effect families; each adds its header here and its keywords to the table below.
+
+#include <string_view>
+
+namespace {
+
+using Maker = std::unique_ptr<Effekt> (*)(int32_t start, int32_t end, FILE* script);
+
+struct KeywordEntry {
+    std::string_view keyword;
+    Maker make;
+};
+
+// For effects whose entry has no extra lines.
+template <class EffectClass> std::unique_ptr<Effekt> plain(int32_t start, int32_t end, FILE*) {
+    return std::make_unique<EffectClass>(start, end);
+}
+
+const KeywordEntry keywordTable[] = {
+    // Plug-ins
+
+    // Image layer and sprite effects
+
+    // Shader effects
+
+    // Mesh effects
+
+    // Render-target and video effects
+
+    {"", nullptr}, // end marker
+};
+
+const KeywordEntry* findKeyword(const std::string& keyword) {
+    for (const KeywordEntry& entry : keywordTable)
+        if (entry.make && entry.keyword == keyword)
+            return &entry;
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, int32_t end,
+                                   FILE* script) {
+    const KeywordEntry* entry = findKeyword(keyword);
+    return entry ? entry->make(start, end, script) : nullptr;
+}
+
+bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
