@@ -85,3 +85,20 @@ std::vector<Rgba> readImage(const std::string& path, int& width, int& height) {
     FreeImage_Unload(image);
     return pixels;
 }
+
+ScopedWorkingDirectory::ScopedWorkingDirectory(const std::filesystem::path& folder)
+    : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+}
+
+ScopedWorkingDirectory::~ScopedWorkingDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+}
+
+void copySourceData(const std::filesystem::path& runDirectory, const std::string& relativePath) {
+    const auto target = runDirectory / relativePath;
+    std::filesystem::create_directories(target.parent_path());
+    std::filesystem::copy_file(std::filesystem::path(MORVELDAN_SOURCE_DIR) / relativePath, target,
+                               std::filesystem::copy_options::overwrite_existing);
+}

@@ -36,3 +36,20 @@ void writeImage(const std::string& path, int width, int height,
 
 // Reads an image through FreeImage as RGBA, top row first; empty when unreadable.
 std::vector<Rgba> readImage(const std::string& path, int& width, int& height);
+
+// Makes a folder the working directory for the object's lifetime (effects open "data/..." paths
+// relative to it), and puts back the previous one at the end.
+class ScopedWorkingDirectory {
+public:
+    explicit ScopedWorkingDirectory(const std::filesystem::path& folder);
+    ~ScopedWorkingDirectory();
+    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
+    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
+// Copies a committed data file (a path under the source tree's data/, e.g. "data/polar.fs") to the
+// same relative path under `runDirectory`.
+void copySourceData(const std::filesystem::path& runDirectory, const std::string& relativePath);
