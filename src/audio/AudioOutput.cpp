@@ -128,21 +128,10 @@ class DeviceOutput final : public AudioOutput {
 
     void fill(float* out, uint64_t frames) {
         std::lock_guard lock(mutex_);
-        const uint64_t length = this->length();
         anchor_.frame = cursor_;
         anchor_.time = ClockAnchor::Clock::now();
         anchor_.maxAdvance = frames;
-        if (length == 0) {
-            std::memset(out, 0, frames * 2 * sizeof(float));
-            return;
-        }
-        while (frames > 0) {
-            const uint64_t run = std::min(frames, length - cursor_);
-            std::memcpy(out, samples_.data() + 2 * cursor_, run * 2 * sizeof(float));
-            out += 2 * run;
-            frames -= run;
-            cursor_ = (cursor_ + run) % length;
-        }
+        cursor_ = copyLooping(samples_, cursor_, out, frames);
     }
 
     const std::vector<float>& samples_;
@@ -154,6 +143,24 @@ class DeviceOutput final : public AudioOutput {
 };
 
 } // namespace
+
+uint64_t copyLooping(const std::vector<float>& samples, uint64_t cursor, float* out,
+                     uint64_t frames) {
+    const uint64_t length = samples.size() / 2;
+    if (length == 0) {
+        std::memset(out, 0, frames * 2 * sizeof(float));
+        return cursor;
+    }
+    cursor %= length;
+    while (frames > 0) {
+        const uint64_t run = std::min(frames, length - cursor);
+        std::memcpy(out, samples.data() + 2 * cursor, run * 2 * sizeof(float));
+        out += 2 * run;
+        frames -= run;
+        cursor = (cursor + run) % length;
+    }
+    return cursor;
+}
 
 uint64_t framesIn(std::chrono::nanoseconds duration) {
     if (duration.count() <= 0)
