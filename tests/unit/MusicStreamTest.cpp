@@ -181,6 +181,35 @@ TEST(MusicClock, DeviceCopyLoopsWithoutAGap) {
     EXPECT_TRUE(std::all_of(silence.begin(), silence.end(), [](float v) { return v == 0.0f; }));
 }
 
+TEST(MusicClock, DeviceClockNeverStepsBackWhateverTheCallbackTiming) {
+    // A device taking 1024-frame buffers early, late, in bursts and after a stall; the clock is
+    // sampled every 0.1 ms in between.
+    using namespace std::chrono;
+    const auto start = WallClock::Clock::time_point{} + hours(1);
+    const double callbackMs[] = {0.0,   23.0,  47.5,  60.0,  60.0,  60.1,  140.0,
+                                 145.0, 240.0, 241.0, 300.0, 301.0, 302.0, 420.0};
+    WallClock clock;
+    clock.moveTo(0, start, true);
+    clock.start(start);
+    uint64_t cursor = 0, previous = 0;
+    size_t next = 0;
+    for (double ms = 0.0; ms < 500.0; ms += 0.1) {
+        const auto now = start + duration_cast<nanoseconds>(duration<double, std::milli>(ms));
+        while (next < std::size(callbackMs) && callbackMs[next] <= ms) {
+            clock.bufferTaken(cursor, 1024, now);
+            cursor += 1024;
+            ++next;
+        }
+        const uint64_t position = clock.at(now);
+        ASSERT_GE(position, previous) << "at " << ms << " ms";
+        ASSERT_LE(position, cursor) << "ran past the frames handed over at " << ms << " ms";
+        previous = position;
+    }
+    // Between two punctual callbacks it runs with the wall clock.
+    EXPECT_EQ(clock.at(start + milliseconds(430)) - clock.at(start + milliseconds(420)),
+              framesIn(milliseconds(10)));
+}
+
 TEST(MusicClock, SilentClockRunsWithTheWallClockAndNeverStepsBack) {
     MusicStream music(std::vector<float>(44100 * 60 * 2, 0.0f), MusicOutput::Silent);
     ASSERT_EQ(music.output(), MusicOutput::Silent);
