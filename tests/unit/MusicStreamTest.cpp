@@ -160,6 +160,12 @@ TEST(MusicClock, ManualClockMovesOnlyWhenSetAndSeeksStayInsideTheTrack) {
     music.setPositionSeconds(0.5);
     EXPECT_EQ(music.position(), 22050u);
     EXPECT_DOUBLE_EQ(music.positionSeconds(), 0.5);
+    music.setPositionSeconds(-0.25);
+    EXPECT_EQ(music.position(), 0u);
+    music.setPositionSeconds(4294967295.0 + 0.5);
+    EXPECT_EQ(music.position(), 22050u);
+    music.setPositionSeconds(std::nan(""));
+    EXPECT_EQ(music.position(), 0u);
     music.play(true);
     EXPECT_EQ(music.position(), 0u);
 }
