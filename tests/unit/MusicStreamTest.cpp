@@ -375,4 +375,13 @@ TEST(MusicFile, OverlongMusicIsCutAtTheLimit) {
     const std::string message = testing::internal::GetCapturedStderr();
     EXPECT_EQ(samples.size(), 10000u * 2);
     EXPECT_NE(message.find("long.wav"), std::string::npos) << message;
+
+    // 100 seconds at 100 Hz grow 441-fold on the way to 44.1 kHz; the limit still holds.
+    writeWav16(dir.file("slow.wav"), 1, 100, std::vector<float>(10000, 0.5f));
+    testing::internal::CaptureStderr();
+    const std::vector<float> slow = decodeAudioFile(dir.file("slow.wav"), 100000);
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(slow.size(), 100000u * 2);
+    EXPECT_NEAR(slow[50000], 0.5f, 0.01f);
+    EXPECT_EQ(slow[50000], slow[50001]);
 }
