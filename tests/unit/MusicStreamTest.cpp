@@ -101,13 +101,20 @@ TEST(MusicSpectrum, FullScaleSineReadsHalfInItsBinAndSilenceReadsZero) {
         EXPECT_NEAR(spectrum[bin], 0.5f, 0.05f) << "bin " << bin;
         EXPECT_EQ(loudestBin(spectrum), bin);
         // The Hann window spreads a centred sine over its two neighbours only.
-        for (int other = 0; other < spectrumSize; ++other)
-            if (std::abs(other - bin) > 1) {
+        for (int other = 0; other < spectrumSize; ++other) {
+            if (std::abs(other - bin) > 1)
                 ASSERT_LT(spectrum[other], 0.01f) << "bin " << bin << " leaks into " << other;
-            }
+        }
     }
     MusicStream half(sineOnBin(64, 8192, 0.5f), MusicOutput::Manual);
     EXPECT_NEAR(spectrumAt(half, 8192)[64], 0.25f, 0.025f);
+
+    // Channels are mixed to mono: a sine in the left channel alone reads half.
+    std::vector<float> leftOnly = sineOnBin(64, 8192);
+    for (size_t i = 1; i < leftOnly.size(); i += 2)
+        leftOnly[i] = 0.0f;
+    MusicStream left(leftOnly, MusicOutput::Manual);
+    EXPECT_NEAR(spectrumAt(left, 8192)[64], 0.25f, 0.025f);
 
     MusicStream silence(std::vector<float>(8192 * 2, 0.0f), MusicOutput::Manual);
     EXPECT_TRUE(allZero(spectrumAt(silence, 5000)));
