@@ -1,4 +1,6 @@
 #include "app/VideoSetupDialog.h"
 
 // Until the dialog exists the defaults are taken as they are.
-bool runVideoSetupDialog(VideoSettings&) { return true; }
+bool runVideoSetupDialog(VideoSettings&) {
+    return true;
+}
