@@ -45,9 +45,7 @@ void shutDownEffects(EffectList& effects) {
     effects.clear();
 }
 
-uint32_t startSeconds(int32_t startOffset) {
-    return static_cast<uint32_t>(startOffset);
-}
+uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
 
 void playShow(RenderWindow& window, EffectList& effects, const std::string& musicFile,
               int32_t startOffset) {

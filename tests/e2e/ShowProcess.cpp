@@ -22,15 +22,11 @@ std::string readWholeText(const std::filesystem::path& path) {
     return text.str();
 }
 
-Display* asDisplay(void* display) {
-    return static_cast<Display*>(display);
-}
+Display* asDisplay(void* display) { return static_cast<Display*>(display); }
 
 // Windows of the program come and go while the tests look at them: errors about windows that
 // no longer exist are expected and must not end the test program.
-int ignoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 } // namespace
 
@@ -92,13 +88,9 @@ int ShowProcess::wait(std::chrono::seconds limit) {
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
 }
 
-std::string ShowProcess::errorOutput() const {
-    return readWholeText(runFolder_ / "stderr.txt");
-}
+std::string ShowProcess::errorOutput() const { return readWholeText(runFolder_ / "stderr.txt"); }
 
-std::string ShowProcess::standardOutput() const {
-    return readWholeText(runFolder_ / "stdout.txt");
-}
+std::string ShowProcess::standardOutput() const { return readWholeText(runFolder_ / "stdout.txt"); }
 
 ShowResult runShow(const std::filesystem::path& runFolder,
                    const std::vector<std::string>& arguments) {
@@ -109,9 +101,7 @@ ShowResult runShow(const std::filesystem::path& runFolder,
     return result;
 }
 
-XDisplay::XDisplay() : display_(XOpenDisplay(nullptr)) {
-    XSetErrorHandler(ignoreXError);
-}
+XDisplay::XDisplay() : display_(XOpenDisplay(nullptr)) { XSetErrorHandler(ignoreXError); }
 
 XDisplay::~XDisplay() {
     if (display_)

@@ -15,7 +15,7 @@ std::string testPlugin(const std::string& name);
 std::string showPlugin(const std::string& name);
 
 class ShowProcess {
-  public:
+public:
     // Starts build/morveldan with the arguments, in the run folder (which holds data/demo.txt),
     // without sound; stdout and stderr go to files in that folder.
     ShowProcess(const std::filesystem::path& runFolder, const std::vector<std::string>& arguments);
@@ -32,7 +32,7 @@ class ShowProcess {
     std::string errorOutput() const;
     std::string standardOutput() const;
 
-  private:
+private:
     std::filesystem::path runFolder_;
     pid_t pid_ = -1;
     int status_ = -1;
@@ -49,7 +49,7 @@ ShowResult runShow(const std::filesystem::path& runFolder,
 
 // The X11 display named by DISPLAY, for finding the program's windows and sending them events.
 class XDisplay {
-  public:
+public:
     XDisplay();
     ~XDisplay();
     XDisplay(const XDisplay&) = delete;
@@ -65,7 +65,7 @@ class XDisplay {
     // The window manager's close request (WM_DELETE_WINDOW).
     void sendCloseRequest(unsigned long window);
 
-  private:
+private:
     void* display_ = nullptr;
 };
 

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 // A run folder with data/demo.txt and a plug-in log file.
 class RunFolder {
-  public:
+public:
     void script(const std::string& text) { writeTextFile(temp_.file("data/demo.txt"), text); }
     std::string log() const { return temp_.file("plugin.log"); }
     std::string file(const std::string& name) const { return temp_.file(name); }
@@ -32,7 +32,7 @@ class RunFolder {
         return lines;
     }
 
-  private:
+private:
     TempDir temp_;
 };
 
@@ -244,7 +244,7 @@ TEST(Frames, DrawGetsTheEffectTimesInsideItsWindowAndTheBeatLevel) {
     ASSERT_EQ(show.wait(10s), 0) << show.errorOutput();
     const auto calls = drawCalls(run);
     ASSERT_GE(calls.size(), 3u) << "too few frames drawn";
-    EXPECT_LT(calls.front().first, 2300u) << "the effect time did not start at 2002";
+    EXPECT_LT(calls.front().first, 2400u) << "the effect time did not start at 2002";
     uint32_t previous = 0;
     for (const auto& [time, beat] : calls) {
         EXPECT_GT(time, 2100u);

@@ -36,14 +36,14 @@ TEST(BeatLevel, SixthPowerOfTheSixteenLowestBinsClampedToOne) {
 
 // Records its draw calls in a shared log.
 class RecordingEffect : public Effekt {
-  public:
+public:
     RecordingEffect(int32_t start, int32_t end, std::string label, std::vector<std::string>& log)
         : Effekt(start, end), label_(std::move(label)), log_(log) {}
     void draw(uint32_t time, float beat) override {
         log_.push_back(label_ + "@" + std::to_string(time) + "/" + std::to_string(beat));
     }
 
-  private:
+private:
     std::string label_;
     std::vector<std::string>& log_;
 };

@@ -35,7 +35,7 @@ void pushQuit() {
 }
 
 class RenderWindowTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY"))
             GTEST_SKIP() << "no display";
