@@ -198,7 +198,9 @@ void zoomerImages(const fs::path& dir) {
     });
     saveImage(beams, dir / "bg1.jpg");
 
-    // The flying tiles are added through their own colour: neon outlines on black.
+    // The flying tiles are blended through their own colour (GL_SRC_COLOR,
+    // GL_ONE_MINUS_SRC_COLOR), dozens of them stacked over the whole screen: only the neon outline
+    // may carry light, the inside must stay black or the stack would wash the picture out.
     auto tileImage = [](int sides, Color tint, float rotation) {
         Canvas tile(256, 256);
         tile.shade([&](float u, float v) {
@@ -207,9 +209,8 @@ void zoomerImages(const fs::path& dir) {
             float sector = 2 * pi / sides;
             float local = std::fmod(a + 100 * sector, sector) - sector / 2;
             float d = p.r * std::cos(local) - 0.6f; // distance to the polygon's edge
-            float rim = std::exp(-d * d * 250) * 2 + std::exp(-std::fabs(d) * 10) * 0.3f;
-            float inner = d < 0 ? std::exp(-p.r * p.r * 12) * 0.3f : 0;
-            return exposure(tint, (rim + inner) * edgeFade(p.r, 0.85f, 1.0f));
+            float rim = std::exp(-d * d * 250) * 2 + std::exp(-d * d * 40) * 0.3f;
+            return exposure(tint, rim * edgeFade(p.r, 0.85f, 1.0f) * smoothstep(0.3f, 0.45f, p.r));
         });
         return tile;
     };
