@@ -202,14 +202,16 @@ void zoomerImages(const fs::path& dir) {
     // GL_ONE_MINUS_SRC_COLOR), dozens of them stacked over the whole screen: only the neon outline
     // may carry light, the inside must stay black or the stack would wash the picture out.
     auto tileImage = [](int sides, Color tint, float rotation) {
-        Canvas tile(256, 256);
+        // The nearest tiles are seen hugely magnified, so the outline is thin and the picture
+        // large enough to keep it sharp there.
+        Canvas tile(512, 512);
         tile.shade([&](float u, float v) {
             Polar p = polar(u, v);
             float a = p.angle + rotation;
             float sector = 2 * pi / sides;
             float local = std::fmod(a + 100 * sector, sector) - sector / 2;
             float d = p.r * std::cos(local) - 0.6f; // distance to the polygon's edge
-            float rim = std::exp(-d * d * 250) * 2 + std::exp(-d * d * 40) * 0.3f;
+            float rim = std::exp(-d * d * 3000) * 2 + std::exp(-d * d * 300) * 0.15f;
             return exposure(tint, rim * edgeFade(p.r, 0.85f, 1.0f) * smoothstep(0.3f, 0.45f, p.r));
         });
         return tile;
