@@ -3,6 +3,13 @@
 #include "timeline/ScriptReader.h"
 
 // Effect families; each adds its header here and its keywords to the table below.
+#include "effects/Brum.h"
+#include "effects/ColorBox.h"
+#include "effects/ImageLayers.h"
+#include "effects/Prikker.h"
+#include "effects/Stroboskop.h"
+#include "effects/Tunnel.h"
+#include "effects/Zoomers.h"
 
 #include <string_view>
 
@@ -24,6 +31,23 @@ const KeywordEntry keywordTable[] = {
     // Plug-ins
 
     // Image layer and sprite effects
+    {"AlphaBlendImage",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string imagePath = readScriptLine(f);
+         const std::string modeWord = readScriptLine(f);
+         return std::make_unique<Effekter::AlphaBlendImage>(s, e, imagePath, modeWord);
+     }},
+    {"FlashWhite", plain<Effekter::FlashWhite>},
+    {"Overlays", plain<Effekter::Overlays>},
+    {"EndDemo", plain<Effekter::EndDemo>},
+    {"Zoomba", plain<Effekter::Zoomba>},
+    {"Zoombb", plain<Effekter::Zoombb>},
+    {"Solaris", plain<Effekter::Solaris>},
+    {"Stroboskop", plain<Effekter::Stroboskop>},
+    {"Tunnel", plain<Effekter::Tunnel>},
+    {"ColorBox", plain<Effekter::ColorBox>},
+    {"Prikker", plain<Effekter::Prikker>},
+    {"Brum", plain<Effekter::Brum>},
 
     // Shader effects
 
@@ -49,4 +73,6 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
+bool isKnownEffect(const std::string& keyword) {
+    return findKeyword(keyword) != nullptr;
+}
