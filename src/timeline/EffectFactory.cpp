@@ -73,6 +73,4 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) {
-    return findKeyword(keyword) != nullptr;
-}
+bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
