@@ -3,6 +3,7 @@
 #include "render/GLState.h"
 #include "render/Random.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Effekter {
@@ -105,7 +106,8 @@ void Solaris::drawSprites(float T, float beat) {
         const float angle = float(i) * randomUnit() * 20 + T * 0.005f;
         rotateByDegrees(Vec3(0, 0, angle));
         const float root = 1 / std::sqrt(y + y * y + z * z); // r * r is y
-        const float c = root * root;
+        // Colours clamp at 1 anyway; the limit keeps a sprite at the eye (distance 0) finite.
+        const float c = std::min(root * root, 1.0f);
         glColor4f(c, c, c, c);
         {
             TextureBinding binding(spriteImage);
