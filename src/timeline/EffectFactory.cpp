@@ -10,6 +10,7 @@
 #include "effects/Stroboskop.h"
 #include "effects/Tunnel.h"
 #include "effects/Zoomers.h"
+#include "timeline/PluginLoader.h"
 
 #include <string_view>
 
@@ -29,6 +30,11 @@ template <class EffectClass> std::unique_ptr<Effekt> plain(int32_t start, int32_
 
 const KeywordEntry keywordTable[] = {
     // Plug-ins
+    {"Plugin",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string path = readScriptLine(f);
+         return std::make_unique<Effekter::PluginLoader>(s, e, path, f);
+     }},
 
     // Image layer and sprite effects
     {"AlphaBlendImage",
@@ -73,4 +79,6 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
+bool isKnownEffect(const std::string& keyword) {
+    return findKeyword(keyword) != nullptr;
+}
