@@ -1,59 +1,43 @@
 #pragma once
-// Helpers for the image layer and sprite effect tests: run directories with solid-colour images at
-// the paths the effects open, and checks of the view an effect leaves behind.
+// Helpers for the image layer and sprite effect tests: solid images at the paths the effects
+// open, and the check of the view an effect hands on.
 
 #include "GlFixture.h"
 #include "render/GLState.h"
 #include "render/Random.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
-#include <initializer_list>
 #include <string>
 
-// A solid image at `relative` under `root`; .jpg files are written without alpha.
-inline void writeSolid(const TempDir& root, const std::string& relative, Rgba colour,
-                       int size = 8) {
-    const bool alpha = relative.size() >= 4 && relative.substr(relative.size() - 4) == ".png";
-    writeImage(
-        root.file(relative), size, size, [colour](int, int) { return colour; }, alpha);
-}
-
-inline void writeSolids(const TempDir& root, std::initializer_list<const char*> paths,
-                        Rgba colour) {
-    for (const char* path : paths)
-        writeSolid(root, path, colour);
-}
-
-constexpr Rgba black{0, 0, 0, 255};
-constexpr Rgba nothing{0, 0, 0, 0}; // a pixel cleared to black and not drawn over
 constexpr Rgba white{255, 255, 255, 255};
+constexpr Rgba nothing{0, 0, 0, 0}; // a pixel cleared to black and not drawn over
 
-// The screen perspective with an identity model-view matrix, at the bottom of its stack, and the
-// model-view matrix current: the view every effect must hand on.
-inline void expectScreenPerspective(const char* where) {
-    GLint mode = 0, depth = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW) << where;
+// A solid image at `relative` under `root`; only .png files get alpha.
+inline void writeSolid(const TempDir& root, const std::string& relative, Rgba colour) {
+    const bool alpha = relative.ends_with(".png");
+    writeImage(
+        root.file(relative), 8, 8, [colour](int, int) { return colour; }, alpha);
+}
+
+// The screen perspective with an identity model-view matrix at the bottom of its stack.
+inline void expectScreenPerspective(const std::string& where) {
+    GLint depth = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1) << "model-view pushes and pops unbalanced after " << where;
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
-    EXPECT_EQ(depth, 1) << where;
-    std::array<GLfloat, 16> projection{}, modelView{}, wantedProjection{}, wantedModelView{};
-    std::array<GLint, 4> viewport{}, wantedViewport{};
-    glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView.data());
-    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    std::array<GLfloat, 32> matrices{}, wanted{};
+    std::array<GLint, 5> view{}, wantedView{};
+    const auto read = [](std::array<GLfloat, 32>& m, std::array<GLint, 5>& v) {
+        glGetFloatv(GL_PROJECTION_MATRIX, m.data());
+        glGetFloatv(GL_MODELVIEW_MATRIX, m.data() + 16);
+        glGetIntegerv(GL_VIEWPORT, v.data());
+        glGetIntegerv(GL_MATRIX_MODE, v.data() + 4);
+    };
+    read(matrices, view);
     setScreenPerspective();
-    glGetFloatv(GL_PROJECTION_MATRIX, wantedProjection.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, wantedModelView.data());
-    glGetIntegerv(GL_VIEWPORT, wantedViewport.data());
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_NEAR(projection[i], wantedProjection[i], 1e-5) << where << ", projection " << i;
-        EXPECT_NEAR(modelView[i], wantedModelView[i], 1e-5) << where << ", model-view " << i;
-    }
-    EXPECT_EQ(viewport, wantedViewport) << where;
+    read(wanted, wantedView);
+    EXPECT_EQ(view, wantedView) << "viewport or matrix mode after " << where;
+    for (size_t i = 0; i < matrices.size(); ++i)
+        EXPECT_NEAR(matrices[i], wanted[i], 1e-5) << where << ", matrix element " << i;
 }
 
 inline std::array<GLfloat, 4> currentColour() {
@@ -70,23 +54,3 @@ inline int nthValueAfterSeed(uint32_t s, int n) {
         value = prng::next();
     return value;
 }
-
-// Captures what the code under test writes to standard error.
-class StderrText {
-  public:
-    StderrText() { testing::internal::CaptureStderr(); }
-    ~StderrText() { text(); }
-    StderrText(const StderrText&) = delete;
-    StderrText& operator=(const StderrText&) = delete;
-    const std::string& text() {
-        if (!taken_) {
-            text_ = testing::internal::GetCapturedStderr();
-            taken_ = true;
-        }
-        return text_;
-    }
-
-  private:
-    std::string text_;
-    bool taken_ = false;
-};
