@@ -1,11 +1,23 @@
 #pragma once
-// Writes music as OGG Vorbis through FFmpeg (libvorbis). The output depends only on the samples:
-// the container's stream serial and the encoder tags are fixed, so equal input gives equal bytes.
+// Writing music files with FFmpeg (the asset generator writes the show's music with it; tests
+// write the files they decode).
 
 #include <string>
 #include <vector>
 
-// interleavedStereo: left/right pairs in [-1, 1]. quality: Vorbis quality 0 to 10. Throws
-// ShowError naming the file when it cannot be written.
-void encodeOggVorbis(const std::string& path, const std::vector<float>& interleavedStereo,
-                     int sampleRate, float quality = 5);
+enum class AudioFileFormat {
+    OggVorbis, // Vorbis in Ogg, about 192 kbit/s
+    Flac,      // lossless, 16 bit
+    Mp3,       // MPEG layer 3, 192 kbit/s
+    Wav,       // 16-bit PCM
+};
+
+// Encodes interleaved stereo float samples in [-1, 1] at `sampleRate` into `path`. Throws
+// ShowError naming the file when it cannot be written (a partial file is removed).
+void writeAudioFile(const std::string& path, AudioFileFormat format,
+                    const std::vector<float>& interleavedStereo, int sampleRate);
+
+inline void writeOggVorbis(const std::string& path, const std::vector<float>& interleavedStereo,
+                           int sampleRate) {
+    writeAudioFile(path, AudioFileFormat::OggVorbis, interleavedStereo, sampleRate);
+}

@@ -182,5 +182,5 @@ std::vector<float> renderSong() {
 
 void writeMusic(const std::filesystem::path& file) {
     std::filesystem::create_directories(file.parent_path());
-    encodeOggVorbis(file.string(), renderSong(), song::sampleRate);
+    writeOggVorbis(file.string(), renderSong(), song::sampleRate);
 }
