@@ -12,7 +12,7 @@
 namespace Effekter {
 
 class Brum : public Effekt {
-  public:
+public:
     struct Particle {
         Vec3 origin;
         Vec3 direction; // each component 0 to 1
@@ -42,7 +42,7 @@ class Brum : public Effekt {
     // The sprite's path point at effect time T.
     static Vec3 pathAt(float T);
 
-  private:
+private:
     void spawn(uint32_t time, const Vec3& origin);
     void drawBackground(uint32_t time);
     void drawParticles(uint32_t time);

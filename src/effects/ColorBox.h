@@ -8,7 +8,7 @@
 namespace Effekter {
 
 class ColorBox : public Effekt {
-  public:
+public:
     CTextureFreeImage tileImage;
     CTextureFreeImage flashImage;
     CTextureFreeImage starImage; // loaded and held, never drawn
@@ -29,7 +29,7 @@ class ColorBox : public Effekt {
     // Brightness of the whole grid at `time`: rises over the first 5 s, falls over the last 2 s.
     float fadeAt(uint32_t time) const;
 
-  private:
+private:
     void moveTarget(uint32_t time, float beat);
     void glide();
     void drawGrid(uint32_t time, float beat);

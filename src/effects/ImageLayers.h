@@ -11,7 +11,7 @@
 namespace Effekter {
 
 class AlphaBlendImage : public Effekt {
-  public:
+public:
     enum Mode : int32_t {
         UP,
         DOWN,
@@ -42,7 +42,7 @@ class AlphaBlendImage : public Effekt {
     void registerTweaks() override;
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     struct Placement {
         float x = 0, y = 0, angle = 0, scale = 1, alpha = 1;
     };
@@ -51,21 +51,21 @@ class AlphaBlendImage : public Effekt {
 
 // Adds white over the whole picture, fading from full to nothing over the window.
 class FlashWhite : public Effekt {
-  public:
+public:
     using Effekt::Effekt;
     void draw(uint32_t time, float beat) override;
 };
 
 // A script entry that draws nothing.
 class Overlays : public Effekt {
-  public:
+public:
     using Effekt::Effekt;
     void draw(uint32_t, float) override {}
 };
 
 // Ends the presentation through the error path with "End of show".
 class EndDemo : public Effekt {
-  public:
+public:
     using Effekt::Effekt;
     [[noreturn]] void draw(uint32_t time, float beat) override;
 };

@@ -11,7 +11,7 @@
 namespace Effekter {
 
 class Prikker : public Effekt {
-  public:
+public:
     struct Dot {
         uint8_t imageIndex = 0;
         float brightness = 0; // peak, 0 to 2
@@ -26,7 +26,7 @@ class Prikker : public Effekt {
     Prikker(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     void placeDots();
 };
 

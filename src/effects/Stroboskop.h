@@ -8,7 +8,7 @@
 namespace Effekter {
 
 class Stroboskop : public Effekt {
-  public:
+public:
     CTextureFreeImage twistImage;
     CTextureFreeImage bandImage;
     CTextureFreeImage textImage;
@@ -19,7 +19,7 @@ class Stroboskop : public Effekt {
     Stroboskop(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     void drawBand(float T, float beat);
     void drawTextMask(uint32_t time, float beat);
     void drawTwistCopies(float T, float beat);

@@ -8,7 +8,7 @@
 namespace Effekter {
 
 class Tunnel : public Effekt {
-  public:
+public:
     CTextureFreeImage cloudImage;
     CTextureFreeImage landscapeImage;
     CTextureFreeImage landscapeGlowImage;
@@ -20,7 +20,7 @@ class Tunnel : public Effekt {
     Tunnel(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     void drawLandscape(float U, float brightness, float beat);
     void drawClouds(float E, float landscape, float beat);
 };

@@ -9,7 +9,7 @@ namespace Effekter {
 
 // The tile zoomer; its two keywords differ only in the images they load.
 class TileZoomer : public Effekt {
-  public:
+public:
     CTextureFreeImage spareImage; // loaded and held, never drawn
     CTextureFreeImage tileImage;
     CTextureFreeImage backgroundImage;
@@ -17,22 +17,22 @@ class TileZoomer : public Effekt {
 
     void draw(uint32_t time, float beat) override;
 
-  protected:
+protected:
     TileZoomer(int32_t start, int32_t end, const char* sparePath, const char* tilePath);
 };
 
 class Zoomba : public TileZoomer {
-  public:
+public:
     Zoomba(int32_t start, int32_t end);
 };
 
 class Zoombb : public TileZoomer {
-  public:
+public:
     Zoombb(int32_t start, int32_t end);
 };
 
 class Solaris : public Effekt {
-  public:
+public:
     CTextureFreeImage spriteImage;
     CTextureFreeImage beatImage;
     CTextureFreeImage maskImage;
@@ -44,7 +44,7 @@ class Solaris : public Effekt {
     static constexpr float farthestSprite = -10;
     static constexpr int spriteCount = 10000;
 
-  private:
+private:
     void drawSprites(float T, float beat);
     void drawMask(float beat);
 };

@@ -20,7 +20,7 @@ constexpr Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255};
 } // namespace
 
 class ImageLayers : public GlFixture {
-  protected:
+protected:
     void SetUp() override {
         GlFixture::SetUp();
         // One texel per window pixel (64 x 64), so edges land exactly on pixel boundaries: red

@@ -12,7 +12,7 @@
 using namespace Effekter;
 
 class SpriteEffects : public GlFixture {
-  protected:
+protected:
     ScopedWorkingDirectory inRunDirectory{temp.path()};
 
     void draw(Effekt& effect, uint32_t time, float beat, float background = 0) {
