@@ -55,6 +55,8 @@ class Encoder {
         AVFormatContext* rawOutput = nullptr;
         check(avformat_alloc_output_context2(&rawOutput, nullptr, choice.container, path.c_str()));
         output_.reset(rawOutput);
+        // Same samples, same bytes: no random stream serials, no version tags.
+        output_->flags |= AVFMT_FLAG_BITEXACT;
         stream_ = avformat_new_stream(output_.get(), nullptr);
         codec_.reset(avcodec_alloc_context3(codec));
         if (!stream_ || !codec_)
@@ -67,6 +69,7 @@ class Encoder {
         codec_->time_base = AVRational{1, sampleRate};
         codec_->bit_rate = choice.bitRate;
         codec_->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+        codec_->flags |= AV_CODEC_FLAG_BITEXACT;
         if (output_->oformat->flags & AVFMT_GLOBALHEADER)
             codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         check(avcodec_open2(codec_.get(), codec, nullptr));
