@@ -186,8 +186,9 @@ std::vector<float> decodeAudioFile(const std::string& path, uint64_t maxFrames) 
     if (status < 0)
         raise("Music file %s cannot be read: %s", path.c_str(), ffmpeg::errorText(status).c_str());
     ffmpeg::InputPtr format(rawFormat);
-    if ((status = avformat_find_stream_info(format.get(), nullptr)) < 0)
-        raise("Music file %s cannot be read: %s", path.c_str(), ffmpeg::errorText(status).c_str());
+    // Probing may fail on a damaged file whose streams are still known from its header; the
+    // stream lookup below decides.
+    avformat_find_stream_info(format.get(), nullptr);
 
     const AVCodec* codec = nullptr;
     const int streamIndex =
