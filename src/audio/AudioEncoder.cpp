@@ -40,7 +40,7 @@ AVSampleFormat sampleFormatFor(const AVCodec& codec) {
 }
 
 class Encoder {
-  public:
+public:
     // `opened` turns true once the file exists on disk.
     Encoder(const std::string& path, AudioFileFormat format, int sampleRate, bool& opened)
         : path_(path) {
@@ -122,7 +122,7 @@ class Encoder {
         check(av_write_trailer(output_.get()));
     }
 
-  private:
+private:
     void encodeFrame(const float* interleaved, int frames, int64_t firstFrame) {
         check(av_frame_make_writable(frame_.get()));
         frame_->nb_samples = frames;
