@@ -55,7 +55,8 @@ class SetupWindow {
     SetupOutcome run();
 
   private:
-    GtkWidget* addRow(GtkGrid* grid, int row, const char* text, GtkWidget* control);
+    GtkWidget* addRow(GtkGrid* grid, int row, const char* text, GtkWidget* control,
+                      GtkWidget** label = nullptr);
     GtkWidget* buildButtonRow();
     void connectSignals();
     bool handleKey(guint key);
@@ -69,6 +70,7 @@ class SetupWindow {
     GtkWidget* resolution_ = nullptr;
     GtkWidget* fullscreen_ = nullptr;
     GtkWidget* alwaysOnTop_ = nullptr;
+    GtkWidget* alwaysOnTopLabel_ = nullptr;
     GtkWidget* verticalSync_ = nullptr;
     GtkWidget* multisampling_ = nullptr;
     GtkWidget* runButton_ = nullptr;
@@ -94,7 +96,8 @@ SetupWindow::SetupWindow(VideoSetupModel& model) : model_(model) {
     gtk_widget_set_halign(grid, GTK_ALIGN_CENTER);
     resolution_ = addRow(GTK_GRID(grid), 0, "Resolution:", gtk_combo_box_text_new());
     fullscreen_ = addRow(GTK_GRID(grid), 1, "Fullscreen:", gtk_check_button_new());
-    alwaysOnTop_ = addRow(GTK_GRID(grid), 2, "Always on top:", gtk_check_button_new());
+    alwaysOnTop_ =
+        addRow(GTK_GRID(grid), 2, "Always on top:", gtk_check_button_new(), &alwaysOnTopLabel_);
     verticalSync_ = addRow(GTK_GRID(grid), 3, "Vertical sync:", gtk_check_button_new());
     multisampling_ = addRow(GTK_GRID(grid), 4, "Multisampling:", gtk_check_button_new());
 
@@ -123,8 +126,11 @@ SetupWindow::~SetupWindow() {
 }
 
 // One line of the form: the right-aligned label, its control to the right.
-GtkWidget* SetupWindow::addRow(GtkGrid* grid, int row, const char* text, GtkWidget* control) {
+GtkWidget* SetupWindow::addRow(GtkGrid* grid, int row, const char* text, GtkWidget* control,
+                               GtkWidget** labelOut) {
     GtkWidget* label = gtk_label_new(text);
+    if (labelOut)
+        *labelOut = label;
     gtk_label_set_xalign(GTK_LABEL(label), 1.0f);
     gtk_widget_set_halign(control, GTK_ALIGN_START);
     gtk_grid_attach(grid, label, 0, row, 1, 1);
@@ -211,7 +217,9 @@ void SetupWindow::showModel() {
     gtk_combo_box_set_active(GTK_COMBO_BOX(resolution_), model_.selectedResolution());
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(fullscreen_), model_.fullscreen());
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(alwaysOnTop_), model_.alwaysOnTop());
+    // The label greys out with its box, so the disabled state is plain to see.
     gtk_widget_set_sensitive(alwaysOnTop_, model_.alwaysOnTopEnabled());
+    gtk_widget_set_sensitive(alwaysOnTopLabel_, model_.alwaysOnTopEnabled());
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(verticalSync_), model_.verticalSync());
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(multisampling_), model_.multisampling());
 }

@@ -1,0 +1,67 @@
+#pragma once
+// A virtual X server of the test's own, so no other test's windows mix with the ones watched here,
+// with a log of every top-level window created, mapped, unmapped and destroyed on it, and a small
+// child-process runner for the program under test.
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct WindowEvent {
+    enum Kind { Created, Mapped, Unmapped, Destroyed };
+    Kind kind = Created;
+    unsigned long window = 0;
+    // Read when the window is mapped (empty if it was already gone).
+    std::string name;
+    int width = 0;
+    int height = 0;
+    bool fullscreenState = false; // _NET_WM_STATE holds _NET_WM_STATE_FULLSCREEN
+};
+
+class PrivateXServer {
+  public:
+    PrivateXServer(); // Xvfb with one 1280 x 1024 screen of depth 24
+    ~PrivateXServer();
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+
+    const std::string& displayName() const { return displayName_; }
+
+    // Takes the pending window events into the log.
+    void collectEvents();
+    const std::vector<WindowEvent>& events() const { return events_; }
+
+    // Runs xdotool on this display; returns its standard output, or "" when it fails or takes
+    // longer than the time given.
+    std::string xdotool(const std::string& arguments, int timeoutSeconds = 20) const;
+
+    // Saves the window's picture as an image file (format by extension); false if it cannot.
+    bool saveWindowImage(unsigned long window, const std::string& path);
+
+  private:
+    void recordMappedWindow(WindowEvent& event);
+
+    int serverPid_ = -1;
+    std::string displayName_;
+    struct _XDisplay* display_ = nullptr;
+    std::vector<WindowEvent> events_;
+};
+
+// A child process with its own working folder, environment additions and standard error file.
+class ChildProcess {
+  public:
+    ChildProcess(const std::vector<std::string>& command, const std::filesystem::path& folder,
+                 const std::vector<std::string>& environment,
+                 const std::filesystem::path& errorFile);
+    ~ChildProcess(); // kills the process if it still runs
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Waits for the end while taking the server's window events; returns the exit code, or -1 when
+    // the time ran out (or the process died of a signal).
+    int waitForExit(PrivateXServer& server, std::chrono::milliseconds limit);
+
+  private:
+    int pid_ = -1;
+};
