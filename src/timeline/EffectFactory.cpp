@@ -3,6 +3,7 @@
 #include "timeline/ScriptReader.h"
 
 // Effect families; each adds its header here and its keywords to the table below.
+#include "timeline/PluginLoader.h"
 
 #include <string_view>
 
@@ -22,6 +23,11 @@ template <class EffectClass> std::unique_ptr<Effekt> plain(int32_t start, int32_
 
 const KeywordEntry keywordTable[] = {
     // Plug-ins
+    {"Plugin",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string path = readScriptLine(f);
+         return std::make_unique<Effekter::PluginLoader>(s, e, path, f);
+     }},
 
     // Image layer and sprite effects
 
@@ -49,4 +55,6 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
+bool isKnownEffect(const std::string& keyword) {
+    return findKeyword(keyword) != nullptr;
+}
