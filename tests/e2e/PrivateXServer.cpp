@@ -34,24 +34,27 @@ std::string readDisplayNumber(int readEnd) {
     return number;
 }
 
-bool hasAtom(Display* display, Window window, const char* property, const char* value) {
-    const Atom propertyAtom = XInternAtom(display, property, False);
-    const Atom wanted = XInternAtom(display, value, False);
+std::vector<std::string> atomNames(Display* display, Window window, const char* property) {
     Atom type;
     int format;
     unsigned long count, remaining;
     unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(display, window, propertyAtom, 0, 64, False, XA_ATOM, &type, &format,
-                           &count, &remaining, &data) == Success &&
+    std::vector<std::string> names;
+    if (XGetWindowProperty(display, window, XInternAtom(display, property, False), 0, 64, False,
+                           XA_ATOM, &type, &format, &count, &remaining, &data) == Success &&
         data && format == 32) {
         const Atom* atoms = reinterpret_cast<const Atom*>(data);
-        for (unsigned long i = 0; i < count; ++i)
-            found = found || atoms[i] == wanted;
+        for (unsigned long i = 0; i < count; ++i) {
+            char* name = XGetAtomName(display, atoms[i]);
+            if (name) {
+                names.push_back(name);
+                XFree(name);
+            }
+        }
     }
     if (data)
         XFree(data);
-    return found;
+    return names;
 }
 
 std::string windowName(Display* display, Window window) {
@@ -143,8 +146,7 @@ void PrivateXServer::recordMappedWindow(WindowEvent& event) {
         event.width = attributes.width;
         event.height = attributes.height;
     }
-    event.fullscreenState =
-        hasAtom(display_, event.window, "_NET_WM_STATE", "_NET_WM_STATE_FULLSCREEN");
+    event.states = atomNames(display_, event.window, "_NET_WM_STATE");
 }
 
 std::string PrivateXServer::xdotool(const std::string& arguments, int timeoutSeconds) const {

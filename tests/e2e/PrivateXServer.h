@@ -16,7 +16,7 @@ struct WindowEvent {
     std::string name;
     int width = 0;
     int height = 0;
-    bool fullscreenState = false; // _NET_WM_STATE holds _NET_WM_STATE_FULLSCREEN
+    std::vector<std::string> states; // the atoms of _NET_WM_STATE, e.g. "_NET_WM_STATE_ABOVE"
 };
 
 class PrivateXServer {
