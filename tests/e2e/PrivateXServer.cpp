@@ -162,6 +162,18 @@ std::string PrivateXServer::xdotool(const std::string& arguments, int timeoutSec
     return pclose(output) == 0 ? text : "";
 }
 
+void PrivateXServer::requestClose(unsigned long window) {
+    XEvent message{};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = window;
+    message.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    message.xclient.format = 32;
+    message.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    message.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, window, False, NoEventMask, &message);
+    XFlush(display_);
+}
+
 bool PrivateXServer::saveWindowImage(unsigned long window, const std::string& path) {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display_, window, &attributes))

@@ -36,6 +36,9 @@ class PrivateXServer {
     // longer than the time given.
     std::string xdotool(const std::string& arguments, int timeoutSeconds = 20) const;
 
+    // Asks the window to close as a window manager does for the close button of its caption.
+    void requestClose(unsigned long window);
+
     // Saves the window's picture as an image file (format by extension); false if it cannot.
     bool saveWindowImage(unsigned long window, const std::string& path);
 

@@ -120,6 +120,14 @@ TEST_F(VideoSetupDialogRun, EscapeCancelsBeforeAnyOtherWindowIsCreated) {
     }
 }
 
+TEST_F(VideoSetupDialogRun, CloseButtonCancels) {
+    startProgram();
+    const unsigned long dialog = findDialog();
+    ASSERT_NE(dialog, 0u) << standardError();
+    server.requestClose(dialog);
+    EXPECT_EQ(program->waitForExit(server, 20s), 255) << standardError();
+}
+
 TEST_F(VideoSetupDialogRun, EnterStartsTheShowWithTheChosenSettings) {
     startProgram();
     const unsigned long dialog = findDialog();
