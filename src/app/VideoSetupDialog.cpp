@@ -3,7 +3,7 @@
 #include "app/VideoSetupModel.h"
 #include "platform/Debug.h"
 
-#include <SDL.h>
+#include <SDL2/SDL.h>
 #include <gtk/gtk.h>
 
 #include <memory>

@@ -8,20 +8,25 @@
 
 namespace {
 
-// Takes a variable out of the environment for the object's lifetime.
-class UnsetVariable {
+// Sets (or, with no value, removes) an environment variable for the object's lifetime.
+class ScopedVariable {
   public:
-    explicit UnsetVariable(const char* name) : name_(name) {
-        if (const char* value = std::getenv(name))
-            saved_ = value;
-        unsetenv(name);
+    explicit ScopedVariable(const char* name, const char* value = nullptr) : name_(name) {
+        if (const char* old = std::getenv(name))
+            saved_ = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
     }
-    ~UnsetVariable() {
+    ~ScopedVariable() {
         if (saved_)
             setenv(name_, saved_->c_str(), 1);
+        else
+            unsetenv(name_);
     }
-    UnsetVariable(const UnsetVariable&) = delete;
-    UnsetVariable& operator=(const UnsetVariable&) = delete;
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
 
   private:
     const char* name_;
@@ -31,8 +36,8 @@ class UnsetVariable {
 } // namespace
 
 TEST(VideoSetupDialog, WithoutADisplayItCountsAsRunAndKeepsTheRecord) {
-    const UnsetVariable x11("DISPLAY");
-    const UnsetVariable wayland("WAYLAND_DISPLAY");
+    const ScopedVariable backend("GDK_BACKEND", "x11");
+    const ScopedVariable display("DISPLAY");
     VideoSettings settings;
     settings.width = 800;
     settings.height = 600;
