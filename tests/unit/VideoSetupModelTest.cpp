@@ -80,14 +80,10 @@ TEST(VideoSetupModel, ListStopsAtItsLimit) {
     EXPECT_EQ(model.selectedResolution(), VideoSetupModel::noSelection);
 }
 
-TEST(VideoSetupModel, NoModesGiveAnEmptyListWithNothingSelected) {
-    const VideoSetupModel model(VideoSettings{}, {});
-    EXPECT_TRUE(model.resolutions().empty());
-    EXPECT_EQ(model.selectedResolution(), VideoSetupModel::noSelection);
-}
-
-TEST(VideoSetupModel, BoxesStartFromTheRecordButAlwaysOnTopStartsCleared) {
+TEST(VideoSetupModel, WithNoModesTheBoxesStillStartFromTheRecordButAlwaysOnTopCleared) {
     const VideoSetupModel fullscreen(VideoSettings{}, {});
+    EXPECT_TRUE(fullscreen.resolutions().empty());
+    EXPECT_EQ(fullscreen.selectedResolution(), VideoSetupModel::noSelection);
     EXPECT_TRUE(fullscreen.fullscreen());
     EXPECT_TRUE(fullscreen.verticalSync());
     EXPECT_FALSE(fullscreen.multisampling());
