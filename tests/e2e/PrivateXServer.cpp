@@ -25,7 +25,7 @@ int ignoreXErrors(Display*, XErrorEvent*) {
 std::string readDisplayNumber(int readEnd) {
     std::string number;
     pollfd waitFor{readEnd, POLLIN, 0};
-    while (poll(&waitFor, 1, 10000) > 0) {
+    while (poll(&waitFor, 1, 30000) > 0) {
         char c;
         if (read(readEnd, &c, 1) != 1 || c == '\n')
             break;
@@ -69,7 +69,7 @@ std::string windowName(Display* display, Window window) {
 
 } // namespace
 
-PrivateXServer::PrivateXServer() {
+PrivateXServer::PrivateXServer(const std::string& screen) {
     int channel[2];
     if (pipe(channel) != 0)
         throw std::runtime_error("no pipe for the X server");
@@ -80,7 +80,7 @@ PrivateXServer::PrivateXServer() {
         const int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, STDOUT_FILENO);
         dup2(quiet, STDERR_FILENO);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
                "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }

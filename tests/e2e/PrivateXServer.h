@@ -21,7 +21,8 @@ struct WindowEvent {
 
 class PrivateXServer {
   public:
-    PrivateXServer(); // Xvfb with one 1280 x 1024 screen of depth 24
+    // Xvfb with one screen, e.g. "1280x1024x24" (its only display mode).
+    explicit PrivateXServer(const std::string& screen = "1280x1024x24");
     ~PrivateXServer();
     PrivateXServer(const PrivateXServer&) = delete;
     PrivateXServer& operator=(const PrivateXServer&) = delete;
@@ -34,7 +35,7 @@ class PrivateXServer {
 
     // Runs xdotool on this display; returns its standard output, or "" when it fails or takes
     // longer than the time given.
-    std::string xdotool(const std::string& arguments, int timeoutSeconds = 20) const;
+    std::string xdotool(const std::string& arguments, int timeoutSeconds = 60) const;
 
     // Asks the window to close as a window manager does for the close button of its caption.
     void requestClose(unsigned long window);

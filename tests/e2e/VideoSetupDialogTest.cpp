@@ -18,7 +18,8 @@ const std::string dialogTitle = "Video setup";
 // starburst plug-in entry, so a started show is visible on standard error and in a window.
 class VideoSetupDialogRun : public ::testing::Test {
   protected:
-    void startProgram() {
+    void startProgram(const std::string& screen = "1280x1024x24") {
+        server = std::make_unique<PrivateXServer>(screen);
         writeTextFile(runFolder.file("data/demo.txt"),
                       "data/no-music.ogg\n"
                       "0\n"
@@ -35,28 +36,28 @@ class VideoSetupDialogRun : public ::testing::Test {
             false);
         program = std::make_unique<ChildProcess>(
             std::vector<std::string>{MORVELDAN_BUILD_DIR "/morveldan", "--no-message-box"},
-            runFolder.path(), std::vector<std::string>{"DISPLAY=" + server.displayName()},
+            runFolder.path(), std::vector<std::string>{"DISPLAY=" + server->displayName()},
             errorFile);
     }
 
     // The dialog's window, found by its title; 0 if it never shows.
     unsigned long findDialog() {
-        const std::string found = server.xdotool("search --sync --name '^" + dialogTitle + "$'");
-        server.collectEvents();
+        const std::string found = server->xdotool("search --sync --name '^" + dialogTitle + "$'");
+        server->collectEvents();
         return std::strtoul(found.c_str(), nullptr, 10);
     }
 
     void typeInto(unsigned long window, const std::string& keys) {
-        server.xdotool("windowfocus --sync " + std::to_string(window));
-        server.xdotool("key --delay 150 " + keys);
+        server->xdotool("windowfocus --sync " + std::to_string(window));
+        server->xdotool("key --delay 150 " + keys);
     }
 
     // The first window other than `except` that is shown within the time given.
     const WindowEvent* waitForOtherWindow(unsigned long except, std::chrono::seconds limit) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < deadline) {
-            server.collectEvents();
-            for (const WindowEvent& event : server.events())
+            server->collectEvents();
+            for (const WindowEvent& event : server->events())
                 if (event.kind == WindowEvent::Mapped && event.window != except)
                     return &event;
             std::this_thread::sleep_for(50ms);
@@ -66,7 +67,7 @@ class VideoSetupDialogRun : public ::testing::Test {
 
     // Index in the event log of the first event of that kind for the window, or -1.
     long indexOf(WindowEvent::Kind kind, unsigned long window) const {
-        const auto& events = server.events();
+        const auto& events = server->events();
         const auto found = std::find_if(events.begin(), events.end(), [&](const WindowEvent& e) {
             return e.kind == kind && e.window == window;
         });
@@ -84,7 +85,7 @@ class VideoSetupDialogRun : public ::testing::Test {
         return text;
     }
 
-    PrivateXServer server;
+    std::unique_ptr<PrivateXServer> server;
     TempDir runFolder;
     std::string errorFile = runFolder.file("stderr.txt");
     std::unique_ptr<ChildProcess> program;
@@ -92,24 +93,25 @@ class VideoSetupDialogRun : public ::testing::Test {
 
 } // namespace
 
-// Also leaves a picture of the dialog as it first shows in the build tree.
+// Also leaves a picture of the dialog as it first shows in the build tree, on a screen whose mode
+// is the preset 1024 * 768.
 TEST_F(VideoSetupDialogRun, EscapeCancelsBeforeAnyOtherWindowIsCreated) {
-    startProgram();
+    startProgram("1024x768x24");
     const unsigned long dialog = findDialog();
     ASSERT_NE(dialog, 0u) << standardError();
 
     const std::string shot = MORVELDAN_BUILD_DIR "/screenshots/video-setup-dialog.png";
     std::filesystem::create_directories(std::filesystem::path(shot).parent_path());
-    EXPECT_TRUE(server.saveWindowImage(dialog, shot));
+    EXPECT_TRUE(server->saveWindowImage(dialog, shot));
 
     typeInto(dialog, "Escape");
-    EXPECT_EQ(program->waitForExit(server, 20s), 255) << standardError();
+    EXPECT_EQ(program->waitForExit(*server, 20s), 255) << standardError();
     EXPECT_EQ(standardError().find("Loaded"), std::string::npos) << standardError();
 
     // The dialog was the only window ever shown, and nothing was created once it went away.
     const long dialogGone = indexOf(WindowEvent::Unmapped, dialog);
     ASSERT_GE(dialogGone, 0);
-    const auto& events = server.events();
+    const auto& events = server->events();
     for (std::size_t i = 0; i < events.size(); ++i) {
         if (events[i].kind == WindowEvent::Mapped) {
             EXPECT_EQ(events[i].name, dialogTitle);
@@ -124,8 +126,8 @@ TEST_F(VideoSetupDialogRun, CloseButtonCancels) {
     startProgram();
     const unsigned long dialog = findDialog();
     ASSERT_NE(dialog, 0u) << standardError();
-    server.requestClose(dialog);
-    EXPECT_EQ(program->waitForExit(server, 20s), 255) << standardError();
+    server->requestClose(dialog);
+    EXPECT_EQ(program->waitForExit(*server, 20s), 255) << standardError();
 }
 
 TEST_F(VideoSetupDialogRun, EnterStartsTheShowWithTheChosenSettings) {
@@ -153,7 +155,7 @@ TEST_F(VideoSetupDialogRun, EnterStartsTheShowWithTheChosenSettings) {
               shown.states.end());
 
     typeInto(shown.window, "Escape");
-    EXPECT_EQ(program->waitForExit(server, 20s), 0) << standardError();
+    EXPECT_EQ(program->waitForExit(*server, 20s), 0) << standardError();
     EXPECT_NE(standardError().find("Loaded Plugin with start time 0 and end time 100000"),
               std::string::npos)
         << standardError();
