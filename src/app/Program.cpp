@@ -100,8 +100,9 @@ void report(const std::string& message, bool messageBox) {
     debugWrite("Exception: ");
     debugWrite(message);
     debugWrite("\n");
-    if (messageBox)
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message.c_str(), nullptr);
+    if (messageBox &&
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message.c_str(), nullptr) != 0)
+        debugLine("The message box could not be shown: %s", SDL_GetError());
 }
 
 } // namespace
