@@ -45,7 +45,7 @@ void drainEvents() {
 
 // The dialog's window: shows the model and forwards every click to it.
 class SetupWindow {
-  public:
+public:
     explicit SetupWindow(VideoSetupModel& model);
     ~SetupWindow();
     SetupWindow(const SetupWindow&) = delete;
@@ -54,7 +54,7 @@ class SetupWindow {
     // Shows the dialog modally until Run or Cancel ends it.
     SetupOutcome run();
 
-  private:
+private:
     GtkWidget* addRow(GtkGrid* grid, int row, const char* text, GtkWidget* control,
                       GtkWidget** label = nullptr);
     GtkWidget* buildButtonRow();

@@ -29,7 +29,7 @@ enum class SetupOutcome {
 };
 
 class VideoSetupModel {
-  public:
+public:
     static constexpr std::size_t maxResolutions = 4096;
     static constexpr int noSelection = -1;
 
@@ -62,7 +62,7 @@ class VideoSetupModel {
     // false only for Cancel.
     bool finish(SetupOutcome outcome, VideoSettings& settings) const;
 
-  private:
+private:
     std::vector<Resolution> resolutions_;
     int selected_ = noSelection;
     bool fullscreen_ = false;

@@ -7,20 +7,16 @@
 #include <X11/Xutil.h>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
 
 // Windows may vanish between an event and the questions asked about them.
-int ignoreXErrors(Display*, XErrorEvent*) {
-    return 0;
-}
+int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 std::string readDisplayNumber(int readEnd) {
     std::string number;
@@ -162,18 +158,6 @@ std::string PrivateXServer::xdotool(const std::string& arguments, int timeoutSec
     return pclose(output) == 0 ? text : "";
 }
 
-void PrivateXServer::requestClose(unsigned long window) {
-    XEvent message{};
-    message.xclient.type = ClientMessage;
-    message.xclient.window = window;
-    message.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    message.xclient.format = 32;
-    message.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    message.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, window, False, NoEventMask, &message);
-    XFlush(display_);
-}
-
 bool PrivateXServer::saveWindowImage(unsigned long window, const std::string& path) {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display_, window, &attributes))
@@ -202,47 +186,4 @@ bool PrivateXServer::saveWindowImage(unsigned long window, const std::string& pa
         false);
     XDestroyImage(image);
     return true;
-}
-
-ChildProcess::ChildProcess(const std::vector<std::string>& command,
-                           const std::filesystem::path& folder,
-                           const std::vector<std::string>& environment,
-                           const std::filesystem::path& errorFile) {
-    pid_ = fork();
-    if (pid_ != 0)
-        return;
-    if (chdir(folder.c_str()) != 0)
-        _exit(126);
-    const int errors = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(errors, STDERR_FILENO);
-    for (const std::string& variable : environment)
-        putenv(const_cast<char*>(variable.c_str()));
-    std::vector<char*> arguments;
-    for (const std::string& argument : command)
-        arguments.push_back(const_cast<char*>(argument.c_str()));
-    arguments.push_back(nullptr);
-    execv(arguments[0], arguments.data());
-    _exit(127);
-}
-
-ChildProcess::~ChildProcess() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-}
-
-int ChildProcess::waitForExit(PrivateXServer& server, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        server.collectEvents();
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            server.collectEvents();
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
 }

@@ -1,10 +1,7 @@
 #pragma once
 // A virtual X server of the test's own, so no other test's windows mix with the ones watched here,
-// with a log of every top-level window created, mapped, unmapped and destroyed on it, and a small
-// child-process runner for the program under test.
+// with a log of every top-level window created, mapped, unmapped and destroyed on it.
 
-#include <chrono>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,7 +17,7 @@ struct WindowEvent {
 };
 
 class PrivateXServer {
-  public:
+public:
     // Xvfb with one screen, e.g. "1280x1024x24" (its only display mode).
     explicit PrivateXServer(const std::string& screen = "1280x1024x24");
     ~PrivateXServer();
@@ -37,35 +34,14 @@ class PrivateXServer {
     // longer than the time given.
     std::string xdotool(const std::string& arguments, int timeoutSeconds = 60) const;
 
-    // Asks the window to close as a window manager does for the close button of its caption.
-    void requestClose(unsigned long window);
-
     // Saves the window's picture as an image file (format by extension); false if it cannot.
     bool saveWindowImage(unsigned long window, const std::string& path);
 
-  private:
+private:
     void recordMappedWindow(WindowEvent& event);
 
     int serverPid_ = -1;
     std::string displayName_;
     struct _XDisplay* display_ = nullptr;
     std::vector<WindowEvent> events_;
-};
-
-// A child process with its own working folder, environment additions and standard error file.
-class ChildProcess {
-  public:
-    ChildProcess(const std::vector<std::string>& command, const std::filesystem::path& folder,
-                 const std::vector<std::string>& environment,
-                 const std::filesystem::path& errorFile);
-    ~ChildProcess(); // kills the process if it still runs
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // Waits for the end while taking the server's window events; returns the exit code, or -1 when
-    // the time ran out (or the process died of a signal).
-    int waitForExit(PrivateXServer& server, std::chrono::milliseconds limit);
-
-  private:
-    int pid_ = -1;
 };

@@ -10,7 +10,7 @@ namespace {
 
 // Sets (or, with no value, removes) an environment variable for the object's lifetime.
 class ScopedVariable {
-  public:
+public:
     explicit ScopedVariable(const char* name, const char* value = nullptr) : name_(name) {
         if (const char* old = std::getenv(name))
             saved_ = old;
@@ -28,7 +28,7 @@ class ScopedVariable {
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
-  private:
+private:
     const char* name_;
     std::optional<std::string> saved_;
 };
