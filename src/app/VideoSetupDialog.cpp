@@ -132,6 +132,8 @@ GtkWidget* SetupWindow::addRow(GtkGrid* grid, int row, const char* text, GtkWidg
     if (labelOut)
         *labelOut = label;
     gtk_label_set_xalign(GTK_LABEL(label), 1.0f);
+    // Names the text-less control for assistive technology.
+    gtk_label_set_mnemonic_widget(GTK_LABEL(label), control);
     gtk_widget_set_halign(control, GTK_ALIGN_START);
     gtk_grid_attach(grid, label, 0, row, 1, 1);
     gtk_grid_attach(grid, control, 1, row, 1, 1);
