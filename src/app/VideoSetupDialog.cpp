@@ -140,7 +140,8 @@ GtkWidget* SetupWindow::addRow(GtkGrid* grid, int row, const char* text, GtkWidg
     return control;
 }
 
-// "Run" at the left edge, "Cancel" at the right edge, both the same size.
+// "Run" at the left edge, "Cancel" at the right edge, both the same size and a little wider than
+// their texts need.
 GtkWidget* SetupWindow::buildButtonRow() {
     runButton_ = gtk_button_new_with_label("Run");
     cancelButton_ = gtk_button_new_with_label("Cancel");
@@ -242,8 +243,8 @@ SetupOutcome SetupWindow::run() {
 } // namespace
 
 bool runVideoSetupDialog(VideoSettings& settings) {
-    // GTK would otherwise switch the C library to the user's locale, and with it the number
-    // format that the script reader and the shaders' sources rely on.
+    // GTK would otherwise switch the C library to the user's locale, and with it the decimal
+    // separator that number reading and writing elsewhere in the program rely on.
     gtk_disable_setlocale();
     if (!gtk_init_check(nullptr, nullptr)) {
         debugLine("Video setup: no display, the dialog is skipped");
