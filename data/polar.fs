@@ -1,0 +1,38 @@
+#version 110
+// Polar view of the box field: the picture drawn into the 1024 x 1024 target is wrapped around the
+// screen's centre, angle across and distance from the centre along the field.
+//
+// The field lands in the target's lower-left corner at the screen's own pixel size, so each pixel
+// finds its place in the target from its window position. The screen size comes from the ratio of
+// the window position to the quad's texture coordinates unless resolution is set; time only turns
+// the picture and may stay 0.
+
+uniform sampler2D field;
+uniform float time;
+uniform vec2 resolution;
+
+const float targetSide = 1024.0;
+const float pi = 3.14159265;
+
+float mirrored(float x)
+{
+    return abs(fract(x * 0.5) * 2.0 - 1.0);
+}
+
+void main()
+{
+    vec2 screen = vec2(gl_TexCoord[0].s, 1.0 - gl_TexCoord[0].t);
+    vec2 size = resolution;
+    if (size.x < 1.0 || size.y < 1.0)
+        size = gl_FragCoord.xy / max(screen, vec2(0.0001));
+
+    vec2 centred = (screen - 0.5) * vec2(size.x / size.y, 1.0);
+    float radius = length(centred);
+    float angle = atan(centred.y, centred.x) / pi + time * 0.05;
+
+    vec2 inField = vec2(0.30 + 0.40 * mirrored(angle + 1.0),
+                        0.22 + 0.56 * mirrored(0.28 / max(radius, 0.02)));
+    vec3 colour = texture2D(field, inField * size / targetSide).rgb;
+    float glow = smoothstep(0.0, 0.25, radius);
+    gl_FragColor = vec4(colour * glow, 1.0);
+}
