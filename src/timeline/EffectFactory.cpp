@@ -11,6 +11,7 @@
 #include "effects/ShaderShow.h"
 #include "effects/TwistBox.h"
 #include "effects/WalkCube.h"
+#include "timeline/PluginLoader.h"
 
 #include <string_view>
 
@@ -30,6 +31,11 @@ template <class EffectClass> std::unique_ptr<Effekt> plain(int32_t start, int32_
 
 const KeywordEntry keywordTable[] = {
     // Plug-ins
+    {"Plugin",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string path = readScriptLine(f);
+         return std::make_unique<Effekter::PluginLoader>(s, e, path, f);
+     }},
 
     // Image layer and sprite effects
 
