@@ -1,6 +1,6 @@
 #version 110
 // Polar view of the box field: the picture drawn into the 1024 x 1024 target is wrapped around the
-// screen's centre, angle across and distance from the centre along the field.
+// screen's centre, its columns becoming rays and its rows rings (mirrored, so there is no seam).
 //
 // The field lands in the target's lower-left corner at the screen's own pixel size, so each pixel
 // finds its place in the target from its window position. The screen size comes from the ratio of
@@ -30,9 +30,9 @@ void main()
     float radius = length(centred);
     float angle = atan(centred.y, centred.x) / pi + time * 0.05;
 
-    vec2 inField = vec2(0.30 + 0.40 * mirrored(angle + 1.0),
-                        0.22 + 0.56 * mirrored(0.28 / max(radius, 0.02)));
+    vec2 inField = vec2(0.36 + 0.28 * mirrored(angle + 1.0),
+                        0.24 + 0.52 * mirrored(radius * 1.4));
     vec3 colour = texture2D(field, inField * size / targetSide).rgb;
-    float glow = smoothstep(0.0, 0.25, radius);
+    float glow = smoothstep(0.0, 0.12, radius);
     gl_FragColor = vec4(colour * glow, 1.0);
 }

@@ -20,6 +20,8 @@ void main()
     float zoom = 0.9 + 0.25 * sin(time * 0.4) - 0.15 * beat;
     vec2 uv = vec2(cos(angle), sin(angle)) * radius * zoom;
     uv += vec2(0.5 + 0.15 * sin(time * 0.13), 0.5 + 0.15 * cos(time * 0.11));
+    // Mirrored beyond the picture's edges, and kept off the last texels, which wrap around.
+    uv = clamp(1.0 - abs(1.0 - mod(uv, 2.0)), 0.004, 0.996);
     vec3 colour = texture2D(picture, uv).rgb;
     float vignette = 1.0 - smoothstep(0.45, 0.75, radius);
     gl_FragColor = vec4(colour * (0.9 + 0.5 * beat) * (0.35 + 0.65 * vignette), 1.0);

@@ -19,7 +19,7 @@ void main()
     vec2 uv = gl_TexCoord[0].st;
     vec2 first = vec2(0.5 + 0.3 * sin(time * 0.31), 0.5 + 0.25 * cos(time * 0.23));
     vec2 second = vec2(0.5 + 0.3 * cos(time * 0.17), 0.5 + 0.25 * sin(time * 0.29));
-    vec2 offset = (rippleFrom(uv, first, 4.0) + rippleFrom(uv, second, 5.0)) * (0.012 + 0.03 * beat);
+    vec2 offset = (rippleFrom(uv, first, 4.0) + rippleFrom(uv, second, 5.0)) * (0.02 + 0.03 * beat);
     vec2 split = offset * (1.0 + 1.5 * beat);
     float red = texture2D(picture, uv + offset + split).r;
     float green = texture2D(picture, uv + offset).g;

@@ -20,7 +20,7 @@ void main()
     float inset = smoothstep(0.30, 0.28, edge) * smoothstep(0.20, 0.22, edge);
 
     vec3 enamel = mix(vec3(1.0, 0.42, 0.08), vec3(1.0, 0.78, 0.20), faceCoord.y);
-    vec3 colour = enamel * (0.30 + 0.75 * diffuse) + vec3(highlight) * 0.6;
+    vec3 colour = enamel * (0.38 + 0.70 * diffuse) + vec3(highlight) * 0.6;
     colour = mix(colour, vec3(1.0, 0.95, 0.75), inset * 0.7);
     colour = mix(colour, vec3(0.08, 0.03, 0.02), seam);
     gl_FragColor = vec4(colour, 1.0);
