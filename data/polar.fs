@@ -30,9 +30,10 @@ void main()
     float radius = length(centred);
     float angle = atan(centred.y, centred.x) / pi + time * 0.05;
 
-    vec2 inField = vec2(0.36 + 0.28 * mirrored(angle + 1.0),
-                        0.24 + 0.52 * mirrored(radius * 1.4));
+    vec2 inField = vec2(0.40 + 0.20 * mirrored(angle + 1.0),
+                        0.32 + 0.36 * mirrored(radius * 1.4));
     vec3 colour = texture2D(field, inField * size / targetSide).rgb;
+    vec3 tint = mix(vec3(1.35, 0.95, 0.55), vec3(0.55, 0.85, 1.45), clamp(radius * 1.6, 0.0, 1.0));
     float glow = smoothstep(0.0, 0.12, radius);
-    gl_FragColor = vec4(colour * glow, 1.0);
+    gl_FragColor = vec4(colour * tint * glow, 1.0);
 }

@@ -1,6 +1,6 @@
 #version 110
 // Mirror cube: the box image, lit from the upper left, with a polished surface that reflects a
-// moving sky, a Fresnel rim and bright bevelled edges.
+// moving sky, a Fresnel rim, bright bevelled edges and a sheen sweeping over the faces.
 
 uniform sampler2D boxImage;
 uniform float time; // seconds
@@ -31,9 +31,10 @@ void main()
     vec2 fromEdge = min(faceCoord, 1.0 - faceCoord);
     float bevel = 1.0 - smoothstep(0.0, 0.035, min(fromEdge.x, fromEdge.y));
 
+    float sweep = smoothstep(0.75, 1.0, sin(dot(faceCoord, vec2(2.0, 1.2)) * 2.5 - time * 1.6));
     vec3 picture = texture2D(boxImage, faceCoord).rgb;
     vec3 colour = picture * (0.30 + 0.80 * diffuse);
     colour += sky(reflected) * (0.12 + 0.60 * rim);
-    colour += vec3(highlight) + vec3(0.9, 0.8, 0.6) * bevel * 0.35;
+    colour += vec3(highlight) + vec3(0.9, 0.8, 0.6) * bevel * 0.35 + vec3(0.35, 0.4, 0.5) * sweep;
     gl_FragColor = vec4(colour * gl_Color.rgb, 1.0);
 }
