@@ -32,7 +32,9 @@ void main()
 
     vec2 inField = vec2(0.40 + 0.20 * mirrored(angle + 1.0),
                         0.32 + 0.36 * mirrored(radius * 1.4));
-    vec3 colour = texture2D(field, inField * size / targetSide).rgb;
+    // A screen wider or taller than the target has its picture clipped; stay inside the target.
+    vec2 inTarget = min(inField * size, vec2(targetSide - 1.0)) / targetSide;
+    vec3 colour = texture2D(field, inTarget).rgb;
     vec3 tint = mix(vec3(1.35, 0.95, 0.55), vec3(0.55, 0.85, 1.45), clamp(radius * 1.6, 0.0, 1.0));
     float glow = smoothstep(0.0, 0.12, radius);
     gl_FragColor = vec4(colour * tint * glow, 1.0);

@@ -1,10 +1,10 @@
 #include "effects/BallsBounce.h"
 
-#include "platform/Error.h"
 #include "render/GLState.h"
 #include "render/Random.h"
 
 #include <cmath>
+#include <new>
 
 namespace Effekter {
 
@@ -24,7 +24,7 @@ BallsBounce::BallsBounce(int32_t start, int32_t end) : Effekt(start, end) {
     ballProgram.load("data/bravelund/bounce/cubeshader.fs", "data/bravelund/bounce/cubeshader.vs");
     sphere = gluNewQuadric();
     if (!sphere)
-        raise("Unable to create the ball quadric");
+        throw std::bad_alloc();
     gluQuadricTexture(sphere, GL_TRUE);
     gluQuadricNormals(sphere, GLU_SMOOTH);
 }
