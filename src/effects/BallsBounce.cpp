@@ -29,9 +29,7 @@ BallsBounce::BallsBounce(int32_t start, int32_t end) : Effekt(start, end) {
     gluQuadricNormals(sphere, GLU_SMOOTH);
 }
 
-BallsBounce::~BallsBounce() {
-    gluDeleteQuadric(sphere);
-}
+BallsBounce::~BallsBounce() { gluDeleteQuadric(sphere); }
 
 void BallsBounce::draw(uint32_t time, float beat) {
     const float elapsed = float(time - startTime);

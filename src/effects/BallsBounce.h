@@ -11,12 +11,12 @@ struct GLUquadric;
 namespace Effekter {
 
 class BallsBounce : public Effekt {
-  public:
+public:
     BallsBounce(int32_t start, int32_t end);
     ~BallsBounce() override;
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     FragmentProgram floorProgram;
     CTextureFreeImage boardImage;
     CTextureFreeImage shadowImage;

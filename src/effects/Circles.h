@@ -9,22 +9,22 @@
 namespace Effekter {
 
 class Circles : public Effekt {
-  public:
+public:
     Circles(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     FragmentProgram program;
     CTextureFreeImage ringImage;
     GLint timeLocation = -1;
 };
 
 class Faces : public Effekt {
-  public:
+public:
     Faces(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     GLint timeLocation = -1;
     GLint beatLocation = -1;
     FragmentProgram program;
@@ -33,11 +33,11 @@ class Faces : public Effekt {
 };
 
 class Banger : public Effekt {
-  public:
+public:
     Banger(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     FragmentProgram program;
     CTextureFreeImage firstImage;
     CTextureFreeImage secondImage;

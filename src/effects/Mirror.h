@@ -8,11 +8,11 @@
 namespace Effekter {
 
 class Mirror : public Effekt {
-  public:
+public:
     Mirror(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     CTextureFreeImage boxImage;
     ShaderProgram cubeProgram;
     GLint timeLocation = -1;

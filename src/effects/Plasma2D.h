@@ -9,12 +9,12 @@
 namespace Effekter {
 
 class Plasma2D : public Effekt {
-  public:
+public:
     Plasma2D(int32_t start, int32_t end, int32_t plasmaSeed);
     void registerTweaks() override;
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     CTextureFreeImage waterImage;
     FragmentProgram plasmaProgram;
     GLint timeLocation = -1;

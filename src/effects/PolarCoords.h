@@ -12,11 +12,11 @@
 namespace Effekter {
 
 class PolarCoords : public Effekt {
-  public:
+public:
     PolarCoords(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     CTextureFreeImage boxImage;
     FragmentProgram polarProgram;
     GLint timeLocation = -1;

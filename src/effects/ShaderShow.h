@@ -10,13 +10,13 @@
 namespace Effekter {
 
 class ShaderShow : public Effekt {
-  public:
+public:
     // An empty shader path means no shader: the image is drawn by the fixed-function pipeline.
     ShaderShow(int32_t start, int32_t end, const std::string& shaderPath,
                const std::string& imagePath);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     FragmentProgram program;
     CTextureFreeImage image;
     GLint timeLocation = -1;

@@ -10,11 +10,11 @@
 namespace Effekter {
 
 class TwistBox : public Effekt {
-  public:
+public:
     TwistBox(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     FragmentProgram bumpProgram;
     CTextureFreeImage gridImage;
     GLint intensityLocation = -1;

@@ -9,11 +9,11 @@
 namespace Effekter {
 
 class WalkCube : public Effekt {
-  public:
+public:
     WalkCube(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     CTextureFreeImage groundImage;
     CTextureFreeImage shadowImage;
     ShaderProgram cubeProgram;

@@ -84,7 +84,7 @@ const char* const committedShaders[] = {
 
 // A script stream holding an entry's extra lines, for the keyword table.
 class ScriptLines {
-  public:
+public:
     explicit ScriptLines(const std::string& text) : text_(text) {
         file_ = fmemopen(text_.data(), text_.size(), "r");
     }
@@ -94,7 +94,7 @@ class ScriptLines {
     }
     FILE* file() const { return file_; }
 
-  private:
+private:
     std::string text_;
     FILE* file_ = nullptr;
 };
@@ -102,7 +102,7 @@ class ScriptLines {
 } // namespace
 
 class ShaderEffects : public GlFixture {
-  protected:
+protected:
     std::filesystem::path run;
     std::unique_ptr<ScopedWorkingDirectory> workingDirectory;
     std::array<GLfloat, 16> screenProjection{};
@@ -222,7 +222,7 @@ TEST_F(ShaderEffects, EveryKeywordBuildsAndDrawsAtManyTimesAndBeatsLeavingTheSta
 }
 
 class MirrorWide : public ShaderEffects {
-  protected:
+protected:
     MirrorWide() {
         windowWidth = 128;
         windowHeight = 32;
@@ -281,6 +281,19 @@ TEST_F(ShaderEffects, PlasmaDependsOnlyOnItsSeedAndTime) {
         differing += !near(frame[i], firstFrame[i], 8);
     EXPECT_GT(differing, int(frame.size()) / 4);
     expectLeftAsFound("Plasma2D");
+    const std::vector<Rgba> otherFrame = frame;
+
+    // The seed is tweakable: set through the registry, it picks the other plasma.
+    first.registerTweaks();
+    const TweakVariable* seed = TweakRegistry::instance().find("Plasma");
+    ASSERT_NE(seed, nullptr);
+    EXPECT_EQ(seed->type, TweakInt32);
+    EXPECT_EQ(seed->definition, " label='Plasma'");
+    *static_cast<int32_t*>(seed->address) = 8;
+    TweakRegistry::instance().terminate();
+    first.draw(3000, 0.5f);
+    readFrame();
+    EXPECT_EQ(frame, otherFrame);
 }
 
 TEST_F(ShaderEffects, ShaderShowWithoutShaderDrawsTheImageUntouched) {
