@@ -201,8 +201,13 @@ TEST_F(ShaderEffects, EveryKeywordBuildsAndDrawsAtManyTimesAndBeatsLeavingTheSta
     const float beats[] = {0, 0.5f, 1};
     for (const Entry& entry : entries) {
         ScriptLines script(entry.extraLines);
+        testing::internal::CaptureStderr();
         std::unique_ptr<Effekt> effect = makeEffect(entry.keyword, start, end, script.file());
+        const std::string diagnostics = testing::internal::GetCapturedStderr();
         ASSERT_NE(effect, nullptr) << entry.keyword;
+        // The committed shaders use every uniform the effect feeds.
+        EXPECT_EQ(diagnostics.find("Unable to locate shader handle"), std::string::npos)
+            << entry.keyword << ": " << diagnostics;
         expectLeftAsFound(std::string(entry.keyword) + " construction");
         for (uint32_t time : times)
             for (float beat : beats) {
