@@ -34,6 +34,10 @@ std::string testPlugin(const std::string& name) {
     return std::string(MORVELDAN_TEST_PLUGIN_DIR) + "/" + name + ".so";
 }
 
+std::string showPlugin(const std::string& name) {
+    return std::string(MORVELDAN_BUILD_DIR) + "/plugins/" + name + ".so";
+}
+
 ShowProcess::ShowProcess(const std::filesystem::path& runFolder,
                          const std::vector<std::string>& arguments)
     : runFolder_(runFolder) {

@@ -11,6 +11,8 @@
 
 // Path of a test plug-in built next to the tests.
 std::string testPlugin(const std::string& name);
+// Path of a plug-in built with the project.
+std::string showPlugin(const std::string& name);
 
 class ShowProcess {
 public:
