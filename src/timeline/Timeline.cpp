@@ -3,9 +3,8 @@
 #include "app/RenderWindow.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
-#include "render/GLState.h"
-#include "render/Texture.h"
 #include "timeline/EffectFactory.h"
+#include "timeline/LoadingScreen.h"
 #include "timeline/ScriptReader.h"
 
 #include <cstdio>
@@ -14,39 +13,11 @@
 namespace {
 
 const char* const scriptPath = "data/demo.txt";
-const char* const loaderPicturePath = "data/overlay/loader.jpg";
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 using ScriptFile = std::unique_ptr<FILE, FileCloser>;
-
-// The picture that rises by 1/total of its travel with every entry loaded.
-class LoadingScreen {
-public:
-    LoadingScreen(RenderWindow& window, int total) : window_(window), total_(total) {
-        picture_.load(loaderPicturePath);
-    }
-
-    void presentFrame() {
-        glClear(GL_COLOR_BUFFER_BIT);
-        // A count of 0 (or less) holds the picture at its start.
-        const float progress = total_ > 0 ? float(shown_) / float(total_) : 0.0f;
-        glColor4f(1, 1, 1, 1);
-        MatrixPush push;
-        TextureBinding binding(picture_);
-        glTranslatef(0, progress - 0.5f, -2);
-        Quad(1.0f, 1.2f).draw(1, -1);
-        window_.swapAndPoll();
-        ++shown_;
-    }
-
-private:
-    RenderWindow& window_;
-    CTextureFreeImage picture_;
-    int total_;
-    int shown_ = 0;
-};
 
 void loadEntries(EffectList& effects, FILE* script, LoadingScreen& loading) {
     while (!scriptAtEnd(script)) {
