@@ -25,7 +25,8 @@ std::string readScriptLine(FILE* script) {
         if (part[0] == '#') {
             // Skip the rest of a long comment line too, so its tail is not read as a value.
             std::string comment(part);
-            while (!comment.empty() && comment.back() != '\n' && std::fgets(part, sizeof part, script))
+            while (!comment.empty() && comment.back() != '\n' &&
+                   std::fgets(part, sizeof part, script))
                 comment = part;
             continue;
         }
