@@ -20,9 +20,7 @@ constexpr size_t objectNameLimit = 99;  // object names: 98 characters kept
 
 } // namespace
 
-L3DS::L3DS(const std::string& path) {
-    loadFile(path);
-}
+L3DS::L3DS(const std::string& path) { loadFile(path); }
 
 bool L3DS::loadFile(const std::string& path) {
     clear();

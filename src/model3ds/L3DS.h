@@ -16,7 +16,7 @@
 #include <vector>
 
 class L3DS : public LImporter {
-  public:
+public:
     L3DS() = default;
     // Reads the file; one that cannot be read leaves the importer empty.
     explicit L3DS(const std::string& path);
@@ -26,7 +26,7 @@ class L3DS : public LImporter {
     // Reads a file image already in memory; `source` names it in diagnostics.
     bool loadMemory(const uint8_t* data, size_t size, const std::string& source = "<memory>");
 
-  private:
+private:
     struct Chunk {
         uint16_t id = 0;
         uint64_t dataStart = 0;
