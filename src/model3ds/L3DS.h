@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class L3DS : public LImporter {
@@ -70,4 +71,6 @@ private:
     uint32_t position = 0;
     std::string source_;
     size_t facesLeftOut_ = 0;
+    // Material ids by name (the first material of a name), for the faces' material groups.
+    std::unordered_map<std::string, uint32_t> materialIdByName_;
 };
