@@ -29,6 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(triangle.a < vertices && triangle.b < vertices && triangle.c < vertices);
             check(face.a == triangle.a && face.b == triangle.b && face.c == triangle.c);
         }
+        // The other processing levels must cope with whatever the reader accepted.
+        LMesh copy = mesh;
+        check(copy.process(1));
+        check(copy.process(0));
+        check(copy.vertexCount() == vertices);
     }
     for (size_t i = 0; i < importer.materialCount(); ++i) {
         const LMaterial& material = importer.material(i);
