@@ -1,0 +1,25 @@
+#include "timeline/LoadingScreen.h"
+
+#include "app/RenderWindow.h"
+#include "render/GLState.h"
+
+LoadingScreen::LoadingScreen(RenderWindow& window, int total) : window_(window), total_(total) {
+    picture_.load("data/overlay/loader.jpg");
+}
+
+void LoadingScreen::drawFrame() const {
+    glClear(GL_COLOR_BUFFER_BIT);
+    // A count of 0 (or less) holds the picture at its start.
+    const float progress = total_ > 0 ? float(shown_) / float(total_) : 0.0f;
+    glColor4f(1, 1, 1, 1);
+    MatrixPush push;
+    TextureBinding binding(picture_);
+    glTranslatef(0, progress - 0.5f, -2);
+    Quad(1.0f, 1.2f).draw(1, -1);
+}
+
+void LoadingScreen::presentFrame() {
+    drawFrame();
+    window_.swapAndPoll();
+    ++shown_;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The loading picture: data/overlay/loader.jpg, rising by 1/total of its travel with every entry.
+
+#include "render/Texture.h"
+
+class RenderWindow;
+
+class LoadingScreen {
+public:
+    // Loads the picture (a missing one leaves the texture empty). `total` is the expected number
+    // of entries.
+    LoadingScreen(RenderWindow& window, int total);
+
+    // Draws the frame for the next entry, presents it and handles the window's events (which may
+    // throw "You quit?").
+    void presentFrame();
+    // Clears the colour buffer and draws the picture at the current progress, without presenting.
+    void drawFrame() const;
+
+    int shown() const { return shown_; }
+
+private:
+    RenderWindow& window_;
+    CTextureFreeImage picture_;
+    int total_;
+    int shown_ = 0;
+};
