@@ -64,12 +64,16 @@ TEST(ShowFrame, ArrowReleasesSeekOneSecondOnTheNextFrameAndEscapeStops) {
         release(SDLK_LEFT);
         ASSERT_TRUE(runShowFrame(window, music, effects, offset));
     }
+    // At 0 the order shows: forward to 1 s and back to 0 (back first would end at 1 s).
+    release(SDLK_LEFT);
+    release(SDLK_RIGHT);
+    ASSERT_TRUE(runShowFrame(window, music, effects, offset));
     release(SDLK_ESCAPE);
     ASSERT_TRUE(runShowFrame(window, music, effects, offset));
     EXPECT_FALSE(runShowFrame(window, music, effects, offset));
 
     const std::vector<uint32_t> expected = {5005, 6005, 6005, 6005, 6005, 5005, 5005,
-                                            4005, 3005, 2005, 1005, 5,    5};
+                                            4005, 3005, 2005, 1005, 5,    5,    5};
     EXPECT_EQ(times, expected);
 }
 
