@@ -3,6 +3,15 @@
 #include "timeline/ScriptReader.h"
 
 // Effect families; each adds its header here and its keywords to the table below.
+#include "effects/BallsBounce.h"
+#include "effects/Circles.h"
+#include "effects/Mirror.h"
+#include "effects/Plasma2D.h"
+#include "effects/PolarCoords.h"
+#include "effects/ShaderShow.h"
+#include "effects/TwistBox.h"
+#include "effects/WalkCube.h"
+#include "timeline/PluginLoader.h"
 
 #include <string_view>
 
@@ -22,10 +31,34 @@ template <class EffectClass> std::unique_ptr<Effekt> plain(int32_t start, int32_
 
 const KeywordEntry keywordTable[] = {
     // Plug-ins
+    {"Plugin",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string path = readScriptLine(f);
+         return std::make_unique<Effekter::PluginLoader>(s, e, path, f);
+     }},
 
     // Image layer and sprite effects
 
     // Shader effects
+    {"Plasma2D",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const int32_t plasmaSeed = readScriptNumber(f);
+         return std::make_unique<Effekter::Plasma2D>(s, e, plasmaSeed);
+     }},
+    {"Banger", plain<Effekter::Banger>},
+    {"PolarCoords", plain<Effekter::PolarCoords>},
+    {"WalkCube", plain<Effekter::WalkCube>},
+    {"Faces", plain<Effekter::Faces>},
+    {"TwistBox", plain<Effekter::TwistBox>},
+    {"Circles", plain<Effekter::Circles>},
+    {"Mirror", plain<Effekter::Mirror>},
+    {"BallsBounce", plain<Effekter::BallsBounce>},
+    {"ShaderShow",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string shaderPath = readScriptLine(f);
+         const std::string imagePath = readScriptLine(f);
+         return std::make_unique<Effekter::ShaderShow>(s, e, shaderPath, imagePath);
+     }},
 
     // Mesh effects
 
@@ -49,4 +82,6 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
+bool isKnownEffect(const std::string& keyword) {
+    return findKeyword(keyword) != nullptr;
+}
