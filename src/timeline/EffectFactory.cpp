@@ -5,11 +5,15 @@
 // Effect families; each adds its header here and its keywords to the table below.
 #include "effects/BallsBounce.h"
 #include "effects/Circles.h"
+#include "effects/Manden.h"
 #include "effects/Mirror.h"
+#include "effects/NanoBall.h"
 #include "effects/Plasma2D.h"
 #include "effects/PolarCoords.h"
 #include "effects/ShaderShow.h"
+#include "effects/Spheres.h"
 #include "effects/TwistBox.h"
+#include "effects/Video.h"
 #include "effects/WalkCube.h"
 #include "timeline/PluginLoader.h"
 
@@ -63,6 +67,10 @@ const KeywordEntry keywordTable[] = {
     // Mesh effects
 
     // Render-target and video effects
+    {"NanoBall", plain<Effekter::NanoBall>},
+    {"Video", plain<Effekter::Video>},
+    {"Spheres", plain<Effekter::Spheres>},
+    {"Manden", plain<Effekter::Manden>},
 
     {"", nullptr}, // end marker
 };
@@ -82,6 +90,4 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) {
-    return findKeyword(keyword) != nullptr;
-}
+bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
