@@ -8,14 +8,18 @@
 #include "effects/Circles.h"
 #include "effects/ColorBox.h"
 #include "effects/ImageLayers.h"
+#include "effects/Manden.h"
 #include "effects/Mirror.h"
+#include "effects/NanoBall.h"
 #include "effects/Plasma2D.h"
 #include "effects/PolarCoords.h"
 #include "effects/Prikker.h"
 #include "effects/ShaderShow.h"
+#include "effects/Spheres.h"
 #include "effects/Stroboskop.h"
 #include "effects/Tunnel.h"
 #include "effects/TwistBox.h"
+#include "effects/Video.h"
 #include "effects/WalkCube.h"
 #include "effects/Zoomers.h"
 #include "timeline/PluginLoader.h"
@@ -87,6 +91,10 @@ const KeywordEntry keywordTable[] = {
     // Mesh effects
 
     // Render-target and video effects
+    {"NanoBall", plain<Effekter::NanoBall>},
+    {"Video", plain<Effekter::Video>},
+    {"Spheres", plain<Effekter::Spheres>},
+    {"Manden", plain<Effekter::Manden>},
 
     {"", nullptr}, // end marker
 };
@@ -106,6 +114,4 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) {
-    return findKeyword(keyword) != nullptr;
-}
+bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
