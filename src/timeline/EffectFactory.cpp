@@ -3,6 +3,11 @@
 #include "timeline/ScriptReader.h"
 
 // Effect families; each adds its header here and its keywords to the table below.
+#include "effects/ChaosZoomer.h"
+#include "effects/PosedObjects.h"
+#include "effects/QuelmRinge.h"
+#include "effects/Rubber3d.h"
+#include "effects/ShaderSuite3D.h"
 
 #include <string_view>
 
@@ -28,6 +33,12 @@ const KeywordEntry keywordTable[] = {
     // Shader effects
 
     // Mesh effects
+    {"ChaosZoomer", plain<Effekter::ChaosZoomer>},
+    {"Rubber3d", plain<Effekter::Rubber3d>},
+    {"FogRotator", plain<Effekter::FogRotator>},
+    {"ShaderSuite3D", plain<Effekter::ShaderSuite3D>},
+    {"Quelm3D", plain<Effekter::Quelm3D>},
+    {"QuelmRinge", plain<Effekter::QuelmRinge>},
 
     // Render-target and video effects
 
@@ -49,4 +60,6 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
+bool isKnownEffect(const std::string& keyword) {
+    return findKeyword(keyword) != nullptr;
+}
