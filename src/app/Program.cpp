@@ -1,8 +1,134 @@
 #include "app/Program.h"
 
-#include <cstdio>
+#include "app/CommandLine.h"
+#include "app/FrameLoop.h"
+#include "app/RenderWindow.h"
+#include "app/Screenshot.h"
+#include "app/VideoSetupDialog.h"
+#include "audio/MusicStream.h"
+#include "platform/Debug.h"
+#include "platform/Error.h"
+#include "render/GL.h"
+#include "render/GLState.h"
+#include "timeline/Timeline.h"
+#include "timeline/Tweaks.h"
 
-int runProgram(int, char**) {
-    std::fprintf(stderr, "morveldan: the show is not assembled yet\n");
-    return 1;
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <exception>
+
+#ifndef MORVELDAN_VERSION
+#define MORVELDAN_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int exitCancelled = 255; // the dialog's Cancel: -1 as a process exit status
+constexpr int exitShotFailed = 1;
+constexpr int exitUsage = 2;
+
+void requireOpenGl2() {
+    glewExperimental = GL_TRUE;
+    const GLenum result = glewInit();
+    if (result != GLEW_OK)
+        raise("Error: %s\n", reinterpret_cast<const char*>(glewGetErrorString(result)));
+    if (!GLEW_VERSION_2_0)
+        raise("Opengl 2.0 not supported");
+}
+
+// Ends the run's tweakable variables and destroys the effects first to last.
+void shutDownEffects(EffectList& effects) {
+    TweakRegistry::instance().terminate();
+    for (auto& effect : effects)
+        effect.reset();
+    effects.clear();
+}
+
+uint32_t startSeconds(int32_t startOffset) {
+    return static_cast<uint32_t>(startOffset);
+}
+
+void playShow(RenderWindow& window, EffectList& effects, const std::string& musicFile,
+              int32_t startOffset) {
+    MusicStream music(musicFile, MusicOutput::Device);
+    music.play(true);
+    music.setPositionSeconds(double(startSeconds(startOffset)));
+    glClearColor(0, 0, 0, 0);
+    while (runShowFrame(window, music, effects, startSeconds(startOffset))) {
+    }
+}
+
+// The single frame whose effect time is `time`, with the beat of the music at the matching
+// position, (time - start offset) milliseconds into the track.
+void drawShot(EffectList& effects, const std::string& musicFile, int32_t startOffset, uint32_t time,
+              const std::string& pictureFile) {
+    MusicStream music(musicFile, MusicOutput::Manual);
+    const int64_t trackMilliseconds = int64_t(time) - int64_t(startSeconds(startOffset));
+    music.setPositionSeconds(double(trackMilliseconds) / 1000.0);
+    float spectrum[spectrumSize];
+    music.spectrum(spectrum);
+    glClearColor(0, 0, 0, 0);
+    clearFrame();
+    drawActiveEffects(effects, time, beatLevel(spectrum));
+    saveWindowPicture(pictureFile);
+}
+
+// Start-up, the show (or the single shot) and shut-down. Everything made here is destroyed, in
+// reverse order, before an error leaves this function.
+int runShow(const CommandLine& line) {
+    VideoSettings settings = line.settings;
+    if (line.showSetup && !runVideoSetupDialog(settings))
+        return exitCancelled;
+    RenderWindow window(settings);
+    requireOpenGl2();
+    setScreenPerspective();
+    CEnabler texturing(GL_TEXTURE_2D);
+    EffectList effects;
+    std::string musicFile;
+    int32_t startOffset = 0;
+    loadTimeline(effects, window, musicFile, startOffset);
+    if (line.action == CommandLine::Action::Shot)
+        drawShot(effects, musicFile, startOffset, line.shotTime, line.shotFile);
+    else
+        playShow(window, effects, musicFile, startOffset);
+    shutDownEffects(effects);
+    return 0;
+}
+
+void report(const std::string& message, bool messageBox) {
+    debugWrite("Exception: ");
+    debugWrite(message);
+    debugWrite("\n");
+    if (messageBox)
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message.c_str(), nullptr);
+}
+
+} // namespace
+
+int runProgram(int argc, char** argv) {
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        std::fputs(usageText(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::printf("morveldan %s\n", MORVELDAN_VERSION);
+        return 0;
+    case CommandLine::Action::Invalid:
+        std::fprintf(stderr, "morveldan: %s\n\n%s", line.problem.c_str(), usageText());
+        return exitUsage;
+    default:
+        break;
+    }
+    std::string failure;
+    try {
+        return runShow(line);
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "Unknown error";
+    }
+    report(failure, line.messageBox);
+    return line.action == CommandLine::Action::Shot ? exitShotFailed : 0;
 }

@@ -18,10 +18,13 @@ enum class MusicOutput {
 };
 
 class MusicStream {
-public:
+  public:
     // Decodes the file. A missing or undecodable file writes one stderr line naming it; the
     // stream then plays silence on the wall clock (length 0, zero spectrum).
     explicit MusicStream(const std::string& path, MusicOutput output = MusicOutput::Device);
+    // Plays samples already in memory (interleaved stereo at musicSampleRate; empty = no music).
+    explicit MusicStream(std::vector<float> interleavedStereo,
+                         MusicOutput output = MusicOutput::Device);
     ~MusicStream();
     MusicStream(const MusicStream&) = delete;
     MusicStream& operator=(const MusicStream&) = delete;
@@ -50,7 +53,7 @@ public:
     const std::vector<float>& samples() const;
     MusicOutput output() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

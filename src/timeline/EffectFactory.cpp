@@ -8,6 +8,7 @@
 #include "effects/QuelmRinge.h"
 #include "effects/Rubber3d.h"
 #include "effects/ShaderSuite3D.h"
+#include "timeline/PluginLoader.h"
 
 #include <string_view>
 
@@ -27,6 +28,11 @@ template <class EffectClass> std::unique_ptr<Effekt> plain(int32_t start, int32_
 
 const KeywordEntry keywordTable[] = {
     // Plug-ins
+    {"Plugin",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string path = readScriptLine(f);
+         return std::make_unique<Effekter::PluginLoader>(s, e, path, f);
+     }},
 
     // Image layer and sprite effects
 

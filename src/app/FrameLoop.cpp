@@ -1,0 +1,53 @@
+#include "app/FrameLoop.h"
+
+#include "app/RenderWindow.h"
+#include "audio/MusicStream.h"
+#include "render/GL.h"
+
+uint32_t effectTimeAt(double seconds, uint32_t startOffset) {
+    const auto milliseconds = static_cast<int64_t>(seconds * 1000.0);
+    return static_cast<uint32_t>(milliseconds) + startOffset;
+}
+
+float beatLevel(const float* spectrum) {
+    float sum = 0;
+    for (int bin = 0; bin < beatBins; ++bin)
+        sum += spectrum[bin];
+    const float level = sum * sum * sum * sum * sum * sum;
+    return level > 1.0f ? 1.0f : level;
+}
+
+void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
+    for (const auto& effect : effects)
+        if (effect->isActiveAt(time))
+            effect->draw(time, beat);
+}
+
+void clearFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+namespace {
+
+void seekBy(MusicStream& music, double seconds) {
+    music.setPositionSeconds(music.positionSeconds() + seconds);
+}
+
+} // namespace
+
+bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
+                  uint32_t startOffset) {
+    if (window.quitRequested())
+        return false;
+    clearFrame();
+    if (window.seekForwardRequested())
+        seekBy(music, 1.0);
+    if (window.seekBackRequested())
+        seekBy(music, -1.0);
+    const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
+    float spectrum[spectrumSize];
+    music.spectrum(spectrum);
+    drawActiveEffects(effects, time, beatLevel(spectrum));
+    window.swapAndPoll();
+    return true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The arithmetic and the body of one frame, shared by the live show and the single-frame shot.
+
+#include "timeline/Effekt.h"
+
+#include <cstdint>
+
+class MusicStream;
+class RenderWindow;
+
+// Number of spectrum bins summed into the beat level.
+constexpr int beatBins = 16;
+
+// The effect time of a music position: milliseconds truncated toward zero, cut to 32 bits, plus
+// the start offset with 32-bit wrap-around (the offset is added unscaled).
+uint32_t effectTimeAt(double seconds, uint32_t startOffset);
+
+// The sum of the 16 lowest spectrum magnitudes raised to the sixth power, at most 1.
+float beatLevel(const float* spectrum);
+
+// Calls draw on every effect whose window strictly contains the time, first to last.
+void drawActiveEffects(EffectList& effects, uint32_t time, float beat);
+
+// Clears the colour and depth buffers (to whatever clear colour is set).
+void clearFrame();
+
+// One frame of the live show. Returns false, without drawing, when Escape was released during the
+// previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's
+// time and beat, and presents the frame.
+bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
+                  uint32_t startOffset);

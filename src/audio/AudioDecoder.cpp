@@ -1,0 +1,211 @@
+#include "audio/AudioDecoder.h"
+
+#include "audio/FFmpegHandles.h"
+#include "audio/MusicStream.h"
+#include "platform/Debug.h"
+#include "platform/Error.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+// Collects interleaved stereo frames up to a limit.
+class FrameSink {
+  public:
+    FrameSink(std::vector<float>& samples, uint64_t maxFrames)
+        : samples_(samples), maxFrames_(maxFrames) {}
+
+    // Appends `frames` frames of `channels` (1 or 2) interleaved channels; mono is doubled.
+    void append(const float* data, uint64_t frames, int channels) {
+        const uint64_t room = maxFrames_ - samples_.size() / 2;
+        if (frames > room) {
+            frames = room;
+            truncated_ = true;
+        }
+        if (channels == 2) {
+            samples_.insert(samples_.end(), data, data + frames * 2);
+            return;
+        }
+        for (uint64_t i = 0; i < frames; ++i) {
+            samples_.push_back(data[i]);
+            samples_.push_back(data[i]);
+        }
+    }
+    bool full() const { return truncated_ || samples_.size() / 2 >= maxFrames_; }
+    bool truncated() const { return truncated_; }
+
+  private:
+    std::vector<float>& samples_;
+    uint64_t maxFrames_;
+    bool truncated_ = false;
+};
+
+// Converts decoded frames of any format, rate and layout to 44.1 kHz float: mono stays mono
+// (the sink doubles it at full level), everything else is mixed to stereo. Reconfigures itself
+// when a stream changes its parameters midway.
+class StereoConverter {
+  public:
+    ~StereoConverter() { av_channel_layout_uninit(&inLayout_); }
+
+    // Returns false when the frame cannot be converted (it is then skipped).
+    bool convert(const AVFrame& frame, FrameSink& sink) {
+        if (!matches(frame) && !configure(frame, sink))
+            return false;
+        return run(const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples, sink);
+    }
+
+    // Hands over what the resampler still holds.
+    void flush(FrameSink& sink) {
+        if (resampler_)
+            run(nullptr, 0, sink);
+    }
+
+  private:
+    bool matches(const AVFrame& frame) const {
+        return resampler_ && frame.format == inFormat_ && frame.sample_rate == inRate_ &&
+               av_channel_layout_compare(&frame.ch_layout, &inLayout_) == 0;
+    }
+
+    bool configure(const AVFrame& frame, FrameSink& sink) {
+        flush(sink);
+        resampler_.reset();
+        av_channel_layout_uninit(&inLayout_);
+        if (frame.sample_rate <= 0 || frame.ch_layout.nb_channels <= 0)
+            return false;
+        if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&inLayout_, frame.ch_layout.nb_channels);
+        else if (av_channel_layout_copy(&inLayout_, &frame.ch_layout) < 0)
+            return false;
+        outChannels_ = inLayout_.nb_channels == 1 ? 1 : 2;
+        AVChannelLayout outLayout;
+        av_channel_layout_default(&outLayout, outChannels_);
+        SwrContext* raw = nullptr;
+        const int status =
+            swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_FLT, musicSampleRate, &inLayout_,
+                                AVSampleFormat(frame.format), frame.sample_rate, 0, nullptr);
+        ffmpeg::ResamplerPtr resampler(raw);
+        if (status < 0 || swr_init(resampler.get()) < 0) {
+            av_channel_layout_uninit(&inLayout_);
+            return false;
+        }
+        resampler_ = std::move(resampler);
+        // Compare against the frame's own description next time, so an unspecified layout
+        // does not reconfigure on every frame.
+        av_channel_layout_uninit(&inLayout_);
+        av_channel_layout_copy(&inLayout_, &frame.ch_layout);
+        inFormat_ = frame.format;
+        inRate_ = frame.sample_rate;
+        return true;
+    }
+
+    bool run(const uint8_t** input, int inputFrames, FrameSink& sink) {
+        const int capacity = swr_get_out_samples(resampler_.get(), inputFrames);
+        if (capacity < 0)
+            return false;
+        buffer_.resize(size_t(capacity + 1) * size_t(outChannels_));
+        uint8_t* output = reinterpret_cast<uint8_t*>(buffer_.data());
+        const int produced =
+            swr_convert(resampler_.get(), &output, capacity + 1, input, inputFrames);
+        if (produced < 0)
+            return false;
+        sink.append(buffer_.data(), uint64_t(produced), outChannels_);
+        return true;
+    }
+
+    ffmpeg::ResamplerPtr resampler_;
+    AVChannelLayout inLayout_{};
+    int inFormat_ = -1;
+    int inRate_ = 0;
+    int outChannels_ = 2;
+    std::vector<float> buffer_;
+};
+
+// Frames the container announces, as a hint for reserving memory (0 when unknown).
+uint64_t announcedFrames(const AVFormatContext& format, const AVStream& stream) {
+    double seconds = 0.0;
+    if (stream.duration > 0 && stream.time_base.den > 0)
+        seconds = double(stream.duration) * av_q2d(stream.time_base);
+    else if (format.duration > 0)
+        seconds = double(format.duration) / AV_TIME_BASE;
+    if (!(seconds > 0.0) || seconds > 1e7)
+        return 0;
+    return uint64_t(seconds * musicSampleRate) + 4096;
+}
+
+// Receives every frame the decoder has ready and converts it into the sink.
+void drainDecoder(AVCodecContext& decoder, AVFrame& frame, StereoConverter& converter,
+                  FrameSink& sink) {
+    while (!sink.full() && avcodec_receive_frame(&decoder, &frame) >= 0) {
+        converter.convert(frame, sink);
+        av_frame_unref(&frame);
+    }
+}
+
+} // namespace
+
+std::vector<float> decodeAudioFile(const std::string& path, uint64_t maxFrames) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored))
+        raise("Music file %s not found", path.c_str());
+    if (!std::filesystem::is_regular_file(path, ignored))
+        raise("Music file %s is not a regular file", path.c_str());
+
+    ffmpeg::QuietLog quiet;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* rawFormat = nullptr;
+    // The "file:" prefix keeps a name containing a colon from being read as a protocol.
+    const std::string url = "file:" + path;
+    int status = avformat_open_input(&rawFormat, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (status < 0)
+        raise("Music file %s cannot be read: %s", path.c_str(), ffmpeg::errorText(status).c_str());
+    ffmpeg::InputPtr format(rawFormat);
+    if ((status = avformat_find_stream_info(format.get(), nullptr)) < 0)
+        raise("Music file %s cannot be read: %s", path.c_str(), ffmpeg::errorText(status).c_str());
+
+    const AVCodec* codec = nullptr;
+    const int streamIndex =
+        av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (streamIndex < 0 || !codec)
+        raise("Music file %s has no audio stream that can be decoded", path.c_str());
+    const AVStream& stream = *format->streams[streamIndex];
+
+    ffmpeg::CodecPtr decoder(avcodec_alloc_context3(codec));
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream.codecpar) < 0 ||
+        avcodec_open2(decoder.get(), codec, nullptr) < 0)
+        raise("Music file %s: its audio codec cannot be opened", path.c_str());
+
+    std::vector<float> samples;
+    samples.reserve(size_t(std::min(announcedFrames(*format, stream), maxFrames)) * 2);
+    FrameSink sink(samples, maxFrames);
+    StereoConverter converter;
+    ffmpeg::PacketPtr packet(av_packet_alloc());
+    ffmpeg::FramePtr frame(av_frame_alloc());
+    if (!packet || !frame)
+        raise("Music file %s: out of memory", path.c_str());
+
+    // Damaged packets are skipped; a read error ends the stream like its end does.
+    while (!sink.full() && av_read_frame(format.get(), packet.get()) >= 0) {
+        if (packet->stream_index == streamIndex &&
+            avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+            drainDecoder(*decoder, *frame, converter, sink);
+        av_packet_unref(packet.get());
+    }
+    if (!sink.full()) {
+        avcodec_send_packet(decoder.get(), nullptr);
+        drainDecoder(*decoder, *frame, converter, sink);
+        converter.flush(sink);
+    }
+
+    if (samples.empty())
+        raise("Music file %s holds no decodable sound", path.c_str());
+    if (sink.truncated())
+        debugLine("Music file %s is longer than %.0f minutes; only its start is played",
+                  path.c_str(), double(maxFrames) / musicSampleRate / 60.0);
+    // A growing vector can hold up to twice what it needs; give back a large surplus.
+    if (samples.capacity() > samples.size() + samples.size() / 16)
+        samples.shrink_to_fit();
+    return samples;
+}

@@ -1,0 +1,87 @@
+#include "audio/MusicStream.h"
+
+#include "audio/AudioDecoder.h"
+#include "audio/AudioOutput.h"
+#include "audio/SpectrumAnalyzer.h"
+#include "platform/Debug.h"
+#include "platform/Error.h"
+
+#include <algorithm>
+
+namespace {
+
+std::vector<float> decodeOrSilence(const std::string& path) {
+    try {
+        return decodeAudioFile(path);
+    } catch (const ShowError& error) {
+        debugLine("%s; the show runs silently on the wall clock", error.what());
+        return {};
+    }
+}
+
+} // namespace
+
+struct MusicStream::Impl {
+    Impl(std::vector<float> decoded, MusicOutput requested) : samples(std::move(decoded)) {
+        if (samples.size() % 2)
+            samples.pop_back();
+        // Without music there is nothing to send to a device.
+        if (samples.empty() && requested == MusicOutput::Device)
+            requested = MusicOutput::Silent;
+        output = makeAudioOutput(requested, samples);
+    }
+
+    std::vector<float> samples;
+    std::unique_ptr<AudioOutput> output;
+    // The analyzer's buffers are scratch space; asking for a spectrum changes nothing visible.
+    mutable SpectrumAnalyzer analyzer;
+};
+
+MusicStream::MusicStream(const std::string& path, MusicOutput output)
+    : impl_(std::make_unique<Impl>(decodeOrSilence(path), output)) {}
+
+MusicStream::MusicStream(std::vector<float> interleavedStereo, MusicOutput output)
+    : impl_(std::make_unique<Impl>(std::move(interleavedStereo), output)) {}
+
+MusicStream::~MusicStream() = default;
+
+void MusicStream::play(bool restart) {
+    impl_->output->play(restart);
+}
+
+uint64_t MusicStream::position() const {
+    return impl_->output->position();
+}
+
+void MusicStream::setPosition(int64_t frame) {
+    const uint64_t length = lengthFrames();
+    uint64_t target = uint64_t(std::max<int64_t>(frame, 0));
+    if (length)
+        target %= length;
+    impl_->output->setPosition(target);
+}
+
+void MusicStream::spectrum(float out[spectrumSize]) const {
+    spectrumAt(position(), out);
+}
+
+void MusicStream::spectrumAt(uint64_t frame, float out[spectrumSize]) const {
+    static_assert(SpectrumAnalyzer::binCount == spectrumSize);
+    impl_->analyzer.analyze(impl_->samples, frame, out);
+}
+
+bool MusicStream::hasMusic() const {
+    return !impl_->samples.empty();
+}
+
+uint64_t MusicStream::lengthFrames() const {
+    return impl_->samples.size() / 2;
+}
+
+const std::vector<float>& MusicStream::samples() const {
+    return impl_->samples;
+}
+
+MusicOutput MusicStream::output() const {
+    return impl_->output->kind();
+}

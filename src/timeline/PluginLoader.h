@@ -1,0 +1,28 @@
+#pragma once
+// An effect that lives in a shared object exporting Init and Draw (include/morveldan/plugin.h).
+
+#include "morveldan/plugin.h"
+#include "platform/SharedLibrary.h"
+#include "timeline/Effekt.h"
+
+#include <cstdio>
+#include <string>
+
+namespace Effekter {
+
+class PluginLoader : public Effekt {
+  public:
+    // Loads the library, finds both exports, then lets Init read its own lines from the script.
+    // Throws "Unable to load plugin: %s", "Unable to fint Init function in plugin: %s" or
+    // "Unable to fint Draw function in plugin: %s" with the path.
+    PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script);
+
+    void draw(uint32_t time, float beat) override;
+
+  private:
+    SharedLibrary library_;
+    MorveldanPluginInit init_ = nullptr;
+    MorveldanPluginDraw draw_ = nullptr;
+};
+
+} // namespace Effekter

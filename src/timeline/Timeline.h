@@ -1,0 +1,16 @@
+#pragma once
+// Loading the timeline script data/demo.txt: the music file, the start offset and every effect,
+// with the rising loading picture presented once per entry.
+
+#include "timeline/Effekt.h"
+
+#include <cstdint>
+#include <string>
+
+class RenderWindow;
+
+// Fills the list in script order and returns the music file name and the start offset. Throws
+// "Unable to load data/demo.txt", "Unknown entry '%s' in file, please correct", whatever an
+// effect's constructor throws, or "You quit?" when the window is closed while loading.
+void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicFile,
+                  int32_t& startOffset);
