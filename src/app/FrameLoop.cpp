@@ -23,9 +23,7 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
             effect->draw(time, beat);
 }
 
-void clearFrame() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
+void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
 namespace {
 

@@ -45,9 +45,7 @@ void shutDownEffects(EffectList& effects) {
     effects.clear();
 }
 
-uint32_t startSeconds(int32_t startOffset) {
-    return static_cast<uint32_t>(startOffset);
-}
+uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
 
 void playShow(RenderWindow& window, EffectList& effects, const std::string& musicFile,
               int32_t startOffset) {
@@ -100,8 +98,9 @@ void report(const std::string& message, bool messageBox) {
     debugWrite("Exception: ");
     debugWrite(message);
     debugWrite("\n");
-    if (messageBox)
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message.c_str(), nullptr);
+    if (messageBox &&
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message.c_str(), nullptr) != 0)
+        debugLine("The message box could not be shown: %s", SDL_GetError());
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 struct SDL_Window;
 
 class RenderWindow {
-  public:
+public:
     // Opens the window at width x height (a display mode change when fullscreen) and makes its
     // context current; sets screenWidth and screenHeight. The settings' vertical sync,
     // multisampling and always-on-top switches are honoured. Throws "Error: %s\n" when SDL, the
@@ -33,7 +33,7 @@ class RenderWindow {
     bool multisampled() const { return multisampled_; }
     SDL_Window* sdlWindow() const { return window_; }
 
-  private:
+private:
     bool quitRequested_ = false;
     bool seekBackRequested_ = false;
     bool seekForwardRequested_ = false;

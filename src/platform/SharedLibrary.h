@@ -6,7 +6,7 @@
 #include <string>
 
 class SharedLibrary {
-  public:
+public:
     // Loads the library from the path as written; false (with the reason in error()) on failure.
     bool open(const std::string& path);
     // The address of an exported symbol, or null.
@@ -14,7 +14,7 @@ class SharedLibrary {
     bool isOpen() const { return handle_ != nullptr; }
     const std::string& error() const { return error_; }
 
-  private:
+private:
     void* handle_ = nullptr;
     std::string error_;
 };

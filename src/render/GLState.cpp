@@ -10,8 +10,7 @@ CEnabler::~CEnabler() {
         glDisable(capability);
 }
 
-CTransparency::CTransparency(GLenum sourceFactor, GLenum destinationFactor)
-    : CEnabler(GL_BLEND) {
+CTransparency::CTransparency(GLenum sourceFactor, GLenum destinationFactor) : CEnabler(GL_BLEND) {
     glBlendFunc(sourceFactor, destinationFactor);
 }
 

@@ -28,7 +28,8 @@ void setIdentity(Mat4& m) {
 
 Vec4 transform(const Mat4& m, const Vec4& v) {
     auto row = [&](int r) {
-        return m.m[4 * r] * v.x + m.m[4 * r + 1] * v.y + m.m[4 * r + 2] * v.z + m.m[4 * r + 3] * v.w;
+        return m.m[4 * r] * v.x + m.m[4 * r + 1] * v.y + m.m[4 * r + 2] * v.z +
+               m.m[4 * r + 3] * v.w;
     };
     Vec4 r{row(0), row(1), row(2), row(3)};
     if (r.w != 0.0f) {

@@ -20,8 +20,6 @@ PluginLoader::PluginLoader(int32_t start, int32_t end, const std::string& path, 
     init_(script, start, end);
 }
 
-void PluginLoader::draw(uint32_t time, float beat) {
-    draw_(static_cast<int>(time), beat);
-}
+void PluginLoader::draw(uint32_t time, float beat) { draw_(static_cast<int>(time), beat); }
 
 } // namespace Effekter

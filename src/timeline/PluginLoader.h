@@ -11,7 +11,7 @@
 namespace Effekter {
 
 class PluginLoader : public Effekt {
-  public:
+public:
     // Loads the library, finds both exports, then lets Init read its own lines from the script.
     // Throws "Unable to load plugin: %s", "Unable to fint Init function in plugin: %s" or
     // "Unable to fint Draw function in plugin: %s" with the path.
@@ -19,7 +19,7 @@ class PluginLoader : public Effekt {
 
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     SharedLibrary library_;
     MorveldanPluginInit init_ = nullptr;
     MorveldanPluginDraw draw_ = nullptr;

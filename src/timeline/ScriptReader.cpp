@@ -1,6 +1,7 @@
 #include "timeline/ScriptReader.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -25,7 +26,8 @@ std::string readScriptLine(FILE* script) {
         if (part[0] == '#') {
             // Skip the rest of a long comment line too, so its tail is not read as a value.
             std::string comment(part);
-            while (!comment.empty() && comment.back() != '\n' && std::fgets(part, sizeof part, script))
+            while (!comment.empty() && comment.back() != '\n' &&
+                   std::fgets(part, sizeof part, script))
                 comment = part;
             continue;
         }
@@ -40,16 +42,20 @@ int readScriptNumber(FILE* script) { return std::atoi(readScriptLine(script).c_s
 bool scriptAtEnd(FILE* script) {
     const long start = std::ftell(script);
     char part[linePartSize];
+    // Parts are classified as readScriptLine classifies them: a part starting with '#' begins a
+    // comment that lasts to the end of its line.
     bool lineStart = true, inComment = false;
     while (std::fgets(part, sizeof part, script)) {
-        std::string text(part);
-        if (lineStart)
-            inComment = text[0] == '#';
-        lineStart = text.back() == '\n';
+        const size_t length = std::strlen(part);
+        if (lineStart || !inComment)
+            inComment = part[0] == '#';
+        lineStart = length > 0 && part[length - 1] == '\n';
         if (inComment)
             continue;
+        std::string text(part, length);
         trimTrailingSpace(text);
-        if (!text.empty()) {
+        // A part cut short by a NUL byte is not blank: readScriptLine returns it as a value.
+        if (!text.empty() || length == 0) {
             std::fseek(script, start, SEEK_SET);
             return false;
         }

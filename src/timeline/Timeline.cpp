@@ -23,7 +23,7 @@ using ScriptFile = std::unique_ptr<FILE, FileCloser>;
 
 // The picture that rises by 1/total of its travel with every entry loaded.
 class LoadingScreen {
-  public:
+public:
     LoadingScreen(RenderWindow& window, int total) : window_(window), total_(total) {
         picture_.load(loaderPicturePath);
     }
@@ -41,7 +41,7 @@ class LoadingScreen {
         ++shown_;
     }
 
-  private:
+private:
     RenderWindow& window_;
     CTextureFreeImage picture_;
     int total_;

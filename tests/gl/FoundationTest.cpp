@@ -85,7 +85,12 @@ TEST_F(Foundation, LoadedImageIsUprightWithChannelsAndAlphaKept) {
 
 TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
     const std::string path = temp.file("plain.jpg");
-    writeImage(path, 8, 8, [](int, int) { return Rgba{200, 100, 50, 0}; }, false);
+    writeImage(
+        path, 8, 8,
+        [](int, int) {
+            return Rgba{200, 100, 50, 0};
+        },
+        false);
     CTextureFreeImage jpeg;
     jpeg.load(path);
     std::vector<Rgba> level(64);
@@ -254,8 +259,9 @@ TEST_F(Foundation, ShaderErrorsCarryTheLogAndTheWholeSource) {
 }
 
 TEST_F(Foundation, ProgramsLoadStagesAndReportMissingUniforms) {
-    writeTextFile(temp.file("red.fs"), "uniform float time;\n"
-                                       "void main() { gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0); }\n");
+    writeTextFile(temp.file("red.fs"),
+                  "uniform float time;\n"
+                  "void main() { gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0); }\n");
     StderrCapture capture;
     ShaderProgram program;
     program.load(temp.file("red.fs").c_str(), temp.file("missing.vs").c_str());

@@ -38,6 +38,17 @@ int wrapCell(int cell, int period) {
 
 float smooth(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 
+// A cheaper hash for the noise lattice, which is looked up four times per sample.
+float latticeValue(int32_t x, int32_t y, uint32_t seed) {
+    uint32_t h = uint32_t(x) * 0x8DA6B343u ^ uint32_t(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    h *= 0x297A2D39u;
+    h ^= h >> 15;
+    return float(h >> 8) / float(1u << 24);
+}
+
 } // namespace
 
 float valueNoise(float x, float y, int period, uint32_t seed) {
@@ -45,7 +56,7 @@ float valueNoise(float x, float y, int period, uint32_t seed) {
     int ix = int(fx), iy = int(fy);
     float tx = smooth(x - fx), ty = smooth(y - fy);
     auto corner = [&](int dx, int dy) {
-        return hashUnit(wrapCell(ix + dx, period), wrapCell(iy + dy, period), 0, seed);
+        return latticeValue(wrapCell(ix + dx, period), wrapCell(iy + dy, period), seed);
     };
     float top = corner(0, 0) + (corner(1, 0) - corner(0, 0)) * tx;
     float bottom = corner(0, 1) + (corner(1, 1) - corner(0, 1)) * tx;

@@ -48,9 +48,14 @@ struct StateVariableFilter {
 
 struct OnePoleLowPass {
     float state = 0;
-    float run(float input, float cutoff, int sampleRate) {
-        float a = 1 - std::exp(float(-twoPi) * cutoff / sampleRate);
-        state += a * (input - state);
+    float cutoff = -1, coefficient = 0;
+    float run(float input, float newCutoff, int sampleRate) {
+        // The coefficient is recomputed only when the cutoff has moved noticeably.
+        if (std::fabs(newCutoff - cutoff) > cutoff * 0.002f) {
+            cutoff = newCutoff;
+            coefficient = 1 - std::exp(float(-twoPi) * cutoff / sampleRate);
+        }
+        state += coefficient * (input - state);
         return state;
     }
 };
@@ -159,12 +164,14 @@ void pad(StereoBuffer& out, double at, double length, const std::vector<float>& 
     for (size_t n = 0; n < frequencies.size(); ++n) {
         double phases[2][3] = {{0.1, 0.5, 0.8}, {0.3, 0.9, 0.2}};
         OnePoleLowPass filters[2][2];
+        float cutoff = 0;
         for (int i = 0; i < count; ++i) {
             double t = double(i) / rate;
             double envelope = std::min(1.0, t / 0.35);
             if (t > length)
                 envelope *= std::max(0.0, 1 - (t - length) / release);
-            float cutoff = 500 + 2500 * brightness + 300 * float(std::sin(t * 1.3 + n));
+            if (i % 64 == 0) // a slow sweep: updated every 64 samples
+                cutoff = 500 + 2500 * brightness + 300 * float(std::sin(t * 1.3 + n));
             float sides[2];
             for (int side = 0; side < 2; ++side) {
                 float v = 0;

@@ -26,7 +26,7 @@ public:
                 float u = (x + 0.5f) / size, v = (y + 0.5f) / size;
                 float mountains = ridgedNoise(u, v, 4, 6, 1201);
                 float hills = fractalNoise(u, v, 8, 4, 1202);
-                heights_.at(x, y) = std::max(0.3f, mountains * 0.8f + hills * 0.3f);
+                heights_.at(x, y) = std::max(0.3f, mountains * mountains * 0.95f + hills * 0.2f);
             }
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) {
@@ -39,11 +39,15 @@ public:
                 colours_.at(x, y) = ground * std::clamp(0.8f + slope * 25, 0.4f, 1.3f);
             }
     }
-    float height(float x, float z) const { return heights_.at(wrap(x), wrap(z)); }
+    // Bilinear, so the near ground is smooth rather than blocky.
+    float height(float x, float z) const {
+        return heights_.sample(fraction(x / size), fraction(z / size));
+    }
     Color colour(float x, float z) const { return colours_.at(wrap(x), wrap(z)); }
 
 private:
     static int wrap(float v) { return ((int(std::floor(v)) % size) + size) % size; }
+    static float fraction(float v) { return v - std::floor(v); }
     Mask heights_;
     Canvas colours_;
 };
@@ -54,9 +58,15 @@ void renderFrame(const Terrain& terrain, int index, Canvas& frame) {
     const float t = float(index) / videoFramesPerSecond;
     const float camX = 100 + t * 18, camZ = 60 + t * 30;
     const float heading = 0.6f + 0.25f * std::sin(t * 0.6f);
-    const float camHeight = 150 + 25 * std::sin(t * 0.9f);
-    const float horizon = 90 + 10 * std::sin(t * 0.7f);
+    const float sinH = std::sin(heading), cosH = std::cos(heading);
     const float heightScale = 240, projection = 180;
+    // Fly above the ground ahead: the nearer a peak, the more it lifts the camera.
+    float clearance = 0;
+    for (float ahead = 0; ahead <= 60; ahead += 4)
+        clearance = std::max(clearance, terrain.height(camX + sinH * ahead, camZ + cosH * ahead) *
+                                            heightScale * (1 - ahead / 80));
+    const float camHeight = std::max(215 + 25 * std::sin(t * 0.9f), clearance + 60);
+    const float horizon = 90 + 10 * std::sin(t * 0.7f);
     const Color fog = {1.0f, 0.6f, 0.45f};
     for (int y = 0; y < videoHeight; ++y) {
         float sky = clamp01((horizon - y) / horizon);
@@ -65,7 +75,6 @@ void renderFrame(const Terrain& terrain, int index, Canvas& frame) {
             frame.at(x, y) = mix(fog, Color{0.2f, 0.25f, 0.6f}, sky) + exposure({1, 0.8f, 0.5f}, sun * 2);
         }
     }
-    const float sinH = std::sin(heading), cosH = std::cos(heading);
     for (int x = 0; x < videoWidth; ++x) {
         float across = (x - videoWidth / 2.0f) / (videoWidth / 2.0f);
         float dirX = sinH + cosH * across * 0.8f, dirZ = cosH - sinH * across * 0.8f;

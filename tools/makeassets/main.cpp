@@ -2,6 +2,7 @@
 // pictures, the music, the video and the models. The output depends on nothing but this code and
 // the music file name in the show script, so two runs write identical files.
 #include "Images.h"
+#include "Models.h"
 #include "Music.h"
 #include "Video.h"
 #include "timeline/ScriptReader.h"
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     const std::vector<Job> jobs = {
         {"music", [&](const std::filesystem::path&) { writeMusic(music); }},
         {"video", [](const std::filesystem::path& dir) { writeVideo(dir / "mirok/video/Video.avi"); }},
+        {"models", writeModels},
         {"glow images", writeGlowImages},
         {"scene images", writeSceneImages},
         {"figure images", writeFigureImages},

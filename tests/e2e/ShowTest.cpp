@@ -1,0 +1,302 @@
+// The real program run on scripts written by the tests.
+#include "ShowProcess.h"
+#include "TestFiles.h"
+#include "app/FrameLoop.h"
+#include "audio/MusicStream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A run folder with data/demo.txt and a plug-in log file.
+class RunFolder {
+public:
+    void script(const std::string& text) { writeTextFile(temp_.file("data/demo.txt"), text); }
+    std::string log() const { return temp_.file("plugin.log"); }
+    std::string file(const std::string& name) const { return temp_.file(name); }
+    const std::filesystem::path& path() const { return temp_.path(); }
+
+    std::vector<std::string> logLines(const std::string& kind) const {
+        std::ifstream in(log());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(kind + " ", 0) == 0)
+                lines.push_back(line.substr(kind.size() + 1));
+        return lines;
+    }
+
+private:
+    TempDir temp_;
+};
+
+std::string loggerEntry(int start, int end, const RunFolder& run, const std::string& label) {
+    return "Plugin\n" + std::to_string(start) + "\n" + std::to_string(end) + "\n" +
+           testPlugin("test_logger") + "\n" + run.log() + "\n" + label + "\n";
+}
+
+std::string fillEntry(int start, int end, const std::string& rgb) {
+    return "Plugin\n" + std::to_string(start) + "\n" + std::to_string(end) + "\n" +
+           testPlugin("test_fill") + "\n" + rgb + "\n";
+}
+
+// A 16-bit stereo WAV of a tone with the given amplitude whose fundamental is centred on spectrum
+// bin `bin`: a sine, or a square wave (much more energy in the low bins).
+void writeToneWav(const std::string& path, double seconds, double amplitude, int bin,
+                  bool square = false) {
+    const uint32_t frames = uint32_t(seconds * musicSampleRate);
+    const double frequency = bin * double(musicSampleRate) / 2048;
+    std::ofstream out(path, std::ios::binary);
+    auto put32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto put16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    put32(36 + frames * 4);
+    out.write("WAVEfmt ", 8);
+    put32(16);
+    put16(1);
+    put16(2);
+    put32(musicSampleRate);
+    put32(musicSampleRate * 4);
+    put16(4);
+    put16(16);
+    out.write("data", 4);
+    put32(frames * 4);
+    for (uint32_t i = 0; i < frames; ++i) {
+        double wave = std::sin(2 * M_PI * frequency * i / musicSampleRate);
+        if (square)
+            wave = wave < 0 ? -1 : 1;
+        const auto sample = int16_t(std::lround(32767 * amplitude * wave));
+        put16(uint16_t(sample));
+        put16(uint16_t(sample));
+    }
+}
+
+const std::vector<std::string> windowed = {"--no-setup", "--windowed", "--size", "160x120"};
+
+std::vector<std::string> withWindowed(std::vector<std::string> extra) {
+    std::vector<std::string> arguments = windowed;
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return arguments;
+}
+
+// Starts the show on a script with a logging plug-in active all the time and waits for frames.
+void startAndWaitForFrames(RunFolder& run, ShowProcess& show) {
+    ASSERT_TRUE(waitUntil([&] { return !run.logLines("draw").empty() || !show.running(); }, 60s))
+        << "no frame drawn";
+    ASSERT_TRUE(show.running()) << show.errorOutput();
+}
+
+unsigned long waitForWindow(XDisplay& x, pid_t pid) {
+    unsigned long window = 0;
+    waitUntil([&] { return (window = x.windowOfProcess(pid)) != 0; }, 30s);
+    return window;
+}
+
+TEST(ShowEnd, EscapeEndsTheShowWithoutAMessageBox) {
+    XDisplay x;
+    if (!x.available())
+        GTEST_SKIP() << "no X display";
+    RunFolder run;
+    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
+    // No --no-message-box: a box would keep the program waiting and fail the test by time-out.
+    ShowProcess show(run.path(), windowed);
+    startAndWaitForFrames(run, show);
+    const unsigned long window = waitForWindow(x, show.pid());
+    ASSERT_NE(window, 0u);
+    waitUntil(
+        [&] {
+            x.sendKey(window, "Escape");
+            return !show.running();
+        },
+        30s);
+    EXPECT_EQ(show.wait(10s), 0);
+    EXPECT_EQ(show.errorOutput().find("Exception"), std::string::npos) << show.errorOutput();
+}
+
+TEST(ShowEnd, ClosingTheWindowReportsYouQuit) {
+    XDisplay x;
+    if (!x.available())
+        GTEST_SKIP() << "no X display";
+    RunFolder run;
+    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
+    ShowProcess show(run.path(), withWindowed({"--no-message-box"}));
+    startAndWaitForFrames(run, show);
+    const unsigned long window = waitForWindow(x, show.pid());
+    ASSERT_NE(window, 0u);
+    x.sendCloseRequest(window);
+    EXPECT_EQ(show.wait(30s), 0);
+    EXPECT_NE(show.errorOutput().find("Exception: You quit?\n"), std::string::npos)
+        << show.errorOutput();
+}
+
+TEST(ShowEnd, TheErrorBoxAppearsOnlyAfterTheWindowIsGone) {
+    XDisplay x;
+    if (!x.available())
+        GTEST_SKIP() << "no X display";
+    RunFolder run;
+    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
+    ShowProcess show(run.path(), windowed);
+    startAndWaitForFrames(run, show);
+    const unsigned long window = waitForWindow(x, show.pid());
+    ASSERT_NE(window, 0u);
+    x.sendCloseRequest(window);
+    unsigned long box = 0;
+    waitUntil([&] { return (box = x.windowTitled("Error")) != 0 || !show.running(); }, 30s);
+    if (!box && show.errorOutput().find("message box could not be shown") != std::string::npos)
+        GTEST_SKIP() << "this display cannot show SDL message boxes (X fonts missing?): "
+                     << show.errorOutput();
+    ASSERT_NE(box, 0u) << show.errorOutput();
+    EXPECT_EQ(x.windowOfProcess(show.pid(), "Error"), 0u) << "the show's window is still open";
+    EXPECT_TRUE(show.running()) << "the box must wait for the viewer";
+    x.sendCloseRequest(box);
+    EXPECT_EQ(show.wait(30s), 0);
+    EXPECT_NE(show.errorOutput().find("Exception: You quit?\n"), std::string::npos);
+}
+
+TEST(Loading, EachFailureEndsTheRunWithItsMessage) {
+    struct Case {
+        const char* what;
+        std::string script; // empty: no data/demo.txt at all
+        std::string message;
+    };
+    const std::string missing = "/nonexistent/plugin.so";
+    const Case cases[] = {
+        {"missing script", "", "Exception: Unable to load data/demo.txt\n"},
+        {"unknown keyword",
+         "m.ogg\n0\n1\nPlugin\n0\n10\n" + testPlugin("test_fill") + "\n1 2 3\n tunnel\n0\n10\n",
+         "Exception: Unknown entry ' tunnel' in file, please correct\n"},
+        {"missing plug-in", "m.ogg\n0\n1\nPlugin\n0\n10\n" + missing + "\n",
+         "Exception: Unable to load plugin: " + missing + "\n"},
+        {"plug-in without Draw",
+         "m.ogg\n0\n1\nPlugin\n0\n10\n" + testPlugin("test_init_only") + "\n",
+         "Exception: Unable to fint Draw function in plugin: " + testPlugin("test_init_only") +
+             "\n"},
+        {"entry cut short", "m.ogg\n0\n2\n" + fillEntry(0, 10, "1 2 3") + "Plugin\n0\n# end\n",
+         "'Plugin' is cut short"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunFolder run;
+        if (!c.script.empty())
+            run.script(c.script);
+        const ShowResult result = runShow(run.path(), withWindowed({"--no-message-box"}));
+        EXPECT_EQ(result.exitStatus, 0);
+        EXPECT_NE(result.errorOutput.find(c.message), std::string::npos) << result.errorOutput;
+        EXPECT_EQ(result.errorOutput.find("Init ran"), std::string::npos) << result.errorOutput;
+    }
+}
+
+TEST(Loading, PluginLinesCommentsAndTrailingLinesAreReadInOrder) {
+    RunFolder run;
+    // The logger's Init reads two lines; the second would be an unknown keyword if the loader
+    // read it. Comment lines between and after the entries, and blank lines at the end.
+    run.script("# the show\nm.ogg\n0\n2\n" + loggerEntry(-5, -1, run, "NotAKeyword") + "# next\n" +
+               fillEntry(100, 200, "0 0 0") + "\n# trailing comment\n\n   \n");
+    const ShowResult result = runShow(run.path(), {"--shot", "150", run.file("shot.png")});
+    EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+    EXPECT_NE(result.errorOutput.find("Loaded Plugin with start time -5 and end time -1\n"
+                                      "Loaded Plugin with start time 100 and end time 200\n"),
+              std::string::npos)
+        << result.errorOutput;
+    EXPECT_EQ(run.logLines("init"), std::vector<std::string>{"NotAKeyword -5 -1"});
+}
+
+// Parses "time beat" log lines.
+std::vector<std::pair<uint32_t, float>> drawCalls(const RunFolder& run) {
+    std::vector<std::pair<uint32_t, float>> calls;
+    for (const std::string& line : run.logLines("draw")) {
+        unsigned time = 0;
+        float beat = -1;
+        std::sscanf(line.c_str(), "%u %f", &time, &beat);
+        calls.emplace_back(time, beat);
+    }
+    return calls;
+}
+
+TEST(Frames, DrawGetsTheEffectTimesInsideItsWindowAndTheBeatLevel) {
+    XDisplay x;
+    if (!x.available())
+        GTEST_SKIP() << "no X display";
+    RunFolder run;
+    // A loud low square wave saturates the beat level. The music starts 2 s in, so the first effect
+    // time is about 2 * 1000 + 2; the logger is active from 2100 to 2600 only.
+    writeToneWav(run.file("music.wav"), 10, 0.9, 4, true);
+    run.script("music.wav\n2\n1\n" + loggerEntry(2100, 2600, run, "window"));
+    ShowProcess show(run.path(), withWindowed({"--no-message-box"}));
+    ASSERT_TRUE(waitUntil([&] { return !run.logLines("init").empty() || !show.running(); }, 60s));
+    // Let the window pass, then end the show.
+    struct timespec pause = {2, 0};
+    nanosleep(&pause, nullptr);
+    const unsigned long window = waitForWindow(x, show.pid());
+    ASSERT_NE(window, 0u) << show.errorOutput();
+    waitUntil(
+        [&] {
+            x.sendKey(window, "Escape");
+            return !show.running();
+        },
+        30s);
+    ASSERT_EQ(show.wait(10s), 0) << show.errorOutput();
+    const auto calls = drawCalls(run);
+    ASSERT_GE(calls.size(), 3u) << "too few frames drawn";
+    EXPECT_LT(calls.front().first, 2400u) << "the effect time did not start at 2002";
+    uint32_t previous = 0;
+    for (const auto& [time, beat] : calls) {
+        EXPECT_GT(time, 2100u);
+        EXPECT_LT(time, 2600u);
+        EXPECT_GE(time, previous);
+        EXPECT_EQ(beat, 1.0f);
+        previous = time;
+    }
+}
+
+TEST(Shot, SavesTheFrameAtTheGivenTimeWithTheMatchingBeat) {
+    RunFolder run;
+    // A moderate sine gives a beat level strictly between 0 and 1.
+    writeToneWav(run.file("music.wav"), 6, 0.8, 4);
+    run.script("music.wav\n1\n2\n" + fillEntry(0, -1, "255 128 0") +
+               loggerEntry(2000, 4000, run, "shot"));
+    const uint32_t time = 3457;
+    const ShowResult result = runShow(
+        run.path(), {"--shot", std::to_string(time), run.file("shot.png"), "--size", "96x64"});
+    ASSERT_EQ(result.exitStatus, 0) << result.errorOutput;
+
+    int width = 0, height = 0;
+    const std::vector<Rgba> picture = readImage(run.file("shot.png"), width, height);
+    ASSERT_EQ(width, 96);
+    ASSERT_EQ(height, 64);
+    for (const Rgba& p : picture)
+        ASSERT_TRUE(p.r == 255 && p.g == 128 && p.b == 0)
+            << int(p.r) << "," << int(p.g) << "," << int(p.b);
+
+    // The beat of the music (time - 1) ms into the track, as the program computes it.
+    MusicStream music(run.file("music.wav"), MusicOutput::Manual);
+    music.setPositionSeconds((time - 1) / 1000.0);
+    float spectrum[spectrumSize];
+    music.spectrum(spectrum);
+    const float expected = beatLevel(spectrum);
+    ASSERT_GT(expected, 0.05f);
+    ASSERT_LT(expected, 0.95f);
+    const auto calls = drawCalls(run);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].first, time);
+    EXPECT_EQ(calls[0].second, expected);
+}
+
+TEST(Shot, FailuresExitWithOne) {
+    RunFolder run;
+    EXPECT_EQ(runShow(run.path(), {"--shot", "10", run.file("x.png")}).exitStatus, 1);
+    run.script("m.ogg\n0\n1\n" + fillEntry(0, -1, "1 1 1"));
+    const ShowResult unwritable = runShow(run.path(), {"--shot", "10", "/nonexistent/x.png"});
+    EXPECT_EQ(unwritable.exitStatus, 1);
+    EXPECT_NE(unwritable.errorOutput.find("Exception: Unable to save picture /nonexistent/x.png"),
+              std::string::npos)
+        << unwritable.errorOutput;
+}
+
+} // namespace

@@ -1,0 +1,121 @@
+// Counts the C++ allocations made on the main thread while the live frame loop runs.
+#include "app/FrameLoop.h"
+#include "app/RenderWindow.h"
+#include "audio/MusicStream.h"
+#include "render/GLState.h"
+#include "timeline/PluginLoader.h"
+
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+thread_local bool counting = false;
+thread_local long allocations = 0;
+
+void* allocate(std::size_t size) {
+    if (counting)
+        ++allocations;
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace {
+
+class CountingEffect : public Effekt {
+public:
+    using Effekt::Effekt;
+    void draw(uint32_t, float beat) override {
+        ++draws;
+        beatSum += beat;
+    }
+    long draws = 0;
+    double beatSum = 0;
+};
+
+// Ten seconds of a loud low square wave.
+std::vector<float> loudMusic() {
+    std::vector<float> samples(size_t(musicSampleRate) * 10 * 2);
+    for (size_t frame = 0; frame < samples.size() / 2; ++frame) {
+        const float value =
+            std::sin(2 * M_PI * 86.0 * double(frame) / musicSampleRate) < 0 ? -0.9f : 0.9f;
+        samples[2 * frame] = samples[2 * frame + 1] = value;
+    }
+    return samples;
+}
+
+void pushKeyRelease(SDL_Keycode key) {
+    SDL_Event event{};
+    event.type = SDL_KEYUP;
+    event.key.type = SDL_KEYUP;
+    event.key.state = SDL_RELEASED;
+    event.key.keysym.sym = key;
+    SDL_PushEvent(&event);
+}
+
+TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
+    VideoSettings settings;
+    settings.width = 96;
+    settings.height = 64;
+    settings.windowed = true;
+    settings.verticalSync = false;
+    RenderWindow window(settings);
+    ASSERT_EQ(glewInit(), GLEW_OK);
+    setScreenPerspective();
+    glEnable(GL_TEXTURE_2D);
+
+    EffectList effects;
+    auto counter = std::make_unique<CountingEffect>(0, -1);
+    CountingEffect& counted = *counter;
+    effects.push_back(std::move(counter));
+    std::FILE* script = std::tmpfile();
+    std::fputs("24\n", script);
+    std::rewind(script);
+    effects.push_back(std::make_unique<Effekter::PluginLoader>(
+        0, -1, std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so", script));
+    std::fclose(script);
+
+    MusicStream music(loudMusic(), MusicOutput::Silent);
+    music.play(true);
+    music.setPositionSeconds(3);
+    const uint32_t startOffset = 3;
+
+    for (int frame = 0; frame < 10; ++frame)
+        ASSERT_TRUE(runShowFrame(window, music, effects, startOffset));
+    const int frames = 400;
+    int seeks = 0;
+    counting = true;
+    for (int frame = 0; frame < frames; ++frame) {
+        if (frame % 20 == 5) {
+            pushKeyRelease(frame % 40 == 5 ? SDLK_RIGHT : SDLK_LEFT);
+            ++seeks;
+        }
+        if (!runShowFrame(window, music, effects, startOffset))
+            break;
+    }
+    counting = false;
+    EXPECT_EQ(allocations, 0) << "allocations in " << frames << " frames with " << seeks
+                              << " seeks";
+    EXPECT_EQ(counted.draws, frames + 10);
+    EXPECT_GT(counted.beatSum, 0.5 * frames) << "the loud music should drive the beat level";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+} // namespace
