@@ -46,7 +46,7 @@ void seedSoNextMaskedIs(int mask, int low, int high) {
 } // namespace
 
 class MeshEffects : public GlFixture {
-  protected:
+protected:
     std::unique_ptr<ScopedWorkingDirectory> inRunDirectory;
 
     void SetUp() override {
@@ -87,7 +87,7 @@ class MeshEffects : public GlFixture {
 // Quelm3D and FogRotator
 
 class PosedObjects : public MeshEffects {
-  protected:
+protected:
     void SetUp() override {
         MeshEffects::SetUp();
         if (IsSkipped() || HasFatalFailure())
@@ -190,7 +190,7 @@ TEST_F(PosedObjects, TweakableVectorsAreRegistered) {
 // QuelmRinge
 
 class QuelmRingeTest : public MeshEffects {
-  protected:
+protected:
     void SetUp() override {
         MeshEffects::SetUp();
         if (IsSkipped() || HasFatalFailure())
@@ -295,7 +295,7 @@ TEST_F(QuelmRingeTest, TweakableTextPlacementIsRegistered) {
 // Rubber3d and ShaderSuite3D
 
 class RubberModel : public MeshEffects {
-  protected:
+protected:
     void SetUp() override {
         MeshEffects::SetUp();
         if (IsSkipped() || HasFatalFailure())
@@ -312,7 +312,7 @@ class RubberModel : public MeshEffects {
 };
 
 class RubberWide : public RubberModel {
-  protected:
+protected:
     RubberWide() {
         windowWidth = 1024;
         windowHeight = 768;
@@ -340,8 +340,11 @@ TEST_F(RubberWide, StripsCoverTheWholeWidth) {
 }
 
 TEST_F(RubberModel, NoModelBeforeTheFirstStrongBeat) {
+    // Small enough to lie wholly beyond the far plane when it is more than 500 units behind the
+    // -500 plane, whichever way it is turned.
+    writeSquareModel(temp.file("data/rubber/simple.3ds"), 200);
     Effekter::Rubber3d rubber(0, 100000);
-    for (uint32_t time : {600u, 3000u, 9000u}) {
+    for (uint32_t time : {1500u, 3000u, 9000u}) {
         clearFrame();
         rubber.draw(time, 0.25f); // 0.25 is not a strong beat
         expectLeftClean("Rubber3d without a beat");
@@ -404,7 +407,7 @@ TEST_F(RubberModel, ShaderSuiteDrawsShellsAndLeavesDepthWritesOff) {
 // ChaosZoomer
 
 class ChaosZoomerTest : public MeshEffects {
-  protected:
+protected:
     void SetUp() override {
         MeshEffects::SetUp();
         if (IsSkipped() || HasFatalFailure())
