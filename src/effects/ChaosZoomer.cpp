@@ -29,13 +29,9 @@ void drawTargetLayer(const RenderTarget& source, float halfSize, float degrees) 
 
 } // namespace
 
-int chaosScene() {
-    return currentScene;
-}
+int chaosScene() { return currentScene; }
 
-void resetChaosScene() {
-    currentScene = firstScene;
-}
+void resetChaosScene() { currentScene = firstScene; }
 
 ChaosZoomer::ChaosZoomer(int32_t start, int32_t end)
     : Effekt(start, end), model("data/misc/simple.3ds", 1) {

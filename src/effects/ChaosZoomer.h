@@ -22,7 +22,7 @@ int chaosScene();
 void resetChaosScene();
 
 class ChaosZoomer : public Effekt {
-  public:
+public:
     static constexpr uint32_t sceneLength = 5000; // ms
     static constexpr float refreshInterval = 20;  // ms
 
@@ -49,7 +49,7 @@ class ChaosZoomer : public Effekt {
     void registerTweaks() override;
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     void refreshComposite(uint32_t time, float beat);
     void drawScene(uint32_t time, float beat);
     void drawTunnel(float timeMs, float fade);

@@ -8,15 +8,11 @@ namespace Effekter {
 
 namespace {
 
-void translate(const Vec3& by) {
-    glTranslatef(by.x, by.y, by.z);
-}
+void translate(const Vec3& by) { glTranslatef(by.x, by.y, by.z); }
 
 } // namespace
 
-Quelm3D::Quelm3D(int32_t start, int32_t end) : Effekt(start, end) {
-    name = "Quelm3D";
-}
+Quelm3D::Quelm3D(int32_t start, int32_t end) : Effekt(start, end) { name = "Quelm3D"; }
 
 void Quelm3D::registerTweaks() {
     TweakRegistry& registry = TweakRegistry::instance();
@@ -30,15 +26,12 @@ void Quelm3D::draw(uint32_t, float) {
         meshList = int32_t(buildQuelmModelList());
     glColor4f(1, 1, 1, 1);
     setupLighting();
-    glEnable(GL_DEPTH_TEST);
-    {
-        MatrixPush push;
-        translate(camPos);
-        translate(polePos);
-        rotateByDegrees(poleRot);
-        glCallList(GLuint(meshList));
-    }
-    glDisable(GL_DEPTH_TEST);
+    CEnabler depthTest(GL_DEPTH_TEST);
+    MatrixPush push;
+    translate(camPos);
+    translate(polePos);
+    rotateByDegrees(poleRot);
+    glCallList(GLuint(meshList));
 }
 
 FogRotator::FogRotator(int32_t start, int32_t end) : Effekt(start, end) {
@@ -64,7 +57,7 @@ void FogRotator::registerTweaks() {
 void FogRotator::draw(uint32_t, float) {
     MatrixPush push;
     translate(camPos);
-    glEnable(GL_DEPTH_TEST);
+    CEnabler depthTest(GL_DEPTH_TEST);
     glColor4f(1, 1, 1, 1);
     for (int pole = 0; pole < poleCount; ++pole) {
         MatrixPush poleMatrix;
@@ -73,7 +66,6 @@ void FogRotator::draw(uint32_t, float) {
         TextureBinding binding(poleImage);
         gluCylinder(quadric_.get(), 0.5, 0.5, 12, 20, 10);
     }
-    glDisable(GL_DEPTH_TEST);
 }
 
 } // namespace Effekter

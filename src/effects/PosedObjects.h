@@ -14,7 +14,7 @@ namespace Effekter {
 
 // The built-in Quelm model, lit. Lighting stays on after it.
 class Quelm3D : public Effekt {
-  public:
+public:
     int32_t meshList = -1; // built on the first frame drawn
     Vec3 polePos{0, 0, 0};
     Vec3 poleRot{0, 0, 0}; // degrees about x, y, z
@@ -27,7 +27,7 @@ class Quelm3D : public Effekt {
 
 // Three textured poles side by side, across the screen.
 class FogRotator : public Effekt {
-  public:
+public:
     static constexpr int poleCount = 3;
 
     CTextureFreeImage poleImage;
@@ -39,7 +39,7 @@ class FogRotator : public Effekt {
     void registerTweaks() override;
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     struct QuadricDeleter {
         void operator()(GLUquadric* quadric) const { gluDeleteQuadric(quadric); }
     };

@@ -38,13 +38,9 @@ float spinAngle(uint32_t time) {
 
 } // namespace
 
-const RingSpin& ringSpin() {
-    return spin;
-}
+const RingSpin& ringSpin() { return spin; }
 
-void resetRingSpin() {
-    spin = RingSpin();
-}
+void resetRingSpin() { spin = RingSpin(); }
 
 QuelmRinge::QuelmRinge(int32_t start, int32_t end) : Effekt(start, end) {
     textImage.load("data/bravelund/ringe/rotate.png");

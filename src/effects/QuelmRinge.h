@@ -27,7 +27,7 @@ const RingSpin& ringSpin();
 void resetRingSpin();
 
 class QuelmRinge : public Effekt {
-  public:
+public:
     CTextureFreeImage textImage;
     CTextureFreeImage background;
     Vec3 textPos{0, 0, -0.45f};
@@ -37,7 +37,7 @@ class QuelmRinge : public Effekt {
     void registerTweaks() override;
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     void drawBackground(float beat);
     void drawText();
 };

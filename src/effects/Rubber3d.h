@@ -28,16 +28,16 @@ void drawZoomingBackdrop(const CTexture& background, const CTexture& glow, float
 
 // Eye-space normals become the texture coordinates s and t while the guards live.
 class NormalMapTexGen {
-  public:
+public:
     NormalMapTexGen();
 
-  private:
+private:
     CEnabler genS_{GL_TEXTURE_GEN_S};
     CEnabler genT_{GL_TEXTURE_GEN_T};
 };
 
 class Rubber3d : public Effekt {
-  public:
+public:
     static constexpr int stripCount = 125;
 
     ModelDisplayList model;
@@ -50,7 +50,7 @@ class Rubber3d : public Effekt {
     Rubber3d(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
-  private:
+private:
     void drawStrips(float effectTime, float beat);
 };
 

@@ -12,7 +12,7 @@
 namespace Effekter {
 
 class ShaderSuite3D : public Effekt {
-  public:
+public:
     static constexpr int passCount = 20;
 
     ModelDisplayList model;
