@@ -250,10 +250,15 @@ void cloudPuff(const fs::path& dir) {
     Canvas puff(256, 256);
     puff.shade([](float u, float v) {
         Polar p = polar(u, v);
+        // Billows with gaps between them: flying through a stack of puffs, the gaps keep the
+        // picture behind from turning grey.
         float n = fractalNoise(u, v, 4, 5, 404);
-        float body = clamp01((n - 0.35f) * 2.2f + (0.55f - p.r) * 2.4f);
-        float shade = 0.75f + 0.25f * (1 - v);
-        return gray(body * shade) * edgeFade(p.r, 0.6f, 0.98f) + Color{0, 0, 0, 1};
+        float body = clamp01((n - 0.45f) * 3.2f + (0.5f - p.r) * 2.4f);
+        float shade = 0.7f + 0.3f * (1 - v);
+        Color tint = mix(Color{0.75f, 0.8f, 1.0f}, Color{1.0f, 0.9f, 0.8f}, 1 - v);
+        Color color = tint * (body * shade * edgeFade(p.r, 0.6f, 0.98f));
+        color.a = 1;
+        return color;
     });
     saveImage(puff, dir / "clouds.jpg");
 }
