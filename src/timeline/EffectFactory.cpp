@@ -4,13 +4,29 @@
 
 // Effect families; each adds its header here and its keywords to the table below.
 #include "effects/BallsBounce.h"
+#include "effects/Brum.h"
+#include "effects/ChaosZoomer.h"
 #include "effects/Circles.h"
+#include "effects/ColorBox.h"
+#include "effects/ImageLayers.h"
+#include "effects/Manden.h"
 #include "effects/Mirror.h"
+#include "effects/NanoBall.h"
 #include "effects/Plasma2D.h"
 #include "effects/PolarCoords.h"
+#include "effects/PosedObjects.h"
+#include "effects/Prikker.h"
+#include "effects/QuelmRinge.h"
+#include "effects/Rubber3d.h"
 #include "effects/ShaderShow.h"
+#include "effects/ShaderSuite3D.h"
+#include "effects/Spheres.h"
+#include "effects/Stroboskop.h"
+#include "effects/Tunnel.h"
 #include "effects/TwistBox.h"
+#include "effects/Video.h"
 #include "effects/WalkCube.h"
+#include "effects/Zoomers.h"
 #include "timeline/PluginLoader.h"
 
 #include <string_view>
@@ -38,6 +54,23 @@ const KeywordEntry keywordTable[] = {
      }},
 
     // Image layer and sprite effects
+    {"AlphaBlendImage",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string imagePath = readScriptLine(f);
+         const std::string modeWord = readScriptLine(f);
+         return std::make_unique<Effekter::AlphaBlendImage>(s, e, imagePath, modeWord);
+     }},
+    {"FlashWhite", plain<Effekter::FlashWhite>},
+    {"Overlays", plain<Effekter::Overlays>},
+    {"EndDemo", plain<Effekter::EndDemo>},
+    {"Zoomba", plain<Effekter::Zoomba>},
+    {"Zoombb", plain<Effekter::Zoombb>},
+    {"Solaris", plain<Effekter::Solaris>},
+    {"Stroboskop", plain<Effekter::Stroboskop>},
+    {"Tunnel", plain<Effekter::Tunnel>},
+    {"ColorBox", plain<Effekter::ColorBox>},
+    {"Prikker", plain<Effekter::Prikker>},
+    {"Brum", plain<Effekter::Brum>},
 
     // Shader effects
     {"Plasma2D",
@@ -61,8 +94,18 @@ const KeywordEntry keywordTable[] = {
      }},
 
     // Mesh effects
+    {"ChaosZoomer", plain<Effekter::ChaosZoomer>},
+    {"Rubber3d", plain<Effekter::Rubber3d>},
+    {"FogRotator", plain<Effekter::FogRotator>},
+    {"ShaderSuite3D", plain<Effekter::ShaderSuite3D>},
+    {"Quelm3D", plain<Effekter::Quelm3D>},
+    {"QuelmRinge", plain<Effekter::QuelmRinge>},
 
     // Render-target and video effects
+    {"NanoBall", plain<Effekter::NanoBall>},
+    {"Video", plain<Effekter::Video>},
+    {"Spheres", plain<Effekter::Spheres>},
+    {"Manden", plain<Effekter::Manden>},
 
     {"", nullptr}, // end marker
 };
@@ -82,6 +125,4 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) {
-    return findKeyword(keyword) != nullptr;
-}
+bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }

@@ -18,7 +18,7 @@ Vec3 scale(const Vec3& v, float k) { return {v.x * k, v.y * k, v.z * k}; }
 float mirroredLoop(float t) { return 1 - std::fabs(2 * t - 1); }
 
 Vec3 knotPoint(float phi) {
-    const float p = 2, q = 3, size = 22;
+    const float p = 2, q = 3, size = 28;
     float r = std::cos(q * phi) + 2;
     return scale({r * std::cos(p * phi), r * std::sin(p * phi), -std::sin(q * phi)}, size);
 }
@@ -51,7 +51,7 @@ SceneMaterial shinyMaterial(const std::string& name, Vec3 colour, const std::str
 
 SceneMesh torusKnotMesh() {
     const int along = 192, around = 14;
-    const float tubeRadius = 10;
+    const float tubeRadius = 12;
     SceneMesh mesh;
     mesh.name = "Knot";
     for (int i = 0; i < along; ++i) {
@@ -68,7 +68,8 @@ SceneMesh torusKnotMesh() {
             Vec3 offset = add(scale(normal, std::cos(theta) * tubeRadius),
                               scale(binormal, std::sin(theta) * tubeRadius));
             mesh.vertices.push_back(add(centre, offset));
-            mesh.texCoords.push_back({mirroredLoop(float(i) / along) * 8, mirroredLoop(float(j) / around)});
+            mesh.texCoords.push_back(
+                {mirroredLoop(float(i) / along) * 8, mirroredLoop(float(j) / around)});
         }
     }
     for (int i = 0; i < along; ++i)
@@ -85,8 +86,8 @@ namespace {
 // An icosahedron subdivided `levels` times and pushed onto the unit sphere.
 void icosphere(int levels, std::vector<Vec3>& points, std::vector<SceneFace>& faces) {
     const float t = (1 + std::sqrt(5.0f)) / 2;
-    points = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
-              {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
+    points = {{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
+              {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
     for (Vec3& p : points)
         p = normalize(p);
     const int corners[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
