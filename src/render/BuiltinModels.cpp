@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <numeric>
 #include <stdexcept>
 
 namespace {
@@ -39,10 +38,8 @@ public:
 
     size_t vertexCount() const { return vertices_.size(); }
 
-    // The finished tables with exactly `normalCount` normals: when the surfaces made fewer,
-    // triangles spread over the model are given their own flat normal (never taking the last use
-    // of a shared one, so every normal stays in use).
-    BuiltinModel finish(size_t normalCount);
+    // The finished tables; the shapes must have made exactly `normalCount` normals.
+    BuiltinModel finish(size_t normalCount) const;
 
 private:
     struct Slot {
@@ -57,14 +54,15 @@ private:
         return cross(subtract(b, a), subtract(c, a));
     }
 
-    void flattenSpreadTriangles(BuiltinModel& model, size_t normalCount) const;
-
     std::vector<Vec3> vertices_;
     std::vector<Slot> slots_;
     std::vector<ModelFace> faces_;
 };
 
-BuiltinModel ModelBuilder::finish(size_t normalCount) {
+BuiltinModel ModelBuilder::finish(size_t normalCount) const {
+    if (slots_.size() != normalCount)
+        throw std::logic_error(
+            "built-in model: its shapes do not make the normals its table holds");
     std::vector<Vec3> vertexSums(vertices_.size());
     std::vector<Slot> slots = slots_;
     for (const ModelFace& face : faces_) {
@@ -86,39 +84,7 @@ BuiltinModel ModelBuilder::finish(size_t normalCount) {
                 add(normal, normalize(vertexSums[static_cast<size_t>(slot.blendWithVertex)])));
         model.normals.push_back(normal);
     }
-    flattenSpreadTriangles(model, normalCount);
     return model;
-}
-
-void ModelBuilder::flattenSpreadTriangles(BuiltinModel& model, size_t normalCount) const {
-    if (model.normals.size() > normalCount)
-        throw std::logic_error("built-in model: more normals than its table holds");
-    std::vector<int> uses(model.normals.size());
-    for (const ModelFace& face : model.faces)
-        for (int16_t n : face.normal)
-            ++uses[static_cast<size_t>(n)];
-    const size_t count = model.faces.size();
-    // A step coprime with the face count near the golden section visits every face once, spread.
-    size_t step = static_cast<size_t>(static_cast<double>(count) * 0.618) | 1;
-    while (std::gcd(step, count) != 1)
-        step += 2;
-    for (size_t visit = 0; visit < count && model.normals.size() < normalCount; ++visit) {
-        ModelFace& face = model.faces[visit * step % count];
-        const int16_t* n = face.normal;
-        if (n[0] == n[1] || n[1] == n[2] || n[0] == n[2])
-            continue; // already flat
-        if (uses[static_cast<size_t>(n[0])] < 2 || uses[static_cast<size_t>(n[1])] < 2 ||
-            uses[static_cast<size_t>(n[2])] < 2)
-            continue;
-        for (int k = 0; k < 3; ++k)
-            --uses[static_cast<size_t>(face.normal[k])];
-        model.normals.push_back(normalize(faceNormal(face)));
-        const auto flat = static_cast<int16_t>(model.normals.size() - 1);
-        for (int16_t& corner : face.normal)
-            corner = flat;
-    }
-    if (model.normals.size() != normalCount)
-        throw std::logic_error("built-in model: too few triangles to flatten");
 }
 
 // A grid of columns (closed around) by rows (closed or open across), quads split in two, wound
@@ -223,11 +189,29 @@ void giveRingMaterial(BuiltinModel& model, const Vec3& diffuse, const Vec3& ambi
     model.runs = {{0, 4666}};
 }
 
-// Ring 1: a tall ridged hoop in the xy plane.
+// Ring 1: a tall beaded hoop in the xy plane with a thin ribbed wire running inside it.
 Vec3 hoopPoint(float major, float minor) {
     const float radius = 0.12f, tube = 0.014f * (1 + 0.3f * std::cos(18 * major));
     const float outward = radius + tube * std::cos(minor);
     return {outward * std::cos(major), outward * std::sin(major), 1.6f * tube * std::sin(minor)};
+}
+
+constexpr int wireColumns = 93, wireRows = 11, wireJoints = 5;
+
+Vec3 wirePoint(int column, int row) {
+    const float radius = 0.091f, tube = 0.0065f;
+    const float major = 2 * pi * static_cast<float>(column) / wireColumns;
+    const float minor = 2 * pi * static_cast<float>(row) / wireRows;
+    const float outward = radius + tube * std::cos(minor);
+    return {outward * std::cos(major), outward * std::sin(major), tube * std::sin(minor)};
+}
+
+// Joints across the wire's outer rib, spread evenly round it.
+bool wireJoint(int band, int column) {
+    for (int joint = 0; joint < wireJoints; ++joint)
+        if (band == 0 && column == joint * wireColumns / wireJoints)
+            return true;
+    return false;
 }
 
 // Rings 2 to 4: a band of rectangular section with soft edges and stones set around its outside.
@@ -289,7 +273,8 @@ BuiltinModel buildQuelmModel() {
 
 BuiltinModel buildRing1() {
     ModelBuilder builder;
-    addHelicalTorus(builder, 2333, 24, hoopPoint);
+    addHelicalTorus(builder, 1310, 16, hoopPoint);
+    addGrid(builder, wireColumns, wireRows, true, wirePoint, wireJoint);
     BuiltinModel model = builder.finish(3366);
     giveRingMaterial(model, {0.784314f, 0.784314f, 0.784314f}, {0, 0, 0.2f});
     return model;
