@@ -232,15 +232,30 @@ TEST(GeneratedData, AddedLightsAreBlackAtTheCornersAndBrightInside) {
                 brightest = std::max(brightest, p.brightest(x, y));
         EXPECT_GE(brightest, 200);
     }
-    // The zoomers stack dozens of tiles over the whole screen: a tile that is not black inside
-    // would wash the picture out to its own colour.
-    for (const char* name : {"zoomer/zoomer2.jpg", "zoomer/zoomer2-old.jpg"}) {
+    // The zoomers stack dozens of tiles over the whole screen and Solaris flies through its
+    // sprites: the nearest are seen magnified and far brighter than 1, so one that is not black
+    // inside would wash the picture out to its own colour.
+    for (const char* name :
+         {"zoomer/zoomer2.jpg", "zoomer/zoomer2-old.jpg", "solaris/solaris1.jpg"}) {
         SCOPED_TRACE(name);
         Picture p(name);
         ASSERT_FALSE(p.pixels.empty());
         EXPECT_LE(p.brightest(p.width / 2, p.height / 2), 10);
         EXPECT_LE(p.brightest(p.width * 3 / 8, p.height / 2), 10);
     }
+    // The tunnel's puffs are seen from inside, mostly their middle: it must hold both gaps and
+    // light, not an even fog.
+    Picture cloud("sky/clouds.jpg");
+    ASSERT_FALSE(cloud.pixels.empty());
+    int darkPixels = 0, lightPixels = 0;
+    for (int y = cloud.height * 3 / 8; y < cloud.height * 5 / 8; ++y)
+        for (int x = cloud.width * 3 / 8; x < cloud.width * 5 / 8; ++x) {
+            darkPixels += cloud.brightest(x, y) <= 20;
+            lightPixels += cloud.brightest(x, y) >= 120;
+        }
+    const int middlePixels = (cloud.width / 4) * (cloud.height / 4);
+    EXPECT_GT(darkPixels, middlePixels / 5);
+    EXPECT_GT(lightPixels, middlePixels / 10);
 }
 
 TEST(GeneratedData, DarkeningMasksAreWhiteAtTheEdgesAndBlackInTheMiddle) {
@@ -254,6 +269,15 @@ TEST(GeneratedData, DarkeningMasksAreWhiteAtTheEdgesAndBlackInTheMiddle) {
             EXPECT_GE(level, 200);
         EXPECT_LE(p.brightest(p.width / 2, p.height / 2), 40);
     }
+    // The border is drawn a quarter larger than the screen on each side: its frame must start
+    // inside the part that lands on screen (4/5 of the way out from the middle).
+    Picture border("misc/border.jpg");
+    ASSERT_FALSE(border.pixels.empty());
+    EXPECT_GE(border.brightest(border.width / 2 + border.width * 2 / 5 - 2, border.height / 2),
+              200);
+    EXPECT_GE(border.brightest(border.width / 2, border.height / 2 + border.height * 2 / 5 - 2),
+              200);
+
     Picture text("strobo/text.jpg");
     ASSERT_FALSE(text.pixels.empty());
     EXPECT_GE(text.darkest(0, 0), 200);                    // the letterbox bars

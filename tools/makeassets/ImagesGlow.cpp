@@ -91,7 +91,20 @@ void colorBoxImages(const fs::path& dir) {
 }
 
 void solarisImages(const fs::path& dir) {
-    saveImage(lamp(256, {1.0f, 0.55f, 0.2f}, 0.12f, 0.22f, 1.6f), dir / "solaris1.jpg");
+    // The sprite stream flies through the viewer, so the nearest sprites are seen hugely
+    // magnified and far brighter than 1: only a ring with a black middle lets the rest of the
+    // stream show through. Beads along the ring make the sprites' spin visible.
+    Canvas sprite(256, 256);
+    sprite.shade([](float u, float v) {
+        Polar p = polar(u, v);
+        float offset = std::fabs(p.r - 0.62f);
+        float band = 1 - smoothstep(0.0f, 0.045f, offset);
+        float halo = 1 - smoothstep(0.0f, 0.16f, offset);
+        float beads = std::pow(std::fabs(std::cos(p.angle * 4)), 8.0f);
+        Color tint = mix(Color{1.0f, 0.3f, 0.05f}, Color{1.0f, 0.8f, 0.35f}, beads);
+        return exposure(tint, band * (1.6f + 2.0f * beads) + halo * halo * 0.25f);
+    });
+    saveImage(sprite, dir / "solaris1.jpg");
     Canvas ring(256, 256);
     ring.shade([](float u, float v) {
         Polar p = polar(u, v);
@@ -194,7 +207,7 @@ void zoomerImages(const fs::path& dir) {
         float n = fractalNoise(u, v, 4, 4, 71);
         float fall = std::exp(-(1.6f - y) * 0.9f);
         return exposure(mix(Color{0.2f, 0.5f, 1.0f}, Color{0.9f, 0.3f, 1.0f}, n),
-                        (beam * 1.4f + 0.15f) * fall * (0.6f + n));
+                        beam * 1.2f * fall * (0.6f + n));
     });
     saveImage(beams, dir / "bg1.jpg");
 
@@ -211,7 +224,11 @@ void zoomerImages(const fs::path& dir) {
             float sector = 2 * pi / sides;
             float local = std::fmod(a + 100 * sector, sector) - sector / 2;
             float d = p.r * std::cos(local) - 0.6f; // distance to the polygon's edge
-            float rim = std::exp(-d * d * 3000) * 2 + std::exp(-d * d * 300) * 0.15f;
+            // Only brackets at the corners: the column of nested frames stays open between
+            // them, so the sky shows through the stack.
+            float corner = smoothstep(0.5f, 0.62f, std::fabs(local) / (sector / 2));
+            float rim =
+                std::exp(-d * d * 4000) * 2.5f * corner + std::exp(-d * d * 800) * 0.3f * corner;
             return exposure(tint, rim * edgeFade(p.r, 0.85f, 1.0f) * smoothstep(0.3f, 0.45f, p.r));
         });
         return tile;
@@ -250,13 +267,14 @@ void cloudPuff(const fs::path& dir) {
     Canvas puff(256, 256);
     puff.shade([](float u, float v) {
         Polar p = polar(u, v);
-        // Billows with gaps between them: flying through a stack of puffs, the gaps keep the
-        // picture behind from turning grey.
-        float n = fractalNoise(u, v, 4, 5, 404);
-        float body = clamp01((n - 0.45f) * 3.2f + (0.5f - p.r) * 2.4f);
-        float shade = 0.7f + 0.3f * (1 - v);
-        Color tint = mix(Color{0.75f, 0.8f, 1.0f}, Color{1.0f, 0.9f, 0.8f}, 1 - v);
-        Color color = tint * (body * shade * edgeFade(p.r, 0.6f, 0.98f));
+        // The puffs are seen from inside, so mostly their middle shows: billows with dark gaps
+        // right across it keep the stack from turning into an even grey fog.
+        float n = fractalNoise(u, v, 10, 5, 404);
+        float body = smoothstep(0.48f, 0.68f, n);
+        float lit = 0.55f + 0.45f * smoothstep(0.55f, 0.8f, fractalNoise(u, v, 20, 3, 405));
+        float hue = fractalNoise(u, v, 3, 3, 406);
+        Color tint = mix(Color{0.55f, 0.65f, 1.0f}, Color{1.0f, 0.75f, 0.85f}, hue);
+        Color color = tint * (body * lit * edgeFade(p.r, 0.7f, 0.98f));
         color.a = 1;
         return color;
     });

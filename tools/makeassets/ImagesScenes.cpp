@@ -290,17 +290,18 @@ void strobeBand(const fs::path& path) {
     saveImage(c, path);
 }
 
-// A bright, colourful sky of swirling bands: the zoomers' tiles darken and lighten it through
-// their own colour, so it must carry light of its own.
+// A deep night sky with bright swirling bands of colour: the zoomers' neon frames must stand out
+// against it, and the sky must still carry light of its own between them.
 void auroraBackground(const fs::path& path) {
     Canvas c(1024, 1024);
     c.shade([](float u, float v) {
         float warp = fractalNoise(u, v, 3, 5, 510);
-        float bands = 0.5f + 0.5f * std::sin((v + warp * 0.6f) * 2 * pi * 3);
+        float bands = 0.5f + 0.5f * std::sin((v + warp * 0.6f) * 2 * pi * 5);
         float detail = fractalNoise(u, v, 8, 4, 511);
-        Color low = mix(Color{0.15f, 0.1f, 0.45f}, Color{0.9f, 0.3f, 0.5f}, warp);
-        Color high = mix(Color{0.2f, 0.8f, 0.8f}, Color{1.0f, 0.8f, 0.4f}, detail);
-        Color color = mix(low, high, bands * bands) * (0.7f + 0.5f * detail);
+        Color deep = mix(Color{0.03f, 0.02f, 0.12f}, Color{0.12f, 0.02f, 0.15f}, warp);
+        Color high = mix(Color{0.1f, 0.75f, 0.7f}, Color{0.95f, 0.35f, 0.6f}, detail);
+        float light = std::pow(bands, 4.0f) * (0.5f + 0.7f * detail);
+        Color color = mix(deep, high, clamp01(light));
         color.a = 1;
         return color;
     });

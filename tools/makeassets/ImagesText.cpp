@@ -105,15 +105,13 @@ void strobeText(const fs::path& path) {
     saveImage(c, path);
 }
 
-// Darkening mask for the sprite stream: a round window, black inside (the picture stays), white
-// beyond a soft edge, with a thin dark ring.
+// Darkening mask for the sprite stream: a soft vignette, black in the middle (the picture
+// stays) and white towards the corners.
 void solarisMask(const fs::path& path) {
     Canvas c(512, 512);
     c.shade([](float u, float v) {
         float r = std::hypot(u * 2 - 1, v * 2 - 1);
-        float outside = smoothstep(0.62f, 0.78f, r);
-        float scan = 0.08f * (0.5f + 0.5f * std::cos(v * 2 * pi * 60)) * smoothstep(0.2f, 0.6f, r);
-        return gray(clamp01(outside + scan));
+        return gray(0.92f * smoothstep(0.45f, 1.2f, r));
     });
     saveImage(c, path);
 }
@@ -143,5 +141,5 @@ void writeTextAndMaskImages(const fs::path& data) {
     strobeText(data / "strobo/text.jpg");
     solarisMask(data / "solaris/it.jpg");
     pictureFrame(data / "mirok/video/frame.png", 0.12f, {1, 1, 1, 1});
-    pictureFrame(data / "misc/border.jpg", 0.1f, {0.9f, 0.85f, 1.0f, 1});
+    pictureFrame(data / "misc/border.jpg", 0.3f, {0.9f, 0.85f, 1.0f, 1});
 }
