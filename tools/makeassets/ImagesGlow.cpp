@@ -271,9 +271,9 @@ void cloudPuff(const fs::path& dir) {
         // right across it keep the stack from turning into an even grey fog.
         float n = fractalNoise(u, v, 10, 5, 404);
         float body = smoothstep(0.48f, 0.68f, n);
-        float lit = 0.55f + 0.45f * smoothstep(0.55f, 0.8f, fractalNoise(u, v, 20, 3, 405));
+        float lit = 0.75f + 0.25f * smoothstep(0.55f, 0.8f, fractalNoise(u, v, 20, 3, 405));
         float hue = fractalNoise(u, v, 3, 3, 406);
-        Color tint = mix(Color{0.55f, 0.65f, 1.0f}, Color{1.0f, 0.75f, 0.85f}, hue);
+        Color tint = mix(Color{0.7f, 0.8f, 1.0f}, Color{1.0f, 0.85f, 0.9f}, hue);
         Color color = tint * (body * lit * edgeFade(p.r, 0.7f, 0.98f));
         color.a = 1;
         return color;

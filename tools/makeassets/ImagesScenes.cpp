@@ -339,7 +339,7 @@ void writeSceneImages(const fs::path& data) {
                42);
     stripes(data / "bravelund/mansphere/pole.jpg", {0.9f, 0.1f, 0.2f}, {1.0f, 0.95f, 0.9f}, 4, 8,
             4);
-    stripes(data / "mirok/fog/pole1.jpg", {0.35f, 0.2f, 0.1f}, {0.75f, 0.55f, 0.3f}, 6, 0, 5);
+    stripes(data / "mirok/fog/pole1.jpg", {0.05f, 0.12f, 0.3f}, {0.55f, 0.8f, 1.0f}, 3, 12, 5);
     environment(data / "misc/env.jpg", {1.0f, 0.75f, 0.4f}, {1.0f, 0.4f, 0.2f}, {0.1f, 0.05f, 0.1f},
                 7);
     environment(data / "rubber/env.jpg", {0.5f, 0.7f, 1.0f}, {1.0f, 0.4f, 0.8f},

@@ -16,11 +16,12 @@ struct Line {
     int baseline;
 };
 
-Mask renderLines(FontRenderer& font, int width, int height, const std::vector<Line>& lines) {
+Mask renderLines(FontRenderer& font, int width, int height, const std::vector<Line>& lines,
+                 int maxLineWidth = 0) {
     Mask mask(width, height);
     for (const Line& line : lines)
         font.drawCentred(mask, line.text, line.pixelSize, width / 2, line.baseline,
-                         width * 92 / 100);
+                         maxLineWidth > 0 ? maxLineWidth : width * 92 / 100);
     return mask;
 }
 
@@ -40,15 +41,18 @@ Canvas outlinedText(const Mask& letters, Color fillColor, int outlineRadius) {
 
 void greetings(const fs::path& path) {
     FontRenderer font(sansBoldFont);
-    std::vector<Line> lines = {{"GREETINGS", 110, 190}};
+    // Manden draws this picture half as large again as the screen: the words stay inside its
+    // middle two thirds, so all of them pass through the view.
+    std::vector<Line> lines = {{"GREETINGS", 96, 285}};
     const char* names[] = {"the pixel pushers", "team tracker",    "sine wave society",
                            "the raster crew",   "copper bar club", "everyone at the party"};
-    int y = 330;
+    int y = 385;
     for (const char* name : names) {
-        lines.push_back({name, 64, y});
-        y += 105;
+        lines.push_back({name, 56, y});
+        y += 80;
     }
-    saveImage(outlinedText(renderLines(font, 1024, 1024, lines), {1.0f, 0.95f, 0.8f, 1}, 6), path);
+    Mask letters = renderLines(font, 1024, 1024, lines, 1024 * 62 / 100);
+    saveImage(outlinedText(letters, {1.0f, 0.95f, 0.8f, 1}, 6), path);
 }
 
 void rotateLabel(const fs::path& path) {
