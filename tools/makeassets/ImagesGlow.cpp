@@ -269,8 +269,8 @@ void cloudPuff(const fs::path& dir) {
         Polar p = polar(u, v);
         // The puffs are seen from inside, so mostly their middle shows: billows with dark gaps
         // right across it keep the stack from turning into an even grey fog.
-        float n = fractalNoise(u, v, 10, 5, 404);
-        float body = smoothstep(0.48f, 0.68f, n);
+        float n = fractalNoise(u, v, 8, 5, 404);
+        float body = smoothstep(0.54f, 0.62f, n);
         float lit = 0.75f + 0.25f * smoothstep(0.55f, 0.8f, fractalNoise(u, v, 20, 3, 405));
         float hue = fractalNoise(u, v, 3, 3, 406);
         Color tint = mix(Color{0.7f, 0.8f, 1.0f}, Color{1.0f, 0.85f, 0.9f}, hue);
