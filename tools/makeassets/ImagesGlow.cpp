@@ -264,7 +264,7 @@ void rubberGlow(const fs::path& dir) {
 }
 
 void cloudPuff(const fs::path& dir) {
-    Canvas puff(256, 256);
+    Canvas puff(512, 512);
     puff.shade([](float u, float v) {
         Polar p = polar(u, v);
         // The puffs are seen from inside, so mostly their middle shows: billows with dark gaps
