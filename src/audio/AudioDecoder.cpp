@@ -52,13 +52,32 @@ class StereoConverter {
     bool convert(const AVFrame& frame, FrameSink& sink) {
         if (!matches(frame) && !configure(frame, sink))
             return false;
-        return run(const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples, sink);
+        // Fed in slices, so that a very low source rate cannot blow one frame up into a huge
+        // buffer.
+        const auto format = AVSampleFormat(frame.format);
+        const int channels = frame.ch_layout.nb_channels;
+        const bool planar = av_sample_fmt_is_planar(format);
+        const size_t bytesPerFrame =
+            size_t(av_get_bytes_per_sample(format)) * (planar ? 1 : channels);
+        const int slice = int(
+            std::max<int64_t>(1, int64_t(maxSliceOutput) * frame.sample_rate / musicSampleRate));
+        slicePlanes_.resize(planar ? channels : 1);
+        for (int done = 0; done < frame.nb_samples && !sink.full(); done += slice) {
+            for (size_t plane = 0; plane < slicePlanes_.size(); ++plane)
+                slicePlanes_[plane] = frame.extended_data[plane] + size_t(done) * bytesPerFrame;
+            if (!run(slicePlanes_.data(), std::min(slice, frame.nb_samples - done), sink))
+                return false;
+        }
+        return true;
     }
 
     // Hands over what the resampler still holds.
     void flush(FrameSink& sink) {
-        if (resampler_)
-            run(nullptr, 0, sink);
+        if (!resampler_)
+            return;
+        while (!sink.full() && swr_get_out_samples(resampler_.get(), 0) > 0)
+            if (!run(nullptr, 0, sink) || lastProduced_ == 0)
+                break;
     }
 
   private:
@@ -109,6 +128,7 @@ class StereoConverter {
             swr_convert(resampler_.get(), &output, capacity + 1, input, inputFrames);
         if (produced < 0)
             return false;
+        lastProduced_ = produced;
         sink.append(buffer_.data(), uint64_t(produced), outChannels_);
         return true;
     }
@@ -118,7 +138,11 @@ class StereoConverter {
     int inFormat_ = -1;
     int inRate_ = 0;
     int outChannels_ = 2;
+    static constexpr int maxSliceOutput = 16384;
+
     std::vector<float> buffer_;
+    std::vector<const uint8_t*> slicePlanes_;
+    int lastProduced_ = 0;
 };
 
 // Frames the container announces, as a hint for reserving memory (0 when unknown).

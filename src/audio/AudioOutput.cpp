@@ -3,6 +3,7 @@
 #include "platform/Debug.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +14,35 @@ namespace {
 uint64_t wrapIntoTrack(uint64_t frame, uint64_t length) {
     return length ? frame % length : frame;
 }
+
+// ALSA writes many lines of its own to stderr when there is no sound card; while the device is
+// being opened they are left out, and the failure is reported in one line instead.
+class QuietAlsa {
+  public:
+    QuietAlsa() : library_(dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL)) {
+        if (library_)
+            setHandler_ =
+                reinterpret_cast<SetHandler>(dlsym(library_, "snd_lib_error_set_handler"));
+        if (setHandler_)
+            setHandler_(&ignore);
+    }
+    ~QuietAlsa() {
+        if (setHandler_)
+            setHandler_(nullptr); // ALSA's own handler again
+        if (library_)
+            dlclose(library_);
+    }
+    QuietAlsa(const QuietAlsa&) = delete;
+    QuietAlsa& operator=(const QuietAlsa&) = delete;
+
+  private:
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    static void ignore(const char*, int, const char*, int, const char*, ...) {}
+
+    void* library_;
+    SetHandler setHandler_ = nullptr;
+};
 
 // No sound; the position moves only when it is set.
 class ManualOutput final : public AudioOutput {
@@ -35,23 +65,22 @@ class SilentOutput final : public AudioOutput {
     explicit SilentOutput(uint64_t lengthFrames) : length_(lengthFrames) {}
 
     void play(bool restart) override {
-        const auto now = ClockAnchor::Clock::now();
-        anchor_.frame = restart ? 0 : anchor_.at(now);
-        anchor_.time = now;
-        anchor_.running = true;
+        const auto now = WallClock::Clock::now();
+        if (restart)
+            clock_.moveTo(0, now, false);
+        clock_.start(now);
     }
     uint64_t position() const override {
-        return wrapIntoTrack(anchor_.at(ClockAnchor::Clock::now()), length_);
+        return wrapIntoTrack(clock_.at(WallClock::Clock::now()), length_);
     }
     void setPosition(uint64_t frame) override {
-        anchor_.frame = frame;
-        anchor_.time = ClockAnchor::Clock::now();
+        clock_.moveTo(frame, WallClock::Clock::now(), false);
     }
     MusicOutput kind() const override { return MusicOutput::Silent; }
 
   private:
     uint64_t length_;
-    ClockAnchor anchor_;
+    WallClock clock_;
 };
 
 // The SDL2 audio device. Its callback thread copies the track into the device's buffer, looping
@@ -60,7 +89,7 @@ class SilentOutput final : public AudioOutput {
 // over, so the next callback never has to set it back.
 class DeviceOutput final : public AudioOutput {
   public:
-    explicit DeviceOutput(const std::vector<float>& samples) : samples_(samples) {}
+    explicit DeviceOutput(const std::vector<float>& samples) : samples_(samples) { moveTo(0); }
     ~DeviceOutput() override {
         if (device_)
             SDL_CloseAudioDevice(device_);
@@ -70,6 +99,7 @@ class DeviceOutput final : public AudioOutput {
 
     // Opens the default device; false (with the reason in `failure`) when none opens.
     bool open(std::string& failure) {
+        QuietAlsa quiet;
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             failure = SDL_GetError();
             return false;
@@ -96,13 +126,13 @@ class DeviceOutput final : public AudioOutput {
             std::lock_guard lock(mutex_);
             if (restart)
                 moveTo(0);
-            anchor_.running = true;
+            clock_.start(WallClock::Clock::now());
         }
         SDL_PauseAudioDevice(device_, 0);
     }
     uint64_t position() const override {
         std::lock_guard lock(mutex_);
-        return wrapIntoTrack(anchor_.at(ClockAnchor::Clock::now()), length());
+        return wrapIntoTrack(clock_.at(WallClock::Clock::now()), length());
     }
     void setPosition(uint64_t frame) override {
         std::lock_guard lock(mutex_);
@@ -116,9 +146,7 @@ class DeviceOutput final : public AudioOutput {
     // The clock holds at the new frame until the device takes it.
     void moveTo(uint64_t frame) {
         cursor_ = frame;
-        anchor_.frame = frame;
-        anchor_.time = ClockAnchor::Clock::now();
-        anchor_.maxAdvance = 0;
+        clock_.moveTo(frame, WallClock::Clock::now(), true);
     }
 
     static void SDLCALL feed(void* userdata, Uint8* stream, int bytes) {
@@ -128,21 +156,8 @@ class DeviceOutput final : public AudioOutput {
 
     void fill(float* out, uint64_t frames) {
         std::lock_guard lock(mutex_);
-        const uint64_t length = this->length();
-        anchor_.frame = cursor_;
-        anchor_.time = ClockAnchor::Clock::now();
-        anchor_.maxAdvance = frames;
-        if (length == 0) {
-            std::memset(out, 0, frames * 2 * sizeof(float));
-            return;
-        }
-        while (frames > 0) {
-            const uint64_t run = std::min(frames, length - cursor_);
-            std::memcpy(out, samples_.data() + 2 * cursor_, run * 2 * sizeof(float));
-            out += 2 * run;
-            frames -= run;
-            cursor_ = (cursor_ + run) % length;
-        }
+        clock_.bufferTaken(cursor_, frames, WallClock::Clock::now());
+        cursor_ = copyLooping(samples_, cursor_, out, frames);
     }
 
     const std::vector<float>& samples_;
@@ -150,10 +165,28 @@ class DeviceOutput final : public AudioOutput {
     bool subsystemStarted_ = false;
     mutable std::mutex mutex_;
     uint64_t cursor_ = 0; // next frame handed to the device
-    ClockAnchor anchor_;
+    WallClock clock_;
 };
 
 } // namespace
+
+uint64_t copyLooping(const std::vector<float>& samples, uint64_t cursor, float* out,
+                     uint64_t frames) {
+    const uint64_t length = samples.size() / 2;
+    if (length == 0) {
+        std::memset(out, 0, frames * 2 * sizeof(float));
+        return cursor;
+    }
+    cursor %= length;
+    while (frames > 0) {
+        const uint64_t run = std::min(frames, length - cursor);
+        std::memcpy(out, samples.data() + 2 * cursor, run * 2 * sizeof(float));
+        out += 2 * run;
+        frames -= run;
+        cursor = (cursor + run) % length;
+    }
+    return cursor;
+}
 
 uint64_t framesIn(std::chrono::nanoseconds duration) {
     if (duration.count() <= 0)
@@ -163,10 +196,29 @@ uint64_t framesIn(std::chrono::nanoseconds duration) {
     return ns / perSecond * musicSampleRate + ns % perSecond * musicSampleRate / perSecond;
 }
 
-uint64_t ClockAnchor::at(Clock::time_point now) const {
-    if (!running)
-        return frame;
-    return frame + std::min(framesIn(now - time), maxAdvance);
+uint64_t WallClock::at(Clock::time_point now) const {
+    if (!running_)
+        return frame_;
+    return frame_ + std::min(framesIn(now - time_), maxAdvance_);
+}
+
+void WallClock::start(Clock::time_point now) {
+    if (running_)
+        return;
+    time_ = now;
+    running_ = true;
+}
+
+void WallClock::moveTo(uint64_t frame, Clock::time_point now, bool hold) {
+    frame_ = frame;
+    time_ = now;
+    maxAdvance_ = hold ? 0 : unbounded;
+}
+
+void WallClock::bufferTaken(uint64_t firstFrame, uint64_t frames, Clock::time_point now) {
+    frame_ = firstFrame;
+    time_ = now;
+    maxAdvance_ = frames;
 }
 
 std::unique_ptr<AudioOutput> makeAudioOutput(MusicOutput requested,

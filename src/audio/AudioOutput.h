@@ -21,22 +21,38 @@ class AudioOutput {
     virtual MusicOutput kind() const = 0;
 };
 
-// A frame count that advances with the wall clock from an anchor: `frame` at `time`, running
-// on by at most `maxAdvance` frames.
-struct ClockAnchor {
+// A frame count that runs with the wall clock once started. A device re-anchors it at the first
+// frame of each buffer it takes and lets it run at most to that buffer's end: a late buffer then
+// holds the clock, and the next one never has to set it back.
+class WallClock {
+  public:
     using Clock = std::chrono::steady_clock;
-    static constexpr uint64_t unbounded = UINT64_MAX;
-
-    uint64_t frame = 0;
-    Clock::time_point time = Clock::now();
-    uint64_t maxAdvance = unbounded;
-    bool running = false;
 
     uint64_t at(Clock::time_point now) const;
+    // Runs on from where it stands (no change when already running).
+    void start(Clock::time_point now);
+    // Jumps to `frame`; `hold` keeps it there until the next buffer is taken.
+    void moveTo(uint64_t frame, Clock::time_point now, bool hold);
+    // A device took `frames` frames from `firstFrame` on.
+    void bufferTaken(uint64_t firstFrame, uint64_t frames, Clock::time_point now);
+
+  private:
+    static constexpr uint64_t unbounded = UINT64_MAX;
+
+    uint64_t frame_ = 0;
+    Clock::time_point time_{};
+    uint64_t maxAdvance_ = unbounded;
+    bool running_ = false;
 };
 
 // Frames played in a stretch of time, rounded down (0 for negative stretches).
 uint64_t framesIn(std::chrono::nanoseconds duration);
+
+// Copies `frames` frames of the interleaved stereo track into `out` from `cursor` on, going
+// round from the track's end to its start without a gap; returns the frame that follows. An
+// empty track gives silence.
+uint64_t copyLooping(const std::vector<float>& samples, uint64_t cursor, float* out,
+                     uint64_t frames);
 
 // Makes the output asked for. `samples` (interleaved stereo) must outlive it. A device that
 // cannot be opened gives the silent wall clock instead, with one line on stderr.

@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -59,6 +60,18 @@ void MusicStream::setPosition(int64_t frame) {
     if (length)
         target %= length;
     impl_->output->setPosition(target);
+}
+
+void MusicStream::setPositionSeconds(double seconds) {
+    double frames = std::floor(secondsToFrames(seconds));
+    if (!std::isfinite(frames) || frames < 0.0) {
+        setPosition(0);
+        return;
+    }
+    // Wrapped here already, so that any finite time fits the frame count.
+    const uint64_t length = lengthFrames();
+    frames = length ? std::fmod(frames, double(length)) : std::min(frames, 0x1p62);
+    setPosition(int64_t(frames));
 }
 
 void MusicStream::spectrum(float out[spectrumSize]) const {

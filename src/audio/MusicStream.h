@@ -17,6 +17,7 @@ enum class MusicOutput {
     Manual, // no sound, position moves only when set (offline rendering, single shots)
 };
 
+// Used from one thread (the device's own thread only reads the samples).
 class MusicStream {
   public:
     // Decodes the file. A missing or undecodable file writes one stderr line naming it; the
@@ -29,7 +30,7 @@ class MusicStream {
     MusicStream(const MusicStream&) = delete;
     MusicStream& operator=(const MusicStream&) = delete;
 
-    // Starts playback (restart: from position 0).
+    // Starts playback (restart: from position 0). Until then the position stands still.
     void play(bool restart = true);
 
     // Position in sample frames; smooth, never backwards in steady play except at a loop.
@@ -39,7 +40,8 @@ class MusicStream {
     double secondsToFrames(double seconds) const { return seconds * musicSampleRate; }
     double framesToSeconds(uint64_t frames) const { return double(frames) / musicSampleRate; }
     double positionSeconds() const { return framesToSeconds(position()); }
-    void setPositionSeconds(double seconds) { setPosition(int64_t(secondsToFrames(seconds))); }
+    // The same in seconds; a time that is not a finite number goes to 0.
+    void setPositionSeconds(double seconds);
 
     // Magnitudes of the 2048 frames that end at the current position (mono, Hann window); a
     // full-scale sine centred on a bin reads 0.5 there. Allocates nothing.
@@ -49,7 +51,7 @@ class MusicStream {
 
     bool hasMusic() const;
     uint64_t lengthFrames() const;
-    // Interleaved stereo samples in [-1, 1] (empty without music).
+    // Interleaved stereo samples, nominally in [-1, 1] (empty without music).
     const std::vector<float>& samples() const;
     MusicOutput output() const;
 
