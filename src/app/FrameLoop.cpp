@@ -25,6 +25,14 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
 
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
+uint32_t drawAtMusicPosition(const MusicStream& music, EffectList& effects, uint32_t startOffset) {
+    const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
+    float spectrum[spectrumSize];
+    music.spectrum(spectrum);
+    drawActiveEffects(effects, time, beatLevel(spectrum));
+    return time;
+}
+
 namespace {
 
 void seekBy(MusicStream& music, double seconds) {
@@ -42,10 +50,7 @@ bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
         seekBy(music, 1.0);
     if (window.seekBackRequested())
         seekBy(music, -1.0);
-    const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
-    float spectrum[spectrumSize];
-    music.spectrum(spectrum);
-    drawActiveEffects(effects, time, beatLevel(spectrum));
+    drawAtMusicPosition(music, effects, startOffset);
     window.swapAndPoll();
     return true;
 }
