@@ -12,7 +12,7 @@ namespace {
 
 // Collects interleaved stereo frames up to a limit.
 class FrameSink {
-  public:
+public:
     FrameSink(std::vector<float>& samples, uint64_t maxFrames)
         : samples_(samples), maxFrames_(maxFrames) {}
 
@@ -35,7 +35,7 @@ class FrameSink {
     bool full() const { return truncated_ || samples_.size() / 2 >= maxFrames_; }
     bool truncated() const { return truncated_; }
 
-  private:
+private:
     std::vector<float>& samples_;
     uint64_t maxFrames_;
     bool truncated_ = false;
@@ -45,7 +45,7 @@ class FrameSink {
 // (the sink doubles it at full level), everything else is mixed to stereo. Reconfigures itself
 // when a stream changes its parameters midway.
 class StereoConverter {
-  public:
+public:
     ~StereoConverter() { av_channel_layout_uninit(&inLayout_); }
 
     // Returns false when the frame cannot be converted (it is then skipped).
@@ -80,7 +80,7 @@ class StereoConverter {
                 break;
     }
 
-  private:
+private:
     bool matches(const AVFrame& frame) const {
         return resampler_ && frame.format == inFormat_ && frame.sample_rate == inRate_ &&
                av_channel_layout_compare(&frame.ch_layout, &inLayout_) == 0;
@@ -186,8 +186,9 @@ std::vector<float> decodeAudioFile(const std::string& path, uint64_t maxFrames) 
     if (status < 0)
         raise("Music file %s cannot be read: %s", path.c_str(), ffmpeg::errorText(status).c_str());
     ffmpeg::InputPtr format(rawFormat);
-    if ((status = avformat_find_stream_info(format.get(), nullptr)) < 0)
-        raise("Music file %s cannot be read: %s", path.c_str(), ffmpeg::errorText(status).c_str());
+    // Probing may fail on a damaged file whose streams are still known from its header; the
+    // stream lookup below decides.
+    avformat_find_stream_info(format.get(), nullptr);
 
     const AVCodec* codec = nullptr;
     const int streamIndex =

@@ -40,7 +40,7 @@ AVSampleFormat sampleFormatFor(const AVCodec& codec) {
 }
 
 class Encoder {
-  public:
+public:
     // `opened` turns true once the file exists on disk.
     Encoder(const std::string& path, AudioFileFormat format, int sampleRate, bool& opened)
         : path_(path) {
@@ -55,7 +55,7 @@ class Encoder {
         AVFormatContext* rawOutput = nullptr;
         check(avformat_alloc_output_context2(&rawOutput, nullptr, choice.container, path.c_str()));
         output_.reset(rawOutput);
-        // Fixed stream serial numbers and no version tags: the same samples give the same bytes.
+        // Same samples, same bytes: no random stream serials, no version tags.
         output_->flags |= AVFMT_FLAG_BITEXACT;
         stream_ = avformat_new_stream(output_.get(), nullptr);
         codec_.reset(avcodec_alloc_context3(codec));
@@ -122,7 +122,7 @@ class Encoder {
         check(av_write_trailer(output_.get()));
     }
 
-  private:
+private:
     void encodeFrame(const float* interleaved, int frames, int64_t firstFrame) {
         check(av_frame_make_writable(frame_.get()));
         frame_->nb_samples = frames;

@@ -13,7 +13,8 @@ enum class AudioFileFormat {
 };
 
 // Encodes interleaved stereo float samples in [-1, 1] at `sampleRate` into `path`. Throws
-// ShowError naming the file when it cannot be written (a partial file is removed).
+// ShowError naming the file when it cannot be written (a partial file is removed). The same
+// samples always give the same bytes.
 void writeAudioFile(const std::string& path, AudioFileFormat format,
                     const std::vector<float>& interleavedStereo, int sampleRate);
 

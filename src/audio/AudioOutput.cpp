@@ -11,14 +11,12 @@
 
 namespace {
 
-uint64_t wrapIntoTrack(uint64_t frame, uint64_t length) {
-    return length ? frame % length : frame;
-}
+uint64_t wrapIntoTrack(uint64_t frame, uint64_t length) { return length ? frame % length : frame; }
 
 // ALSA writes many lines of its own to stderr when there is no sound card; while the device is
 // being opened they are left out, and the failure is reported in one line instead.
 class QuietAlsa {
-  public:
+public:
     QuietAlsa() : library_(dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL)) {
         if (library_)
             setHandler_ =
@@ -35,7 +33,7 @@ class QuietAlsa {
     QuietAlsa(const QuietAlsa&) = delete;
     QuietAlsa& operator=(const QuietAlsa&) = delete;
 
-  private:
+private:
     using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
     using SetHandler = int (*)(Handler);
     static void ignore(const char*, int, const char*, int, const char*, ...) {}
@@ -46,7 +44,7 @@ class QuietAlsa {
 
 // No sound; the position moves only when it is set.
 class ManualOutput final : public AudioOutput {
-  public:
+public:
     void play(bool restart) override {
         if (restart)
             frame_ = 0;
@@ -55,13 +53,13 @@ class ManualOutput final : public AudioOutput {
     void setPosition(uint64_t frame) override { frame_ = frame; }
     MusicOutput kind() const override { return MusicOutput::Manual; }
 
-  private:
+private:
     uint64_t frame_ = 0;
 };
 
 // No sound; the position runs with the wall clock once playing, looping at the track's end.
 class SilentOutput final : public AudioOutput {
-  public:
+public:
     explicit SilentOutput(uint64_t lengthFrames) : length_(lengthFrames) {}
 
     void play(bool restart) override {
@@ -78,7 +76,7 @@ class SilentOutput final : public AudioOutput {
     }
     MusicOutput kind() const override { return MusicOutput::Silent; }
 
-  private:
+private:
     uint64_t length_;
     WallClock clock_;
 };
@@ -88,7 +86,7 @@ class SilentOutput final : public AudioOutput {
 // callbacks the position runs on with the wall clock, but never past the frames already handed
 // over, so the next callback never has to set it back.
 class DeviceOutput final : public AudioOutput {
-  public:
+public:
     explicit DeviceOutput(const std::vector<float>& samples) : samples_(samples) { moveTo(0); }
     ~DeviceOutput() override {
         if (device_)
@@ -140,7 +138,7 @@ class DeviceOutput final : public AudioOutput {
     }
     MusicOutput kind() const override { return MusicOutput::Device; }
 
-  private:
+private:
     uint64_t length() const { return samples_.size() / 2; }
 
     // The clock holds at the new frame until the device takes it.

@@ -11,7 +11,7 @@
 #include <vector>
 
 class AudioOutput {
-  public:
+public:
     virtual ~AudioOutput() = default;
     // Starts (or keeps) the clock running; restart puts it at frame 0 first.
     virtual void play(bool restart) = 0;
@@ -25,7 +25,7 @@ class AudioOutput {
 // frame of each buffer it takes and lets it run at most to that buffer's end: a late buffer then
 // holds the clock, and the next one never has to set it back.
 class WallClock {
-  public:
+public:
     using Clock = std::chrono::steady_clock;
 
     uint64_t at(Clock::time_point now) const;
@@ -36,7 +36,7 @@ class WallClock {
     // A device took `frames` frames from `firstFrame` on.
     void bufferTaken(uint64_t firstFrame, uint64_t frames, Clock::time_point now);
 
-  private:
+private:
     static constexpr uint64_t unbounded = UINT64_MAX;
 
     uint64_t frame_ = 0;

@@ -53,13 +53,13 @@ inline std::string errorText(int code) {
 // Keeps FFmpeg's own log quiet for the object's lifetime (our callers report failures
 // themselves, in one line).
 class QuietLog {
-  public:
+public:
     QuietLog() : previous_(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
     ~QuietLog() { av_log_set_level(previous_); }
     QuietLog(const QuietLog&) = delete;
     QuietLog& operator=(const QuietLog&) = delete;
 
-  private:
+private:
     int previous_;
 };
 

@@ -46,13 +46,9 @@ MusicStream::MusicStream(std::vector<float> interleavedStereo, MusicOutput outpu
 
 MusicStream::~MusicStream() = default;
 
-void MusicStream::play(bool restart) {
-    impl_->output->play(restart);
-}
+void MusicStream::play(bool restart) { impl_->output->play(restart); }
 
-uint64_t MusicStream::position() const {
-    return impl_->output->position();
-}
+uint64_t MusicStream::position() const { return impl_->output->position(); }
 
 void MusicStream::setPosition(int64_t frame) {
     const uint64_t length = lengthFrames();
@@ -74,27 +70,17 @@ void MusicStream::setPositionSeconds(double seconds) {
     setPosition(int64_t(frames));
 }
 
-void MusicStream::spectrum(float out[spectrumSize]) const {
-    spectrumAt(position(), out);
-}
+void MusicStream::spectrum(float out[spectrumSize]) const { spectrumAt(position(), out); }
 
 void MusicStream::spectrumAt(uint64_t frame, float out[spectrumSize]) const {
     static_assert(SpectrumAnalyzer::binCount == spectrumSize);
     impl_->analyzer.analyze(impl_->samples, frame, out);
 }
 
-bool MusicStream::hasMusic() const {
-    return !impl_->samples.empty();
-}
+bool MusicStream::hasMusic() const { return !impl_->samples.empty(); }
 
-uint64_t MusicStream::lengthFrames() const {
-    return impl_->samples.size() / 2;
-}
+uint64_t MusicStream::lengthFrames() const { return impl_->samples.size() / 2; }
 
-const std::vector<float>& MusicStream::samples() const {
-    return impl_->samples;
-}
+const std::vector<float>& MusicStream::samples() const { return impl_->samples; }
 
-MusicOutput MusicStream::output() const {
-    return impl_->output->kind();
-}
+MusicOutput MusicStream::output() const { return impl_->output->kind(); }

@@ -19,7 +19,7 @@ enum class MusicOutput {
 
 // Used from one thread (the device's own thread only reads the samples).
 class MusicStream {
-  public:
+public:
     // Decodes the file. A missing or undecodable file writes one stderr line naming it; the
     // stream then plays silence on the wall clock (length 0, zero spectrum).
     explicit MusicStream(const std::string& path, MusicOutput output = MusicOutput::Device);
@@ -55,7 +55,7 @@ class MusicStream {
     const std::vector<float>& samples() const;
     MusicOutput output() const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -9,7 +9,7 @@
 #include <fftw3.h>
 
 class SpectrumAnalyzer {
-  public:
+public:
     static constexpr int windowFrames = 2048;
     static constexpr int binCount = windowFrames / 2;
 
@@ -26,7 +26,7 @@ class SpectrumAnalyzer {
     // a bin reads 0.5 in it. Allocates nothing.
     void analyze(const std::vector<float>& samples, uint64_t endFrame, float* out);
 
-  private:
+private:
     void fillMono(const std::vector<float>& samples, uint64_t endFrame);
 
     std::array<float, windowFrames> window_;

@@ -3,6 +3,21 @@
 #include "timeline/ScriptReader.h"
 
 // Effect families; each adds its header here and its keywords to the table below.
+#include "effects/BallsBounce.h"
+#include "effects/Brum.h"
+#include "effects/Circles.h"
+#include "effects/ColorBox.h"
+#include "effects/ImageLayers.h"
+#include "effects/Mirror.h"
+#include "effects/Plasma2D.h"
+#include "effects/PolarCoords.h"
+#include "effects/Prikker.h"
+#include "effects/ShaderShow.h"
+#include "effects/Stroboskop.h"
+#include "effects/Tunnel.h"
+#include "effects/TwistBox.h"
+#include "effects/WalkCube.h"
+#include "effects/Zoomers.h"
 #include "timeline/PluginLoader.h"
 
 #include <string_view>
@@ -30,8 +45,44 @@ const KeywordEntry keywordTable[] = {
      }},
 
     // Image layer and sprite effects
+    {"AlphaBlendImage",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string imagePath = readScriptLine(f);
+         const std::string modeWord = readScriptLine(f);
+         return std::make_unique<Effekter::AlphaBlendImage>(s, e, imagePath, modeWord);
+     }},
+    {"FlashWhite", plain<Effekter::FlashWhite>},
+    {"Overlays", plain<Effekter::Overlays>},
+    {"EndDemo", plain<Effekter::EndDemo>},
+    {"Zoomba", plain<Effekter::Zoomba>},
+    {"Zoombb", plain<Effekter::Zoombb>},
+    {"Solaris", plain<Effekter::Solaris>},
+    {"Stroboskop", plain<Effekter::Stroboskop>},
+    {"Tunnel", plain<Effekter::Tunnel>},
+    {"ColorBox", plain<Effekter::ColorBox>},
+    {"Prikker", plain<Effekter::Prikker>},
+    {"Brum", plain<Effekter::Brum>},
 
     // Shader effects
+    {"Plasma2D",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const int32_t plasmaSeed = readScriptNumber(f);
+         return std::make_unique<Effekter::Plasma2D>(s, e, plasmaSeed);
+     }},
+    {"Banger", plain<Effekter::Banger>},
+    {"PolarCoords", plain<Effekter::PolarCoords>},
+    {"WalkCube", plain<Effekter::WalkCube>},
+    {"Faces", plain<Effekter::Faces>},
+    {"TwistBox", plain<Effekter::TwistBox>},
+    {"Circles", plain<Effekter::Circles>},
+    {"Mirror", plain<Effekter::Mirror>},
+    {"BallsBounce", plain<Effekter::BallsBounce>},
+    {"ShaderShow",
+     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
+         const std::string shaderPath = readScriptLine(f);
+         const std::string imagePath = readScriptLine(f);
+         return std::make_unique<Effekter::ShaderShow>(s, e, shaderPath, imagePath);
+     }},
 
     // Mesh effects
 

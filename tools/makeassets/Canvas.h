@@ -38,7 +38,8 @@ public:
 
     // Colour composition of a layer of the given per-pixel coverage (0..1) over the picture.
     enum class Blend { Over, Add, Multiply, Max };
-    template <class Coverage> void paint(Coverage coverage, Color color, Blend blend = Blend::Over) {
+    template <class Coverage>
+    void paint(Coverage coverage, Color color, Blend blend = Blend::Over) {
         for (int y = 0; y < height_; ++y)
             for (int x = 0; x < width_; ++x) {
                 float c = coverage((x + 0.5f) / width_, (y + 0.5f) / height_);

@@ -47,8 +47,10 @@ void drawFace(Canvas& c, float cx, float cy, const FaceStyle& s) {
     if (s.curls) // hair behind the head
         for (int i = 0; i < 14; ++i) {
             float a = pi * (1.05f + i / 13.0f * 0.9f);
-            fill(c, circle(cx + std::cos(a) * w * 1.05f, cy + std::sin(a) * h * 0.95f + h * 0.2f,
-                           w * 0.32f), s.hair);
+            fill(c,
+                 circle(cx + std::cos(a) * w * 1.05f, cy + std::sin(a) * h * 0.95f + h * 0.2f,
+                        w * 0.32f),
+                 s.hair);
         }
     // Ears and head.
     fill(c, ellipse(cx - w * 0.98f, cy + h * 0.05f, w * 0.16f, h * 0.2f), s.skin * 0.9f);
@@ -72,15 +74,15 @@ void drawFace(Canvas& c, float cx, float cy, const FaceStyle& s) {
         fill(c, circle(ex + w * 0.03f, eyeY, eyeR * 0.28f), gray(0.02f));
         fill(c, circle(ex + w * 0.0f, eyeY - eyeR * 0.25f, eyeR * 0.14f), gray(1));
         // Eyebrow.
-        fill(c, segment(ex - eyeR, eyeY - eyeR * 1.5f - side * w * 0.01f, ex + eyeR,
-                        eyeY - eyeR * 1.6f + side * w * 0.02f, w * 0.035f),
+        fill(c,
+             segment(ex - eyeR, eyeY - eyeR * 1.5f - side * w * 0.01f, ex + eyeR,
+                     eyeY - eyeR * 1.6f + side * w * 0.02f, w * 0.035f),
              s.hair * 0.8f);
     }
     if (s.glasses)
         for (float side : {-1.0f, 1.0f}) {
             float ex = cx + side * eyeDX;
-            fill(c, cut(circle(ex, eyeY, eyeR * 1.9f), circle(ex, eyeY, eyeR * 1.6f)),
-                 gray(0.1f));
+            fill(c, cut(circle(ex, eyeY, eyeR * 1.9f), circle(ex, eyeY, eyeR * 1.6f)), gray(0.1f));
             fill(c, circle(ex, eyeY, eyeR * 1.6f), {0.6f, 0.8f, 1.0f, 0.18f});
         }
     if (s.glasses)
@@ -89,18 +91,22 @@ void drawFace(Canvas& c, float cx, float cy, const FaceStyle& s) {
     // Nose and mouth.
     fill(c, segment(cx + w * 0.02f, cy + h * 0.0f, cx - w * 0.08f, cy + h * 0.3f, w * 0.05f),
          s.skin * 0.8f, 0.01f);
-    fill(c, cut(ellipse(cx, cy + h * 0.5f, w * 0.35f, h * 0.14f),
-                ellipse(cx, cy + h * 0.42f, w * 0.4f, h * 0.12f)),
+    fill(c,
+         cut(ellipse(cx, cy + h * 0.5f, w * 0.35f, h * 0.14f),
+             ellipse(cx, cy + h * 0.42f, w * 0.4f, h * 0.12f)),
          s.lips);
     if (s.beard)
-        fill(c, cut(ellipse(cx, cy + h * 0.55f, w * 0.95f, h * 0.5f),
-                    ellipse(cx, cy + h * 0.22f, w * 1.1f, h * 0.42f)),
+        fill(c,
+             cut(ellipse(cx, cy + h * 0.55f, w * 0.95f, h * 0.5f),
+                 ellipse(cx, cy + h * 0.22f, w * 1.1f, h * 0.42f)),
              s.hair, 0.01f);
     if (s.beard) // the mouth shows through the beard
         fill(c, ellipse(cx, cy + h * 0.52f, w * 0.25f, h * 0.07f), s.lips);
     // Hair on top, or a cap.
     if (s.cap) {
-        fill(c, cut(ellipse(cx, cy - h * 0.35f, w * 1.08f, h * 0.75f), box(cx, cy + h * 0.3f, w * 2, h * 0.62f)),
+        fill(c,
+             cut(ellipse(cx, cy - h * 0.35f, w * 1.08f, h * 0.75f),
+                 box(cx, cy + h * 0.3f, w * 2, h * 0.62f)),
              s.hair);
         fill(c, ellipse(cx + w * 0.6f, cy - h * 0.33f, w * 0.85f, h * 0.09f), s.hair * 0.7f);
     } else if (s.curls) {
@@ -110,7 +116,9 @@ void drawFace(Canvas& c, float cx, float cy, const FaceStyle& s) {
                  s.hair * (0.9f + 0.1f * (i % 2)));
         }
     } else {
-        fill(c, cut(ellipse(cx, cy - h * 0.25f, w * 1.04f, h * 0.8f), ellipse(cx + w * 0.2f, cy + h * 0.15f, w * 1.1f, h * 0.7f)),
+        fill(c,
+             cut(ellipse(cx, cy - h * 0.25f, w * 1.04f, h * 0.8f),
+                 ellipse(cx + w * 0.2f, cy + h * 0.15f, w * 1.1f, h * 0.7f)),
              s.hair);
     }
     if (s.antennae)
@@ -130,8 +138,11 @@ void portraitOnBlack(const fs::path& path, const FaceStyle& style, Color rim) {
     });
     drawFace(c, 0.5f, 0.42f, style);
     // Fade everything into black at the edges of the picture.
-    c.paint([](float u, float v) { return smoothstep(0.4f, 0.5f, std::max(std::fabs(u - 0.5f), std::fabs(v - 0.5f))); },
-            gray(0), Canvas::Blend::Over);
+    c.paint(
+        [](float u, float v) {
+            return smoothstep(0.4f, 0.5f, std::max(std::fabs(u - 0.5f), std::fabs(v - 0.5f)));
+        },
+        gray(0), Canvas::Blend::Over);
     saveImage(c, path);
 }
 
@@ -199,8 +210,11 @@ void flowers(const fs::path& path) {
                 return coverage(r - edge, 0.006f) * (0.6f + 0.4f * r / edge);
             },
             petal, Canvas::Blend::Over);
-        c.paint([&](float u, float v) { return coverage(std::hypot(u - cx, v - cy) - size * 0.25f, 0.005f); },
-                {1.0f, 0.85f, 0.3f});
+        c.paint(
+            [&](float u, float v) {
+                return coverage(std::hypot(u - cx, v - cy) - size * 0.25f, 0.005f);
+            },
+            {1.0f, 0.85f, 0.3f});
     }
     saveImage(c, path);
 }
@@ -223,9 +237,11 @@ void bee(const fs::path& path) {
     Shape body = ellipse(0.45f, 0.5f, 0.26f, 0.15f);
     fill(c, body, {1.0f, 0.78f, 0.1f, 1});
     for (float x : {0.3f, 0.42f, 0.54f})
-        c.paint([&](float u, float v) {
-            return coverage(std::max(body(u, v), std::fabs(u - x) - 0.035f), 0.006f);
-        }, {0.1f, 0.08f, 0.05f, 1});
+        c.paint(
+            [&](float u, float v) {
+                return coverage(std::max(body(u, v), std::fabs(u - x) - 0.035f), 0.006f);
+            },
+            {0.1f, 0.08f, 0.05f, 1});
     fill(c, circle(0.74f, 0.5f, 0.08f), {0.12f, 0.1f, 0.08f, 1});
     fill(c, circle(0.78f, 0.46f, 0.02f), {1, 1, 1, 1});
     fill(c, circle(0.78f, 0.54f, 0.02f), {1, 1, 1, 1});

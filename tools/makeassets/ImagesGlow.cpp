@@ -145,18 +145,23 @@ void nanoBallFlare(const fs::path& dir) {
 
 void prikkerDots(const fs::path& dir) {
     // Only the third is drawn by the dot field; the others are variations held beside it.
-    const Color tints[] = {{0.4f, 1.0f, 0.5f}, {1.0f, 0.4f, 0.8f}, {1.0f, 0.75f, 0.35f},
-                           {0.4f, 0.6f, 1.0f}};
+    const Color tints[] = {
+        {0.4f, 1.0f, 0.5f}, {1.0f, 0.4f, 0.8f}, {1.0f, 0.75f, 0.35f}, {0.4f, 0.6f, 1.0f}};
     for (int i = 0; i < 4; ++i) {
         Canvas dot(128, 128);
         dot.shade([&](float u, float v) {
             Polar p = polar(u, v);
             float shape = 0;
             switch (i) {
-            case 0: shape = std::exp(-std::pow((p.r - 0.45f) / 0.1f, 2.0f)) * 1.5f; break;
-            case 1: shape = std::exp(-p.r * (6 - 4 * std::pow(std::fabs(std::cos(p.angle * 2)), 8.f)));
-                    break;
-            case 2: shape = std::exp(-p.r * p.r * 9) * 1.6f + std::exp(-p.r * p.r * 60) * 2; break;
+            case 0:
+                shape = std::exp(-std::pow((p.r - 0.45f) / 0.1f, 2.0f)) * 1.5f;
+                break;
+            case 1:
+                shape = std::exp(-p.r * (6 - 4 * std::pow(std::fabs(std::cos(p.angle * 2)), 8.f)));
+                break;
+            case 2:
+                shape = std::exp(-p.r * p.r * 9) * 1.6f + std::exp(-p.r * p.r * 60) * 2;
+                break;
             default:
                 shape = std::exp(-std::max(std::fabs(p.x), std::fabs(p.y)) * 5) * 1.4f;
                 break;

@@ -133,8 +133,9 @@ void towers(const fs::path& dir) {
         blur(channel, 4);
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 256; ++x)
-                (k == 0 ? env.at(x, y).r : k == 1 ? env.at(x, y).g : env.at(x, y).b) =
-                    channel.at(x, y);
+                (k == 0   ? env.at(x, y).r
+                 : k == 1 ? env.at(x, y).g
+                          : env.at(x, y).b) = channel.at(x, y);
     }
     saveImage(env, dir / "towerenv.png");
 
@@ -155,8 +156,8 @@ void boxFace(const fs::path& path) {
         float bevel = clamp01(-frame * 6);
         float light = 0.5f + 0.5f * (-x - y) * 0.5f;
         Color metal = mix(Color{0.35f, 0.4f, 0.5f}, Color{0.8f, 0.85f, 0.95f}, light);
-        Color panel = mix(Color{0.1f, 0.15f, 0.35f}, Color{0.25f, 0.4f, 0.8f},
-                          fractalNoise(u, v, 4, 4, 17));
+        Color panel =
+            mix(Color{0.1f, 0.15f, 0.35f}, Color{0.25f, 0.4f, 0.8f}, fractalNoise(u, v, 4, 4, 17));
         Color color = frame > 0 ? metal * 0.7f : mix(metal, panel, bevel);
         // An emblem: a diamond ring in the middle.
         float diamond = std::fabs(x) + std::fabs(y);
@@ -206,8 +207,8 @@ void water(const fs::path& path) {
         float caustic = ridgedNoise(u, v, 6, 4, 61);
         float depth = fractalNoise(u, v, 2, 4, 62);
         Color deep = {0.0f, 0.15f, 0.35f}, shallow = {0.05f, 0.55f, 0.7f};
-        Color color = mix(deep, shallow, depth) + exposure({0.6f, 0.9f, 1.0f},
-                                                           std::pow(caustic, 4.0f) * 1.5f);
+        Color color = mix(deep, shallow, depth) +
+                      exposure({0.6f, 0.9f, 1.0f}, std::pow(caustic, 4.0f) * 1.5f);
         color.a = 1;
         return color;
     });
@@ -225,7 +226,8 @@ void landscape(const fs::path& dir) {
     // Sky, sun and three ranges of mountains, each further one paler in the haze.
     auto scenery = [&](float u, float v) {
         float sunDistance = std::hypot(u - sunX, v - sunY);
-        Color sky = mix(Color{0.15f, 0.2f, 0.5f}, Color{1.0f, 0.6f, 0.35f}, smoothstep(0.0f, horizon, v));
+        Color sky =
+            mix(Color{0.15f, 0.2f, 0.5f}, Color{1.0f, 0.6f, 0.35f}, smoothstep(0.0f, horizon, v));
         float cloud = smoothstep(0.5f, 0.8f, fractalNoise(u, v * 3, 3, 5, 88)) * (1 - v);
         sky = mix(sky, Color{1.0f, 0.75f, 0.7f}, cloud * 0.6f);
         Color color = sky + exposure({1.0f, 0.8f, 0.5f}, std::exp(-sunDistance * 14) * 2.5f);
@@ -237,7 +239,8 @@ void landscape(const fs::path& dir) {
                 float lit = std::exp(-(top - fromBottom) * 12) * 0.3f;
                 Color rock = mix(Color{0.12f, 0.1f, 0.2f}, Color{0.2f, 0.28f, 0.18f}, layer / 2.0f);
                 rock = rock * (0.85f + 0.3f * fractalNoise(u, v, 16, 4, 95 + layer));
-                color = mix(rock, Color{0.8f, 0.55f, 0.5f}, haze) + Color{0.6f, 0.35f, 0.2f, 0} * lit;
+                color =
+                    mix(rock, Color{0.8f, 0.55f, 0.5f}, haze) + Color{0.6f, 0.35f, 0.2f, 0} * lit;
             }
         }
         return color;
@@ -307,16 +310,22 @@ void writeSceneImages(const fs::path& data) {
     housingTile(data / "housing.jpg");
     saveImage(nebula(1024, {0.02f, 0.0f, 0.06f}, {0.35f, 0.1f, 0.5f}, {1.0f, 0.5f, 0.7f}, 300),
               data / "bravelund/nanoball/bg.jpg");
-    stripes(data / "bravelund/nanoball/zoomer1.jpg", {0.1f, 0.2f, 0.6f}, {0.6f, 0.9f, 1.0f}, 4, 0, 3);
+    stripes(data / "bravelund/nanoball/zoomer1.jpg", {0.1f, 0.2f, 0.6f}, {0.6f, 0.9f, 1.0f}, 4, 0,
+            3);
     ringsBackground(data / "bravelund/ringe/bg.png");
     towers(data / "bravelund/spheres");
     boxFace(data / "bravelund/tolvik/boks.jpg");
-    chessboard(data / "bravelund/bounce/skak.png", 8, {0.1f, 0.15f, 0.45f}, {0.9f, 0.92f, 1.0f}, 41);
-    chessboard(data / "bravelund/walk/skak.png", 4, {0.08f, 0.08f, 0.08f}, {0.95f, 0.95f, 0.9f}, 42);
-    stripes(data / "bravelund/mansphere/pole.jpg", {0.9f, 0.1f, 0.2f}, {1.0f, 0.95f, 0.9f}, 4, 8, 4);
+    chessboard(data / "bravelund/bounce/skak.png", 8, {0.1f, 0.15f, 0.45f}, {0.9f, 0.92f, 1.0f},
+               41);
+    chessboard(data / "bravelund/walk/skak.png", 4, {0.08f, 0.08f, 0.08f}, {0.95f, 0.95f, 0.9f},
+               42);
+    stripes(data / "bravelund/mansphere/pole.jpg", {0.9f, 0.1f, 0.2f}, {1.0f, 0.95f, 0.9f}, 4, 8,
+            4);
     stripes(data / "mirok/fog/pole1.jpg", {0.35f, 0.2f, 0.1f}, {0.75f, 0.55f, 0.3f}, 6, 0, 5);
-    environment(data / "misc/env.jpg", {1.0f, 0.75f, 0.4f}, {1.0f, 0.4f, 0.2f}, {0.1f, 0.05f, 0.1f}, 7);
-    environment(data / "rubber/env.jpg", {0.5f, 0.7f, 1.0f}, {1.0f, 0.4f, 0.8f}, {0.05f, 0.05f, 0.2f}, 8);
+    environment(data / "misc/env.jpg", {1.0f, 0.75f, 0.4f}, {1.0f, 0.4f, 0.2f}, {0.1f, 0.05f, 0.1f},
+                7);
+    environment(data / "rubber/env.jpg", {0.5f, 0.7f, 1.0f}, {1.0f, 0.4f, 0.8f},
+                {0.05f, 0.05f, 0.2f}, 8);
     water(data / "plasma/__water.jpg");
     landscape(data / "sky");
     strobeBand(data / "strobo/bg.jpg");

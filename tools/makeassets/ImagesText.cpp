@@ -19,7 +19,8 @@ struct Line {
 Mask renderLines(FontRenderer& font, int width, int height, const std::vector<Line>& lines) {
     Mask mask(width, height);
     for (const Line& line : lines)
-        font.drawCentred(mask, line.text, line.pixelSize, width / 2, line.baseline, width * 92 / 100);
+        font.drawCentred(mask, line.text, line.pixelSize, width / 2, line.baseline,
+                         width * 92 / 100);
     return mask;
 }
 
@@ -31,7 +32,8 @@ Canvas outlinedText(const Mask& letters, Color fillColor, int outlineRadius) {
     for (int y = 0; y < c.height(); ++y)
         for (int x = 0; x < c.width(); ++x) {
             Color& p = c.at(x, y);
-            Canvas::compose(p, {0.02f, 0.02f, 0.08f, 1}, clamp01(outline.at(x, y) * 3), Canvas::Blend::Over);
+            Canvas::compose(p, {0.02f, 0.02f, 0.08f, 1}, clamp01(outline.at(x, y) * 3),
+                            Canvas::Blend::Over);
             Canvas::compose(p, fillColor, letters.at(x, y), Canvas::Blend::Over);
         }
     return c;
@@ -40,8 +42,8 @@ Canvas outlinedText(const Mask& letters, Color fillColor, int outlineRadius) {
 void greetings(const fs::path& path) {
     FontRenderer font(sansBoldFont);
     std::vector<Line> lines = {{"GREETINGS", 110, 190}};
-    const char* names[] = {"the pixel pushers", "team tracker", "sine wave society",
-                           "the raster crew", "copper bar club", "everyone at the party"};
+    const char* names[] = {"the pixel pushers", "team tracker",    "sine wave society",
+                           "the raster crew",   "copper bar club", "everyone at the party"};
     int y = 330;
     for (const char* name : names) {
         lines.push_back({name, 64, y});
@@ -59,7 +61,8 @@ void rotateLabel(const fs::path& path) {
 // Words to be added onto the picture: glowing white on black.
 void glowText(const fs::path& path) {
     FontRenderer font(sansBoldFont);
-    Mask letters = renderLines(font, 512, 512, {{"MORVELDAN", 80, 240}, {"feel the beat", 40, 320}});
+    Mask letters =
+        renderLines(font, 512, 512, {{"MORVELDAN", 80, 240}, {"feel the beat", 40, 320}});
     Mask halo = letters;
     blur(halo, 8);
     Canvas c(512, 512);
@@ -81,8 +84,8 @@ void loader(const fs::path& path) {
         float r = std::hypot(u - 0.5f, v - 0.45f);
         Color back = mix(Color{0.15f, 0.1f, 0.3f}, Color{0.02f, 0.02f, 0.06f}, clamp01(r * 1.6f));
         float ring = std::exp(-std::pow((r - 0.3f) / 0.01f, 2.0f));
-        Color color = back + exposure({0.4f, 0.7f, 1.0f}, ring) +
-                      gray(title.at(x, y), 0) + Color{0.7f, 0.8f, 1.0f, 0} * caption.at(x, y);
+        Color color = back + exposure({0.4f, 0.7f, 1.0f}, ring) + gray(title.at(x, y), 0) +
+                      Color{0.7f, 0.8f, 1.0f, 0} * caption.at(x, y);
         color.a = 1;
         return color;
     });

@@ -68,7 +68,8 @@ SceneMesh torusKnotMesh() {
             Vec3 offset = add(scale(normal, std::cos(theta) * tubeRadius),
                               scale(binormal, std::sin(theta) * tubeRadius));
             mesh.vertices.push_back(add(centre, offset));
-            mesh.texCoords.push_back({mirroredLoop(float(i) / along) * 8, mirroredLoop(float(j) / around)});
+            mesh.texCoords.push_back(
+                {mirroredLoop(float(i) / along) * 8, mirroredLoop(float(j) / around)});
         }
     }
     for (int i = 0; i < along; ++i)
@@ -85,8 +86,8 @@ namespace {
 // An icosahedron subdivided `levels` times and pushed onto the unit sphere.
 void icosphere(int levels, std::vector<Vec3>& points, std::vector<SceneFace>& faces) {
     const float t = (1 + std::sqrt(5.0f)) / 2;
-    points = {{-1, t, 0}, {1, t, 0}, {-1, -t, 0}, {1, -t, 0}, {0, -1, t}, {0, 1, t},
-              {0, -1, -t}, {0, 1, -t}, {t, 0, -1}, {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}};
+    points = {{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
+              {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
     for (Vec3& p : points)
         p = normalize(p);
     const int corners[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},

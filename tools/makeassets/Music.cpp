@@ -13,8 +13,8 @@ using song::Part;
 
 // A minor: Am, F, C, G, two bars each. Notes in semitones from A4.
 struct Chord {
-    int root;                // bass note
-    std::vector<int> tones;  // pad voicing
+    int root;               // bass note
+    std::vector<int> tones; // pad voicing
     std::vector<int> arpeggio;
 };
 const Chord progression[4] = {
@@ -28,10 +28,10 @@ const Chord& chordAt(int bar) { return progression[(bar / 2) % 4]; }
 // The lead melody: eight bars of eighth notes (semitones from A4; rest = none).
 constexpr int rest = -99;
 const int melody[8][8] = {
-    {0, rest, 3, rest, 7, 5, 3, 0},   {12, rest, 10, 7, rest, 5, 7, rest},
-    {8, rest, 7, 5, rest, 3, 5, rest}, {0, 3, 5, 8, rest, 7, 5, 3},
+    {0, rest, 3, rest, 7, 5, 3, 0},      {12, rest, 10, 7, rest, 5, 7, rest},
+    {8, rest, 7, 5, rest, 3, 5, rest},   {0, 3, 5, 8, rest, 7, 5, 3},
     {7, rest, 3, rest, 7, 10, 12, rest}, {15, rest, 14, 12, rest, 10, 7, rest},
-    {10, rest, 7, 2, rest, 5, 7, rest}, {10, 12, 14, rest, 12, rest, 11, rest},
+    {10, rest, 7, 2, rest, 5, 7, rest},  {10, 12, 14, rest, 12, rest, 11, rest},
 };
 
 struct Voices {
@@ -69,8 +69,8 @@ void playMelody(Voices& v, int bar, double at, float gain) {
         int length = 1;
         while (i + length < 8 && notes[i + length] == rest)
             ++length;
-        synth::lead(v.lead, at + i * eighth, length * eighth * 0.9, synth::noteFrequency(notes[i] + 12),
-                    gain, 0.0f);
+        synth::lead(v.lead, at + i * eighth, length * eighth * 0.9,
+                    synth::noteFrequency(notes[i] + 12), gain, 0.0f);
     }
 }
 

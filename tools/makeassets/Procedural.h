@@ -13,7 +13,7 @@ float hashUnit(int32_t x, int32_t y, int32_t z, uint32_t seed);
 class Sequence {
 public:
     explicit Sequence(uint32_t seed) : state_(seed * 2654435761u + 1) {}
-    float next();                          // [0, 1)
+    float next(); // [0, 1)
     float range(float low, float high) { return low + (high - low) * next(); }
 
 private:

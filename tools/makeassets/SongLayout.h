@@ -7,7 +7,7 @@ namespace song {
 constexpr int sampleRate = 44100;
 constexpr double beatsPerMinute = 128;
 constexpr int beatsPerBar = 4;
-constexpr double secondsPerBeat = 60.0 / beatsPerMinute; // 0.46875 s
+constexpr double secondsPerBeat = 60.0 / beatsPerMinute;       // 0.46875 s
 constexpr double secondsPerBar = secondsPerBeat * beatsPerBar; // 1.875 s
 
 enum class Part {

@@ -36,7 +36,9 @@ struct StateVariableFilter {
     float low = 0, band = 0;
     void run(float input, float cutoff, float damping, int sampleRate, float& lowOut,
              float& bandOut, float& highOut) {
-        float f = 2 * float(std::sin(3.141592653589793 * std::min(cutoff, sampleRate * 0.2f) / sampleRate));
+        float f =
+            2 *
+            float(std::sin(3.141592653589793 * std::min(cutoff, sampleRate * 0.2f) / sampleRate));
         low += f * band;
         float high = input - low - damping * band;
         band += f * high;
@@ -72,7 +74,9 @@ float saw(double phase) { return float(2 * phase - 1); }
 
 } // namespace
 
-float noteFrequency(int semitonesFromA4) { return 440.0f * std::pow(2.0f, semitonesFromA4 / 12.0f); }
+float noteFrequency(int semitonesFromA4) {
+    return 440.0f * std::pow(2.0f, semitonesFromA4 / 12.0f);
+}
 
 void kick(StereoBuffer& out, double at, float gain) {
     const int rate = out.sampleRate();
@@ -222,8 +226,8 @@ void pluck(StereoBuffer& out, double at, float frequency, float gain, float pan)
     panGains(pan, left, right);
     for (int i = 0; i < count; ++i) {
         double t = double(i) / rate;
-        double tone = std::sin(twoPi * frequency * t) + 0.3 * std::sin(twoPi * 2 * frequency * t) *
-                                                              std::exp(-t / 0.05);
+        double tone = std::sin(twoPi * frequency * t) +
+                      0.3 * std::sin(twoPi * 2 * frequency * t) * std::exp(-t / 0.05);
         float v = float(tone * std::min(1.0, t / 0.003) * std::exp(-t / 0.18)) * gain;
         out.add(start + i, v * left, v * right);
     }

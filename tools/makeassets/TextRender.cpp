@@ -36,7 +36,8 @@ FontRenderer::~FontRenderer() {
 namespace {
 
 // Walks the glyphs of a text (Latin-1 / ASCII), calling visit(glyphSlot, penX) for each.
-template <class Visit> int layOut(FT_Face face, const std::string& text, int pixelSize, Visit visit) {
+template <class Visit>
+int layOut(FT_Face face, const std::string& text, int pixelSize, Visit visit) {
     FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixelSize));
     int pen = 0;
     FT_UInt previous = 0;

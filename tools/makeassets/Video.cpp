@@ -72,7 +72,8 @@ void renderFrame(const Terrain& terrain, int index, Canvas& frame) {
         float sky = clamp01((horizon - y) / horizon);
         for (int x = 0; x < videoWidth; ++x) {
             float sun = std::exp(-std::hypot(x - 230.0f, y - horizon + 35) / 18);
-            frame.at(x, y) = mix(fog, Color{0.2f, 0.25f, 0.6f}, sky) + exposure({1, 0.8f, 0.5f}, sun * 2);
+            frame.at(x, y) =
+                mix(fog, Color{0.2f, 0.25f, 0.6f}, sky) + exposure({1, 0.8f, 0.5f}, sun * 2);
         }
     }
     for (int x = 0; x < videoWidth; ++x) {

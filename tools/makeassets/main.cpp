@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     // The slowest first, so it runs beside all the others.
     const std::vector<Job> jobs = {
         {"music", [&](const std::filesystem::path&) { writeMusic(music); }},
-        {"video", [](const std::filesystem::path& dir) { writeVideo(dir / "mirok/video/Video.avi"); }},
+        {"video",
+         [](const std::filesystem::path& dir) { writeVideo(dir / "mirok/video/Video.avi"); }},
         {"models", writeModels},
         {"glow images", writeGlowImages},
         {"scene images", writeSceneImages},

@@ -1,0 +1,21 @@
+#pragma once
+// A textured cube tumbling about all three axes, drawn through a vertex and fragment program.
+
+#include "render/Shader.h"
+#include "render/Texture.h"
+#include "timeline/Effekt.h"
+
+namespace Effekter {
+
+class Mirror : public Effekt {
+public:
+    Mirror(int32_t start, int32_t end);
+    void draw(uint32_t time, float beat) override;
+
+private:
+    CTextureFreeImage boxImage;
+    ShaderProgram cubeProgram;
+    GLint timeLocation = -1;
+};
+
+} // namespace Effekter

@@ -1,0 +1,34 @@
+#pragma once
+// A plasma drawn by a fragment shader over a water image; a seed chooses its sixteen wave
+// parameters, so the same seed always gives the same plasma.
+
+#include "render/Shader.h"
+#include "render/Texture.h"
+#include "timeline/Effekt.h"
+
+namespace Effekter {
+
+class Plasma2D : public Effekt {
+public:
+    Plasma2D(int32_t start, int32_t end, int32_t plasmaSeed);
+    void registerTweaks() override;
+    void draw(uint32_t time, float beat) override;
+
+private:
+    CTextureFreeImage waterImage;
+    FragmentProgram plasmaProgram;
+    GLint timeLocation = -1;
+    GLint dx0Location = -1;
+    GLint dy0Location = -1;
+    GLint dx1Location = -1;
+    GLint dy1Location = -1;
+    int32_t plasmaSeed;
+    float waveA[4] = {};
+    float waveB[4] = {};
+    float waveC[4] = {};
+    float waveD[4] = {};
+
+    void refillWaves();
+};
+
+} // namespace Effekter

@@ -1,0 +1,36 @@
+#include "effects/ShaderShow.h"
+
+#include "render/GLState.h"
+
+namespace Effekter {
+
+ShaderShow::ShaderShow(int32_t start, int32_t end, const std::string& shaderPath,
+                       const std::string& imagePath)
+    : Effekt(start, end) {
+    if (!shaderPath.empty())
+        program.build(true, shaderPath.c_str());
+    image.load(imagePath);
+    // Without a program there is nothing to look up (and asking program 0 is a GL error).
+    if (program.program != 0) {
+        timeLocation = uniformLocation(program.program, "time");
+        beatLocation = uniformLocation(program.program, "beat");
+    }
+}
+
+void ShaderShow::draw(uint32_t time, float beat) {
+    glUseProgram(program.program);
+    if (program.program != 0) {
+        glUniform1f(timeLocation, float(time) / 1000);
+        glUniform1f(beatLocation, beat);
+    }
+    OrthoView ortho;
+    {
+        MatrixPush layer;
+        glTranslatef(0, 0, -1);
+        TextureBinding binding(image);
+        Quad(1, 1).draw(1, 1);
+        glUseProgram(0);
+    }
+}
+
+} // namespace Effekter

@@ -1,0 +1,26 @@
+#pragma once
+// A fragment shader named in the script, run over a full-screen image named in the script.
+
+#include "render/Shader.h"
+#include "render/Texture.h"
+#include "timeline/Effekt.h"
+
+#include <string>
+
+namespace Effekter {
+
+class ShaderShow : public Effekt {
+public:
+    // An empty shader path means no shader: the image is drawn by the fixed-function pipeline.
+    ShaderShow(int32_t start, int32_t end, const std::string& shaderPath,
+               const std::string& imagePath);
+    void draw(uint32_t time, float beat) override;
+
+private:
+    FragmentProgram program;
+    CTextureFreeImage image;
+    GLint timeLocation = -1;
+    GLint beatLocation = -1;
+};
+
+} // namespace Effekter
