@@ -5,14 +5,19 @@
 // Effect families; each adds its header here and its keywords to the table below.
 #include "effects/BallsBounce.h"
 #include "effects/Brum.h"
+#include "effects/ChaosZoomer.h"
 #include "effects/Circles.h"
 #include "effects/ColorBox.h"
 #include "effects/ImageLayers.h"
 #include "effects/Mirror.h"
 #include "effects/Plasma2D.h"
 #include "effects/PolarCoords.h"
+#include "effects/PosedObjects.h"
 #include "effects/Prikker.h"
+#include "effects/QuelmRinge.h"
+#include "effects/Rubber3d.h"
 #include "effects/ShaderShow.h"
+#include "effects/ShaderSuite3D.h"
 #include "effects/Stroboskop.h"
 #include "effects/Tunnel.h"
 #include "effects/TwistBox.h"
@@ -85,6 +90,12 @@ const KeywordEntry keywordTable[] = {
      }},
 
     // Mesh effects
+    {"ChaosZoomer", plain<Effekter::ChaosZoomer>},
+    {"Rubber3d", plain<Effekter::Rubber3d>},
+    {"FogRotator", plain<Effekter::FogRotator>},
+    {"ShaderSuite3D", plain<Effekter::ShaderSuite3D>},
+    {"Quelm3D", plain<Effekter::Quelm3D>},
+    {"QuelmRinge", plain<Effekter::QuelmRinge>},
 
     // Render-target and video effects
 

@@ -290,6 +290,23 @@ void strobeBand(const fs::path& path) {
     saveImage(c, path);
 }
 
+// A bright, colourful sky of swirling bands: the zoomers' tiles darken and lighten it through
+// their own colour, so it must carry light of its own.
+void auroraBackground(const fs::path& path) {
+    Canvas c(1024, 1024);
+    c.shade([](float u, float v) {
+        float warp = fractalNoise(u, v, 3, 5, 510);
+        float bands = 0.5f + 0.5f * std::sin((v + warp * 0.6f) * 2 * pi * 3);
+        float detail = fractalNoise(u, v, 8, 4, 511);
+        Color low = mix(Color{0.15f, 0.1f, 0.45f}, Color{0.9f, 0.3f, 0.5f}, warp);
+        Color high = mix(Color{0.2f, 0.8f, 0.8f}, Color{1.0f, 0.8f, 0.4f}, detail);
+        Color color = mix(low, high, bands * bands) * (0.7f + 0.5f * detail);
+        color.a = 1;
+        return color;
+    });
+    saveImage(c, path);
+}
+
 void ringPattern(const fs::path& path) {
     Canvas c(512, 512);
     c.shade([](float u, float v) {
@@ -329,8 +346,7 @@ void writeSceneImages(const fs::path& data) {
     water(data / "plasma/__water.jpg");
     landscape(data / "sky");
     strobeBand(data / "strobo/bg.jpg");
-    saveImage(nebula(1024, {0.0f, 0.05f, 0.1f}, {0.1f, 0.5f, 0.6f}, {1.0f, 0.9f, 0.5f}, 500),
-              data / "zoomer/bg.jpg");
+    auroraBackground(data / "zoomer/bg.jpg");
     saveImage(nebula(1024, {0.0f, 0.0f, 0.03f}, {0.2f, 0.08f, 0.35f}, {0.4f, 0.6f, 1.0f}, 700),
               data / "rubber/background.jpg");
     ringPattern(data / "circles/__ring.jpg");

@@ -18,7 +18,7 @@ Vec3 scale(const Vec3& v, float k) { return {v.x * k, v.y * k, v.z * k}; }
 float mirroredLoop(float t) { return 1 - std::fabs(2 * t - 1); }
 
 Vec3 knotPoint(float phi) {
-    const float p = 2, q = 3, size = 22;
+    const float p = 2, q = 3, size = 28;
     float r = std::cos(q * phi) + 2;
     return scale({r * std::cos(p * phi), r * std::sin(p * phi), -std::sin(q * phi)}, size);
 }
@@ -51,7 +51,7 @@ SceneMaterial shinyMaterial(const std::string& name, Vec3 colour, const std::str
 
 SceneMesh torusKnotMesh() {
     const int along = 192, around = 14;
-    const float tubeRadius = 10;
+    const float tubeRadius = 12;
     SceneMesh mesh;
     mesh.name = "Knot";
     for (int i = 0; i < along; ++i) {

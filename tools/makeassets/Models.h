@@ -1,5 +1,5 @@
 #pragma once
-// The show's two 3DS models: smooth shapes of a few thousand triangles, about 70 units across
+// The show's two 3DS models: smooth shapes of a few thousand triangles, 60 to 100 units across
 // their radius (the effects draw them 400 to 500 units away).
 
 #include "model3ds/L3dsWriter.h"

@@ -1,0 +1,47 @@
+#include "effects/ShaderSuite3D.h"
+
+#include "effects/Rubber3d.h"
+#include "render/GLState.h"
+
+namespace Effekter {
+
+ShaderSuite3D::ShaderSuite3D(int32_t start, int32_t end)
+    : Effekt(start, end), model("data/rubber/simple.3ds", 3) {
+    environment.load("data/rubber/env.jpg");
+    background.load("data/rubber/background.jpg");
+    glow.load("data/rubber/background1.jpg");
+    suite.load("data/suite/fs.txt", "data/suite/vs.txt");
+    stepLocation = uniformLocation(suite.program, "step");
+    timeLocation = uniformLocation(suite.program, "time");
+}
+
+void ShaderSuite3D::draw(uint32_t time, float) {
+    const float flash = flashLevel(startTime, endTime, time);
+    const float effectTime = float(time);
+    // Drawn black, the backdrop adds nothing; what remains is the state it leaves.
+    drawZoomingBackdrop(background, glow, flash, effectTime, {0, 0});
+
+    CEnabler depthTest(GL_DEPTH_TEST);
+    CEnabler culling(GL_CULL_FACE);
+    TextureBinding binding(environment);
+    MatrixPush push;
+    const uint32_t sinceStart = time - startTime;
+    glTranslatef(float(sinceStart) / 75 - 150, 500 * flash, -500);
+    rotateByDegrees(Vec3(0, effectTime / 20, 0));
+
+    CTransparency additive(GL_ONE, GL_ONE);
+    CTransparency brightnessWeighted(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
+    glColor4f(0.1f, 0.1f, 0.1f, 0.1f);
+    glUseProgram(suite.program);
+    glUniform1f(timeLocation, effectTime / 1000);
+    for (int pass = 0; pass < passCount; ++pass) {
+        glDepthMask(GL_FALSE);
+        glUniform1f(stepLocation, float(pass) / passCount);
+        MatrixPush passMatrix;
+        glColor4f(1, 1, 1, 1);
+        glCallList(model.list);
+    }
+    glUseProgram(0);
+}
+
+} // namespace Effekter

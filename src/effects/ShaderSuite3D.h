@@ -1,0 +1,31 @@
+#pragma once
+// The rubber model drawn twenty times in one place through the shell program, each pass told its
+// index as a fraction ("step") and the effect time in seconds ("time").
+
+#include "render/Mesh.h"
+#include "render/Shader.h"
+#include "render/Texture.h"
+#include "timeline/Effekt.h"
+
+#include <cstdint>
+
+namespace Effekter {
+
+class ShaderSuite3D : public Effekt {
+public:
+    static constexpr int passCount = 20;
+
+    ModelDisplayList model;
+    CTextureFreeImage environment;
+    CTextureFreeImage background;
+    CTextureFreeImage glow;
+    ShaderProgram suite;
+    GLint stepLocation = -1;
+    GLint timeLocation = -1;
+
+    ShaderSuite3D(int32_t start, int32_t end);
+    // Leaves depth writes off.
+    void draw(uint32_t time, float beat) override;
+};
+
+} // namespace Effekter

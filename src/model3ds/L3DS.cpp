@@ -1,0 +1,478 @@
+#include "model3ds/L3DS.h"
+
+#include "model3ds/ChunkIds.h"
+#include "platform/Debug.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <new>
+
+using namespace chunk3ds;
+
+namespace {
+
+constexpr size_t headerSize = 6;
+constexpr size_t nameLimit = 30;        // material and map names: 29 characters kept
+constexpr size_t mapFileNameLimit = 20; // texture map file names: 19 characters kept
+constexpr size_t objectNameLimit = 99;  // object names: 98 characters kept
+
+} // namespace
+
+L3DS::L3DS(const std::string& path) {
+    loadFile(path);
+}
+
+bool L3DS::loadFile(const std::string& path) {
+    clear();
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file)
+        return false;
+    const std::streamoff size = file.tellg();
+    if (size < 0 || static_cast<uint64_t>(size) > std::numeric_limits<uint32_t>::max())
+        return false;
+    file.seekg(0);
+    try {
+        buffer.assign(static_cast<size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    file.read(reinterpret_cast<char*>(buffer.data()), size);
+    const bool readWhole = static_cast<bool>(file);
+    file.close();
+    bool result = false;
+    if (readWhole) {
+        source_ = path;
+        result = parse();
+    }
+    std::vector<uint8_t>().swap(buffer);
+    return result;
+}
+
+bool L3DS::loadMemory(const uint8_t* data, size_t size, const std::string& source) {
+    clear();
+    if (size > std::numeric_limits<uint32_t>::max())
+        return false;
+    try {
+        buffer.assign(data, data + size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    source_ = source;
+    const bool result = parse();
+    std::vector<uint8_t>().swap(buffer);
+    return result;
+}
+
+bool L3DS::parse() {
+    bufferSize = static_cast<uint32_t>(buffer.size());
+    position = 0;
+    facesLeftOut_ = 0;
+    // The main chunk may reach past the end of a truncated file: its contents are read as far as
+    // they go.
+    const Chunk file{0, 0, std::numeric_limits<uint64_t>::max()};
+    Chunk main, editor;
+    bool result = false;
+    if (readChunkHeader(file, main) && main.id == Main && findChunk(Editor, main, editor)) {
+        readMaterials(editor);
+        readObjects(editor);
+        processMeshes();
+        if (facesLeftOut_ > 0)
+            debugLine("%s: %zu faces with a corner beyond their mesh's vertices were left out",
+                      source_.c_str(), facesLeftOut_);
+        result = true;
+    }
+    position = 0;
+    objectName.clear();
+    bufferSize = 0;
+    return result;
+}
+
+// --- Reading primitives: little-endian; past the end of the buffer they give 0 and stay put.
+
+uint8_t L3DS::readU8() {
+    if (uint64_t(position) + 1 > bufferSize)
+        return 0;
+    return buffer[position++];
+}
+
+uint16_t L3DS::readU16() {
+    if (uint64_t(position) + 2 > bufferSize)
+        return 0;
+    const uint16_t value = static_cast<uint16_t>(buffer[position] | buffer[position + 1] << 8);
+    position += 2;
+    return value;
+}
+
+uint32_t L3DS::readU32() {
+    if (uint64_t(position) + 4 > bufferSize)
+        return 0;
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | buffer[position + i];
+    position += 4;
+    return value;
+}
+
+float L3DS::readFloat() {
+    if (uint64_t(position) + 4 > bufferSize)
+        return 0;
+    const uint32_t bits = readU32();
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+Vec3 L3DS::readVec3() {
+    const float x = readFloat(), y = readFloat(), z = readFloat();
+    return {x, y, z};
+}
+
+std::string L3DS::readString(size_t limit, uint64_t end) {
+    std::string text;
+    const uint64_t stop = std::min<uint64_t>(end, bufferSize);
+    while (position < stop) {
+        const char c = static_cast<char>(buffer[position++]);
+        if (c == 0)
+            break;
+        if (text.size() + 1 < limit)
+            text += c;
+    }
+    return text;
+}
+
+void L3DS::seekTo(uint64_t offset) {
+    position = static_cast<uint32_t>(std::min<uint64_t>(offset, bufferSize));
+}
+
+size_t L3DS::countThatFits(uint32_t declared, size_t size, const Chunk& chunk) const {
+    const uint64_t end = std::min<uint64_t>(chunk.end, bufferSize);
+    const uint64_t left = end > position ? end - position : 0;
+    return static_cast<size_t>(std::min<uint64_t>(declared, left / size));
+}
+
+// --- Chunks
+
+bool L3DS::readChunkHeader(const Chunk& parent, Chunk& chunk) {
+    const uint64_t start = position;
+    if (start + headerSize > parent.end || start + headerSize > bufferSize)
+        return false;
+    const uint16_t id = readU16();
+    const uint32_t length = readU32();
+    if (length < headerSize || start + length > parent.end) {
+        position = static_cast<uint32_t>(start);
+        return false;
+    }
+    chunk = {id, start + headerSize, start + length};
+    return true;
+}
+
+bool L3DS::findChunk(uint16_t id, const Chunk& parent, Chunk& found) {
+    Chunk chunk;
+    while (readChunkHeader(parent, chunk)) {
+        if (chunk.id == id) {
+            found = chunk;
+            return true;
+        }
+        seekTo(chunk.end);
+    }
+    return false;
+}
+
+Vec3 L3DS::readColour(const Chunk& chunk) {
+    switch (chunk.id) {
+    case ColourFloat:
+    case ColourFloatGamma:
+        return readVec3();
+    case Colour24:
+    case Colour24Gamma: {
+        const float r = readU8() / 255.0f, g = readU8() / 255.0f, b = readU8() / 255.0f;
+        return {r, g, b};
+    }
+    default:
+        return {};
+    }
+}
+
+Vec3 L3DS::readFirstColour(const Chunk& parent) {
+    Chunk chunk;
+    return readChunkHeader(parent, chunk) ? readColour(chunk) : Vec3();
+}
+
+float L3DS::readPercentage(const Chunk& chunk) {
+    switch (chunk.id) {
+    case PercentInt:
+        return static_cast<int16_t>(readU16()) / 100.0f;
+    case PercentFloat:
+        return readFloat();
+    default:
+        return 0;
+    }
+}
+
+float L3DS::readFirstPercentage(const Chunk& parent) {
+    Chunk chunk;
+    return readChunkHeader(parent, chunk) ? readPercentage(chunk) : 0.0f;
+}
+
+// --- Materials
+
+void L3DS::readMaterials(const Chunk& editor) {
+    seekTo(editor.dataStart);
+    Chunk chunk;
+    while (findChunk(Material, editor, chunk)) {
+        readMaterial(chunk);
+        seekTo(chunk.end);
+    }
+}
+
+void L3DS::readMaterial(const Chunk& chunk) {
+    LMaterial material;
+    seekTo(chunk.dataStart);
+    Chunk sub;
+    while (readChunkHeader(chunk, sub)) {
+        switch (sub.id) {
+        case MaterialName:
+            material.setName(readString(nameLimit, sub.end));
+            break;
+        case MaterialAmbient:
+            material.setAmbientColor(readFirstColour(sub));
+            break;
+        case MaterialDiffuse:
+            material.setDiffuseColor(readFirstColour(sub));
+            break;
+        case MaterialSpecular:
+            material.setSpecularColor(readFirstColour(sub));
+            break;
+        case MaterialShininess:
+            material.setShininess(readFirstPercentage(sub));
+            break;
+        case MaterialTransparency:
+            material.setTransparency(readFirstPercentage(sub));
+            break;
+        case MaterialShading: {
+            const uint16_t shading = readU16();
+            if (shading <= 4)
+                material.setShadingType(shading);
+            break;
+        }
+        case MaterialWireFrame:
+            material.setShadingType(0);
+            break;
+        case TextureMap1:
+            readMap(sub, material.map(LMapKind::Texture1));
+            break;
+        case TextureMap2:
+            readMap(sub, material.map(LMapKind::Texture2));
+            break;
+        case OpacityMap:
+            readMap(sub, material.map(LMapKind::Opacity));
+            break;
+        case BumpMap:
+            readMap(sub, material.map(LMapKind::Bump));
+            break;
+        case SpecularMap:
+            readMap(sub, material.map(LMapKind::Specular));
+            break;
+        case ReflectionMap:
+            if (!readReflectionMap(sub, material.map(LMapKind::Reflection)))
+                return; // a reflection map without its file name drops the material
+            break;
+        default:
+            break;
+        }
+        seekTo(sub.end);
+    }
+    material.setID(static_cast<uint32_t>(materials.size()));
+    materials.push_back(std::move(material));
+}
+
+void L3DS::readMap(const Chunk& chunk, LMap& map) {
+    Chunk sub;
+    while (readChunkHeader(chunk, sub)) {
+        switch (sub.id) {
+        case PercentInt:
+            map.strength = static_cast<int16_t>(readU16()) / 100.0f;
+            break;
+        case MapFileName:
+            map.fileName = readString(mapFileNameLimit, sub.end);
+            break;
+        case MapUScale:
+            map.uScale = readFloat();
+            break;
+        case MapVScale:
+            map.vScale = readFloat();
+            break;
+        case MapUOffset:
+            map.uOffset = readFloat();
+            break;
+        case MapVOffset:
+            map.vOffset = readFloat();
+            break;
+        case MapAngle:
+            map.angle = readFloat();
+            break;
+        default:
+            break;
+        }
+        seekTo(sub.end);
+    }
+}
+
+// A strength chunk followed by the file-name chunk; an empty name means "auto".
+bool L3DS::readReflectionMap(const Chunk& chunk, LMap& map) {
+    Chunk strength, name;
+    if (!readChunkHeader(chunk, strength))
+        return false;
+    map.strength = readPercentage(strength);
+    seekTo(strength.end);
+    if (!readChunkHeader(chunk, name) || name.id != MapFileName)
+        return false;
+    map.fileName = readString(nameLimit, name.end);
+    if (map.fileName.empty())
+        map.fileName = "auto";
+    return true;
+}
+
+// --- Objects
+
+void L3DS::readObjects(const Chunk& editor) {
+    seekTo(editor.dataStart);
+    Chunk object;
+    while (findChunk(Object, editor, object)) {
+        objectName = readString(objectNameLimit, object.end);
+        Chunk contents;
+        if (readChunkHeader(object, contents)) {
+            if (contents.id == TriangleMesh)
+                readMesh(contents);
+            else if (contents.id == Light)
+                readLight(contents);
+        }
+        seekTo(object.end);
+    }
+}
+
+void L3DS::readMesh(const Chunk& chunk) {
+    LMesh mesh;
+    mesh.setName(objectName);
+    seekTo(chunk.dataStart);
+    Chunk sub;
+    while (readChunkHeader(chunk, sub)) {
+        switch (sub.id) {
+        case VertexList: {
+            const size_t count = countThatFits(readU16(), 12, sub);
+            mesh.setVertexCount(count);
+            for (size_t i = 0; i < count; ++i) {
+                const Vec3 p = readVec3();
+                mesh.setVertex(i, {p.x, p.y, p.z, 1});
+            }
+            break;
+        }
+        case FaceList:
+            readFaces(sub, mesh);
+            break;
+        case TexCoordList: {
+            const size_t count = countThatFits(readU16(), 8, sub);
+            if (mesh.vertexCount() == 0)
+                mesh.setVertexCount(count);
+            for (size_t i = 0; i < count; ++i) {
+                const float u = readFloat(), v = readFloat();
+                mesh.setTexCoord(i, {u, v});
+            }
+            break;
+        }
+        case LocalAxes: {
+            Mat4 matrix;
+            for (int row = 0; row < 4; ++row) {
+                for (int column = 0; column < 3; ++column)
+                    matrix.m[4 * row + column] = readFloat();
+                matrix.m[4 * row + 3] = row == 3 ? 1.0f : 0.0f;
+            }
+            mesh.setMatrix(matrix);
+            break;
+        }
+        default:
+            break;
+        }
+        seekTo(sub.end);
+    }
+    facesLeftOut_ += mesh.removeFacesOutsideVertices();
+    meshes.push_back(std::move(mesh));
+}
+
+void L3DS::readFaces(const Chunk& chunk, LMesh& mesh) {
+    seekTo(chunk.dataStart);
+    const size_t count = countThatFits(readU16(), 8, chunk);
+    mesh.setTriangleCount(count);
+    for (size_t i = 0; i < count; ++i) {
+        LFace face;
+        face.a = readU16();
+        face.b = readU16();
+        face.c = readU16();
+        readU16(); // edge flags
+        mesh.setFace(i, face);
+    }
+    Chunk sub;
+    while (readChunkHeader(chunk, sub)) {
+        if (sub.id == FaceMaterial) {
+            // A group naming a material the file does not define uses material 0; face indices
+            // beyond the face list are ignored.
+            const LMaterial* material = findMaterial(readString(nameLimit, sub.end));
+            const uint32_t id = material ? material->getID() : 0;
+            mesh.addMaterial(id);
+            const size_t faces = countThatFits(readU16(), 2, sub);
+            for (size_t i = 0; i < faces; ++i) {
+                const uint16_t face = readU16();
+                if (face < mesh.triangleCount())
+                    mesh.face(face).materialId = id;
+            }
+        } else if (sub.id == SmoothingGroups) {
+            const size_t faces = countThatFits(static_cast<uint32_t>(mesh.triangleCount()), 4, sub);
+            for (size_t i = 0; i < faces; ++i)
+                mesh.face(i).smoothingGroups = readU32();
+        }
+        seekTo(sub.end);
+    }
+}
+
+void L3DS::readLight(const Chunk& chunk) {
+    LLight light;
+    light.setName(objectName);
+    seekTo(chunk.dataStart);
+    light.position = readVec3();
+    Chunk sub;
+    while (readChunkHeader(chunk, sub)) {
+        switch (sub.id) {
+        case ColourFloat:
+        case Colour24:
+        case Colour24Gamma:
+        case ColourFloatGamma:
+            light.colour = readColour(sub);
+            break;
+        case Spotlight:
+            light.spotlight = true;
+            light.target = readVec3();
+            light.hotspot = readFloat();
+            light.falloff = readFloat();
+            break;
+        default:
+            break;
+        }
+        seekTo(sub.end);
+    }
+    lights.push_back(std::move(light));
+}
+
+void L3DS::processMeshes() {
+    for (auto it = meshes.begin(); it != meshes.end();) {
+        if (it->process(processingLevel)) {
+            ++it;
+            continue;
+        }
+        debugLine("%s: mesh \"%s\" would need more than %zu vertices once split at its smoothing "
+                  "groups and is left out",
+                  source_.c_str(), it->getName().c_str(), LMesh::maxVertices);
+        it = meshes.erase(it);
+    }
+}

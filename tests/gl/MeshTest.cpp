@@ -1,0 +1,238 @@
+#include "render/Mesh.h"
+#include "GlFixture.h"
+#include "model3ds/L3dsWriter.h"
+#include "platform/Error.h"
+#include "render/GLState.h"
+#include "render/Texture.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// A square of side 2 in the z = 0 plane facing +z, with texture u running against x (so the
+// binormals point up, +y) and v with y.
+SceneMesh square() {
+    SceneMesh mesh;
+    mesh.name = "Square";
+    mesh.vertices = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
+    mesh.texCoords = {{1, 0}, {0, 0}, {0, 1}, {1, 1}};
+    mesh.faces = {{0, 1, 2}, {0, 2, 3}};
+    return mesh;
+}
+
+// A small triangle off to the right: a second mesh that must not be drawn.
+SceneMesh offside() {
+    SceneMesh mesh;
+    mesh.name = "Offside";
+    mesh.vertices = {{3, 3, 0}, {4, 3, 0}, {3, 4, 0}};
+    mesh.faces = {{0, 1, 2}};
+    return mesh;
+}
+
+void expectNoClientArray(const char* where) {
+    for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY, GL_TEXTURE_COORD_ARRAY})
+        EXPECT_FALSE(glIsEnabled(array)) << where << ": array " << std::hex << array;
+}
+
+GLint modelViewDepth() {
+    GLint depth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    return depth;
+}
+
+} // namespace
+
+class Meshes : public GlFixture {
+  protected:
+    std::string writeModel() {
+        Scene3ds scene;
+        scene.meshes = {square(), offside()};
+        const std::string path = temp.file("model.3ds");
+        write3ds(path, scene);
+        return path;
+    }
+
+    // Draws a list 3 units in front, filling the middle half of the view.
+    void drawInFront(GLuint list, bool lit) {
+        glDisable(GL_TEXTURE_2D);
+        clearFrame();
+        if (lit)
+            setupLighting();
+        {
+            MatrixPush push;
+            glTranslatef(0, 0, -5.5f);
+            glCallList(list);
+        }
+        if (lit)
+            disableLighting();
+        glDisable(GL_DEPTH_TEST);
+        readFrame();
+        glEnable(GL_TEXTURE_2D);
+    }
+};
+
+TEST_F(Meshes, ModelListDrawsTheFirstMeshLitAndLeavesNoClientArray) {
+    const std::string path = writeModel();
+    for (unsigned flags : {1u, 3u, 5u, 7u}) {
+        SCOPED_TRACE(flags);
+        const ModelDisplayList model(path, flags);
+        expectNoClientArray("after compiling");
+        expectNoGlError("compiling");
+        glColor4f(1, 1, 1, 1);
+        drawInFront(model.list, true);
+        expectNoGlError("drawing");
+        // Facing the light: bright in the middle; nothing beyond the square.
+        EXPECT_GT(pixel(32, 32).r, 150) << pixel(32, 32);
+        EXPECT_EQ(pixel(2, 2).r, 0);
+        EXPECT_EQ(pixel(62, 2).r, 0) << "the second mesh is not drawn";
+    }
+}
+
+TEST_F(Meshes, FlagsChooseTheArraysTheListTakes) {
+    const std::string path = writeModel();
+    glColor4f(1, 0, 0, 1);
+    // Bit 4: the binormals, (0, 1, 0) here, become the colours.
+    drawInFront(ModelDisplayList(path, 4).list, false);
+    EXPECT_TRUE(near(pixel(32, 32), {0, 255, 0, 255}, 2)) << pixel(32, 32);
+    glColor4f(1, 0, 0, 1);
+    drawInFront(ModelDisplayList(path, 1).list, false);
+    EXPECT_TRUE(near(pixel(32, 32), {255, 0, 0, 255}, 2)) << pixel(32, 32);
+
+    // Bit 2: texture coordinates. u runs against x, so the image's left half (red) shows right.
+    const std::string image = temp.file("halves.png");
+    writeImage(image, 8, 8, [](int x, int) {
+        return x < 4 ? Rgba{255, 0, 0, 255} : Rgba{0, 0, 255, 255};
+    });
+    CTextureFreeImage texture;
+    texture.load(image);
+    const ModelDisplayList textured(path, 2);
+    glColor4f(1, 1, 1, 1);
+    clearFrame();
+    {
+        TextureBinding binding(texture);
+        MatrixPush push;
+        glTranslatef(0, 0, -5.5f);
+        glCallList(textured.list);
+    }
+    readFrame();
+    const Rgba right = pixel(40, 32), left = pixel(24, 32);
+    EXPECT_GT(right.r, 200) << right;
+    EXPECT_LT(right.b, 50) << right;
+    EXPECT_GT(left.b, 200) << left;
+    EXPECT_LT(left.r, 50) << left;
+    expectNoClientArray("after drawing");
+    expectCleanState("after drawing");
+}
+
+TEST_F(Meshes, FileWithoutMeshIsReported) {
+    Scene3ds onlyLight;
+    SceneLight light;
+    light.name = "Lamp";
+    onlyLight.lights = {light};
+    write3ds(temp.file("light.3ds"), onlyLight);
+    writeTextFile(temp.file("empty.3ds"), "");
+    for (const std::string name : {"missing.3ds", "empty.3ds", "light.3ds"}) {
+        const std::string path = temp.file(name);
+        try {
+            ModelDisplayList model(path, 1);
+            ADD_FAILURE() << "no error for " << name;
+        } catch (const ShowError& error) {
+            EXPECT_EQ(std::string(error.what()), "No mesh in " + path);
+        }
+        expectNoClientArray(name.c_str());
+    }
+}
+
+TEST_F(Meshes, QuelmModelStandsLitInTheMiddle) {
+    const GLuint list = buildQuelmModelList();
+    ASSERT_NE(list, 0u);
+    glColor4f(1, 1, 1, 1);
+    glDisable(GL_TEXTURE_2D);
+    clearFrame();
+    setupLighting();
+    {
+        MatrixPush push;
+        glTranslatef(0, 0, -8);
+        glCallList(list);
+    }
+    disableLighting();
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    readFrame();
+    expectNoGlError("Quelm model");
+    // The stem in the middle and the cup above it are lit; the corners are empty.
+    EXPECT_GT(pixel(32, 32).r, 60) << pixel(32, 32);
+    EXPECT_GT(meanChannel(0, 24, 14, 40, 20), 60);
+    for (auto [x, y] : {std::pair{1, 1}, {62, 1}, {1, 62}, {62, 62}})
+        EXPECT_EQ(pixel(x, y).r, 0) << x << "," << y;
+}
+
+class RingAssembly : public GlFixture {
+  protected:
+    RingAssembly() {
+        windowWidth = 96;
+        windowHeight = 72;
+    }
+
+    void drawAt(float angle, float offset) {
+        glDisable(GL_TEXTURE_2D);
+        clearFrame();
+        setupLighting();
+        const GLint depth = modelViewDepth();
+        drawRings(angle, offset);
+        EXPECT_EQ(modelViewDepth(), depth);
+        disableLighting();
+        glDisable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+        readFrame();
+        expectNoGlError("drawing the rings");
+    }
+
+    int litPixels() const {
+        return static_cast<int>(std::count_if(frame.begin(), frame.end(),
+                                              [](const Rgba& c) { return c.r + c.g + c.b > 60; }));
+    }
+};
+
+TEST_F(RingAssembly, RingsTurnAndShiftLit) {
+    buildRingModels();
+    const RingModelSet& set = ringModels();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(glIsList(set.ring[i])) << i;
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(set.ring[i], set.ring[j]);
+    }
+
+    drawAt(0, 0);
+    const std::vector<Rgba> still = frame;
+    EXPECT_GT(litPixels(), windowWidth * windowHeight / 20);
+    // Ring 1 stands around the middle: its hole is dark, its rim above the hole is lit.
+    EXPECT_LT(pixel(48, 36).r + pixel(48, 36).g, 30) << pixel(48, 36);
+    EXPECT_GT(meanChannel(0, 44, 2, 54, 18), 40);
+    // The blue ambient of ring 1's material shows in its shading.
+    EXPECT_GT(meanChannel(2, 44, 2, 54, 18), meanChannel(0, 44, 2, 54, 18));
+
+    drawAt(45, 0);
+    int changed = 0;
+    for (size_t i = 0; i < frame.size(); ++i)
+        changed += !near(frame[i], still[i], 8);
+    EXPECT_GT(changed, 50) << "the rings turn with the angle";
+
+    // The offset moves the whole assembly sideways by a quarter of its value.
+    drawAt(30, -0.4f);
+    const std::vector<Rgba> shifted = frame;
+    glTranslatef(-0.1f, 0, 0);
+    drawAt(30, 0);
+    glLoadIdentity();
+    changed = 0;
+    for (size_t i = 0; i < frame.size(); ++i)
+        changed += !near(frame[i], shifted[i], 8);
+    EXPECT_LT(changed, 10);
+
+    setupLighting();
+    disableLighting();
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
+    glDisable(GL_DEPTH_TEST);
+}
