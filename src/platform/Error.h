@@ -7,7 +7,7 @@
 #include <string>
 
 class ShowError : public std::runtime_error {
-public:
+  public:
     explicit ShowError(const std::string& message) : std::runtime_error(message) {}
 };
 

@@ -9,7 +9,9 @@
 #include "effects/Circles.h"
 #include "effects/ColorBox.h"
 #include "effects/ImageLayers.h"
+#include "effects/Manden.h"
 #include "effects/Mirror.h"
+#include "effects/NanoBall.h"
 #include "effects/Plasma2D.h"
 #include "effects/PolarCoords.h"
 #include "effects/PosedObjects.h"
@@ -18,9 +20,11 @@
 #include "effects/Rubber3d.h"
 #include "effects/ShaderShow.h"
 #include "effects/ShaderSuite3D.h"
+#include "effects/Spheres.h"
 #include "effects/Stroboskop.h"
 #include "effects/Tunnel.h"
 #include "effects/TwistBox.h"
+#include "effects/Video.h"
 #include "effects/WalkCube.h"
 #include "effects/Zoomers.h"
 #include "timeline/PluginLoader.h"
@@ -98,6 +102,10 @@ const KeywordEntry keywordTable[] = {
     {"QuelmRinge", plain<Effekter::QuelmRinge>},
 
     // Render-target and video effects
+    {"NanoBall", plain<Effekter::NanoBall>},
+    {"Video", plain<Effekter::Video>},
+    {"Spheres", plain<Effekter::Spheres>},
+    {"Manden", plain<Effekter::Manden>},
 
     {"", nullptr}, // end marker
 };
@@ -117,6 +125,4 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
     return entry ? entry->make(start, end, script) : nullptr;
 }
 
-bool isKnownEffect(const std::string& keyword) {
-    return findKeyword(keyword) != nullptr;
-}
+bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }

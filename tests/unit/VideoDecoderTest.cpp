@@ -1,0 +1,120 @@
+#include "TestFiles.h"
+
+#include "platform/Error.h"
+#include "platform/VideoDecoder.h"
+#include "platform/VideoWriter.h"
+#include "render/Shader.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+using PixelRule = std::function<void(int frame, int x, int y, uint8_t* rgb)>;
+
+void writeVideo(const std::string& path, int width, int height, int frames, const PixelRule& rule) {
+    MjpegAviWriter writer(path, width, height, 25);
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    for (int n = 0; n < frames; ++n) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                rule(n, x, y, &rgb[(size_t(y) * width + x) * 3]);
+        writer.addFrame(rgb.data());
+    }
+    writer.finish();
+}
+
+// Each frame is one grey level that names its number.
+int greyOf(int frame) {
+    return 20 + 2 * frame;
+}
+void greyFrames(int n, int, int, uint8_t* rgb) {
+    rgb[0] = rgb[1] = rgb[2] = uint8_t(greyOf(n));
+}
+
+// The frame number a delivered picture shows, read from its centre pixel.
+int frameShown(const uint8_t* bgra) {
+    const size_t centre = (size_t(256) * VideoDecoder::frameSide + 256) * 4;
+    return (bgra[centre + 1] - 20 + 1) / 2;
+}
+
+std::string errorOf(const std::string& path) {
+    try {
+        VideoDecoder decoder(path);
+    } catch (const ShowError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST(VideoDecoder, DeliversTheAskedFrameForwardBackwardAndFarAhead) {
+    TempDir temp;
+    const std::string path = temp.file("count.avi");
+    writeVideo(path, 160, 120, 100, greyFrames);
+    VideoDecoder video(path);
+    ASSERT_EQ(video.frameCount(), 100);
+    EXPECT_EQ(video.sourceWidth(), 160);
+    EXPECT_EQ(video.sourceHeight(), 120);
+
+    // The effect shows frame truncate(ms / 40) modulo the count.
+    EXPECT_EQ(frameShown(video.frame(1000 / 40 % 100)), 25);
+    EXPECT_EQ(frameShown(video.frame(4000 / 40 % 100)), 0);
+    for (int n : {1, 2, 3, 97, 10, 60, 59, 99, 0, 51})
+        EXPECT_EQ(frameShown(video.frame(n)), n) << "asked for frame " << n;
+}
+
+TEST(VideoDecoder, SameFrameTwiceIsNotDecodedAgain) {
+    TempDir temp;
+    const std::string path = temp.file("count.avi");
+    writeVideo(path, 64, 48, 30, greyFrames);
+    VideoDecoder video(path);
+    video.frame(7);
+    const uint64_t decoded = video.decodedFrames();
+    video.frame(7);
+    EXPECT_EQ(video.decodedFrames(), decoded);
+    video.frame(8);
+    EXPECT_EQ(video.decodedFrames(), decoded + 1) << "the next frame should decode forward";
+}
+
+TEST(VideoDecoder, OddSizedSourceFillsTheWholeBottomUpBgraPicture) {
+    TempDir temp;
+    const std::string path = temp.file("odd.avi");
+    // Top half red, bottom half blue, 75 x 41 pixels.
+    writeVideo(path, 75, 41, 3, [](int, int, int y, uint8_t* rgb) {
+        const bool top = y < 20;
+        rgb[0] = top ? 255 : 0;
+        rgb[1] = 0;
+        rgb[2] = top ? 0 : 255;
+    });
+    VideoDecoder video(path);
+    const uint8_t* bgra = video.frame(1);
+    auto at = [&](int x, int rowInMemory) { return bgra + (size_t(rowInMemory) * 512 + x) * 4; };
+    // First row in memory is the picture's bottom row: blue, stored as bytes 255, 0, 0, 255.
+    for (int x : {0, 255, 511}) {
+        const uint8_t* bottom = at(x, 0);
+        EXPECT_GT(bottom[0], 200) << "x " << x;
+        EXPECT_LT(bottom[2], 60) << "x " << x;
+        EXPECT_EQ(bottom[3], 255);
+        const uint8_t* top = at(x, 511);
+        EXPECT_LT(top[0], 60) << "x " << x;
+        EXPECT_GT(top[2], 200) << "x " << x;
+        EXPECT_EQ(top[3], 255);
+    }
+}
+
+TEST(VideoDecoder, UnreadableFilesRaiseTheReadError) {
+    TempDir temp;
+    EXPECT_EQ(errorOf(temp.file("missing.avi")), "Error reading AVI");
+    writeTextFile(temp.file("garbage.avi"), std::string(4096, 'x'));
+    EXPECT_EQ(errorOf(temp.file("garbage.avi")), "Error reading AVI");
+    // A truncated header is no better.
+    const std::string good = temp.file("good.avi");
+    writeVideo(good, 32, 32, 5, greyFrames);
+    const std::string bytes = readWholeFile(good).value();
+    writeTextFile(temp.file("cut.avi"), bytes.substr(0, 64));
+    EXPECT_EQ(errorOf(temp.file("cut.avi")), "Error reading AVI");
+}
