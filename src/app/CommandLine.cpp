@@ -17,6 +17,7 @@ constexpr int videoHeight = 720;
 constexpr int sheetRenderWidth = 640;
 constexpr int sheetRenderHeight = 480;
 constexpr int largestFps = 240;
+constexpr uint32_t sheetWarmup = 1000; // per thumbnail: a contact sheet draws many warm-ups
 constexpr int worstQuality = 51;
 
 bool parseNumber(std::string_view text, int64_t& value) {
@@ -114,7 +115,7 @@ std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) 
 }
 
 // Offline renders draw into a hidden window without dialog or message box.
-void prepareRender(CommandLine& line, bool sizeGiven) {
+void prepareRender(CommandLine& line, bool sizeGiven, bool warmupGiven) {
     line.action = line.render.sheetFile.empty() ? CommandLine::Action::Render
                                                 : CommandLine::Action::ContactSheet;
     line.showSetup = false;
@@ -122,8 +123,10 @@ void prepareRender(CommandLine& line, bool sizeGiven) {
     line.settings.hidden = true;
     line.settings.verticalSync = false;
     line.messageBox = false;
+    const bool sheet = line.action == CommandLine::Action::ContactSheet;
+    if (sheet && !warmupGiven)
+        line.render.warmup = sheetWarmup;
     if (!sizeGiven) {
-        const bool sheet = line.action == CommandLine::Action::ContactSheet;
         line.settings.width = sheet ? sheetRenderWidth : videoWidth;
         line.settings.height = sheet ? sheetRenderHeight : videoHeight;
     }
@@ -135,6 +138,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
     bool sizeGiven = false;
     bool renderOptionGiven = false;
+    bool warmupGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         const int valuesLeft = argc - 1 - i;
@@ -181,6 +185,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             if (auto problem = readRenderOption(option, argv[++i], line.render))
                 return invalid(*problem);
             renderOptionGiven = true;
+            warmupGiven = warmupGiven || option == "--warmup";
         } else if (option == "--verbose")
             line.render.verbose = true;
         else
@@ -195,7 +200,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         line.action != CommandLine::Action::Version) {
         if (auto problem = checkRender(line, sizeGiven))
             return invalid(*problem);
-        prepareRender(line, sizeGiven);
+        prepareRender(line, sizeGiven, warmupGiven);
     }
     if (line.action == CommandLine::Action::Shot) {
         line.showSetup = false;
@@ -236,7 +241,8 @@ const char* usageText() {
            "  --to MS             effect time at which the render ends (default: the music's\n"
            "                      end; the end-of-show entry also ends it)\n"
            "  --warmup MS         show time drawn before --from but not kept, so effects that\n"
-           "                      carry state look as in the live show (default 3000)\n"
+           "                      carry state look as in the live show (default 3000; 1000\n"
+           "                      before each thumbnail of a contact sheet)\n"
            "  --quality N         H.264 constant rate factor, 0 (lossless) to 51 (default 20)\n"
            "  --verbose           finish each frame before reading it back, for exact timings\n"
            "\n"

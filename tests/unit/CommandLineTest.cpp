@@ -110,6 +110,8 @@ TEST(CommandLine, RenderOptionsAndTheirDefaults) {
     EXPECT_EQ(sheet.action, CommandLine::Action::ContactSheet);
     EXPECT_EQ(sheet.settings.width, 640);
     EXPECT_EQ(sheet.settings.height, 480);
+    EXPECT_EQ(sheet.render.warmup, 1000u);
+    EXPECT_EQ(parse({"--warmup", "3000", "--contact-sheet", "s.png"}).render.warmup, 3000u);
 }
 
 TEST(CommandLine, RenderMistakesAreInvalid) {
