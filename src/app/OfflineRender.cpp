@@ -289,7 +289,7 @@ void printSummary(uint64_t drawn, uint64_t kept, int fps, double seconds, const 
                  "Rendered %llu frames (%.3f s of show at %d fps) in %.2f s: %.1f frames per "
                  "second\n",
                  (unsigned long long)kept, double(kept) / fps, fps, seconds,
-                 seconds > 0 ? double(drawn) / seconds : 0.0);
+                 seconds > 0 ? double(kept) / seconds : 0.0);
     std::fprintf(stderr,
                  "Per frame: drawing %.2f ms (%llu drawn with the warm-up), reading back %.2f "
                  "ms, waiting for the writer %.2f ms; writing %.2f ms on its own thread\n",

@@ -201,6 +201,19 @@ TEST(Render, VideoHoldsTheSpanInH264AndAacAndTheSameCommandGivesTheSameFrames) {
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"a.mp4", "b.mp4"}));
 }
 
+TEST(Render, TheEndOfShowEntryEndsTheRenderWithTheFramesBeforeIt) {
+    RenderRun run(rampEntry(0, -1) + "EndDemo\n1500\n-1\n", 2);
+    const ShowResult result = runShow(run.path(), {"--render", run.out("end.mp4"), "--fps", "30",
+                                                   "--from", "1000", "--size", "32x32"});
+    ASSERT_EQ(result.exitStatus, 0) << result.errorOutput;
+    // 1000, 1033, ..., 1500: the end-of-show entry draws first at 1533, strictly after its start.
+    const std::optional<VideoContents> video = probeVideo(run.out("end.mp4"));
+    ASSERT_TRUE(video.has_value());
+    EXPECT_EQ(video->frameChecksums.size(), 16u);
+    EXPECT_NEAR(video->audioSeconds, 16.0 / 30, 1024.0 / 44100);
+    EXPECT_EQ(run.outputs(), std::vector<std::string>{"end.mp4"});
+}
+
 TEST(Render, FramesAreDrawnAtTheShowsEffectTimesAfterAWarmUp) {
     RenderRun run("", 0);
     // The logger reads its log path and a label from the lines after its entry.
