@@ -201,7 +201,7 @@ void captureThumbnails(std::vector<Entry>& entries, const RenderRequest& request
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return entries[a].sample < entries[b].sample; });
     std::vector<uint8_t> frame(target.frameBytes());
-    std::optional<uint64_t> previous;
+    const Entry* lastCaptured = nullptr;
     RenderPlan grid;
     grid.fps = request.fps;
     const int64_t warmupFrames = int64_t(request.warmup) * request.fps / 1000;
@@ -211,10 +211,9 @@ void captureThumbnails(std::vector<Entry>& entries, const RenderRequest& request
         ++done;
         if (!entry.middle)
             continue;
-        if (previous && *previous == entry.sample) {
-            const Entry& same = entries[order[done - 2]];
-            entry.thumbnail = same.thumbnail;
-            entry.showEnded = same.showEnded;
+        if (lastCaptured && lastCaptured->sample == entry.sample) {
+            entry.thumbnail = lastCaptured->thumbnail;
+            entry.showEnded = lastCaptured->showEnded;
             continue;
         }
         grid.fromSample = entry.sample;
@@ -222,11 +221,11 @@ void captureThumbnails(std::vector<Entry>& entries, const RenderRequest& request
             if (-k * musicSampleRate > int64_t(entry.sample) * request.fps)
                 continue; // before the music's start
             const uint64_t sample = grid.sampleOfFrame(k);
-            if (previous && sample <= *previous)
+            if (lastCaptured && sample <= lastCaptured->sample)
                 continue;
             drawOfflineFrame(music, effects, offset, sample);
         }
-        previous = entry.sample;
+        lastCaptured = &entry;
         entry.showEnded = !drawOfflineFrame(music, effects, offset, entry.sample);
         if (!entry.showEnded) {
             target.read(frame.data());
