@@ -25,7 +25,7 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
 
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
-uint32_t drawAtMusicPosition(const MusicStream& music, EffectList& effects, uint32_t startOffset) {
+uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset) {
     const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
     float spectrum[spectrumSize];
     music.spectrum(spectrum);
@@ -50,7 +50,7 @@ bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
         seekBy(music, 1.0);
     if (window.seekBackRequested())
         seekBy(music, -1.0);
-    drawAtMusicPosition(music, effects, startOffset);
+    drawMusicFrame(music, effects, startOffset);
     window.swapAndPoll();
     return true;
 }

@@ -24,9 +24,9 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat);
 // Clears the colour and depth buffers (to whatever clear colour is set).
 void clearFrame();
 
-// The drawing of one frame at the music's position: the effect time and the beat level there, and
-// every active effect drawn. Returns the effect time.
-uint32_t drawAtMusicPosition(const MusicStream& music, EffectList& effects, uint32_t startOffset);
+// Draws the active effects at the music's current position: the effect time from its position
+// and the beat level from its spectrum. Returns the effect time.
+uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset);
 
 // One frame of the live show. Returns false, without drawing, when Escape was released during the
 // previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's

@@ -104,7 +104,7 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
     music.setPosition(int64_t(sample));
     clearFrame();
     try {
-        drawAtMusicPosition(music, effects, startOffset);
+        drawMusicFrame(music, effects, startOffset);
     } catch (const ShowError& error) {
         if (std::strcmp(error.what(), endOfShow) != 0)
             throw;
