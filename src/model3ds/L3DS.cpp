@@ -20,9 +20,7 @@ constexpr size_t objectNameLimit = 99;  // object names: 98 characters kept
 
 } // namespace
 
-L3DS::L3DS(const std::string& path) {
-    loadFile(path);
-}
+L3DS::L3DS(const std::string& path) { loadFile(path); }
 
 bool L3DS::loadFile(const std::string& path) {
     clear();
@@ -69,6 +67,7 @@ bool L3DS::parse() {
     bufferSize = static_cast<uint32_t>(buffer.size());
     position = 0;
     facesLeftOut_ = 0;
+    materialIdByName_.clear();
     // The main chunk may reach past the end of a truncated file: its contents are read as far as
     // they go.
     const Chunk file{0, 0, std::numeric_limits<uint64_t>::max()};
@@ -85,6 +84,7 @@ bool L3DS::parse() {
     }
     position = 0;
     objectName.clear();
+    materialIdByName_.clear();
     bufferSize = 0;
     return result;
 }
@@ -285,6 +285,7 @@ void L3DS::readMaterial(const Chunk& chunk) {
         seekTo(sub.end);
     }
     material.setID(static_cast<uint32_t>(materials.size()));
+    materialIdByName_.emplace(material.getName(), material.getID());
     materials.push_back(std::move(material));
 }
 
@@ -418,8 +419,8 @@ void L3DS::readFaces(const Chunk& chunk, LMesh& mesh) {
         if (sub.id == FaceMaterial) {
             // A group naming a material the file does not define uses material 0; face indices
             // beyond the face list are ignored.
-            const LMaterial* material = findMaterial(readString(nameLimit, sub.end));
-            const uint32_t id = material ? material->getID() : 0;
+            const auto named = materialIdByName_.find(readString(nameLimit, sub.end));
+            const uint32_t id = named == materialIdByName_.end() ? 0 : named->second;
             mesh.addMaterial(id);
             const size_t faces = countThatFits(readU16(), 2, sub);
             for (size_t i = 0; i < faces; ++i) {

@@ -13,10 +13,11 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class L3DS : public LImporter {
-  public:
+public:
     L3DS() = default;
     // Reads the file; one that cannot be read leaves the importer empty.
     explicit L3DS(const std::string& path);
@@ -26,7 +27,7 @@ class L3DS : public LImporter {
     // Reads a file image already in memory; `source` names it in diagnostics.
     bool loadMemory(const uint8_t* data, size_t size, const std::string& source = "<memory>");
 
-  private:
+private:
     struct Chunk {
         uint16_t id = 0;
         uint64_t dataStart = 0;
@@ -70,4 +71,6 @@ class L3DS : public LImporter {
     uint32_t position = 0;
     std::string source_;
     size_t facesLeftOut_ = 0;
+    // Material ids by name (the first material of a name), for the faces' material groups.
+    std::unordered_map<std::string, uint32_t> materialIdByName_;
 };

@@ -21,9 +21,7 @@ void ChunkWriter::end() {
         bytes_[start + 2 + i] = static_cast<uint8_t>(length >> (8 * i));
 }
 
-void ChunkWriter::u8(uint8_t value) {
-    bytes_.push_back(value);
-}
+void ChunkWriter::u8(uint8_t value) { bytes_.push_back(value); }
 
 void ChunkWriter::u16(uint16_t value) {
     u8(static_cast<uint8_t>(value));

@@ -67,7 +67,7 @@ struct Scene3ds {
 
 // Builds a chunk tree: begin(id) ... end() nest; end() fills in the chunk's length.
 class ChunkWriter {
-  public:
+public:
     void begin(uint16_t id);
     void end();
     void u8(uint8_t value);
@@ -84,7 +84,7 @@ class ChunkWriter {
     // The bytes written so far; every begun chunk must have ended.
     const std::vector<uint8_t>& bytes() const;
 
-  private:
+private:
     std::vector<uint8_t> bytes_;
     std::vector<size_t> open_;
 };

@@ -24,6 +24,4 @@ const LMaterial* LImporter::findMaterial(const std::string& name) const {
     return findByName(materials, name);
 }
 
-const LMesh* LImporter::findMesh(const std::string& name) const {
-    return findByName(meshes, name);
-}
+const LMesh* LImporter::findMesh(const std::string& name) const { return findByName(meshes, name); }

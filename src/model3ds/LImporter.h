@@ -9,7 +9,7 @@
 #include <vector>
 
 class LImporter {
-  public:
+public:
     LImporter() { clear(); }
     virtual ~LImporter() = default;
     // True when the file was read and is a model file.
@@ -31,7 +31,7 @@ class LImporter {
     // What is computed for each mesh after reading (see LMesh::process).
     int32_t processingLevel = 2;
 
-  protected:
+protected:
     std::vector<LLight> lights;
     std::vector<LMesh> meshes;
     std::vector<LMaterial> materials;

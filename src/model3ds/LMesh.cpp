@@ -90,13 +90,9 @@ bool LMesh::process(int level) {
 
 namespace {
 
-Vec3 position(const Vec4& v) {
-    return {v.x, v.y, v.z};
-}
+Vec3 position(const Vec4& v) { return {v.x, v.y, v.z}; }
 
-Vec3 add(const Vec3& a, const Vec3& b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
+Vec3 add(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 
 } // namespace
 

@@ -26,7 +26,7 @@ struct LFace {
 };
 
 class LMesh : public LObject {
-  public:
+public:
     static constexpr size_t maxVertices = 0xFFFF;
 
     LMesh() { clear(); }
@@ -76,7 +76,7 @@ class LMesh : public LObject {
     // splitting at smoothing groups would pass maxVertices.
     bool process(int level);
 
-  private:
+private:
     using FaceLists = std::vector<std::vector<uint32_t>>;
 
     void computeFaceNormals();

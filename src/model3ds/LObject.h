@@ -9,12 +9,12 @@
 #include <string>
 
 class LObject {
-  public:
+public:
     virtual ~LObject() = default;
     virtual const std::string& getName() const { return name_; }
     virtual void setName(const std::string& name) { name_ = name; }
 
-  private:
+private:
     std::string name_;
 };
 
@@ -30,7 +30,7 @@ struct LMap {
 enum class LMapKind { Texture1, Texture2, Opacity, Reflection, Bump, Specular };
 
 class LMaterial : public LObject {
-  public:
+public:
     ~LMaterial() override = default;
 
     uint32_t getID() const { return id_; }
@@ -56,7 +56,7 @@ class LMaterial : public LObject {
     uint32_t getShadingType() const { return shading_; }
     void setShadingType(uint32_t shading) { shading_ = shading; }
 
-  private:
+private:
     static float clampUnit(float value) { return value > 1 ? 1.0f : (value > 0 ? value : 0.0f); }
 
     uint32_t id_ = 0;
@@ -67,7 +67,7 @@ class LMaterial : public LObject {
 };
 
 class LLight : public LObject {
-  public:
+public:
     ~LLight() override = default;
 
     Vec3 position;

@@ -9,18 +9,14 @@ namespace {
 
 constexpr float pi = 3.14159265358979f;
 
-Vec3 add(const Vec3& a, const Vec3& b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec3 scale(const Vec3& v, float s) {
-    return {v.x * s, v.y * s, v.z * s};
-}
+Vec3 add(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec3 scale(const Vec3& v, float s) { return {v.x * s, v.y * s, v.z * s}; }
 
 // Collects vertices, normal slots and triangles, then works out the normals. A slot's normal is
 // the normalised area-weighted sum of the faces that use it; a blended slot leans halfway towards
 // the smooth normal of its vertex, which rounds the edges between the bands of a surface.
 class ModelBuilder {
-  public:
+public:
     int16_t vertex(const Vec3& p) {
         vertices_.push_back(p);
         return static_cast<int16_t>(vertices_.size() - 1);
@@ -52,7 +48,7 @@ class ModelBuilder {
     // of a shared one, so every normal stays in use).
     BuiltinModel finish(size_t normalCount);
 
-  private:
+private:
     struct Slot {
         Vec3 sum;
         int blendWithVertex;

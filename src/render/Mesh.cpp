@@ -76,9 +76,7 @@ GLuint compileModelList(const BuiltinModel& model) {
     return name;
 }
 
-GLuint buildQuelmModelList() {
-    return compileModelList(quelmModel());
-}
+GLuint buildQuelmModelList() { return compileModelList(quelmModel()); }
 
 RingModelSet& ringModels() {
     static RingModelSet set;

@@ -17,7 +17,7 @@ enum ModelArrays : unsigned {
 // long as the GL context. Raises "No mesh in <path>" when the file holds no mesh (or cannot be
 // read). No client array is left enabled.
 class ModelDisplayList {
-  public:
+public:
     GLuint list = 0;
 
     ModelDisplayList(const std::string& path, unsigned flags);

@@ -44,7 +44,7 @@ GLint modelViewDepth() {
 } // namespace
 
 class Meshes : public GlFixture {
-  protected:
+protected:
     std::string writeModel() {
         Scene3ds scene;
         scene.meshes = {square(), offside()};
@@ -169,7 +169,7 @@ TEST_F(Meshes, QuelmModelStandsLitInTheMiddle) {
 }
 
 class RingAssembly : public GlFixture {
-  protected:
+protected:
     RingAssembly() {
         windowWidth = 96;
         windowHeight = 72;

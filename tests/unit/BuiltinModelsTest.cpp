@@ -13,9 +13,7 @@ struct Expected {
     size_t triangles, vertices, normals;
 };
 
-float dot(const Vec3& a, const Vec3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
+float dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 } // namespace
 

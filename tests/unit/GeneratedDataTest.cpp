@@ -2,6 +2,7 @@
 // data folder, decodes with the library that reads it, and is made for the way it is drawn.
 #include "TestFiles.h"
 #include "audio/MusicStream.h"
+#include "model3ds/L3DS.h"
 #include "timeline/ScriptReader.h"
 
 extern "C" {
@@ -223,6 +224,15 @@ TEST(GeneratedData, AddedLightsAreBlackAtTheCornersAndBrightInside) {
                 brightest = std::max(brightest, p.brightest(x, y));
         EXPECT_GE(brightest, 200);
     }
+    // The zoomers stack dozens of tiles over the whole screen: a tile that is not black inside
+    // would wash the picture out to its own colour.
+    for (const char* name : {"zoomer/zoomer2.jpg", "zoomer/zoomer2-old.jpg"}) {
+        SCOPED_TRACE(name);
+        Picture p(name);
+        ASSERT_FALSE(p.pixels.empty());
+        EXPECT_LE(p.brightest(p.width / 2, p.height / 2), 10);
+        EXPECT_LE(p.brightest(p.width * 3 / 8, p.height / 2), 10);
+    }
 }
 
 TEST(GeneratedData, DarkeningMasksAreWhiteAtTheEdgesAndBlackInTheMiddle) {
@@ -368,16 +378,49 @@ TEST(GeneratedData, MusicNamedByTheScriptIsThreeMinutesOfVorbis) {
     EXPECT_LE(peak, 1.0f);
 }
 
-TEST(GeneratedData, ModelsAreThreeDStudioFiles) {
+TEST(GeneratedData, ModelsAreClosedSmoothTexturedMeshes) {
     for (const char* name : {"rubber/simple.3ds", "misc/simple.3ds"}) {
         SCOPED_TRACE(name);
-        const std::vector<char> bytes = fileBytes(buildData / name);
-        ASSERT_GE(bytes.size(), 6u);
-        auto u16 = [&](size_t at) {
-            return unsigned(uint8_t(bytes[at])) | unsigned(uint8_t(bytes[at + 1])) << 8;
+        L3DS model((buildData / name).string());
+        ASSERT_GE(model.meshCount(), 1u);
+        const LMesh& mesh = model.mesh(0);
+        EXPECT_GE(mesh.triangleCount(), 2000u);
+        EXPECT_LE(mesh.triangleCount(), 10000u);
+        auto position = [&](size_t i) {
+            const Vec4& v = mesh.vertex(i);
+            return Vec3(v.x, v.y, v.z);
         };
-        EXPECT_EQ(u16(0), 0x4D4Du); // the main chunk
-        EXPECT_EQ(u16(2) | u16(4) << 16, bytes.size());
+        // Closed and wound counter-clockwise seen from outside (the effects cull back faces):
+        // the signed volume is positive. Big enough to be seen 500 units away.
+        double volume = 0, radius = 0;
+        for (size_t i = 0; i < mesh.vertexCount(); ++i)
+            radius = std::max(radius, double(length(position(i))));
+        float lowestU = 1e9f, highestU = -1e9f;
+        for (size_t t = 0; t < mesh.triangleCount(); ++t) {
+            const LFace& face = mesh.face(t);
+            const Vec3 a = position(face.a), b = position(face.b), c = position(face.c);
+            const Vec3 bc = cross(b, c);
+            volume += (a.x * bc.x + a.y * bc.y + a.z * bc.z) / 6.0;
+            // Smooth: the normals at the three corners lie within 35 degrees of each other.
+            const Vec3 na = mesh.normal(face.a), nb = mesh.normal(face.b), nc = mesh.normal(face.c);
+            auto dot = [](const Vec3& p, const Vec3& q) {
+                return p.x * q.x + p.y * q.y + p.z * q.z;
+            };
+            ASSERT_GT(std::min({dot(na, nb), dot(nb, nc), dot(nc, na)}), 0.819f)
+                << "triangle " << t;
+            ASSERT_GT(dot(face.normal, na), 0.5f) << "triangle " << t;
+            for (uint16_t corner : {face.a, face.b, face.c}) {
+                lowestU = std::min(lowestU, mesh.texCoord(corner).u);
+                highestU = std::max(highestU, mesh.texCoord(corner).u);
+            }
+        }
+        // One smooth surface: every vertex is shared by about six triangles (the normals are
+        // averaged over them), none was split off by a change of smoothing group.
+        EXPECT_LE(mesh.vertexCount() * 2, mesh.triangleCount() + 4);
+        EXPECT_GT(volume, 0);
+        EXPECT_GT(radius, 50);
+        EXPECT_LT(radius, 150);
+        EXPECT_GE(highestU - lowestU, 0.9f); // texture coordinates spread over the picture
     }
 }
 

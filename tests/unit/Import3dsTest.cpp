@@ -528,3 +528,35 @@ TEST(Import3ds, MeshSplitPastTheIndexRangeIsLeftOut) {
     EXPECT_NE(err.find("\"TooMany\""), std::string::npos) << err;
     EXPECT_NE(err.find("65535"), std::string::npos) << err;
 }
+
+TEST(Import3ds, CountsAreLimitedToWhatTheirChunkHolds) {
+    // Each mesh claims 65535 vertices, texture coordinates and faces but holds two vertices' data:
+    // memory follows the file's size, not the claims.
+    ChunkWriter out;
+    out.begin(Main);
+    out.begin(Editor);
+    for (int m = 0; m < 200; ++m) {
+        out.begin(Object);
+        out.string("Claims");
+        out.begin(TriangleMesh);
+        for (uint16_t list : {TexCoordList, VertexList}) {
+            out.begin(list);
+            out.u16(0xFFFF);
+            for (int f = 0; f < 6; ++f)
+                out.f32(1);
+            out.end();
+        }
+        out.begin(FaceList);
+        out.u16(0xFFFF);
+        out.end();
+        out.end();
+        out.end();
+    }
+    out.end();
+    out.end();
+    Loaded loaded(out.bytes());
+    ASSERT_EQ(loaded.importer.meshCount(), 200u);
+    EXPECT_EQ(loaded.importer.mesh(199).vertexCount(), 2u);
+    EXPECT_EQ(loaded.importer.mesh(199).triangleCount(), 0u);
+    EXPECT_EQ(loaded.importer.mesh(199).texCoord(1).u, 1.0f);
+}

@@ -26,39 +26,17 @@ float smoothstep(float edge0, float edge1, float v) {
 Canvas::Canvas(int width, int height, Color fill)
     : width_(width), height_(height), pixels_(size_t(width) * height, fill) {}
 
-void Canvas::compose(Color& dst, Color src, float coverage, Blend blend) {
-    switch (blend) {
-    case Blend::Over: {
-        // Straight (not premultiplied) alpha on both sides.
-        float a = clamp01(src.a * coverage);
-        float below = dst.a * (1 - a);
-        float outA = a + below;
-        if (outA <= 0)
-            break;
-        dst.r = (src.r * a + dst.r * below) / outA;
-        dst.g = (src.g * a + dst.g * below) / outA;
-        dst.b = (src.b * a + dst.b * below) / outA;
-        dst.a = outA;
-        break;
-    }
-    case Blend::Add:
-        dst.r += src.r * coverage;
-        dst.g += src.g * coverage;
-        dst.b += src.b * coverage;
-        dst.a = std::max(dst.a, clamp01(src.a * coverage));
-        break;
-    case Blend::Multiply:
-        dst.r *= 1 - coverage + src.r * coverage;
-        dst.g *= 1 - coverage + src.g * coverage;
-        dst.b *= 1 - coverage + src.b * coverage;
-        break;
-    case Blend::Max:
-        dst.r = std::max(dst.r, src.r * coverage);
-        dst.g = std::max(dst.g, src.g * coverage);
-        dst.b = std::max(dst.b, src.b * coverage);
-        dst.a = std::max(dst.a, src.a * coverage);
-        break;
-    }
+void Canvas::compose(Color& dst, Color src, float coverage) {
+    // Straight (not premultiplied) alpha on both sides.
+    float a = clamp01(src.a * coverage);
+    float below = dst.a * (1 - a);
+    float outA = a + below;
+    if (outA <= 0)
+        return;
+    dst.r = (src.r * a + dst.r * below) / outA;
+    dst.g = (src.g * a + dst.g * below) / outA;
+    dst.b = (src.b * a + dst.b * below) / outA;
+    dst.a = outA;
 }
 
 void Canvas::flipVertically() {

@@ -36,18 +36,17 @@ public:
                 at(x, y) = shader((x + 0.5f) / width_, (y + 0.5f) / height_);
     }
 
-    // Colour composition of a layer of the given per-pixel coverage (0..1) over the picture.
-    enum class Blend { Over, Add, Multiply, Max };
-    template <class Coverage>
-    void paint(Coverage coverage, Color color, Blend blend = Blend::Over) {
+    // Lays a colour over the picture where coverage(u, v) (0..1, times the colour's alpha) says.
+    template <class Coverage> void paint(Coverage coverage, Color color) {
         for (int y = 0; y < height_; ++y)
             for (int x = 0; x < width_; ++x) {
                 float c = coverage((x + 0.5f) / width_, (y + 0.5f) / height_);
                 if (c > 0)
-                    compose(at(x, y), color, c, blend);
+                    compose(at(x, y), color, c);
             }
     }
-    static void compose(Color& dst, Color src, float coverage, Blend blend);
+    // src over dst with src's alpha scaled by coverage.
+    static void compose(Color& dst, Color src, float coverage);
 
     // Turns the picture upside down (for layers that are drawn with their texture flipped).
     void flipVertically();

@@ -10,9 +10,8 @@ namespace {
 
 using Shape = std::function<float(float u, float v)>; // signed distance in picture units
 
-void fill(Canvas& c, const Shape& shape, Color color, float feather = 0.004f,
-          Canvas::Blend blend = Canvas::Blend::Over) {
-    c.paint([&](float u, float v) { return coverage(shape(u, v), feather); }, color, blend);
+void fill(Canvas& c, const Shape& shape, Color color, float feather = 0.004f) {
+    c.paint([&](float u, float v) { return coverage(shape(u, v), feather); }, color);
 }
 
 Shape ellipse(float cx, float cy, float rx, float ry) {
@@ -142,7 +141,7 @@ void portraitOnBlack(const fs::path& path, const FaceStyle& style, Color rim) {
         [](float u, float v) {
             return smoothstep(0.4f, 0.5f, std::max(std::fabs(u - 0.5f), std::fabs(v - 0.5f)));
         },
-        gray(0), Canvas::Blend::Over);
+        gray(0));
     saveImage(c, path);
 }
 
@@ -209,7 +208,7 @@ void flowers(const fs::path& path) {
                 float edge = size * (0.55f + 0.45f * std::fabs(std::cos(a * petals / 2.0f)));
                 return coverage(r - edge, 0.006f) * (0.6f + 0.4f * r / edge);
             },
-            petal, Canvas::Blend::Over);
+            petal);
         c.paint(
             [&](float u, float v) {
                 return coverage(std::hypot(u - cx, v - cy) - size * 0.25f, 0.005f);

@@ -198,18 +198,21 @@ void zoomerImages(const fs::path& dir) {
     });
     saveImage(beams, dir / "bg1.jpg");
 
-    // The flying tiles are added through their own colour: neon outlines on black.
+    // The flying tiles are blended through their own colour (GL_SRC_COLOR,
+    // GL_ONE_MINUS_SRC_COLOR), dozens of them stacked over the whole screen: only the neon outline
+    // may carry light, the inside must stay black or the stack would wash the picture out.
     auto tileImage = [](int sides, Color tint, float rotation) {
-        Canvas tile(256, 256);
+        // The nearest tiles are seen hugely magnified, so the outline is thin and the picture
+        // large enough to keep it sharp there.
+        Canvas tile(512, 512);
         tile.shade([&](float u, float v) {
             Polar p = polar(u, v);
             float a = p.angle + rotation;
             float sector = 2 * pi / sides;
             float local = std::fmod(a + 100 * sector, sector) - sector / 2;
             float d = p.r * std::cos(local) - 0.6f; // distance to the polygon's edge
-            float rim = std::exp(-d * d * 250) * 2 + std::exp(-std::fabs(d) * 10) * 0.3f;
-            float inner = d < 0 ? std::exp(-p.r * p.r * 12) * 0.3f : 0;
-            return exposure(tint, (rim + inner) * edgeFade(p.r, 0.85f, 1.0f));
+            float rim = std::exp(-d * d * 3000) * 2 + std::exp(-d * d * 300) * 0.15f;
+            return exposure(tint, rim * edgeFade(p.r, 0.85f, 1.0f) * smoothstep(0.3f, 0.45f, p.r));
         });
         return tile;
     };
@@ -247,10 +250,15 @@ void cloudPuff(const fs::path& dir) {
     Canvas puff(256, 256);
     puff.shade([](float u, float v) {
         Polar p = polar(u, v);
+        // Billows with gaps between them: flying through a stack of puffs, the gaps keep the
+        // picture behind from turning grey.
         float n = fractalNoise(u, v, 4, 5, 404);
-        float body = clamp01((n - 0.35f) * 2.2f + (0.55f - p.r) * 2.4f);
-        float shade = 0.75f + 0.25f * (1 - v);
-        return gray(body * shade) * edgeFade(p.r, 0.6f, 0.98f) + Color{0, 0, 0, 1};
+        float body = clamp01((n - 0.45f) * 3.2f + (0.5f - p.r) * 2.4f);
+        float shade = 0.7f + 0.3f * (1 - v);
+        Color tint = mix(Color{0.75f, 0.8f, 1.0f}, Color{1.0f, 0.9f, 0.8f}, 1 - v);
+        Color color = tint * (body * shade * edgeFade(p.r, 0.6f, 0.98f));
+        color.a = 1;
+        return color;
     });
     saveImage(puff, dir / "clouds.jpg");
 }

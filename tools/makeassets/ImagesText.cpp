@@ -32,9 +32,8 @@ Canvas outlinedText(const Mask& letters, Color fillColor, int outlineRadius) {
     for (int y = 0; y < c.height(); ++y)
         for (int x = 0; x < c.width(); ++x) {
             Color& p = c.at(x, y);
-            Canvas::compose(p, {0.02f, 0.02f, 0.08f, 1}, clamp01(outline.at(x, y) * 3),
-                            Canvas::Blend::Over);
-            Canvas::compose(p, fillColor, letters.at(x, y), Canvas::Blend::Over);
+            Canvas::compose(p, {0.02f, 0.02f, 0.08f, 1}, clamp01(outline.at(x, y) * 3));
+            Canvas::compose(p, fillColor, letters.at(x, y));
         }
     return c;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -49,25 +50,59 @@ SceneMaterial shinyMaterial(const std::string& name, Vec3 colour, const std::str
 
 } // namespace
 
+namespace {
+
+float dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// v turned by `angle` radians about the unit axis.
+Vec3 rotateAbout(const Vec3& v, const Vec3& axis, float angle) {
+    float c = std::cos(angle), s = std::sin(angle);
+    return add(add(scale(v, c), scale(cross(axis, v), s)), scale(axis, dot(axis, v) * (1 - c)));
+}
+
+Vec3 perpendicularPart(const Vec3& v, const Vec3& axis) {
+    return normalize(subtract(v, scale(axis, dot(axis, v))));
+}
+
+// Normals along a closed curve that turn as little as possible about its tangents (parallel
+// transport), with the mismatch left where the loop closes spread evenly over the whole loop, so
+// the tube's rings meet without a twist and its quads stay square.
+std::vector<Vec3> loopFrameNormals(const std::vector<Vec3>& tangents) {
+    const size_t n = tangents.size();
+    std::vector<Vec3> normals(n);
+    Vec3 seed = std::fabs(tangents[0].z) < 0.9f ? Vec3(0, 0, 1) : Vec3(1, 0, 0);
+    normals[0] = perpendicularPart(seed, tangents[0]);
+    for (size_t i = 1; i < n; ++i)
+        normals[i] = perpendicularPart(normals[i - 1], tangents[i]);
+    const Vec3 closing = perpendicularPart(normals[n - 1], tangents[0]);
+    const float mismatch =
+        std::atan2(dot(cross(closing, normals[0]), tangents[0]), dot(closing, normals[0]));
+    for (size_t i = 0; i < n; ++i)
+        normals[i] = rotateAbout(normals[i], tangents[i], mismatch * float(i) / float(n));
+    return normals;
+}
+
+} // namespace
+
 SceneMesh torusKnotMesh() {
-    const int along = 192, around = 14;
+    const int along = 192, around = 16;
     const float tubeRadius = 12;
     SceneMesh mesh;
     mesh.name = "Knot";
+    std::vector<Vec3> centres, tangents;
     for (int i = 0; i < along; ++i) {
         float phi = twoPi * i / along, step = twoPi / along;
-        Vec3 centre = knotPoint(phi);
-        Vec3 tangent = normalize(subtract(knotPoint(phi + step), knotPoint(phi - step)));
-        // The curvature direction: a torus knot never runs straight, so this frame is defined
-        // everywhere and closes on itself without a twist.
-        Vec3 bend = add(add(knotPoint(phi + step), knotPoint(phi - step)), scale(centre, -2));
-        Vec3 normal = normalize(bend);
-        Vec3 binormal = cross(tangent, normal);
+        centres.push_back(knotPoint(phi));
+        tangents.push_back(normalize(subtract(knotPoint(phi + step), knotPoint(phi - step))));
+    }
+    const std::vector<Vec3> normals = loopFrameNormals(tangents);
+    for (int i = 0; i < along; ++i) {
+        Vec3 binormal = cross(tangents[i], normals[i]);
         for (int j = 0; j < around; ++j) {
             float theta = twoPi * j / around;
-            Vec3 offset = add(scale(normal, std::cos(theta) * tubeRadius),
+            Vec3 offset = add(scale(normals[i], std::cos(theta) * tubeRadius),
                               scale(binormal, std::sin(theta) * tubeRadius));
-            mesh.vertices.push_back(add(centre, offset));
+            mesh.vertices.push_back(add(centres[i], offset));
             mesh.texCoords.push_back(
                 {mirroredLoop(float(i) / along) * 8, mirroredLoop(float(j) / around)});
         }
@@ -75,7 +110,8 @@ SceneMesh torusKnotMesh() {
     for (int i = 0; i < along; ++i)
         for (int j = 0; j < around; ++j) {
             int next = (i + 1) % along, up = (j + 1) % around;
-            addQuad(mesh, i * around + j, next * around + j, next * around + up, i * around + up);
+            // Counter-clockwise seen from outside the tube: the effects cull back faces.
+            addQuad(mesh, i * around + j, i * around + up, next * around + up, next * around + j);
         }
     useOneMaterial(mesh, "Chrome");
     return mesh;

@@ -103,8 +103,8 @@ void playSection(Voices& v, const song::Section& section) {
         const float progress = float(k) / section.barCount;
         switch (section.part) {
         case Part::Intro:
-            playPads(v, bar, at, 0.06f + 0.06f * progress, 0.2f + 0.3f * progress);
-            playArpeggio(v, bar, at, 0.05f + 0.07f * progress);
+            playPads(v, bar, at, 0.12f + 0.1f * progress, 0.2f + 0.3f * progress);
+            playArpeggio(v, bar, at, 0.1f + 0.1f * progress);
             if (k >= section.barCount / 2)
                 playHats(v, bar, at, 0.04f, 0.0f);
             break;
@@ -137,15 +137,15 @@ void playSection(Voices& v, const song::Section& section) {
             playMelody(v, bar, at, 0.11f);
             break;
         case Part::Break:
-            playPads(v, bar, at, 0.12f, 0.25f + 0.2f * progress);
+            playPads(v, bar, at, 0.22f, 0.25f + 0.2f * progress);
             if (k >= section.barCount / 2)
-                playMelody(v, bar, at, 0.06f);
+                playMelody(v, bar, at, 0.12f);
             else
-                playArpeggio(v, bar, at, 0.07f);
+                playArpeggio(v, bar, at, 0.14f);
             break;
         case Part::Outro:
-            playPads(v, bar, at, 0.11f * (1 - progress), 0.3f);
-            playArpeggio(v, bar, at, 0.08f * (1 - progress));
+            playPads(v, bar, at, 0.2f * (1 - progress), 0.3f);
+            playArpeggio(v, bar, at, 0.15f * (1 - progress));
             break;
         }
     }

@@ -87,10 +87,6 @@ float ridgedNoise(float u, float v, int cells, int octaves, uint32_t seed) {
     return sum / total;
 }
 
-float circleDistance(float x, float y, float cx, float cy, float radius) {
-    return std::hypot(x - cx, y - cy) - radius;
-}
-
 float ellipseDistance(float x, float y, float cx, float cy, float rx, float ry) {
     // Scaled circle distance: exact on the axes, close enough elsewhere for soft edges.
     float nx = (x - cx) / rx, ny = (y - cy) / ry;

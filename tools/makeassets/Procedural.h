@@ -33,7 +33,6 @@ float fractalNoise(float u, float v, int cells, int octaves, uint32_t seed);
 float ridgedNoise(float u, float v, int cells, int octaves, uint32_t seed);
 
 // Signed distances (negative inside) in the caller's units.
-float circleDistance(float x, float y, float cx, float cy, float radius);
 float ellipseDistance(float x, float y, float cx, float cy, float rx, float ry);
 float boxDistance(float x, float y, float cx, float cy, float halfW, float halfH,
                   float cornerRadius = 0);

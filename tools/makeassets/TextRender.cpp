@@ -8,7 +8,6 @@
 
 const char* const sansBoldFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 const char* const sansFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-const char* const serifBoldFont = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf";
 
 struct FontRenderer::Library {
     FT_Library library = nullptr;

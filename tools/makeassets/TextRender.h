@@ -8,7 +8,6 @@
 // The fonts of the fonts-dejavu-core package.
 extern const char* const sansBoldFont;
 extern const char* const sansFont;
-extern const char* const serifBoldFont;
 
 class FontRenderer {
 public:
