@@ -247,17 +247,28 @@ struct Timings {
 class Progress {
 public:
     explicit Progress(uint64_t total) : total_(total), start_(Clock::now()), last_(start_) {}
+    // Ends the progress line also when an error cuts the render short, so the message that
+    // follows starts on a line of its own.
+    ~Progress() {
+        if (printed_)
+            std::fputs("\n", stderr);
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
 
     void warmingUp(uint64_t done, uint64_t total) {
-        if (due())
-            std::fprintf(stderr, "\rwarm-up %llu/%llu        ", (unsigned long long)done,
-                         (unsigned long long)total);
+        if (!due())
+            return;
+        printed_ = true;
+        std::fprintf(stderr, "\rwarm-up %llu/%llu        ", (unsigned long long)done,
+                     (unsigned long long)total);
     }
     void kept(uint64_t done) {
         if (done == 1)
             keptStart_ = Clock::now();
         if (!due() && done != total_)
             return;
+        printed_ = true;
         const double elapsed = secondsBetween(keptStart_, Clock::now());
         const double rate = elapsed > 0 ? double(done) / elapsed : 0;
         std::fprintf(stderr, "\rframe %llu/%llu  %3.0f%%  %5.1f fps  %s left   ",
@@ -265,7 +276,11 @@ public:
                      100.0 * double(done) / double(total_), rate,
                      formatDuration(secondsLeft(done, total_, elapsed)).c_str());
     }
-    void end() const { std::fputs("\n", stderr); }
+    void end() {
+        if (printed_)
+            std::fputs("\n", stderr);
+        printed_ = false;
+    }
     double seconds() const { return secondsBetween(start_, Clock::now()); }
 
 private:
@@ -279,6 +294,7 @@ private:
 
     uint64_t total_;
     Clock::time_point start_, last_, keptStart_;
+    bool printed_ = false;
 };
 
 void printSummary(uint64_t drawn, uint64_t kept, int fps, double seconds, const Timings& timings,
