@@ -22,8 +22,9 @@ constexpr size_t objectNameLimit = 99;  // object names: 98 characters kept
 
 L3DS::L3DS(const std::string& path) { loadFile(path); }
 
-bool L3DS::loadFile(const std::string& path) {
-    clear();
+namespace {
+
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file)
         return false;
@@ -32,31 +33,37 @@ bool L3DS::loadFile(const std::string& path) {
         return false;
     file.seekg(0);
     try {
-        buffer.assign(static_cast<size_t>(size), 0);
+        bytes.assign(static_cast<size_t>(size), 0);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    file.read(reinterpret_cast<char*>(buffer.data()), size);
-    const bool readWhole = static_cast<bool>(file);
-    file.close();
-    bool result = false;
-    if (readWhole) {
-        source_ = path;
-        result = parse();
-    }
-    std::vector<uint8_t>().swap(buffer);
-    return result;
+    file.read(reinterpret_cast<char*>(bytes.data()), size);
+    return static_cast<bool>(file);
+}
+
+} // namespace
+
+bool L3DS::loadFile(const std::string& path) {
+    clear();
+    std::vector<uint8_t> bytes;
+    return readWholeFile(path, bytes) && readBuffer(std::move(bytes), path);
 }
 
 bool L3DS::loadMemory(const uint8_t* data, size_t size, const std::string& source) {
     clear();
     if (size > std::numeric_limits<uint32_t>::max())
         return false;
+    std::vector<uint8_t> bytes;
     try {
-        buffer.assign(data, data + size);
+        bytes.assign(data, data + size);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    return readBuffer(std::move(bytes), source);
+}
+
+bool L3DS::readBuffer(std::vector<uint8_t>&& bytes, const std::string& source) {
+    buffer = std::move(bytes);
     source_ = source;
     const bool result = parse();
     std::vector<uint8_t>().swap(buffer);

@@ -34,6 +34,8 @@ private:
         uint64_t end = 0; // offset just past the chunk, as its header declares
     };
 
+    // Keeps the file's bytes while they are parsed, then lets them go.
+    bool readBuffer(std::vector<uint8_t>&& bytes, const std::string& source);
     bool parse();
 
     uint8_t readU8();

@@ -1,8 +1,8 @@
 #include "render/BuiltinModels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
-#include <numeric>
 #include <stdexcept>
 
 namespace {
@@ -36,17 +36,10 @@ public:
                  slotOfVertex[static_cast<size_t>(b)], slotOfVertex[static_cast<size_t>(c)]);
     }
 
-    void flatTriangle(int16_t a, int16_t b, int16_t c) {
-        const int16_t slot = normalSlot();
-        triangle(a, b, c, slot, slot, slot);
-    }
-
     size_t vertexCount() const { return vertices_.size(); }
 
-    // The finished tables with exactly `normalCount` normals: when the surfaces made fewer,
-    // triangles spread over the model are given their own flat normal (never taking the last use
-    // of a shared one, so every normal stays in use).
-    BuiltinModel finish(size_t normalCount);
+    // The finished tables; the shapes must have made exactly `normalCount` normals.
+    BuiltinModel finish(size_t normalCount) const;
 
 private:
     struct Slot {
@@ -61,14 +54,15 @@ private:
         return cross(subtract(b, a), subtract(c, a));
     }
 
-    void flattenSpreadTriangles(BuiltinModel& model, size_t normalCount) const;
-
     std::vector<Vec3> vertices_;
     std::vector<Slot> slots_;
     std::vector<ModelFace> faces_;
 };
 
-BuiltinModel ModelBuilder::finish(size_t normalCount) {
+BuiltinModel ModelBuilder::finish(size_t normalCount) const {
+    if (slots_.size() != normalCount)
+        throw std::logic_error(
+            "built-in model: its shapes do not make the normals its table holds");
     std::vector<Vec3> vertexSums(vertices_.size());
     std::vector<Slot> slots = slots_;
     for (const ModelFace& face : faces_) {
@@ -90,47 +84,18 @@ BuiltinModel ModelBuilder::finish(size_t normalCount) {
                 add(normal, normalize(vertexSums[static_cast<size_t>(slot.blendWithVertex)])));
         model.normals.push_back(normal);
     }
-    flattenSpreadTriangles(model, normalCount);
     return model;
-}
-
-void ModelBuilder::flattenSpreadTriangles(BuiltinModel& model, size_t normalCount) const {
-    if (model.normals.size() > normalCount)
-        throw std::logic_error("built-in model: more normals than its table holds");
-    std::vector<int> uses(model.normals.size());
-    for (const ModelFace& face : model.faces)
-        for (int16_t n : face.normal)
-            ++uses[static_cast<size_t>(n)];
-    const size_t count = model.faces.size();
-    // A step coprime with the face count near the golden section visits every face once, spread.
-    size_t step = static_cast<size_t>(static_cast<double>(count) * 0.618) | 1;
-    while (std::gcd(step, count) != 1)
-        step += 2;
-    for (size_t visit = 0; visit < count && model.normals.size() < normalCount; ++visit) {
-        ModelFace& face = model.faces[visit * step % count];
-        const int16_t* n = face.normal;
-        if (n[0] == n[1] || n[1] == n[2] || n[0] == n[2])
-            continue; // already flat
-        if (uses[static_cast<size_t>(n[0])] < 2 || uses[static_cast<size_t>(n[1])] < 2 ||
-            uses[static_cast<size_t>(n[2])] < 2)
-            continue;
-        for (int k = 0; k < 3; ++k)
-            --uses[static_cast<size_t>(face.normal[k])];
-        model.normals.push_back(normalize(faceNormal(face)));
-        const auto flat = static_cast<int16_t>(model.normals.size() - 1);
-        for (int16_t& corner : face.normal)
-            corner = flat;
-    }
-    if (model.normals.size() != normalCount)
-        throw std::logic_error("built-in model: too few triangles to flatten");
 }
 
 // A grid of columns (closed around) by rows (closed or open across), quads split in two, wound
 // counter-clockwise when the column index runs along the first tangent and the row index along
-// the second. Pillowed: every band of quads between two rows has its own normals at its corners
-// (leaning towards the vertex normals), so the bands meet in soft creases.
-void addGrid(ModelBuilder& builder, int columns, int rows, bool closedRows, bool pillowed,
-             const std::function<Vec3(int column, int row)>& position) {
+// the second. Every band of quads between two rows has its own normals at its corners, leaning
+// towards the vertex normals, so the bands meet in soft creases. Where seam(band, column) holds,
+// the quads on either side of that column have their own normals there too: a joint across the
+// band.
+void addGrid(ModelBuilder& builder, int columns, int rows, bool closedRows,
+             const std::function<Vec3(int column, int row)>& position,
+             const std::function<bool(int band, int column)>& seam) {
     const size_t base = builder.vertexCount();
     for (int row = 0; row < rows; ++row)
         for (int column = 0; column < columns; ++column)
@@ -139,32 +104,23 @@ void addGrid(ModelBuilder& builder, int columns, int rows, bool closedRows, bool
         return static_cast<int16_t>(base +
                                     static_cast<size_t>((row % rows) * columns + column % columns));
     };
-    std::vector<int16_t> smoothSlots;
-    if (!pillowed) {
-        smoothSlots.assign(base, -1);
-        for (int i = 0; i < rows * columns; ++i)
-            smoothSlots.push_back(builder.normalSlot());
-    }
     const int bands = closedRows ? rows : rows - 1;
     for (int band = 0; band < bands; ++band) {
-        std::vector<int16_t> lower, upper;
-        if (pillowed) {
-            for (int column = 0; column < columns; ++column) {
-                lower.push_back(builder.normalSlot(index(column, band)));
-                upper.push_back(builder.normalSlot(index(column, band + 1)));
-            }
+        // Normals at each column for the quad to its right, and for the quad to its left.
+        std::vector<int16_t> lower, upper, lowerLeft, upperLeft;
+        for (int column = 0; column < columns; ++column) {
+            lower.push_back(builder.normalSlot(index(column, band)));
+            upper.push_back(builder.normalSlot(index(column, band + 1)));
+            const bool joint = seam(band, column);
+            lowerLeft.push_back(joint ? builder.normalSlot(index(column, band)) : lower.back());
+            upperLeft.push_back(joint ? builder.normalSlot(index(column, band + 1)) : upper.back());
         }
         for (int column = 0; column < columns; ++column) {
             const int next = (column + 1) % columns;
             const int16_t v00 = index(column, band), v10 = index(next, band),
                           v11 = index(next, band + 1), v01 = index(column, band + 1);
-            if (pillowed) {
-                builder.triangle(v00, v10, v11, lower[column], lower[next], upper[next]);
-                builder.triangle(v00, v11, v01, lower[column], upper[next], upper[column]);
-            } else {
-                builder.smoothTriangle(v00, v10, v11, smoothSlots);
-                builder.smoothTriangle(v00, v11, v01, smoothSlots);
-            }
+            builder.triangle(v00, v10, v11, lower[column], lowerLeft[next], upperLeft[next]);
+            builder.triangle(v00, v11, v01, lower[column], upperLeft[next], upper[column]);
         }
     }
 }
@@ -191,24 +147,29 @@ void addHelicalTorus(ModelBuilder& builder, int count, int perTurn,
     }
 }
 
-// A cut stone: a hexagonal double pyramid around `axis`, every facet flat.
-void addGem(ModelBuilder& builder, const Vec3& centre, const Vec3& axis, float radius,
-            float halfHeight) {
+// A rounded stone: a hexagonal double pyramid around `axis`, each half shaded smooth, with a crease
+// at the girdle.
+void addStone(ModelBuilder& builder, const Vec3& centre, const Vec3& axis, float radius,
+              float halfHeight) {
     const Vec3 helper = std::fabs(axis.z) < 0.9f ? Vec3(0, 0, 1) : Vec3(1, 0, 0);
     const Vec3 u = normalize(cross(helper, axis));
     const Vec3 w = cross(axis, u);
-    std::vector<int16_t> ring;
+    std::vector<int16_t> girdle, topNormals, bottomNormals;
     for (int i = 0; i < 6; ++i) {
         const float a = 2 * pi * static_cast<float>(i) / 6;
-        ring.push_back(builder.vertex(
+        girdle.push_back(builder.vertex(
             add(centre, add(scale(u, radius * std::cos(a)), scale(w, radius * std::sin(a))))));
+        topNormals.push_back(builder.normalSlot());
+        bottomNormals.push_back(builder.normalSlot());
     }
     const int16_t top = builder.vertex(add(centre, scale(axis, halfHeight)));
     const int16_t bottom = builder.vertex(add(centre, scale(axis, -halfHeight)));
-    for (int i = 0; i < 6; ++i) {
-        const int16_t a = ring[static_cast<size_t>(i)], b = ring[static_cast<size_t>((i + 1) % 6)];
-        builder.flatTriangle(a, b, top);
-        builder.flatTriangle(b, a, bottom);
+    const int16_t topNormal = builder.normalSlot(), bottomNormal = builder.normalSlot();
+    for (size_t i = 0; i < 6; ++i) {
+        const size_t next = (i + 1) % 6;
+        builder.triangle(girdle[i], girdle[next], top, topNormals[i], topNormals[next], topNormal);
+        builder.triangle(girdle[next], girdle[i], bottom, bottomNormals[next], bottomNormals[i],
+                         bottomNormal);
     }
 }
 
@@ -228,17 +189,36 @@ void giveRingMaterial(BuiltinModel& model, const Vec3& diffuse, const Vec3& ambi
     model.runs = {{0, 4666}};
 }
 
-// Ring 1: a tall ridged hoop in the xy plane.
+// Ring 1: a tall beaded hoop in the xy plane with a thin ribbed wire running inside it.
 Vec3 hoopPoint(float major, float minor) {
     const float radius = 0.12f, tube = 0.014f * (1 + 0.3f * std::cos(18 * major));
     const float outward = radius + tube * std::cos(minor);
     return {outward * std::cos(major), outward * std::sin(major), 1.6f * tube * std::sin(minor)};
 }
 
+constexpr int wireColumns = 93, wireRows = 11, wireJoints = 5;
+
+Vec3 wirePoint(int column, int row) {
+    const float radius = 0.091f, tube = 0.0065f;
+    const float major = 2 * pi * static_cast<float>(column) / wireColumns;
+    const float minor = 2 * pi * static_cast<float>(row) / wireRows;
+    const float outward = radius + tube * std::cos(minor);
+    return {outward * std::cos(major), outward * std::sin(major), tube * std::sin(minor)};
+}
+
+// Joints across the wire's outer rib, spread evenly round it.
+bool wireJoint(int band, int column) {
+    for (int joint = 0; joint < wireJoints; ++joint)
+        if (band == 0 && column == joint * wireColumns / wireJoints)
+            return true;
+    return false;
+}
+
 // Rings 2 to 4: a band of rectangular section with soft edges and stones set around its outside.
 struct StoneRing {
     float radius, halfWidth, halfThickness;
     int columns, stones;
+    std::vector<int> seamBands; // bands (0 outer, 1 top, 2 inner, 3 bottom) joined at column 0
 };
 
 Vec3 bandPoint(const StoneRing& ring, int column, int row) {
@@ -251,15 +231,20 @@ Vec3 bandPoint(const StoneRing& ring, int column, int row) {
 
 BuiltinModel buildStoneRing(const StoneRing& ring, size_t normals) {
     ModelBuilder builder;
-    addGrid(builder, ring.columns, 4, true, true,
-            [&ring](int column, int row) { return bandPoint(ring, column, row); });
+    addGrid(
+        builder, ring.columns, 4, true,
+        [&ring](int column, int row) { return bandPoint(ring, column, row); },
+        [&ring](int band, int column) {
+            return column == 0 && std::find(ring.seamBands.begin(), ring.seamBands.end(), band) !=
+                                      ring.seamBands.end();
+        });
     for (int s = 0; s < ring.stones; ++s) {
         const float angle =
             2 * pi * (static_cast<float>(s) + 0.5f) / static_cast<float>(ring.stones);
         const Vec3 outward(std::cos(angle), std::sin(angle), 0);
         const float size = ring.halfThickness * 1.3f;
-        addGem(builder, scale(outward, ring.radius + ring.halfWidth + size * 0.5f), outward, size,
-               size * 1.1f);
+        addStone(builder, scale(outward, ring.radius + ring.halfWidth + size * 0.5f), outward, size,
+                 size * 1.1f);
     }
     return builder.finish(normals);
 }
@@ -279,22 +264,26 @@ Vec3 gobletPoint(int column, int row) {
 
 BuiltinModel buildQuelmModel() {
     ModelBuilder builder;
-    addGrid(builder, gobletColumns, gobletRows, false, true, gobletPoint);
+    // Mould seams down both sides of the stem and the cup.
+    addGrid(builder, gobletColumns, gobletRows, false, gobletPoint, [](int band, int column) {
+        return band >= 2 && (column == 0 || column == gobletColumns / 2);
+    });
     return builder.finish(272);
 }
 
 BuiltinModel buildRing1() {
     ModelBuilder builder;
-    addHelicalTorus(builder, 2333, 24, hoopPoint);
+    addHelicalTorus(builder, 1310, 16, hoopPoint);
+    addGrid(builder, wireColumns, wireRows, true, wirePoint, wireJoint);
     BuiltinModel model = builder.finish(3366);
     giveRingMaterial(model, {0.784314f, 0.784314f, 0.784314f}, {0, 0, 0.2f});
     return model;
 }
 
 BuiltinModel buildRing(int number) {
-    static const StoneRing rings[3] = {{0.13f, 0.012f, 0.016f, 22, 8},
-                                       {0.11f, 0.01f, 0.014f, 20, 7},
-                                       {0.14f, 0.013f, 0.016f, 18, 9}};
+    static const StoneRing rings[3] = {{0.13f, 0.012f, 0.016f, 22, 8, {0, 2}},
+                                       {0.11f, 0.01f, 0.014f, 20, 7, {0}},
+                                       {0.14f, 0.013f, 0.016f, 18, 9, {0}}};
     static const size_t normals[3] = {292, 260, 272};
     static const Vec3 diffuse[3] = {{0.978431f, 0.978431f, 0.0784314f},
                                     {0.978431f, 0.784314f, 0.0784314f},

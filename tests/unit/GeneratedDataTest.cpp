@@ -176,6 +176,14 @@ struct CodecDeleter {
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
 };
 
+// The generator run on a data folder with a show script.
+int runGenerator(const fs::path& dataDir, const std::string& script) {
+    const std::string command = std::string("\"") + MORVELDAN_BUILD_DIR +
+                                "/tools/makeassets/makeassets\" \"" + dataDir.string() + "\" \"" +
+                                script + "\" > /dev/null 2>&1";
+    return std::system(command.c_str());
+}
+
 } // namespace
 
 TEST(GeneratedData, EveryImageDecodesWithPowerOfTwoSides) {
@@ -424,12 +432,20 @@ TEST(GeneratedData, ModelsAreClosedSmoothTexturedMeshes) {
     }
 }
 
+TEST(GeneratedData, GeneratorRefusesAMusicFileOutsideTheDataFolder) {
+    TempDir run;
+    for (const char* name : {"data/../escaped.ogg", "music.ogg", "data/"}) {
+        SCOPED_TRACE(name);
+        writeTextFile(run.file("demo.txt"), std::string(name) + "\n0\n0\n");
+        EXPECT_NE(runGenerator(run.path() / "data", run.file("demo.txt")), 0);
+        EXPECT_FALSE(fs::exists(run.path() / "escaped.ogg"));
+        EXPECT_FALSE(fs::exists(run.path() / "data" / "music.ogg"));
+    }
+}
+
 TEST(GeneratedData, AnotherRunWritesIdenticalFiles) {
     TempDir again;
-    const std::string command = std::string("\"") + MORVELDAN_BUILD_DIR +
-                                "/tools/makeassets/makeassets\" \"" + again.path().string() +
-                                "\" \"" + MORVELDAN_SOURCE_DIR + "/data/demo.txt\" > /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_EQ(runGenerator(again.path(), MORVELDAN_SOURCE_DIR "/data/demo.txt"), 0);
 
     std::set<std::string> expected;
     for (const char* name : imageFiles)

@@ -7,6 +7,7 @@
 #include "Video.h"
 #include "timeline/ScriptReader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -38,10 +39,14 @@ std::filesystem::path musicFile(const std::filesystem::path& script,
     }
     std::fclose(file);
     const std::string prefix = "data/";
-    if (name.rfind(prefix, 0) != 0 || name.size() == prefix.size())
+    const std::filesystem::path inside =
+        std::filesystem::path(name.substr(std::min(name.size(), prefix.size()))).lexically_normal();
+    const bool underData = name.rfind(prefix, 0) == 0 && !inside.empty() && inside.is_relative() &&
+                           *inside.begin() != "..";
+    if (!underData)
         throw std::runtime_error("the music file '" + name + "' in " + script.string() +
                                  " does not lie under data/");
-    return data / name.substr(prefix.size());
+    return data / inside;
 }
 
 } // namespace
