@@ -32,17 +32,6 @@ constexpr int exitCancelled = 255; // the dialog's Cancel: -1 as a process exit 
 constexpr int exitShotFailed = 1;  // also a failed render or contact sheet
 constexpr int exitUsage = 1;
 
-void requireOpenGl2() {
-    glewExperimental = GL_TRUE;
-    const GLenum result = glewInit();
-    // A context without an X display (SDL's offscreen driver, used to render without a screen)
-    // has every GL entry point; only the GLX extension query fails.
-    if (result != GLEW_OK && result != GLEW_ERROR_NO_GLX_DISPLAY)
-        raise("Error: %s\n", reinterpret_cast<const char*>(glewGetErrorString(result)));
-    if (!GLEW_VERSION_2_0)
-        raise("Opengl 2.0 not supported");
-}
-
 // Ends the run's tweakable variables and destroys the effects first to last.
 void shutDownEffects(EffectList& effects) {
     TweakRegistry::instance().terminate();

@@ -1,12 +1,8 @@
 #include "platform/ShowEncoder.h"
 
-#include "audio/FFmpegHandles.h"
 #include "audio/MusicStream.h"
 #include "platform/Error.h"
-
-extern "C" {
-#include <libswscale/swscale.h>
-}
+#include "platform/FFmpegHandles.h"
 
 #include <unistd.h>
 
@@ -15,10 +11,7 @@ extern "C" {
 
 namespace {
 
-struct ScalerFreer {
-    void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
-using ScalerPtr = std::unique_ptr<SwsContext, ScalerFreer>;
+using ffmpeg::ScalerPtr;
 
 constexpr int audioBitRate = 192000;
 
@@ -26,8 +19,10 @@ constexpr int audioBitRate = 192000;
 
 std::string temporaryNameFor(const std::string& path) {
     const std::filesystem::path target(path);
-    const std::string name = "." + target.stem().string() + ".partial-" + std::to_string(getpid()) +
-                             target.extension().string();
+    std::string name = ".";
+    name += target.stem().string();
+    name += ".partial-" + std::to_string(getpid());
+    name += target.extension().string();
     return (target.parent_path() / name).string();
 }
 

@@ -3,7 +3,7 @@
 #include "ShowProcess.h"
 #include "TestFiles.h"
 #include "audio/AudioEncoder.h"
-#include "audio/FFmpegHandles.h"
+#include "platform/FFmpegHandles.h"
 #include "audio/MusicStream.h"
 
 #include <gtest/gtest.h>

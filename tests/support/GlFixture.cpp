@@ -24,9 +24,7 @@ void GlFixture::SetUp() {
     ASSERT_NE(window_, nullptr) << SDL_GetError();
     context_ = SDL_GL_CreateContext(window_);
     ASSERT_NE(context_, nullptr) << SDL_GetError();
-    glewExperimental = GL_TRUE;
-    ASSERT_EQ(glewInit(), GLEW_OK);
-    ASSERT_TRUE(GLEW_VERSION_2_0);
+    ASSERT_NO_THROW(requireOpenGl2());
     while (glGetError() != GL_NO_ERROR) {
     }
     screenWidth = windowWidth;
