@@ -1,7 +1,7 @@
 # Shared set-up of run.sh and test.sh: install missing Debian packages, configure and build.
 # Sourced, not run; expects ROOT to be the source tree.
 
-PACKAGES="cmake g++ make pkg-config libsdl2-dev libglew-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+PACKAGES="cmake g++ make pkg-config libsdl2-dev libglew-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl1
   libfreeimage-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libfftw3-dev libgtk-3-dev libx11-dev libfreetype-dev fonts-dejavu-core libgtest-dev libbenchmark-dev
   xvfb xauth xdotool xfonts-base"

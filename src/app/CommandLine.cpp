@@ -1,6 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "platform/Error.h"
+
+#include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -8,6 +12,13 @@ namespace {
 constexpr int shotWidth = 1024;
 constexpr int shotHeight = 768;
 constexpr int largestSide = 16384;
+constexpr int videoWidth = 1280;
+constexpr int videoHeight = 720;
+constexpr int sheetRenderWidth = 640;
+constexpr int sheetRenderHeight = 480;
+constexpr int largestFps = 240;
+constexpr uint32_t sheetWarmup = 1000; // per thumbnail: a contact sheet draws many warm-ups
+constexpr int worstQuality = 51;
 
 bool parseNumber(std::string_view text, int64_t& value) {
     const char* end = text.data() + text.size();
@@ -37,11 +48,97 @@ CommandLine invalid(std::string problem) {
     return result;
 }
 
+// A whole number from `least` to `most`; an empty result when the text is anything else.
+std::optional<int64_t> numberIn(std::string_view text, int64_t least, int64_t most) {
+    int64_t value = 0;
+    if (!parseNumber(text, value) || value < least || value > most)
+        return std::nullopt;
+    return value;
+}
+
+bool isRenderOption(std::string_view option) {
+    return option == "--fps" || option == "--from" || option == "--to" || option == "--warmup" ||
+           option == "--quality";
+}
+
+// Reads the value of one of the render options into the request; the problem text on a mistake.
+std::optional<std::string> readRenderOption(std::string_view option, std::string_view value,
+                                            RenderRequest& request) {
+    const std::string text(value);
+    if (option == "--fps") {
+        const auto fps = numberIn(value, 1, largestFps);
+        if (!fps)
+            return formatText("--fps needs frames per second from 1 to 240, not '%s'",
+                              text.c_str());
+        request.fps = int(*fps);
+        return std::nullopt;
+    }
+    if (option == "--quality") {
+        const auto quality = numberIn(value, 0, worstQuality);
+        if (!quality)
+            return formatText("--quality needs a number from 0 (best) to 51, not '%s'",
+                              text.c_str());
+        request.quality = int(*quality);
+        return std::nullopt;
+    }
+    const auto milliseconds = numberIn(value, 0, UINT32_MAX);
+    if (!milliseconds)
+        return formatText("%s needs milliseconds from 0 to 4294967295, not '%s'",
+                          std::string(option).c_str(), text.c_str());
+    if (option == "--from")
+        request.from = uint32_t(*milliseconds);
+    else if (option == "--to")
+        request.to = uint32_t(*milliseconds);
+    else
+        request.warmup = uint32_t(*milliseconds);
+    return std::nullopt;
+}
+
+// The checks that need the whole line: one output, options that belong to it, a size that fits.
+std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) {
+    const RenderRequest& request = line.render;
+    const int outputs = int(!request.videoFile.empty()) + int(!request.framesFolder.empty()) +
+                        int(!request.sheetFile.empty());
+    if (outputs > 1)
+        return "--render, --frames and --contact-sheet cannot be combined";
+    if (line.action == CommandLine::Action::Shot)
+        return "--shot cannot be combined with --render, --frames or --contact-sheet";
+    if (request.from && request.to && *request.to <= *request.from)
+        return "--to must be later than --from";
+    const int width = line.settings.width, height = line.settings.height;
+    if (sizeGiven && (std::max(width, height) > renderLongestSide ||
+                      int64_t(width) * height > renderLargestArea))
+        return "a render is at most 3840x2160 pixels (either way round)";
+    if (!request.videoFile.empty() && (width % 2 != 0 || height % 2 != 0))
+        return "a video needs an even width and height";
+    return std::nullopt;
+}
+
+// Offline renders draw into a hidden window without dialog or message box.
+void prepareRender(CommandLine& line, bool sizeGiven, bool warmupGiven) {
+    line.action = line.render.sheetFile.empty() ? CommandLine::Action::Render
+                                                : CommandLine::Action::ContactSheet;
+    line.showSetup = false;
+    line.settings.windowed = true;
+    line.settings.hidden = true;
+    line.settings.verticalSync = false;
+    line.messageBox = false;
+    const bool sheet = line.action == CommandLine::Action::ContactSheet;
+    if (sheet && !warmupGiven)
+        line.render.warmup = sheetWarmup;
+    if (!sizeGiven) {
+        line.settings.width = sheet ? sheetRenderWidth : videoWidth;
+        line.settings.height = sheet ? sheetRenderHeight : videoHeight;
+    }
+}
+
 } // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
     bool sizeGiven = false;
+    bool renderOptionGiven = false;
+    bool warmupGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         const int valuesLeft = argc - 1 - i;
@@ -75,8 +172,35 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.shotFile = argv[++i];
             if (line.action == CommandLine::Action::Play)
                 line.action = CommandLine::Action::Shot;
-        } else
+        } else if (option == "--render" || option == "--frames" || option == "--contact-sheet") {
+            if (valuesLeft < 1 || std::string_view(argv[i + 1]).empty())
+                return invalid(std::string(option) + " needs a file or folder name");
+            std::string& target = option == "--render"   ? line.render.videoFile
+                                  : option == "--frames" ? line.render.framesFolder
+                                                         : line.render.sheetFile;
+            target = argv[++i];
+        } else if (isRenderOption(option)) {
+            if (valuesLeft < 1)
+                return invalid(std::string(option) + " needs a value");
+            if (auto problem = readRenderOption(option, argv[++i], line.render))
+                return invalid(*problem);
+            renderOptionGiven = true;
+            warmupGiven = warmupGiven || option == "--warmup";
+        } else if (option == "--verbose")
+            line.render.verbose = true;
+        else
             return invalid("unknown option '" + std::string(option) + "'");
+    }
+    const bool rendering = !line.render.videoFile.empty() || !line.render.framesFolder.empty() ||
+                           !line.render.sheetFile.empty();
+    if (renderOptionGiven && !rendering)
+        return invalid("--fps, --from, --to, --warmup and --quality go with --render, --frames or "
+                       "--contact-sheet");
+    if (rendering && line.action != CommandLine::Action::Help &&
+        line.action != CommandLine::Action::Version) {
+        if (auto problem = checkRender(line, sizeGiven))
+            return invalid(*problem);
+        prepareRender(line, sizeGiven, warmupGiven);
     }
     if (line.action == CommandLine::Action::Shot) {
         line.showSetup = false;
@@ -102,6 +226,26 @@ const char* usageText() {
            "  --shot MS FILE.png  draw the single frame at effect time MS (milliseconds), save it\n"
            "                      as a PNG picture and exit; implies --no-setup --windowed\n"
            "                      --no-message-box, size 1024x768 unless --size is given\n"
+           "\n"
+           "Offline rendering (no dialog; the window stays hidden and needs no screen):\n"
+           "  --render FILE       render the show to a video file: H.264 and AAC, in MP4 or\n"
+           "                      what the file's extension names (.mkv, .mov, ...)\n"
+           "  --frames FOLDER     render numbered PNG pictures instead of a video\n"
+           "  --contact-sheet FILE.png  one picture with a labelled thumbnail from the middle of\n"
+           "                      every script entry\n"
+           "  --size WxH          render size, at most 3840x2160 either way round (default\n"
+           "                      1280x720; 640x480 for a contact sheet); even sides for video\n"
+           "  --fps N             frames per second of show time, 1 to 240 (default 60)\n"
+           "  --from MS           effect time of the first frame (default: where the show\n"
+           "                      starts, the music at the script's start offset)\n"
+           "  --to MS             effect time at which the render ends (default: the music's\n"
+           "                      end; the end-of-show entry also ends it)\n"
+           "  --warmup MS         show time drawn before --from but not kept, so effects that\n"
+           "                      carry state look as in the live show (default 3000; 1000\n"
+           "                      before each thumbnail of a contact sheet)\n"
+           "  --quality N         H.264 constant rate factor, 0 (lossless) to 51 (default 20)\n"
+           "  --verbose           finish each frame before reading it back, for exact timings\n"
+           "\n"
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"
            "\n"

@@ -4,10 +4,24 @@
 #include "app/VideoSettings.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+// What an offline render (--render, --frames, --contact-sheet) is asked to make.
+struct RenderRequest {
+    std::string videoFile;    // --render: a video file (H.264 and AAC)
+    std::string framesFolder; // --frames: numbered PNG pictures in this folder
+    std::string sheetFile;    // --contact-sheet: one PNG with a thumbnail of every script entry
+    int fps = 60;
+    std::optional<uint32_t> from; // effect time of the first kept frame (default: the show's start)
+    std::optional<uint32_t> to;   // effect time at which the render ends (default: the music's end)
+    uint32_t warmup = 3000;       // milliseconds drawn before `from` (or a thumbnail), not kept
+    int quality = 20;             // the H.264 encoder's constant rate factor, 0 (lossless) to 51
+    bool verbose = false;         // finish each frame's drawing before reading it back, for timings
+};
+
 struct CommandLine {
-    enum class Action { Play, Shot, Help, Version, Invalid };
+    enum class Action { Play, Shot, Render, ContactSheet, Help, Version, Invalid };
     Action action = Action::Play;
     std::string problem; // what was wrong, for Invalid
 
@@ -16,7 +30,12 @@ struct CommandLine {
     bool messageBox = true; // report errors in a message box as well as on stderr
     uint32_t shotTime = 0;  // effect time of the single frame drawn by --shot
     std::string shotFile;   // PNG written by --shot
+    RenderRequest render;   // for Render and ContactSheet; settings.width x height is its size
 };
+
+// Largest picture of an offline render: 3840 x 2160 pixels, either way round.
+constexpr int renderLongestSide = 3840;
+constexpr int64_t renderLargestArea = 3840 * 2160;
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
 

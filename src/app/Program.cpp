@@ -1,7 +1,9 @@
 #include "app/Program.h"
 
 #include "app/CommandLine.h"
+#include "app/ContactSheet.h"
 #include "app/FrameLoop.h"
+#include "app/OfflineRender.h"
 #include "app/RenderWindow.h"
 #include "app/Screenshot.h"
 #include "app/VideoSetupDialog.h"
@@ -17,6 +19,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <optional>
 
 #ifndef MORVELDAN_VERSION
 #define MORVELDAN_VERSION "unknown"
@@ -25,17 +29,8 @@
 namespace {
 
 constexpr int exitCancelled = 255; // the dialog's Cancel: -1 as a process exit status
-constexpr int exitShotFailed = 1;
-constexpr int exitUsage = 2;
-
-void requireOpenGl2() {
-    glewExperimental = GL_TRUE;
-    const GLenum result = glewInit();
-    if (result != GLEW_OK)
-        raise("Error: %s\n", reinterpret_cast<const char*>(glewGetErrorString(result)));
-    if (!GLEW_VERSION_2_0)
-        raise("Opengl 2.0 not supported");
-}
+constexpr int exitShotFailed = 1;  // also a failed render or contact sheet
+constexpr int exitUsage = 1;
 
 // Ends the run's tweakable variables and destroys the effects first to last.
 void shutDownEffects(EffectList& effects) {
@@ -72,22 +67,50 @@ void drawShot(EffectList& effects, const std::string& musicFile, int32_t startOf
     saveWindowPicture(pictureFile);
 }
 
-// Start-up, the show (or the single shot) and shut-down. Everything made here is destroyed, in
-// reverse order, before an error leaves this function.
+bool isOffline(CommandLine::Action action) {
+    return action == CommandLine::Action::Render || action == CommandLine::Action::ContactSheet;
+}
+
+// Start-up, the show (or the single shot, or an offline render) and shut-down. Everything made
+// here is destroyed, in reverse order, before an error leaves this function.
 int runShow(const CommandLine& line) {
     VideoSettings settings = line.settings;
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;
+    const bool offline = isOffline(line.action);
+    if (offline) {
+        chooseOfflineVideoDriver();
+        // The window only carries the GL context: small and hidden, whatever the render size.
+        settings.width = 64;
+        settings.height = 64;
+    }
     RenderWindow window(settings);
     requireOpenGl2();
+    // The render's framebuffer stands for the window before anything is sized to the screen.
+    std::optional<OffscreenWindow> offscreen;
+    if (offline)
+        offscreen.emplace(line.settings.width, line.settings.height);
+    // Outputs are opened first: an unwritable place fails before the show loads.
+    std::unique_ptr<FrameSink> frames;
+    std::optional<SheetFile> sheet;
+    if (line.action == CommandLine::Action::Render)
+        frames = openFrameSink(line.render, line.settings.width, line.settings.height);
+    if (line.action == CommandLine::Action::ContactSheet)
+        sheet.emplace(line.render.sheetFile);
     setScreenPerspective();
     CEnabler texturing(GL_TEXTURE_2D);
     EffectList effects;
     std::string musicFile;
     int32_t startOffset = 0;
-    loadTimeline(effects, window, musicFile, startOffset);
+    std::vector<std::string> keywords;
+    loadTimeline(effects, window, musicFile, startOffset, &keywords);
     if (line.action == CommandLine::Action::Shot)
         drawShot(effects, musicFile, startOffset, line.shotTime, line.shotFile);
+    else if (line.action == CommandLine::Action::Render)
+        renderShow(line.render, effects, musicFile, startOffset, *offscreen, *frames);
+    else if (line.action == CommandLine::Action::ContactSheet)
+        makeContactSheet(line.render, effects, keywords, musicFile, startOffset, *offscreen,
+                         *sheet);
     else
         playShow(window, effects, musicFile, startOffset);
     shutDownEffects(effects);
@@ -129,5 +152,5 @@ int runProgram(int argc, char** argv) {
         failure = "Unknown error";
     }
     report(failure, line.messageBox);
-    return line.action == CommandLine::Action::Shot ? exitShotFailed : 0;
+    return line.action == CommandLine::Action::Shot || isOffline(line.action) ? exitShotFailed : 0;
 }

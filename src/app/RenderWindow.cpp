@@ -50,6 +50,8 @@ bool RenderWindow::tryOpen(int width, int height, int bitsPerPixel, bool fullscr
                            const VideoSettings& switches, bool multisampling) {
     requestContextAttributes(multisampling);
     Uint32 flags = SDL_WINDOW_OPENGL;
+    if (switches.hidden)
+        flags |= SDL_WINDOW_HIDDEN;
     if (fullscreen)
         flags |= SDL_WINDOW_FULLSCREEN;
     else {

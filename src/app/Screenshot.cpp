@@ -7,6 +7,7 @@
 
 #include <FreeImage.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -14,21 +15,41 @@ namespace {
 struct BitmapDeleter {
     void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
 };
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
+
+Bitmap allocateRgb(const std::string& path, int width, int height) {
+    Bitmap bitmap(FreeImage_Allocate(width, height, 24));
+    if (!bitmap)
+        raise("Unable to save picture %s", path.c_str());
+    return bitmap;
+}
+
+void save(const std::string& path, FIBITMAP* bitmap) {
+    if (!FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_DEFAULT))
+        raise("Unable to save picture %s", path.c_str());
+}
 
 } // namespace
 
 void saveWindowPicture(const std::string& path) {
-    std::unique_ptr<FIBITMAP, BitmapDeleter> bitmap(
-        FreeImage_Allocate(screenWidth, screenHeight, 24));
-    if (!bitmap)
-        raise("Unable to save picture %s", path.c_str());
+    Bitmap bitmap = allocateRgb(path, screenWidth, screenHeight);
     // FreeImage keeps rows bottom first with 4-byte aligned pitch and blue first on little-endian
     // machines: exactly what OpenGL hands back as GL_BGR with a pack alignment of 4.
     bindWindowFramebuffer();
-    glReadBuffer(GL_BACK);
+    glReadBuffer(windowFramebuffer == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0_EXT);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, screenWidth, screenHeight, GL_BGR, GL_UNSIGNED_BYTE,
                  FreeImage_GetBits(bitmap.get()));
-    if (!FreeImage_Save(FIF_PNG, bitmap.get(), path.c_str(), PNG_DEFAULT))
-        raise("Unable to save picture %s", path.c_str());
+    save(path, bitmap.get());
+}
+
+void savePicture(const std::string& path, const uint8_t* bgraBottomUp, int width, int height) {
+    Bitmap bitmap = allocateRgb(path, width, height);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* source = bgraBottomUp + size_t(y) * size_t(width) * 4;
+        uint8_t* row = FreeImage_GetScanLine(bitmap.get(), y); // row 0 is the bottom one
+        for (int x = 0; x < width; ++x)
+            std::memcpy(row + 3 * x, source + 4 * x, 3);
+    }
+    save(path, bitmap.get());
 }

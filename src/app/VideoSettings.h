@@ -9,4 +9,5 @@ struct VideoSettings {
     bool verticalSync = true;
     bool multisampling = false;
     bool alwaysOnTop = true;
+    bool hidden = false; // offline rendering draws off screen and never shows its window
 };

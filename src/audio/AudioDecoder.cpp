@@ -1,6 +1,6 @@
 #include "audio/AudioDecoder.h"
 
-#include "audio/FFmpegHandles.h"
+#include "platform/FFmpegHandles.h"
 #include "audio/MusicStream.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"

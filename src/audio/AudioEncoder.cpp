@@ -1,6 +1,6 @@
 #include "audio/AudioEncoder.h"
 
-#include "audio/FFmpegHandles.h"
+#include "platform/FFmpegHandles.h"
 #include "platform/Error.h"
 
 #include <algorithm>

@@ -3,11 +3,7 @@
 #include "platform/Error.h"
 #include "platform/MediaLog.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/FFmpegHandles.h"
 
 #include <algorithm>
 
@@ -20,22 +16,6 @@ const char* const codecError =
 // Frames further ahead than this are reached by seeking rather than decoding forward.
 constexpr int forwardDecodeLimit = 50;
 
-struct FormatCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct ScalerFreer {
-    void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
-
 struct IndexedFrame {
     int64_t pts;
     bool key;
@@ -44,11 +24,11 @@ struct IndexedFrame {
 } // namespace
 
 struct VideoDecoder::Impl {
-    std::unique_ptr<AVFormatContext, FormatCloser> format;
-    std::unique_ptr<AVCodecContext, CodecFreer> codec;
-    std::unique_ptr<AVFrame, FrameFreer> decoded{av_frame_alloc()};
-    std::unique_ptr<AVPacket, PacketFreer> packet{av_packet_alloc()};
-    std::unique_ptr<SwsContext, ScalerFreer> scaler;
+    ffmpeg::InputPtr format;
+    ffmpeg::CodecPtr codec;
+    ffmpeg::FramePtr decoded{av_frame_alloc()};
+    ffmpeg::PacketPtr packet{av_packet_alloc()};
+    ffmpeg::ScalerPtr scaler;
     int streamIndex = -1;
     std::vector<IndexedFrame> frames; // presentation order
     std::vector<uint8_t> pixels = std::vector<uint8_t>(frameBytes, 0);
@@ -184,18 +164,10 @@ VideoDecoder::VideoDecoder(const std::string& path) : impl_(std::make_unique<Imp
 
 VideoDecoder::~VideoDecoder() = default;
 
-int VideoDecoder::frameCount() const {
-    return int(impl_->frames.size());
-}
-int VideoDecoder::sourceWidth() const {
-    return impl_->codec->width;
-}
-int VideoDecoder::sourceHeight() const {
-    return impl_->codec->height;
-}
-uint64_t VideoDecoder::decodedFrames() const {
-    return impl_->decodedCount;
-}
+int VideoDecoder::frameCount() const { return int(impl_->frames.size()); }
+int VideoDecoder::sourceWidth() const { return impl_->codec->width; }
+int VideoDecoder::sourceHeight() const { return impl_->codec->height; }
+uint64_t VideoDecoder::decodedFrames() const { return impl_->decodedCount; }
 
 const uint8_t* VideoDecoder::frame(int n) {
     Impl& d = *impl_;

@@ -19,7 +19,8 @@ struct FileCloser {
 };
 using ScriptFile = std::unique_ptr<FILE, FileCloser>;
 
-void loadEntries(EffectList& effects, FILE* script, LoadingScreen& loading) {
+void loadEntries(EffectList& effects, FILE* script, LoadingScreen& loading,
+                 std::vector<std::string>* keywords) {
     while (!scriptAtEnd(script)) {
         const std::string keyword = readScriptLine(script);
         try {
@@ -31,6 +32,8 @@ void loadEntries(EffectList& effects, FILE* script, LoadingScreen& loading) {
             std::unique_ptr<Effekt> effect = makeEffect(keyword, start, end, script);
             debugLine("Loaded %s with start time %i and end time %i", keyword.c_str(), start, end);
             effects.push_back(std::move(effect));
+            if (keywords)
+                keywords->push_back(keyword);
         } catch (const ScriptEnded&) {
             raise("The entry '%s' is cut short: %s ends before all its lines", keyword.c_str(),
                   scriptPath);
@@ -41,7 +44,7 @@ void loadEntries(EffectList& effects, FILE* script, LoadingScreen& loading) {
 } // namespace
 
 void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicFile,
-                  int32_t& startOffset) {
+                  int32_t& startOffset, std::vector<std::string>* keywords) {
     ScriptFile script(std::fopen(scriptPath, "r"));
     if (!script)
         raise("Unable to load data/demo.txt");
@@ -55,5 +58,5 @@ void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicF
               scriptPath);
     }
     LoadingScreen loading(window, entryCount);
-    loadEntries(effects, script.get(), loading);
+    loadEntries(effects, script.get(), loading, keywords);
 }

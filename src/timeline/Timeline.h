@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class RenderWindow;
 
 // Fills the list in script order and returns the music file name and the start offset. Throws
 // "Unable to load data/demo.txt", "Unknown entry '%s' in file, please correct", whatever an
 // effect's constructor throws, or "You quit?" when the window is closed while loading.
+// When `keywords` is given, it receives each entry's keyword, in the order of the list.
 void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicFile,
-                  int32_t& startOffset);
+                  int32_t& startOffset, std::vector<std::string>* keywords = nullptr);

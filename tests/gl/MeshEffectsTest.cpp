@@ -61,19 +61,6 @@ protected:
 
     void image(const std::string& path, Rgba colour) { writeSolidImage(temp.file(path), colour); }
 
-    // The screen perspective with an identity model-view matrix, as every effect leaves it.
-    void expectScreenPerspective(const char* where) {
-        GLfloat projection[16], modelView[16], expected[16];
-        glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-        setScreenPerspective();
-        glGetFloatv(GL_PROJECTION_MATRIX, expected);
-        for (int i = 0; i < 16; ++i) {
-            EXPECT_FLOAT_EQ(projection[i], expected[i]) << "projection after " << where;
-            EXPECT_FLOAT_EQ(modelView[i], i % 5 == 0 ? 1.0f : 0.0f) << "model-view after " << where;
-        }
-    }
-
     void expectLeftClean(const char* where) {
         expectCleanState(where);
         expectScreenPerspective(where);

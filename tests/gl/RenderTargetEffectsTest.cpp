@@ -51,13 +51,11 @@ class RenderTargetEffects : public GlFixture {
 protected:
     std::filesystem::path run;
     std::unique_ptr<ScopedWorkingDirectory> workingDirectory;
-    std::array<GLfloat, 16> screenProjection{};
 
     void SetUp() override {
         GlFixture::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        glGetFloatv(GL_PROJECTION_MATRIX, screenProjection.data());
         run = temp.path() / "run";
         writePlain(file("data/bravelund/nanoball/zoomer1.jpg"), {40, 80, 200, 255});
         writePlain(file("data/bravelund/nanoball/flare.jpg"), {255, 240, 200, 255});
@@ -101,21 +99,7 @@ protected:
         EXPECT_FALSE(glIsEnabled(GL_LIGHTING)) << where;
         EXPECT_FALSE(glIsEnabled(GL_LIGHT0)) << where;
         EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D)) << where;
-        GLint value = 0;
-        glGetIntegerv(GL_MATRIX_MODE, &value);
-        EXPECT_EQ(value, GL_MODELVIEW) << where;
-        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &value);
-        EXPECT_EQ(value, 1) << where;
-        std::array<GLfloat, 16> matrix{};
-        glGetFloatv(GL_MODELVIEW_MATRIX, matrix.data());
-        for (int i = 0; i < 16; ++i)
-            EXPECT_FLOAT_EQ(matrix[i], i % 5 == 0 ? 1.0f : 0.0f) << where << " model-view " << i;
-        glGetFloatv(GL_PROJECTION_MATRIX, matrix.data());
-        EXPECT_EQ(matrix, screenProjection) << where;
-        GLint viewport[4] = {};
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(viewport[2], windowWidth) << where;
-        EXPECT_EQ(viewport[3], windowHeight) << where;
+        expectScreenPerspective(where);
     }
 
     int countPixels(const std::function<bool(const Rgba&)>& test) const {

@@ -105,13 +105,11 @@ class ShaderEffects : public GlFixture {
 protected:
     std::filesystem::path run;
     std::unique_ptr<ScopedWorkingDirectory> workingDirectory;
-    std::array<GLfloat, 16> screenProjection{};
 
     void SetUp() override {
         GlFixture::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        glGetFloatv(GL_PROJECTION_MATRIX, screenProjection.data());
         run = temp.path() / "run";
         writeQuadrants((run / "data/bravelund/tolvik/boks.jpg").string());
         writeChequer((run / "data/bravelund/walk/skak.png").string());
@@ -155,21 +153,7 @@ protected:
         expectCleanState(where.c_str());
         EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST)) << where;
         EXPECT_FALSE(glIsEnabled(GL_FOG)) << where;
-        GLint value = 0;
-        glGetIntegerv(GL_MATRIX_MODE, &value);
-        EXPECT_EQ(value, GL_MODELVIEW) << where;
-        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &value);
-        EXPECT_EQ(value, 1) << where;
-        std::array<GLfloat, 16> matrix{};
-        glGetFloatv(GL_MODELVIEW_MATRIX, matrix.data());
-        for (int i = 0; i < 16; ++i)
-            EXPECT_FLOAT_EQ(matrix[i], i % 5 == 0 ? 1.0f : 0.0f) << where << " model-view " << i;
-        glGetFloatv(GL_PROJECTION_MATRIX, matrix.data());
-        EXPECT_EQ(matrix, screenProjection) << where;
-        GLint viewport[4] = {};
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(viewport[2], windowWidth) << where;
-        EXPECT_EQ(viewport[3], windowHeight) << where;
+        expectScreenPerspective(where);
     }
 
     // Colour of the centre pixel of the last frame.

@@ -6,6 +6,7 @@
 #include <FreeImage.h>
 #include <SDL2/SDL.h>
 
+#include <array>
 #include <cstdlib>
 #include <ostream>
 
@@ -23,9 +24,7 @@ void GlFixture::SetUp() {
     ASSERT_NE(window_, nullptr) << SDL_GetError();
     context_ = SDL_GL_CreateContext(window_);
     ASSERT_NE(context_, nullptr) << SDL_GetError();
-    glewExperimental = GL_TRUE;
-    ASSERT_EQ(glewInit(), GLEW_OK);
-    ASSERT_TRUE(GLEW_VERSION_2_0);
+    ASSERT_NO_THROW(requireOpenGl2());
     while (glGetError() != GL_NO_ERROR) {
     }
     screenWidth = windowWidth;
@@ -101,6 +100,26 @@ void GlFixture::expectCleanState(const char* where) {
     EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "blending left on after " << where;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &value);
     EXPECT_EQ(value, 0) << "framebuffer left bound after " << where;
+}
+
+void GlFixture::expectScreenPerspective(const std::string& where) {
+    GLint depth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1) << "model-view pushes and pops unbalanced after " << where;
+    std::array<GLfloat, 32> matrices{}, wanted{};
+    std::array<GLint, 5> view{}, wantedView{};
+    const auto read = [](std::array<GLfloat, 32>& m, std::array<GLint, 5>& v) {
+        glGetFloatv(GL_PROJECTION_MATRIX, m.data());
+        glGetFloatv(GL_MODELVIEW_MATRIX, m.data() + 16);
+        glGetIntegerv(GL_VIEWPORT, v.data());
+        glGetIntegerv(GL_MATRIX_MODE, v.data() + 4);
+    };
+    read(matrices, view);
+    setScreenPerspective();
+    read(wanted, wantedView);
+    EXPECT_EQ(view, wantedView) << "viewport or matrix mode after " << where;
+    for (size_t i = 0; i < matrices.size(); ++i)
+        EXPECT_NEAR(matrices[i], wanted[i], 1e-5) << where << ", matrix element " << i;
 }
 
 bool near(const Rgba& a, const Rgba& b, int tolerance) {

@@ -36,6 +36,9 @@ protected:
     void expectNoGlError(const char* where);
     // Texture 0, program 0, blending off and the window framebuffer bound.
     void expectCleanState(const char* where);
+    // The screen perspective and viewport with the model-view matrix current, identity and at the
+    // bottom of its stack, as every effect leaves them.
+    void expectScreenPerspective(const std::string& where);
 
     TempDir temp;
     std::vector<Rgba> frame;

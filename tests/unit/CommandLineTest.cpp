@@ -75,4 +75,70 @@ TEST(CommandLine, MistakesAreInvalid) {
     EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
 }
 
+TEST(CommandLine, RenderOptionsAndTheirDefaults) {
+    const CommandLine video = parse({"--render", "show.mp4"});
+    EXPECT_EQ(video.action, CommandLine::Action::Render);
+    EXPECT_EQ(video.render.videoFile, "show.mp4");
+    EXPECT_EQ(video.render.fps, 60);
+    EXPECT_EQ(video.render.warmup, 3000u);
+    EXPECT_EQ(video.render.quality, 20);
+    EXPECT_FALSE(video.render.from.has_value());
+    EXPECT_FALSE(video.render.to.has_value());
+    EXPECT_EQ(video.settings.width, 1280);
+    EXPECT_EQ(video.settings.height, 720);
+    EXPECT_TRUE(video.settings.hidden);
+    EXPECT_FALSE(video.showSetup);
+    EXPECT_FALSE(video.messageBox);
+
+    const CommandLine frames =
+        parse({"--fps", "25", "--frames", "out", "--from", "0", "--to", "4294967295", "--warmup",
+               "0", "--quality", "51", "--size", "2160x3840", "--verbose"});
+    EXPECT_EQ(frames.action, CommandLine::Action::Render);
+    EXPECT_EQ(frames.render.framesFolder, "out");
+    EXPECT_EQ(frames.render.fps, 25);
+    EXPECT_EQ(frames.render.from, 0u);
+    EXPECT_EQ(frames.render.to, 4294967295u);
+    EXPECT_EQ(frames.render.warmup, 0u);
+    EXPECT_EQ(frames.render.quality, 51);
+    EXPECT_TRUE(frames.render.verbose);
+    EXPECT_EQ(frames.settings.width, 2160);
+    EXPECT_EQ(frames.settings.height, 3840);
+    // Pictures may have odd sides; a video may not.
+    EXPECT_EQ(parse({"--frames", "out", "--size", "33x17"}).action, CommandLine::Action::Render);
+
+    const CommandLine sheet = parse({"--contact-sheet", "sheet.png"});
+    EXPECT_EQ(sheet.action, CommandLine::Action::ContactSheet);
+    EXPECT_EQ(sheet.settings.width, 640);
+    EXPECT_EQ(sheet.settings.height, 480);
+    EXPECT_EQ(sheet.render.warmup, 1000u);
+    EXPECT_EQ(parse({"--warmup", "3000", "--contact-sheet", "s.png"}).render.warmup, 3000u);
+}
+
+TEST(CommandLine, RenderMistakesAreInvalid) {
+    const std::vector<std::vector<const char*>> mistakes = {
+        {"--render"},
+        {"--render", ""},
+        {"--render", "a.mp4", "--fps", "0"},
+        {"--render", "a.mp4", "--fps", "241"},
+        {"--render", "a.mp4", "--quality", "52"},
+        {"--render", "a.mp4", "--from", "-1"},
+        {"--render", "a.mp4", "--to", "4294967296"},
+        {"--render", "a.mp4", "--warmup"},
+        {"--render", "a.mp4", "--from", "10", "--to", "10"},
+        {"--render", "a.mp4", "--size", "3842x2160"},
+        {"--render", "a.mp4", "--size", "3000x3000"},
+        {"--render", "a.mp4", "--size", "641x480"},
+        {"--render", "a.mp4", "--frames", "out"},
+        {"--frames", "out", "--contact-sheet", "s.png"},
+        {"--render", "a.mp4", "--shot", "10", "a.png"},
+        {"--fps", "30"},
+        {"--to", "1000", "--shot", "10", "a.png"},
+    };
+    for (const auto& arguments : mistakes) {
+        const CommandLine line = parse(arguments);
+        EXPECT_EQ(line.action, CommandLine::Action::Invalid) << arguments.back();
+        EXPECT_FALSE(line.problem.empty());
+    }
+}
+
 } // namespace

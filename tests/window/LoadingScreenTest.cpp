@@ -48,7 +48,7 @@ TEST(LoadingScreen, ThePictureRisesUprightByOneStepPerEntry) {
     settings.windowed = true;
     settings.verticalSync = false;
     RenderWindow window(settings);
-    ASSERT_EQ(glewInit(), GLEW_OK);
+    ASSERT_NO_THROW(requireOpenGl2());
     setScreenPerspective();
     glEnable(GL_TEXTURE_2D);
 

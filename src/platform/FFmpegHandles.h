@@ -1,5 +1,5 @@
 #pragma once
-// Owning handles for the FFmpeg objects used by the audio decoder and encoder.
+// Owning handles for the FFmpeg objects used by the audio and video code.
 
 #include <memory>
 #include <string>
@@ -9,6 +9,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
 namespace ffmpeg {
@@ -36,12 +37,17 @@ struct ResamplerFreer {
     void operator()(SwrContext* context) const { swr_free(&context); }
 };
 
+struct ScalerFreer {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+
 using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
 using OutputPtr = std::unique_ptr<AVFormatContext, OutputCloser>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerFreer>;
+using ScalerPtr = std::unique_ptr<SwsContext, ScalerFreer>;
 
 // FFmpeg's text for an error code.
 inline std::string errorText(int code) {

@@ -1,0 +1,48 @@
+#pragma once
+// Writing the rendered show to a video file with FFmpeg: H.264 (libx264, yuv420p, constant
+// quality) and the music in AAC, in the container the file's extension names (MP4 by default).
+// The file is written under a temporary name in the same folder and takes its own name only when
+// it is complete; an encoder destroyed before `finish` removes what it wrote.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct VideoFormat {
+    int width = 0;
+    int height = 0; // both even
+    int fps = 60;
+    int quality = 20; // x264 constant rate factor
+};
+
+class ShowEncoder {
+public:
+    // Opens the encoders and the temporary file. Throws ShowError with a clear reason when the
+    // format is unknown, an encoder is missing or the file cannot be written.
+    ShowEncoder(const std::string& path, const VideoFormat& format);
+    ~ShowEncoder();
+    ShowEncoder(const ShowEncoder&) = delete;
+    ShowEncoder& operator=(const ShowEncoder&) = delete;
+
+    // The sound of the render: interleaved stereo at 44.1 kHz, from the first frame on. It is
+    // written alongside the pictures, as long as they last; sound missing at the end is silence.
+    void setAudio(std::vector<float> interleavedStereo);
+    // One picture: width x height pixels, 4 bytes each (blue, green, red, unused), rows from the
+    // bottom up as OpenGL reads them.
+    void writeFrame(const uint8_t* bgraBottomUp);
+    // Writes the sound up to the end of the last picture, flushes the encoders, completes the file
+    // and gives it its name.
+    void finish();
+
+    // The temporary name the file is written under.
+    const std::string& temporaryPath() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The name a file is written under until it is complete: hidden, in the same folder, with the
+// same extension (so the container can still be told from it).
+std::string temporaryNameFor(const std::string& path);
