@@ -36,17 +36,6 @@ Polar polar(float u, float v) {
     return {x, y, std::hypot(x, y), std::atan2(y, x)};
 }
 
-// A round lamp: a hot core inside a wide halo.
-Canvas lamp(int size, Color tint, float core, float halo, float strength) {
-    Canvas c(size, size);
-    c.shade([&](float u, float v) {
-        Polar p = polar(u, v);
-        float light = std::exp(-p.r * p.r / (core * core)) * 2 + std::exp(-p.r / halo) * 0.6f;
-        return exposure(tint, light * strength * edgeFade(p.r, 0.7f, 1.0f));
-    });
-    return c;
-}
-
 // Rays around a centre: `count` spokes of alternating length, each fading outwards.
 float rays(const Polar& p, int count, float sharpness, uint32_t seed) {
     float sector = p.angle / (2 * pi) * count;
