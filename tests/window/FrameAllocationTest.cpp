@@ -1,4 +1,5 @@
 // Counts the C++ allocations made on the main thread while the live frame loop runs.
+#include "WindowTestSupport.h"
 #include "app/FrameLoop.h"
 #include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
@@ -59,24 +60,10 @@ std::vector<float> loudMusic() {
     return samples;
 }
 
-void pushKeyRelease(SDL_Keycode key) {
-    SDL_Event event{};
-    event.type = SDL_KEYUP;
-    event.key.type = SDL_KEYUP;
-    event.key.state = SDL_RELEASED;
-    event.key.keysym.sym = key;
-    SDL_PushEvent(&event);
-}
-
 TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "no display";
-    VideoSettings settings;
-    settings.width = 96;
-    settings.height = 64;
-    settings.windowed = true;
-    settings.verticalSync = false;
-    RenderWindow window(settings);
+    RenderWindow window(smallWindow(96, 64));
     ASSERT_NO_THROW(requireOpenGl2());
     setScreenPerspective();
     glEnable(GL_TEXTURE_2D);

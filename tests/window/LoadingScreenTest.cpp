@@ -1,5 +1,6 @@
 #include "timeline/LoadingScreen.h"
 #include "TestFiles.h"
+#include "WindowTestSupport.h"
 #include "app/RenderWindow.h"
 #include "render/GLState.h"
 
@@ -42,12 +43,7 @@ TEST(LoadingScreen, ThePictureRisesUprightByOneStepPerEntry) {
         },
         false);
     ScopedWorkingDirectory inRun(run.path());
-    VideoSettings settings;
-    settings.width = width;
-    settings.height = height;
-    settings.windowed = true;
-    settings.verticalSync = false;
-    RenderWindow window(settings);
+    RenderWindow window(smallWindow(width, height));
     ASSERT_NO_THROW(requireOpenGl2());
     setScreenPerspective();
     glEnable(GL_TEXTURE_2D);

@@ -1,4 +1,5 @@
 #include "app/RenderWindow.h"
+#include "WindowTestSupport.h"
 #include "platform/Error.h"
 #include "render/GLState.h"
 
@@ -10,22 +11,7 @@
 namespace {
 
 VideoSettings smallWindow(bool multisampling = false) {
-    VideoSettings settings;
-    settings.width = 64;
-    settings.height = 48;
-    settings.windowed = true;
-    settings.verticalSync = false;
-    settings.multisampling = multisampling;
-    return settings;
-}
-
-void pushKey(Uint32 type, SDL_Keycode key) {
-    SDL_Event event{};
-    event.type = type;
-    event.key.type = type;
-    event.key.state = type == SDL_KEYUP ? SDL_RELEASED : SDL_PRESSED;
-    event.key.keysym.sym = key;
-    SDL_PushEvent(&event);
+    return ::smallWindow(64, 48, multisampling);
 }
 
 void pushQuit() {

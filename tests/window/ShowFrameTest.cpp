@@ -1,4 +1,5 @@
 // The live frame body on a clock that moves only when set, driven by key releases.
+#include "WindowTestSupport.h"
 #include "app/FrameLoop.h"
 #include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
@@ -20,24 +21,10 @@ private:
     std::vector<uint32_t>& times_;
 };
 
-void release(SDL_Keycode key) {
-    SDL_Event event{};
-    event.type = SDL_KEYUP;
-    event.key.type = SDL_KEYUP;
-    event.key.state = SDL_RELEASED;
-    event.key.keysym.sym = key;
-    SDL_PushEvent(&event);
-}
-
 TEST(ShowFrame, ArrowReleasesSeekOneSecondOnTheNextFrameAndEscapeStops) {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "no display";
-    VideoSettings settings;
-    settings.width = 32;
-    settings.height = 32;
-    settings.windowed = true;
-    settings.verticalSync = false;
-    RenderWindow window(settings);
+    RenderWindow window(smallWindow(32, 32));
     window.swapAndPoll();
 
     std::vector<uint32_t> times;
@@ -48,27 +35,27 @@ TEST(ShowFrame, ArrowReleasesSeekOneSecondOnTheNextFrameAndEscapeStops) {
     music.setPositionSeconds(5);
     const uint32_t offset = 5;
 
-    release(SDLK_RIGHT);
+    pushKeyRelease(SDLK_RIGHT);
     ASSERT_TRUE(runShowFrame(window, music, effects, offset)); // polls the release
     ASSERT_TRUE(runShowFrame(window, music, effects, offset)); // seeks forward
-    release(SDLK_RIGHT);
-    release(SDLK_LEFT);
+    pushKeyRelease(SDLK_RIGHT);
+    pushKeyRelease(SDLK_LEFT);
     ASSERT_TRUE(runShowFrame(window, music, effects, offset));
     ASSERT_TRUE(runShowFrame(window, music, effects, offset)); // forward, then back
-    release(SDLK_LEFT);
-    release(SDLK_LEFT);
+    pushKeyRelease(SDLK_LEFT);
+    pushKeyRelease(SDLK_LEFT);
     ASSERT_TRUE(runShowFrame(window, music, effects, offset));
     ASSERT_TRUE(runShowFrame(window, music, effects, offset)); // one seek for two releases
     // Six seconds back from 5 s: the last seek stops at 0.
     for (int i = 0; i < 6; ++i) {
-        release(SDLK_LEFT);
+        pushKeyRelease(SDLK_LEFT);
         ASSERT_TRUE(runShowFrame(window, music, effects, offset));
     }
     // At 0 the order shows: forward to 1 s and back to 0 (back first would end at 1 s).
-    release(SDLK_LEFT);
-    release(SDLK_RIGHT);
+    pushKeyRelease(SDLK_LEFT);
+    pushKeyRelease(SDLK_RIGHT);
     ASSERT_TRUE(runShowFrame(window, music, effects, offset));
-    release(SDLK_ESCAPE);
+    pushKeyRelease(SDLK_ESCAPE);
     ASSERT_TRUE(runShowFrame(window, music, effects, offset));
     EXPECT_FALSE(runShowFrame(window, music, effects, offset));
 
