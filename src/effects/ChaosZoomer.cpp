@@ -1,5 +1,6 @@
 #include "effects/ChaosZoomer.h"
 
+#include "effects/FramedComposite.h"
 #include "effects/Rubber3d.h"
 #include "render/GLState.h"
 #include "render/Random.h"
@@ -166,21 +167,8 @@ void ChaosZoomer::drawTwistingLayers(float timeMs, float fade, float beat) {
 }
 
 void ChaosZoomer::showOnScreen(float timeMs, float beat) {
-    OrthoView layer;
-    MatrixPush push;
-    glTranslatef(0, 0, -2);
-    glColor4f(1, 1, 1, 1);
-    glUseProgram(split.program);
-    glUniform1f(beatLocation, beat);
-    glUniform1f(timeLocation, timeMs);
-    glBindTexture(GL_TEXTURE_2D, composite.colourTexture);
-    Quad(1, 1).draw(1, 1);
-    glUseProgram(0);
-
-    CTransparency brightnessWeighted(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
-    glColor4f(1, 1, 1, 1);
-    TextureBinding binding(border);
-    Quad(1.25f, 1.25f).draw(1, 1);
+    showFramedComposite(composite.colourTexture, split, beatLocation, timeLocation, beat, timeMs,
+                        border);
 }
 
 } // namespace Effekter

@@ -1,5 +1,6 @@
 #include "effects/Video.h"
 
+#include "effects/FramedComposite.h"
 #include "render/GLState.h"
 
 #include <cmath>
@@ -109,23 +110,8 @@ void Video::refreshComposite(float tf, float beat) {
 }
 
 void Video::drawOnScreen(float tf, float beat) {
-    OrthoView ortho;
-    MatrixPush push;
-    glTranslatef(0, 0, -2);
-    glColor4f(1, 1, 1, 1);
-    glUseProgram(distortProgram.program);
-    glUniform1f(distortBeat, beat);
-    glUniform1f(distortTime, tf);
-    glBindTexture(GL_TEXTURE_2D, composite->colourTexture);
-    Quad(1, 1).draw(1, 1);
-    glUseProgram(0);
-    {
-        CTransparency blend(GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR);
-        glColor4f(1, 1, 1, 1);
-        TextureBinding binding(frameImage);
-        Quad(1.25f, 1.25f).draw(1, 1);
-    }
-    glBindTexture(GL_TEXTURE_2D, 0);
+    showFramedComposite(composite->colourTexture, distortProgram, distortBeat, distortTime, beat,
+                        tf, frameImage);
 }
 
 void Video::draw(uint32_t time, float beat) {
