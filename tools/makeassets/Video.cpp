@@ -2,16 +2,10 @@
 
 #include "Canvas.h"
 #include "Procedural.h"
-#include "platform/Error.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
+#include "platform/VideoWriter.h"
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -96,109 +90,29 @@ void renderFrame(const Terrain& terrain, int index, Canvas& frame) {
 
 uint8_t toByte(float v) { return uint8_t(std::lround(clamp01(v) * 255)); }
 
-// Full-range BT.601 4:2:0, as MJPEG stores it.
-void toYuv420(const Canvas& rgb, AVFrame* frame) {
+void toRgbBytes(const Canvas& picture, std::vector<uint8_t>& rgb) {
     for (int y = 0; y < videoHeight; ++y)
         for (int x = 0; x < videoWidth; ++x) {
-            const Color& c = rgb.at(x, y);
-            frame->data[0][y * frame->linesize[0] + x] =
-                toByte(0.299f * c.r + 0.587f * c.g + 0.114f * c.b);
+            const Color& c = picture.at(x, y);
+            uint8_t* pixel = &rgb[(size_t(y) * videoWidth + x) * 3];
+            pixel[0] = toByte(c.r);
+            pixel[1] = toByte(c.g);
+            pixel[2] = toByte(c.b);
         }
-    for (int y = 0; y < videoHeight / 2; ++y)
-        for (int x = 0; x < videoWidth / 2; ++x) {
-            Color sum{0, 0, 0, 0};
-            for (int dy = 0; dy < 2; ++dy)
-                for (int dx = 0; dx < 2; ++dx)
-                    sum = sum + rgb.at(x * 2 + dx, y * 2 + dy) * 0.25f;
-            float cb = 0.5f - 0.168736f * sum.r - 0.331264f * sum.g + 0.5f * sum.b;
-            float cr = 0.5f + 0.5f * sum.r - 0.418688f * sum.g - 0.081312f * sum.b;
-            frame->data[1][y * frame->linesize[1] + x] = toByte(cb);
-            frame->data[2][y * frame->linesize[2] + x] = toByte(cr);
-        }
-}
-
-struct OutputDeleter {
-    void operator()(AVFormatContext* context) const {
-        if (context->pb)
-            avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-
-void sendFrame(AVCodecContext* codec, AVFormatContext* output, AVStream* stream, AVFrame* frame,
-               AVPacket* packet, const std::string& path) {
-    if (avcodec_send_frame(codec, frame) < 0)
-        raise("Cannot encode the video for %s", path.c_str());
-    while (avcodec_receive_packet(codec, packet) == 0) {
-        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
-        packet->stream_index = stream->index;
-        if (av_interleaved_write_frame(output, packet) < 0)
-            raise("Cannot write %s", path.c_str());
-    }
 }
 
 } // namespace
 
 void writeVideo(const std::filesystem::path& file) {
-    const std::string path = file.string();
     std::filesystem::create_directories(file.parent_path());
-    AVFormatContext* rawOutput = nullptr;
-    if (avformat_alloc_output_context2(&rawOutput, nullptr, "avi", path.c_str()) < 0)
-        raise("Cannot create %s", path.c_str());
-    std::unique_ptr<AVFormatContext, OutputDeleter> output(rawOutput);
-    output->flags |= AVFMT_FLAG_BITEXACT;
-    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-    if (!encoder)
-        raise("No MJPEG encoder for %s", path.c_str());
-    std::unique_ptr<AVCodecContext, CodecDeleter> codec(avcodec_alloc_context3(encoder));
-    AVStream* stream = avformat_new_stream(output.get(), nullptr);
-    if (!codec || !stream)
-        raise("Cannot create %s", path.c_str());
-    codec->width = videoWidth;
-    codec->height = videoHeight;
-    codec->pix_fmt = AV_PIX_FMT_YUVJ420P;
-    codec->time_base = AVRational{1, videoFramesPerSecond};
-    codec->framerate = AVRational{videoFramesPerSecond, 1};
-    codec->flags |= AV_CODEC_FLAG_QSCALE | AV_CODEC_FLAG_BITEXACT;
-    codec->global_quality = 3 * FF_QP2LAMBDA;
-    if (output->oformat->flags & AVFMT_GLOBALHEADER)
-        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(codec.get(), encoder, nullptr) < 0)
-        raise("Cannot open the MJPEG encoder for %s", path.c_str());
-    avcodec_parameters_from_context(stream->codecpar, codec.get());
-    stream->time_base = codec->time_base;
-    stream->avg_frame_rate = codec->framerate;
-    if (avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 ||
-        avformat_write_header(output.get(), nullptr) < 0)
-        raise("Cannot write %s", path.c_str());
-
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    frame->format = AV_PIX_FMT_YUVJ420P;
-    frame->width = videoWidth;
-    frame->height = videoHeight;
-    if (av_frame_get_buffer(frame.get(), 0) < 0)
-        raise("Cannot encode the video for %s", path.c_str());
+    MjpegAviWriter writer(file.string(), videoWidth, videoHeight, videoFramesPerSecond, 3);
     const Terrain terrain;
     Canvas picture(videoWidth, videoHeight);
+    std::vector<uint8_t> rgb(size_t(videoWidth) * videoHeight * 3);
     for (int index = 0; index < videoFrameCount; ++index) {
         renderFrame(terrain, index, picture);
-        if (av_frame_make_writable(frame.get()) < 0)
-            raise("Cannot encode the video for %s", path.c_str());
-        toYuv420(picture, frame.get());
-        frame->pts = index;
-        sendFrame(codec.get(), output.get(), stream, frame.get(), packet.get(), path);
+        toRgbBytes(picture, rgb);
+        writer.addFrame(rgb.data());
     }
-    sendFrame(codec.get(), output.get(), stream, nullptr, packet.get(), path);
-    if (av_write_trailer(output.get()) < 0)
-        raise("Cannot write %s", path.c_str());
+    writer.finish();
 }
