@@ -126,3 +126,11 @@ std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, in
 }
 
 bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
+
+std::vector<std::string_view> knownKeywords() {
+    std::vector<std::string_view> keywords;
+    for (const KeywordEntry& entry : keywordTable)
+        if (entry.make)
+            keywords.push_back(entry.keyword);
+    return keywords;
+}

@@ -207,6 +207,17 @@ TEST(Loading, PluginLinesCommentsAndTrailingLinesAreReadInOrder) {
     EXPECT_EQ(run.logLines("init"), std::vector<std::string>{"NotAKeyword -5 -1"});
 }
 
+TEST(Loading, APluginPathWithoutASlashNamesAFileOfTheShow) {
+    RunFolder run;
+    std::filesystem::copy_file(testPlugin("test_fill"), run.file("fill.so"));
+    run.script("m.ogg\n0\n1\nPlugin\n0\n200\nfill.so\n0 0 0\n");
+    const ShowResult result = runShow(run.path(), {"--shot", "100", run.file("shot.png")});
+    EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+    EXPECT_NE(result.errorOutput.find("Loaded Plugin with start time 0 and end time 200\n"),
+              std::string::npos)
+        << result.errorOutput;
+}
+
 // Parses "time beat" log lines.
 std::vector<std::pair<uint32_t, float>> drawCalls(const RunFolder& run) {
     std::vector<std::pair<uint32_t, float>> calls;
