@@ -234,11 +234,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 
 const char* usageText() {
     return "Usage: morveldan [OPTION]... [SHOW_FOLDER]\n"
-           "Plays the show in SHOW_FOLDER: the folder holding data/demo.txt, the script that "
-           "names\n"
-           "the music, the effects and their files, all taken relative to that folder. Without\n"
-           "SHOW_FOLDER: the current folder when it holds data/demo.txt, else the installed\n"
-           "default show. Files that options write are taken relative to the current folder.\n"
+           "Plays the show in SHOW_FOLDER, the folder holding data/demo.txt (the script that\n"
+           "names the music, the effects and their files, all relative to that folder).\n"
+           "Without SHOW_FOLDER: the current folder when it holds data/demo.txt, else the\n"
+           "installed default show. Files that options write are named relative to the\n"
+           "current folder.\n"
            "\n"
            "  --no-setup          skip the Video setup dialog\n"
            "  --windowed          play in a window\n"
