@@ -23,7 +23,7 @@ struct RenderRequest {
 struct CommandLine {
     enum class Action { Play, Shot, Render, ContactSheet, Help, Version, Invalid };
     Action action = Action::Play;
-    std::string problem; // what was wrong, for Invalid
+    std::string problem;    // what was wrong, for Invalid
     std::string showFolder; // the show to play; empty: the current folder or the installed show
 
     VideoSettings settings; // the defaults, changed by --windowed, --fullscreen and --size
