@@ -255,7 +255,7 @@ const char* usageText() {
            "                      what the file's extension names (.mkv, .mov, ...)\n"
            "  --frames FOLDER     render numbered PNG pictures instead of a video\n"
            "  --contact-sheet FILE.png  one picture with a labelled thumbnail from the middle of\n"
-           "                      every script entry\n"
+           "                      every script entry (JPEG when FILE ends in .jpg: smaller)\n"
            "  --size WxH          render size, at most 3840x2160 either way round (default\n"
            "                      1280x720; 640x480 for a contact sheet); even sides for video\n"
            "  --fps N             frames per second of show time, 1 to 240 (default 60)\n"

@@ -11,7 +11,7 @@
 struct RenderRequest {
     std::string videoFile;    // --render: a video file (H.264 and AAC)
     std::string framesFolder; // --frames: numbered PNG pictures in this folder
-    std::string sheetFile;    // --contact-sheet: one PNG with a thumbnail of every script entry
+    std::string sheetFile;    // --contact-sheet: one picture with a thumbnail of every entry
     int fps = 60;
     std::optional<uint32_t> from; // effect time of the first kept frame (default: the show's start)
     std::optional<uint32_t> to;   // effect time at which the render ends (default: the music's end)
