@@ -27,7 +27,7 @@ Bitmap allocateRgb(const std::string& path, int width, int height) {
     return bitmap;
 }
 
-constexpr int jpegQuality = 88;
+constexpr int jpegQuality = 85;
 
 bool namesJpeg(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();
