@@ -5,7 +5,7 @@
 #include "app/FrameLoop.h"
 #include "app/OfflineRender.h"
 #include "app/RenderWindow.h"
-#include "app/Screenshot.h"
+#include "app/ShowFolder.h"
 #include "app/VideoSetupDialog.h"
 #include "audio/MusicStream.h"
 #include "platform/Debug.h"
@@ -52,23 +52,10 @@ void playShow(RenderWindow& window, EffectList& effects, const std::string& musi
     }
 }
 
-// The single frame whose effect time is `time`, with the beat of the music at the matching
-// position, (time - start offset) milliseconds into the track.
-void drawShot(EffectList& effects, const std::string& musicFile, int32_t startOffset, uint32_t time,
-              const std::string& pictureFile) {
-    MusicStream music(musicFile, MusicOutput::Manual);
-    const int64_t trackMilliseconds = int64_t(time) - int64_t(startSeconds(startOffset));
-    music.setPositionSeconds(double(trackMilliseconds) / 1000.0);
-    float spectrum[spectrumSize];
-    music.spectrum(spectrum);
-    glClearColor(0, 0, 0, 0);
-    clearFrame();
-    drawActiveEffects(effects, time, beatLevel(spectrum));
-    saveWindowPicture(pictureFile);
-}
-
+// Drawn off screen on the manual clock, into a framebuffer that stands for the window.
 bool isOffline(CommandLine::Action action) {
-    return action == CommandLine::Action::Render || action == CommandLine::Action::ContactSheet;
+    return action == CommandLine::Action::Render || action == CommandLine::Action::ContactSheet ||
+           action == CommandLine::Action::Shot;
 }
 
 // Start-up, the show (or the single shot, or an offline render) and shut-down. Everything made
@@ -105,7 +92,8 @@ int runShow(const CommandLine& line) {
     std::vector<std::string> keywords;
     loadTimeline(effects, window, musicFile, startOffset, &keywords);
     if (line.action == CommandLine::Action::Shot)
-        drawShot(effects, musicFile, startOffset, line.shotTime, line.shotFile);
+        renderShot(line.shotTime, line.render, effects, musicFile, startOffset, *offscreen,
+                   line.shotFile);
     else if (line.action == CommandLine::Action::Render)
         renderShow(line.render, effects, musicFile, startOffset, *offscreen, *frames);
     else if (line.action == CommandLine::Action::ContactSheet)
@@ -129,7 +117,7 @@ void report(const std::string& message, bool messageBox) {
 } // namespace
 
 int runProgram(int argc, char** argv) {
-    const CommandLine line = parseCommandLine(argc, argv);
+    CommandLine line = parseCommandLine(argc, argv);
     switch (line.action) {
     case CommandLine::Action::Help:
         std::fputs(usageText(), stdout);
@@ -145,6 +133,12 @@ int runProgram(int argc, char** argv) {
     }
     std::string failure;
     try {
+        enterShowFolder(line);
+    } catch (const std::exception& error) {
+        report(error.what(), line.messageBox);
+        return exitUsage;
+    }
+    try {
         return runShow(line);
     } catch (const std::exception& error) {
         failure = error.what();
@@ -152,5 +146,5 @@ int runProgram(int argc, char** argv) {
         failure = "Unknown error";
     }
     report(failure, line.messageBox);
-    return line.action == CommandLine::Action::Shot || isOffline(line.action) ? exitShotFailed : 0;
+    return isOffline(line.action) ? exitShotFailed : 0;
 }

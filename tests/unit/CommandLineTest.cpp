@@ -47,6 +47,12 @@ TEST(CommandLine, ShotImpliesAWindowWithoutDialogOrBox) {
     EXPECT_EQ(sized.settings.width, 64);
     EXPECT_EQ(sized.settings.height, 48);
     EXPECT_TRUE(sized.settings.windowed);
+    // A shot has the warm-up of a render.
+    EXPECT_EQ(shot.render.warmup, 3000u);
+    const CommandLine warm = parse({"--shot", "5", "a.png", "--warmup", "200", "--fps", "30"});
+    EXPECT_EQ(warm.action, CommandLine::Action::Shot);
+    EXPECT_EQ(warm.render.warmup, 200u);
+    EXPECT_EQ(warm.render.fps, 30);
 }
 
 TEST(CommandLine, MistakesAreInvalid) {
@@ -64,13 +70,15 @@ TEST(CommandLine, MistakesAreInvalid) {
         {"--shot", "4294967296", "a.png"},
         {"--shot", "1.5", "a.png"},
         {"--bogus"},
-        {"extra"},
+        {"show", "--windowed", "other"},
+        {""},
     };
     for (const auto& arguments : mistakes) {
         const CommandLine line = parse(arguments);
         EXPECT_EQ(line.action, CommandLine::Action::Invalid) << arguments.back();
         EXPECT_FALSE(line.problem.empty());
     }
+    EXPECT_EQ(parse({"--windowed", "shows/mine"}).showFolder, "shows/mine");
     EXPECT_EQ(parse({"--help"}).action, CommandLine::Action::Help);
     EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
 }
@@ -133,6 +141,7 @@ TEST(CommandLine, RenderMistakesAreInvalid) {
         {"--render", "a.mp4", "--shot", "10", "a.png"},
         {"--fps", "30"},
         {"--to", "1000", "--shot", "10", "a.png"},
+        {"--warmup", "10"},
     };
     for (const auto& arguments : mistakes) {
         const CommandLine line = parse(arguments);
