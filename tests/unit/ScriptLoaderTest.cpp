@@ -4,6 +4,7 @@
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
+#include "timeline/EffectFactory.h"
 
 #include <gtest/gtest.h>
 
@@ -178,4 +179,11 @@ TEST(ScriptLoader, ACheckReportsEveryProblemAndGoesOnFromTheNextKeyword) {
     EXPECT_EQ(check.entries[1].keyword, "Plugin");
     EXPECT_EQ(check.entries[1].line, 10);
     EXPECT_EQ(check.musicLine, 1);
+}
+
+TEST(ScriptLoader, EveryKeywordTheReaderKnowsHasAnEffectClass) {
+    EXPECT_EQ(scriptKeywords().size(), 33u);
+    for (const ScriptKeyword& row : scriptKeywords())
+        EXPECT_TRUE(isKnownEffect(std::string(row.keyword))) << row.keyword;
+    EXPECT_FALSE(isKnownEffect("tunnel"));
 }
