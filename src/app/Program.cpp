@@ -102,7 +102,9 @@ int reportCheck(const ShowCheck& check) {
     for (const std::string& problem : check.problems)
         std::printf("%s\n", problem.c_str());
     const size_t count = check.problems.size();
-    std::printf("%s: %zu entries checked, %s\n", check.script.c_str(), check.entries.size(),
+    const size_t entries = check.entries.size();
+    std::printf("%s: %zu %s checked, %s\n", check.script.c_str(), entries,
+                entries == 1 ? "entry" : "entries",
                 count == 0   ? "no problems found"
                 : count == 1 ? "1 problem found"
                              : formatText("%zu problems found", count).c_str());

@@ -159,16 +159,20 @@ std::string hintAfter(const ScriptKeyword* previous, int previousLine, bool prev
 
 // A check goes on at the next line that is a known keyword.
 std::optional<Value> skipToKnownKeyword(const ScriptText& script, std::string& hint) {
-    while (!scriptAtEnd(script.stream())) {
-        Value line = readValue(script);
-        if (findScriptKeyword(line.text)) {
-            hint += (hint.empty() ? "" : "; ") + std::string("going on from line ") +
-                    std::to_string(line.line) + " (" + line.text + ")";
-            return line;
+    const std::string separator = hint.empty() ? "" : "; ";
+    try {
+        for (;;) {
+            Value line = readValue(script);
+            if (findScriptKeyword(line.text)) {
+                hint += separator + "going on from line " + std::to_string(line.line) + " (" +
+                        line.text + ")";
+                return line;
+            }
         }
+    } catch (const ScriptEnded&) {
+        hint += separator + "no known keyword follows it";
+        return std::nullopt;
     }
-    hint += (hint.empty() ? "" : "; ") + std::string("no known keyword follows it");
-    return std::nullopt;
 }
 
 } // namespace

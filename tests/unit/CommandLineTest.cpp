@@ -49,6 +49,16 @@ TEST(CommandLine, ShotImpliesAWindowWithoutDialogOrBox) {
     EXPECT_TRUE(sized.settings.windowed);
 }
 
+TEST(CommandLine, CheckLoadsInAHiddenWindowWithoutDialogOrBox) {
+    const CommandLine check = parse({"--check"});
+    EXPECT_EQ(check.action, CommandLine::Action::Check);
+    EXPECT_FALSE(check.showSetup);
+    EXPECT_FALSE(check.messageBox);
+    EXPECT_TRUE(check.settings.windowed);
+    EXPECT_TRUE(check.settings.hidden);
+    EXPECT_EQ(parse({"--check", "--help"}).action, CommandLine::Action::Help);
+}
+
 TEST(CommandLine, MistakesAreInvalid) {
     const std::vector<std::vector<const char*>> mistakes = {
         {"--size"},
@@ -133,6 +143,8 @@ TEST(CommandLine, RenderMistakesAreInvalid) {
         {"--render", "a.mp4", "--shot", "10", "a.png"},
         {"--fps", "30"},
         {"--to", "1000", "--shot", "10", "a.png"},
+        {"--check", "--shot", "10", "a.png"},
+        {"--render", "a.mp4", "--check"},
     };
     for (const auto& arguments : mistakes) {
         const CommandLine line = parse(arguments);
