@@ -199,64 +199,104 @@ bool readScriptHeader(const ScriptText& script, LoadReport& report, ScriptHeader
     }
 }
 
-void readScriptEntries(const ScriptText& script, LoadReport& report, EntryBuilder& builder) {
-    std::optional<Value> found; // a keyword line a check skipped to
-    const ScriptKeyword* previous = nullptr;
-    int previousLine = 0;
-    bool previousMade = false;
-    while (found || !scriptAtEnd(script.stream())) {
-        const Value keyword = found ? *found : readValue(script);
-        found.reset();
-        const ScriptKeyword* row = findScriptKeyword(keyword.text);
-        if (!row) {
-            std::string hint = hintAfter(previous, previousLine, previousMade);
-            if (report.checking())
-                found = skipToKnownKeyword(script, hint);
-            report.fault(
-                keyword.line, "the keyword line",
-                formatText("Unknown entry '%s' in file, please correct", keyword.text.c_str()),
-                hint);
-            previous = nullptr;
-            if (!found)
-                return;
-            continue;
+namespace {
+
+// One pass over the entries. A check goes on after an unknown keyword from the next line that is
+// a known keyword, and after a failed entry with the next line.
+class EntryLoop {
+public:
+    EntryLoop(const ScriptText& script, LoadReport& report, EntryBuilder& builder)
+        : script_(script), report_(report), builder_(builder) {}
+
+    void run() {
+        std::optional<Value> found; // a keyword line a check skipped to
+        while (found || !scriptAtEnd(script_.stream())) {
+            const Value keyword = found ? *found : readValue(script_);
+            found.reset();
+            if (const ScriptKeyword* row = findScriptKeyword(keyword.text)) {
+                if (!loadEntry(keyword, *row))
+                    return;
+            } else {
+                found = unknownKeyword(keyword);
+                if (!found)
+                    return;
+            }
         }
+    }
+
+private:
+    // The keyword line a check goes on from, if any.
+    std::optional<Value> unknownKeyword(const Value& keyword) {
+        std::string hint = hintAfter(previous_, previousLine_, previousMade_);
+        std::optional<Value> found;
+        if (report_.checking())
+            found = skipToKnownKeyword(script_, hint);
+        report_.fault(
+            keyword.line, "the keyword line",
+            formatText("Unknown entry '%s' in file, please correct", keyword.text.c_str()), hint);
+        previous_ = nullptr;
+        return found;
+    }
+
+    // False when the script ends before the entry's lines do.
+    bool loadEntry(const Value& keyword, const ScriptKeyword& row) {
         const std::string name = entryName(keyword.text);
-        const size_t problemsBefore = report.check() ? report.check()->problems.size() : 0;
+        const size_t problemsBefore = problemCount();
         EntryValues values;
         try {
-            values = readEntryValues(script, report, *row);
+            values = readEntryValues(script_, report_, row);
         } catch (const ScriptEnded&) {
-            const std::string extras = describeExtraLines(*row);
-            report.fault(keyword.line, name,
-                         "The " + name.substr(4) + " is cut short: " + script.name() +
-                             " ends before all its lines (start time, end time" +
-                             (extras.empty() ? "" : ", " + extras) + ")");
-            return;
+            const std::string extras = describeExtraLines(row);
+            report_.fault(keyword.line, name,
+                          "The " + name.substr(4) + " is cut short: " + script_.name() +
+                              " ends before all its lines (start time, end time" +
+                              (extras.empty() ? "" : ", " + extras) + ")");
+            return false;
         }
-        if (ShowCheck* check = report.check())
+        if (ShowCheck* check = report_.check())
             check->entries.push_back(
                 {keyword.text, keyword.line, uint32_t(values.start), uint32_t(values.end)});
-        builder.startEntry();
+        builder_.startEntry();
         // A value already reported stands for 0: no second message about the window.
-        const bool valuesClean =
-            !report.check() || report.check()->problems.size() == problemsBefore;
-        if (valuesClean && !canBeActive(values))
-            report.warning(keyword.line,
-                           formatText("%s (start %u, end %u) can never be active: no millisecond "
-                                      "lies between its start and end",
-                                      name.c_str(), uint32_t(values.start), uint32_t(values.end)));
+        if (problemCount() == problemsBefore && !canBeActive(values))
+            report_.warning(keyword.line,
+                            formatText("%s (start %u, end %u) can never be active: no "
+                                       "millisecond lies between its start and end",
+                                       name.c_str(), uint32_t(values.start), uint32_t(values.end)));
+        previousMade_ = make(keyword.line, name, row, values);
+        previous_ = &row;
+        previousLine_ = keyword.line;
+        return true;
+    }
+
+    // Makes the effect; false when it failed (a check notes why and goes on).
+    bool make(int line, const std::string& name, const ScriptKeyword& row,
+              const EntryValues& values) {
         LoadNoteCollector notes;
-        previousMade = false;
+        bool made = false;
         try {
-            builder.make(*row, values);
-            previousMade = true;
+            builder_.make(row, values);
+            made = true;
         } catch (const std::exception& error) {
-            report.fault(keyword.line, name, error.what());
+            report_.fault(line, name, error.what());
         }
         for (const std::string& note : notes.notes())
-            report.note(keyword.line, name + ": " + note);
-        previous = row;
-        previousLine = keyword.line;
+            report_.note(line, name + ": " + note);
+        return made;
     }
+
+    size_t problemCount() const { return report_.check() ? report_.check()->problems.size() : 0; }
+
+    const ScriptText& script_;
+    LoadReport& report_;
+    EntryBuilder& builder_;
+    const ScriptKeyword* previous_ = nullptr; // the entry before, for the unknown keyword's hint
+    int previousLine_ = 0;
+    bool previousMade_ = false;
+};
+
+} // namespace
+
+void readScriptEntries(const ScriptText& script, LoadReport& report, EntryBuilder& builder) {
+    EntryLoop(script, report, builder).run();
 }
