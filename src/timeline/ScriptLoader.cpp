@@ -182,13 +182,13 @@ std::optional<Value> skipToKnownKeyword(const ScriptText& script, std::string& h
 bool readScriptHeader(const ScriptText& script, LoadReport& report, ScriptHeader& header) {
     try {
         const Value music = readValue(script);
-        if (report.check())
-            report.check()->musicLine = music.line;
         header.musicFile = music.text;
         if (music.text.find('\0') != std::string::npos)
             report.fault(music.line, "the music file name", "The line holds a NUL byte");
         header.startOffset = readNumber(script, report, "the start offset");
         header.entryCount = readNumber(script, report, "the entry count");
+        if (report.check())
+            report.check()->musicLine = music.line;
         return true;
     } catch (const ScriptEnded&) {
         report.fault(0, "the header",
