@@ -135,6 +135,16 @@ void prepareRender(CommandLine& line, bool sizeGiven, bool warmupGiven) {
     }
 }
 
+// A check loads the show in a hidden window, without dialog, sound or message box.
+void prepareCheck(CommandLine& line) {
+    line.action = CommandLine::Action::Check;
+    line.showSetup = false;
+    line.settings.windowed = true;
+    line.settings.hidden = true;
+    line.settings.verticalSync = false;
+    line.messageBox = false;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
@@ -143,6 +153,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     bool spanOptionGiven = false; // --from, --to or --quality: only renders have them
     bool renderOptionGiven = false;
     bool warmupGiven = false;
+    bool checkGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         const int valuesLeft = argc - 1 - i;
@@ -191,7 +202,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             renderOptionGiven = true;
             spanOptionGiven = spanOptionGiven || !isWarmupOption(option);
             warmupGiven = warmupGiven || option == "--warmup";
-        } else if (option == "--verbose")
+        } else if (option == "--check")
+            checkGiven = true;
+        else if (option == "--verbose")
             line.render.verbose = true;
         else if (option.empty())
             return invalid("the show folder's name is empty");
@@ -211,6 +224,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                               "--contact-sheet"
                             : "--fps, --from, --to, --warmup and --quality go with --render, "
                               "--frames or --contact-sheet (--fps and --warmup also with --shot)");
+    if (checkGiven && line.action != CommandLine::Action::Help &&
+        line.action != CommandLine::Action::Version) {
+        if (rendering || shot)
+            return invalid("--check cannot be combined with --shot, --render, --frames or "
+                           "--contact-sheet");
+        prepareCheck(line);
+        return line;
+    }
     if (rendering && line.action != CommandLine::Action::Help &&
         line.action != CommandLine::Action::Version) {
         if (auto problem = checkRender(line, sizeGiven))
@@ -268,6 +289,10 @@ const char* usageText() {
            "                      3000; 1000 before each thumbnail of a contact sheet)\n"
            "  --quality N         H.264 constant rate factor, 0 (lossless) to 51 (default 20)\n"
            "  --verbose           finish each frame before reading it back, for exact timings\n"
+           "\n"
+           "  --check             load the whole show off screen, without sound, and report\n"
+           "                      every problem in it, one line each (exit status 1 when\n"
+           "                      there is one)\n"
            "\n"
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"

@@ -21,7 +21,7 @@ struct RenderRequest {
 };
 
 struct CommandLine {
-    enum class Action { Play, Shot, Render, ContactSheet, Help, Version, Invalid };
+    enum class Action { Play, Shot, Render, ContactSheet, Check, Help, Version, Invalid };
     Action action = Action::Play;
     std::string problem;    // what was wrong, for Invalid
     std::string showFolder; // the show to play; empty: the current folder or the installed show

@@ -2,6 +2,7 @@
 
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/LoadNotes.h"
 
 #include <fstream>
 #include <sstream>
@@ -81,10 +82,14 @@ void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
     if (const auto source = readWholeFile(fragmentPath)) {
         fragmentShader = compileShader(source->c_str(), GL_FRAGMENT_SHADER);
         glAttachShader(program, fragmentShader);
+    } else {
+        noteLoadProblem("Unable to open shader %s", fragmentPath);
     }
     if (const auto source = readWholeFile(vertexPath)) {
         vertexShader = compileShader(source->c_str(), GL_VERTEX_SHADER);
         glAttachShader(program, vertexShader);
+    } else {
+        noteLoadProblem("Unable to open shader %s", vertexPath);
     }
     glLinkProgram(program);
 }

@@ -1,20 +1,20 @@
 #pragma once
-// The keyword table: makes the effect a script entry names, reading the entry's extra lines.
+// The effect classes behind the script's keywords (timeline/ScriptKeywords.h says which extra
+// lines each entry reads).
 
 #include "timeline/Effekt.h"
+#include "timeline/ScriptKeywords.h"
 
-#include <cstdio>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <vector>
 
-// Null when the keyword is not in the table. Extra lines are read from the script stream.
-std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, int32_t end,
-                                   FILE* script);
+// Makes the effect the keyword names from the entry's values; null when no class has the keyword.
+std::unique_ptr<Effekt> makeEffect(const std::string& keyword, const EntryValues& values);
 
-// True when the keyword is in the table.
+// True when an effect class has the keyword.
 bool isKnownEffect(const std::string& keyword);
 
-// Every keyword of the table, in table order.
-std::vector<std::string_view> knownKeywords();
+// The same, reading the entry's extra lines from the stream as plain values, without the
+// loader's checks (for tools and tests that make single effects).
+std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, int32_t end,
+                                   FILE* script);

@@ -55,6 +55,16 @@ TEST(CommandLine, ShotImpliesAWindowWithoutDialogOrBox) {
     EXPECT_EQ(warm.render.fps, 30);
 }
 
+TEST(CommandLine, CheckLoadsInAHiddenWindowWithoutDialogOrBox) {
+    const CommandLine check = parse({"--check"});
+    EXPECT_EQ(check.action, CommandLine::Action::Check);
+    EXPECT_FALSE(check.showSetup);
+    EXPECT_FALSE(check.messageBox);
+    EXPECT_TRUE(check.settings.windowed);
+    EXPECT_TRUE(check.settings.hidden);
+    EXPECT_EQ(parse({"--check", "--help"}).action, CommandLine::Action::Help);
+}
+
 TEST(CommandLine, MistakesAreInvalid) {
     const std::vector<std::vector<const char*>> mistakes = {
         {"--size"},
@@ -142,6 +152,8 @@ TEST(CommandLine, RenderMistakesAreInvalid) {
         {"--fps", "30"},
         {"--to", "1000", "--shot", "10", "a.png"},
         {"--warmup", "10"},
+        {"--check", "--shot", "10", "a.png"},
+        {"--render", "a.mp4", "--check"},
     };
     for (const auto& arguments : mistakes) {
         const CommandLine line = parse(arguments);

@@ -1,6 +1,6 @@
 // The author's reference, docs/script.md, has one section per keyword of the effect table, headed
 // "### `Keyword`", and no section for a keyword the table does not know.
-#include "timeline/EffectFactory.h"
+#include "timeline/ScriptKeywords.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,8 @@ TEST(ScriptReference, HasASectionForEveryKeywordAndNoOther) {
     const std::set<std::string> documented =
         keywordHeadings(MORVELDAN_SOURCE_DIR "/docs/script.md");
     std::set<std::string> known;
-    for (std::string_view keyword : knownKeywords())
-        known.insert(std::string(keyword));
+    for (const ScriptKeyword& row : scriptKeywords())
+        known.insert(std::string(row.keyword));
     ASSERT_FALSE(known.empty());
     for (const std::string& keyword : known)
         EXPECT_TRUE(documented.count(keyword)) << "docs/script.md has no section for " << keyword;
