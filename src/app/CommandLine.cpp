@@ -98,11 +98,11 @@ std::optional<std::string> readRenderOption(std::string_view option, std::string
 std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) {
     const RenderRequest& request = line.render;
     const int outputs = int(!request.videoFile.empty()) + int(!request.framesFolder.empty()) +
-                        int(!request.sheetFile.empty());
+                        int(!request.sheetFile.empty()) + int(request.profile);
     if (outputs > 1)
-        return "--render, --frames and --contact-sheet cannot be combined";
+        return "--render, --frames, --contact-sheet and --profile cannot be combined";
     if (line.action == CommandLine::Action::Shot)
-        return "--shot cannot be combined with --render, --frames or --contact-sheet";
+        return "--shot cannot be combined with --render, --frames, --contact-sheet or --profile";
     if (request.from && request.to && *request.to <= *request.from)
         return "--to must be later than --from";
     const int width = line.settings.width, height = line.settings.height;
@@ -116,8 +116,9 @@ std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) 
 
 // Offline renders draw into a hidden window without dialog or message box.
 void prepareRender(CommandLine& line, bool sizeGiven, bool warmupGiven) {
-    line.action = line.render.sheetFile.empty() ? CommandLine::Action::Render
-                                                : CommandLine::Action::ContactSheet;
+    line.action = line.render.profile             ? CommandLine::Action::Profile
+                  : line.render.sheetFile.empty() ? CommandLine::Action::Render
+                                                  : CommandLine::Action::ContactSheet;
     line.showSetup = false;
     line.settings.windowed = true;
     line.settings.hidden = true;
@@ -179,6 +180,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                                   : option == "--frames" ? line.render.framesFolder
                                                          : line.render.sheetFile;
             target = argv[++i];
+        } else if (option == "--profile")
+            line.render.profile = true;
+        else if (option == "--profile-csv") {
+            if (valuesLeft < 1 || std::string_view(argv[i + 1]).empty())
+                return invalid("--profile-csv needs a file name");
+            line.render.profileCsv = argv[++i];
+            line.render.profile = true;
         } else if (isRenderOption(option)) {
             if (valuesLeft < 1)
                 return invalid(std::string(option) + " needs a value");
@@ -192,10 +200,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             return invalid("unknown option '" + std::string(option) + "'");
     }
     const bool rendering = !line.render.videoFile.empty() || !line.render.framesFolder.empty() ||
-                           !line.render.sheetFile.empty();
+                           !line.render.sheetFile.empty() || line.render.profile;
     if (renderOptionGiven && !rendering)
-        return invalid("--fps, --from, --to, --warmup and --quality go with --render, --frames or "
-                       "--contact-sheet");
+        return invalid("--fps, --from, --to, --warmup and --quality go with --render, --frames, "
+                       "--contact-sheet or --profile");
     if (rendering && line.action != CommandLine::Action::Help &&
         line.action != CommandLine::Action::Version) {
         if (auto problem = checkRender(line, sizeGiven))
@@ -245,6 +253,9 @@ const char* usageText() {
            "                      before each thumbnail of a contact sheet)\n"
            "  --quality N         H.264 constant rate factor, 0 (lossless) to 51 (default 20)\n"
            "  --verbose           finish each frame before reading it back, for exact timings\n"
+           "  --profile           draw the frames a render would keep without writing them, and\n"
+           "                      print what each script entry costs to draw per frame\n"
+           "  --profile-csv FILE  --profile, and write the same figures to FILE as CSV\n"
            "\n"
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"

@@ -12,6 +12,8 @@ struct RenderRequest {
     std::string videoFile;    // --render: a video file (H.264 and AAC)
     std::string framesFolder; // --frames: numbered PNG pictures in this folder
     std::string sheetFile;    // --contact-sheet: one PNG with a thumbnail of every script entry
+    bool profile = false;     // --profile: what each script entry costs to draw, nothing written
+    std::string profileCsv;   // --profile-csv: the profile also written to this CSV file
     int fps = 60;
     std::optional<uint32_t> from; // effect time of the first kept frame (default: the show's start)
     std::optional<uint32_t> to;   // effect time at which the render ends (default: the music's end)
@@ -21,7 +23,7 @@ struct RenderRequest {
 };
 
 struct CommandLine {
-    enum class Action { Play, Shot, Render, ContactSheet, Help, Version, Invalid };
+    enum class Action { Play, Shot, Render, ContactSheet, Profile, Help, Version, Invalid };
     Action action = Action::Play;
     std::string problem; // what was wrong, for Invalid
 
@@ -30,7 +32,7 @@ struct CommandLine {
     bool messageBox = true; // report errors in a message box as well as on stderr
     uint32_t shotTime = 0;  // effect time of the single frame drawn by --shot
     std::string shotFile;   // PNG written by --shot
-    RenderRequest render;   // for Render and ContactSheet; settings.width x height is its size
+    RenderRequest render;   // for Render, ContactSheet and Profile; settings.width x height is its size
 };
 
 // Largest picture of an offline render: 3840 x 2160 pixels, either way round.

@@ -68,7 +68,8 @@ void drawShot(EffectList& effects, const std::string& musicFile, int32_t startOf
 }
 
 bool isOffline(CommandLine::Action action) {
-    return action == CommandLine::Action::Render || action == CommandLine::Action::ContactSheet;
+    return action == CommandLine::Action::Render || action == CommandLine::Action::ContactSheet ||
+           action == CommandLine::Action::Profile;
 }
 
 // Start-up, the show (or the single shot, or an offline render) and shut-down. Everything made
@@ -97,6 +98,9 @@ int runShow(const CommandLine& line) {
         frames = openFrameSink(line.render, line.settings.width, line.settings.height);
     if (line.action == CommandLine::Action::ContactSheet)
         sheet.emplace(line.render.sheetFile);
+    std::optional<ProfileFile> profileCsv;
+    if (!line.render.profileCsv.empty())
+        profileCsv.emplace(line.render.profileCsv);
     setScreenPerspective();
     CEnabler texturing(GL_TEXTURE_2D);
     EffectList effects;
@@ -111,6 +115,9 @@ int runShow(const CommandLine& line) {
     else if (line.action == CommandLine::Action::ContactSheet)
         makeContactSheet(line.render, effects, keywords, musicFile, startOffset, *offscreen,
                          *sheet);
+    else if (line.action == CommandLine::Action::Profile)
+        profileShow(line.render, effects, keywords, musicFile, startOffset, *offscreen,
+                    profileCsv ? &*profileCsv : nullptr);
     else
         playShow(window, effects, musicFile, startOffset);
     shutDownEffects(effects);
