@@ -19,6 +19,8 @@ constexpr int sheetRenderHeight = 480;
 constexpr int largestFps = 240;
 constexpr uint32_t sheetWarmup = 1000; // per thumbnail: a contact sheet draws many warm-ups
 constexpr int worstQuality = 51;
+constexpr std::string_view encoderPresets[] = {
+    "ultrafast", "superfast", "veryfast", "faster", "fast", "medium", "slow", "slower", "veryslow"};
 
 bool parseNumber(std::string_view text, int64_t& value) {
     const char* end = text.data() + text.size();
@@ -58,7 +60,7 @@ std::optional<int64_t> numberIn(std::string_view text, int64_t least, int64_t mo
 
 bool isRenderOption(std::string_view option) {
     return option == "--fps" || option == "--from" || option == "--to" || option == "--warmup" ||
-           option == "--quality";
+           option == "--quality" || option == "--preset";
 }
 
 // Reads the value of one of the render options into the request; the problem text on a mistake.
@@ -71,6 +73,15 @@ std::optional<std::string> readRenderOption(std::string_view option, std::string
             return formatText("--fps needs frames per second from 1 to 240, not '%s'",
                               text.c_str());
         request.fps = int(*fps);
+        return std::nullopt;
+    }
+    if (option == "--preset") {
+        if (std::find(std::begin(encoderPresets), std::end(encoderPresets), value) ==
+            std::end(encoderPresets))
+            return formatText("--preset needs one of ultrafast, superfast, veryfast, faster, fast, "
+                              "medium, slow, slower, veryslow, not '%s'",
+                              text.c_str());
+        request.preset = text;
         return std::nullopt;
     }
     if (option == "--quality") {
@@ -202,8 +213,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     const bool rendering = !line.render.videoFile.empty() || !line.render.framesFolder.empty() ||
                            !line.render.sheetFile.empty() || line.render.profile;
     if (renderOptionGiven && !rendering)
-        return invalid("--fps, --from, --to, --warmup and --quality go with --render, --frames, "
-                       "--contact-sheet or --profile");
+        return invalid("--fps, --from, --to, --warmup, --quality and --preset go with --render, "
+                       "--frames, --contact-sheet or --profile");
     if (rendering && line.action != CommandLine::Action::Help &&
         line.action != CommandLine::Action::Version) {
         if (auto problem = checkRender(line, sizeGiven))
@@ -252,6 +263,8 @@ const char* usageText() {
            "                      carry state look as in the live show (default 3000; 1000\n"
            "                      before each thumbnail of a contact sheet)\n"
            "  --quality N         H.264 constant rate factor, 0 (lossless) to 51 (default 20)\n"
+           "  --preset NAME       H.264 speed preset: ultrafast, superfast, veryfast (default),\n"
+           "                      faster, fast, medium, slow, slower or veryslow\n"
            "  --verbose           finish each frame before reading it back, for exact timings\n"
            "  --profile           draw the frames a render would keep without writing them, and\n"
            "                      print what each script entry costs to draw per frame\n"

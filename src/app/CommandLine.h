@@ -19,7 +19,8 @@ struct RenderRequest {
     std::optional<uint32_t> to;   // effect time at which the render ends (default: the music's end)
     uint32_t warmup = 3000;       // milliseconds drawn before `from` (or a thumbnail), not kept
     int quality = 20;             // the H.264 encoder's constant rate factor, 0 (lossless) to 51
-    bool verbose = false;         // finish each frame's drawing before reading it back, for timings
+    std::string preset = "veryfast"; // the H.264 encoder's speed preset (x264's names)
+    bool verbose = false; // finish each frame's drawing before reading it back, for timings
 };
 
 struct CommandLine {
@@ -32,7 +33,8 @@ struct CommandLine {
     bool messageBox = true; // report errors in a message box as well as on stderr
     uint32_t shotTime = 0;  // effect time of the single frame drawn by --shot
     std::string shotFile;   // PNG written by --shot
-    RenderRequest render;   // for Render, ContactSheet and Profile; settings.width x height is its size
+    RenderRequest
+        render; // for Render, ContactSheet and Profile; settings.width x height is its size
 };
 
 // Largest picture of an offline render: 3840 x 2160 pixels, either way round.

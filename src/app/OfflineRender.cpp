@@ -345,7 +345,7 @@ std::unique_ptr<FrameSink> openFrameSink(const RenderRequest& request, int width
     if (!request.framesFolder.empty())
         return std::make_unique<PictureSink>(request.framesFolder, width, height);
     return std::make_unique<VideoSink>(request.videoFile,
-                                       VideoFormat{width, height, request.fps, request.quality});
+                                       VideoFormat{width, height, request.fps, request.quality, request.preset});
 }
 
 namespace {
