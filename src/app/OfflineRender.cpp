@@ -344,8 +344,9 @@ std::unique_ptr<FrameSink> openFrameSink(const RenderRequest& request, int width
     av_log_set_level(AV_LOG_ERROR);
     if (!request.framesFolder.empty())
         return std::make_unique<PictureSink>(request.framesFolder, width, height);
-    return std::make_unique<VideoSink>(request.videoFile,
-                                       VideoFormat{width, height, request.fps, request.quality, request.preset});
+    return std::make_unique<VideoSink>(
+        request.videoFile,
+        VideoFormat{width, height, request.fps, request.quality, request.preset});
 }
 
 namespace {
