@@ -1,7 +1,7 @@
 #pragma once
 // What each script entry costs to draw: every active entry's draw is finished (glFinish) and
 // timed on the wall clock and in the process's CPU time, which counts the rasteriser's threads.
-// Offline profiles and live overlays read the same figures.
+// The offline profile reads them; a live overlay can read the same.
 
 #include "timeline/Effekt.h"
 
