@@ -12,7 +12,7 @@ show=("$BUILD_DIR")
 offline=false
 for argument in "$@"; do
     case "$argument" in
-        --render|--frames|--contact-sheet|--shot|--check|--help|-h|--version) offline=true ;;
+        --render|--frames|--contact-sheet|--shot|--check|--profile|--profile-csv|--help|-h|--version) offline=true ;;
         -*) ;;
         *) [ -f "$argument/data/demo.txt" ] && show=() ;;
     esac

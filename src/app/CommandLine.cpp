@@ -19,6 +19,8 @@ constexpr int sheetRenderHeight = 480;
 constexpr int largestFps = 240;
 constexpr uint32_t sheetWarmup = 1000; // per thumbnail: a contact sheet draws many warm-ups
 constexpr int worstQuality = 51;
+constexpr std::string_view encoderPresets[] = {
+    "ultrafast", "superfast", "veryfast", "faster", "fast", "medium", "slow", "slower", "veryslow"};
 
 bool parseNumber(std::string_view text, int64_t& value) {
     const char* end = text.data() + text.size();
@@ -58,7 +60,7 @@ std::optional<int64_t> numberIn(std::string_view text, int64_t least, int64_t mo
 
 bool isRenderOption(std::string_view option) {
     return option == "--fps" || option == "--from" || option == "--to" || option == "--warmup" ||
-           option == "--quality";
+           option == "--quality" || option == "--preset";
 }
 
 // The render options that also shape the warm-up of a single shot.
@@ -74,6 +76,15 @@ std::optional<std::string> readRenderOption(std::string_view option, std::string
             return formatText("--fps needs frames per second from 1 to 240, not '%s'",
                               text.c_str());
         request.fps = int(*fps);
+        return std::nullopt;
+    }
+    if (option == "--preset") {
+        if (std::find(std::begin(encoderPresets), std::end(encoderPresets), value) ==
+            std::end(encoderPresets))
+            return formatText("--preset needs one of ultrafast, superfast, veryfast, faster, fast, "
+                              "medium, slow, slower, veryslow, not '%s'",
+                              text.c_str());
+        request.preset = text;
         return std::nullopt;
     }
     if (option == "--quality") {
@@ -101,11 +112,11 @@ std::optional<std::string> readRenderOption(std::string_view option, std::string
 std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) {
     const RenderRequest& request = line.render;
     const int outputs = int(!request.videoFile.empty()) + int(!request.framesFolder.empty()) +
-                        int(!request.sheetFile.empty());
+                        int(!request.sheetFile.empty()) + int(request.profile);
     if (outputs > 1)
-        return "--render, --frames and --contact-sheet cannot be combined";
+        return "--render, --frames, --contact-sheet and --profile cannot be combined";
     if (line.action == CommandLine::Action::Shot)
-        return "--shot cannot be combined with --render, --frames or --contact-sheet";
+        return "--shot cannot be combined with --render, --frames, --contact-sheet or --profile";
     if (request.from && request.to && *request.to <= *request.from)
         return "--to must be later than --from";
     const int width = line.settings.width, height = line.settings.height;
@@ -119,8 +130,9 @@ std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) 
 
 // Offline renders draw into a hidden window without dialog or message box.
 void prepareRender(CommandLine& line, bool sizeGiven, bool warmupGiven) {
-    line.action = line.render.sheetFile.empty() ? CommandLine::Action::Render
-                                                : CommandLine::Action::ContactSheet;
+    line.action = line.render.profile             ? CommandLine::Action::Profile
+                  : line.render.sheetFile.empty() ? CommandLine::Action::Render
+                                                  : CommandLine::Action::ContactSheet;
     line.showSetup = false;
     line.settings.windowed = true;
     line.settings.hidden = true;
@@ -194,6 +206,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                                   : option == "--frames" ? line.render.framesFolder
                                                          : line.render.sheetFile;
             target = argv[++i];
+        } else if (option == "--profile")
+            line.render.profile = true;
+        else if (option == "--profile-csv") {
+            if (valuesLeft < 1 || std::string_view(argv[i + 1]).empty())
+                return invalid("--profile-csv needs a file name");
+            line.render.profileCsv = argv[++i];
+            line.render.profile = true;
         } else if (isRenderOption(option)) {
             if (valuesLeft < 1)
                 return invalid(std::string(option) + " needs a value");
@@ -217,18 +236,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.showFolder = option;
     }
     const bool rendering = !line.render.videoFile.empty() || !line.render.framesFolder.empty() ||
-                           !line.render.sheetFile.empty();
+                           !line.render.sheetFile.empty() || line.render.profile;
     const bool shot = line.action == CommandLine::Action::Shot;
     if (renderOptionGiven && !rendering && (!shot || spanOptionGiven))
-        return invalid(shot ? "--from, --to and --quality go with --render, --frames or "
-                              "--contact-sheet"
-                            : "--fps, --from, --to, --warmup and --quality go with --render, "
-                              "--frames or --contact-sheet (--fps and --warmup also with --shot)");
+        return invalid(shot ? "--from, --to, --quality and --preset go with --render, --frames, "
+                              "--contact-sheet or --profile"
+                            : "--fps, --from, --to, --warmup, --quality and --preset go with "
+                              "--render, --frames, --contact-sheet or --profile (--fps and "
+                              "--warmup also with --shot)");
     if (checkGiven && line.action != CommandLine::Action::Help &&
         line.action != CommandLine::Action::Version) {
         if (rendering || shot)
-            return invalid("--check cannot be combined with --shot, --render, --frames or "
-                           "--contact-sheet");
+            return invalid("--check cannot be combined with --shot, --render, --frames, "
+                           "--contact-sheet or --profile");
         prepareCheck(line);
         return line;
     }
@@ -288,7 +308,12 @@ const char* usageText() {
            "                      effects that carry state look as in the live show (default\n"
            "                      3000; 1000 before each thumbnail of a contact sheet)\n"
            "  --quality N         H.264 constant rate factor, 0 (lossless) to 51 (default 20)\n"
+           "  --preset NAME       H.264 speed preset: ultrafast, superfast, veryfast (default),\n"
+           "                      faster, fast, medium, slow, slower or veryslow\n"
            "  --verbose           finish each frame before reading it back, for exact timings\n"
+           "  --profile           draw the frames a render would keep without writing them, and\n"
+           "                      print what each script entry costs to draw per frame\n"
+           "  --profile-csv FILE  --profile, and write the same figures to FILE as CSV\n"
            "\n"
            "  --check             load the whole show off screen, without sound, and report\n"
            "                      every problem in it, one line each (exit status 1 when\n"

@@ -12,16 +12,19 @@ struct RenderRequest {
     std::string videoFile;    // --render: a video file (H.264 and AAC)
     std::string framesFolder; // --frames: numbered PNG pictures in this folder
     std::string sheetFile;    // --contact-sheet: one picture with a thumbnail of every entry
+    bool profile = false;     // --profile: what each script entry costs to draw, nothing written
+    std::string profileCsv;   // --profile-csv: the profile also written to this CSV file
     int fps = 60;
     std::optional<uint32_t> from; // effect time of the first kept frame (default: the show's start)
     std::optional<uint32_t> to;   // effect time at which the render ends (default: the music's end)
     uint32_t warmup = 3000;       // ms drawn before `from`, a thumbnail or a shot, not kept
     int quality = 20;             // the H.264 encoder's constant rate factor, 0 (lossless) to 51
-    bool verbose = false;         // finish each frame's drawing before reading it back, for timings
+    std::string preset = "veryfast"; // the H.264 encoder's speed preset (x264's names)
+    bool verbose = false; // finish each frame's drawing before reading it back, for timings
 };
 
 struct CommandLine {
-    enum class Action { Play, Shot, Render, ContactSheet, Check, Help, Version, Invalid };
+    enum class Action { Play, Shot, Render, ContactSheet, Profile, Check, Help, Version, Invalid };
     Action action = Action::Play;
     std::string problem;    // what was wrong, for Invalid
     std::string showFolder; // the show to play; empty: the current folder or the installed show
@@ -31,8 +34,8 @@ struct CommandLine {
     bool messageBox = true; // report errors in a message box as well as on stderr
     uint32_t shotTime = 0;  // effect time of the single frame drawn by --shot
     std::string shotFile;   // PNG written by --shot
-    // For Render and ContactSheet, settings.width x height is its size; a Shot uses its warm-up
-    // and frame rate.
+    // For Render, ContactSheet and Profile, settings.width x height is its size; a Shot uses its
+    // warm-up and frame rate.
     RenderRequest render;
 };
 

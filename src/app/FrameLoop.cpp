@@ -1,5 +1,6 @@
 #include "app/FrameLoop.h"
 
+#include "app/EntryProfile.h"
 #include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
 #include "render/GL.h"
@@ -25,11 +26,15 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
 
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
-uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset) {
+uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
+                        EntryTimer* timer) {
     const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
     float spectrum[spectrumSize];
     music.spectrum(spectrum);
-    drawActiveEffects(effects, time, beatLevel(spectrum));
+    if (timer)
+        timer->drawActive(effects, time, beatLevel(spectrum));
+    else
+        drawActiveEffects(effects, time, beatLevel(spectrum));
     return time;
 }
 

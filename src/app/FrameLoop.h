@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+class EntryTimer;
 class MusicStream;
 class RenderWindow;
 
@@ -25,8 +26,10 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat);
 void clearFrame();
 
 // Draws the active effects at the music's current position: the effect time from its position
-// and the beat level from its spectrum. Returns the effect time.
-uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset);
+// and the beat level from its spectrum, each entry timed when a timer is given. Returns the
+// effect time.
+uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
+                        EntryTimer* timer = nullptr);
 
 // One frame of the live show. Returns false, without drawing, when Escape was released during the
 // previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's

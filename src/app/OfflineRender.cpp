@@ -1,5 +1,6 @@
 #include "app/OfflineRender.h"
 
+#include "app/EntryProfile.h"
 #include "app/FrameLoop.h"
 #include "app/FramePipeline.h"
 #include "app/RenderPlan.h"
@@ -100,11 +101,14 @@ void OffscreenWindow::read(uint8_t* destination) const {
 }
 
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                      uint64_t sample) {
+                      uint64_t sample, EntryTimer* timer) {
     music.setPosition(int64_t(sample));
-    clearFrame();
+    if (timer)
+        timer->clear();
+    else
+        clearFrame();
     try {
-        drawMusicFrame(music, effects, startOffset);
+        drawMusicFrame(music, effects, startOffset, timer);
     } catch (const ShowError& error) {
         if (std::strcmp(error.what(), endOfShow) != 0)
             throw;
@@ -340,21 +344,30 @@ std::unique_ptr<FrameSink> openFrameSink(const RenderRequest& request, int width
     av_log_set_level(AV_LOG_ERROR);
     if (!request.framesFolder.empty())
         return std::make_unique<PictureSink>(request.framesFolder, width, height);
-    return std::make_unique<VideoSink>(request.videoFile,
-                                       VideoFormat{width, height, request.fps, request.quality});
+    return std::make_unique<VideoSink>(
+        request.videoFile,
+        VideoFormat{width, height, request.fps, request.quality, request.preset});
 }
 
-void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
-                int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
-    MusicStream music(musicFile, MusicOutput::Manual);
-    const uint32_t offset = static_cast<uint32_t>(startOffset);
+namespace {
+
+RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32_t offset) {
     std::string problem;
     const std::optional<RenderPlan> planned = planRender(
         {offset, music.lengthFrames(), request.from, request.to, request.warmup, request.fps},
         problem);
     if (!planned)
         throw ShowError(problem);
-    const RenderPlan& plan = *planned;
+    return *planned;
+}
+
+} // namespace
+
+void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
+                int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
+    MusicStream music(musicFile, MusicOutput::Manual);
+    const uint32_t offset = static_cast<uint32_t>(startOffset);
+    const RenderPlan plan = planOf(request, music, offset);
     sink.setAudio(audioSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);
@@ -429,4 +442,68 @@ void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects
     std::vector<uint8_t> picture(target.frameBytes());
     target.read(picture.data());
     savePicture(pictureFile, picture.data(), target.width(), target.height());
+}
+
+// --- Profile ----------------------------------------------------------------------------------
+
+ProfileFile::ProfileFile(const std::string& path)
+    : path_(path), file_(std::fopen(path.c_str(), "wb")) {
+    if (!file_)
+        raise("Unable to write %s: %s", path.c_str(), std::strerror(errno));
+}
+
+ProfileFile::~ProfileFile() { std::fclose(file_); }
+
+void ProfileFile::write(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0)
+        raise("Unable to write %s: %s", path_.c_str(), std::strerror(errno));
+}
+
+void profileShow(const RenderRequest& request, EffectList& effects,
+                 const std::vector<std::string>& keywords, const std::string& musicFile,
+                 int32_t startOffset, const OffscreenWindow& target, ProfileFile* csv) {
+    constexpr uint64_t emptyFramesMeasured = 100;
+    MusicStream music(musicFile, MusicOutput::Manual);
+    const uint32_t offset = static_cast<uint32_t>(startOffset);
+    const RenderPlan plan = planOf(request, music, offset);
+
+    glClearColor(0, 0, 0, 0);
+    ProfileReport report;
+    report.keywords = keywords;
+    report.emptyFrame = measureEmptyFrames(emptyFramesMeasured);
+    EntryTimer timer(effects.size());
+    Progress progress(plan.frameCount);
+    uint64_t kept = 0;
+    double drawingSeconds = 0;
+    const auto warmup = int64_t(plan.warmupFrames);
+    for (int64_t index = -warmup; index < int64_t(plan.frameCount); ++index) {
+        checkInterrupted();
+        const bool warmingUp = index < 0;
+        const auto start = Clock::now();
+        const bool showGoesOn = drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index),
+                                                 warmingUp ? nullptr : &timer);
+        if (!showGoesOn)
+            break;
+        if (warmingUp) {
+            progress.warmingUp(uint64_t(index + warmup + 1), uint64_t(warmup));
+            continue;
+        }
+        drawingSeconds += secondsBetween(start, Clock::now());
+        progress.kept(++kept);
+    }
+    progress.end();
+    if (kept == 0)
+        raise("The show ended (%s) before the first frame to keep", endOfShow);
+    report.entries = timer.costs();
+    report.clears = timer.clears();
+    report.heading = formatText(
+        "Profile of %llu frames at %dx%d, %d fps, from effect time %u ms: %.1f frames drawn per "
+        "second",
+        (unsigned long long)kept, target.width(), target.height(), plan.fps,
+        effectTimeAt(double(plan.fromSample) / musicSampleRate, offset),
+        drawingSeconds > 0 ? double(kept) / drawingSeconds : 0.0);
+    std::fputs(report.table().c_str(), stdout);
+    std::fflush(stdout);
+    if (csv)
+        csv->write(report.csv());
 }

@@ -8,9 +8,11 @@
 #include "timeline/Effekt.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
+class EntryTimer;
 class MusicStream;
 
 // Without an X or Wayland display, SDL is told to make its GL context off screen. Call before the
@@ -42,9 +44,10 @@ private:
 };
 
 // One frame drawn the way the live show draws it, with the music at `sample`. Returns false
-// (nothing kept) when the end-of-show entry ended the show in this frame.
+// (nothing kept) when the end-of-show entry ended the show in this frame. With a timer, the clear
+// and every entry are finished and timed.
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                      uint64_t sample);
+                      uint64_t sample, EntryTimer* timer = nullptr);
 
 // Receives the kept pictures (blue, green, red, alpha; rows bottom up), on the writer thread.
 class FrameSink {
@@ -60,6 +63,20 @@ public:
 // The video file or picture folder of the request, opened (so an unwritable place fails at once).
 std::unique_ptr<FrameSink> openFrameSink(const RenderRequest& request, int width, int height);
 
+// The CSV file of a profile, created at once so an unwritable place fails before the show loads.
+class ProfileFile {
+public:
+    explicit ProfileFile(const std::string& path);
+    ~ProfileFile();
+    ProfileFile(const ProfileFile&) = delete;
+    ProfileFile& operator=(const ProfileFile&) = delete;
+    void write(const std::string& text);
+
+private:
+    std::string path_;
+    std::FILE* file_;
+};
+
 // Renders the loaded show into the sink. Throws ShowError on any failure; the sink is then left
 // unfinished.
 void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
@@ -70,3 +87,10 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
 void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects,
                 const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
                 const std::string& pictureFile);
+
+// Draws the frames a render of the request would keep, with its warm-up, without reading them
+// back or encoding them, and prints on standard output what each script entry cost to draw.
+// `keywords` names the entries.
+void profileShow(const RenderRequest& request, EffectList& effects,
+                 const std::vector<std::string>& keywords, const std::string& musicFile,
+                 int32_t startOffset, const OffscreenWindow& target, ProfileFile* csv);

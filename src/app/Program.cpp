@@ -58,7 +58,8 @@ void playShow(RenderWindow& window, EffectList& effects, const std::string& musi
 // Drawn off screen on the manual clock, into a framebuffer that stands for the window.
 bool isOffline(CommandLine::Action action) {
     return action == CommandLine::Action::Render || action == CommandLine::Action::ContactSheet ||
-           action == CommandLine::Action::Shot || action == CommandLine::Action::Check;
+           action == CommandLine::Action::Shot || action == CommandLine::Action::Check ||
+           action == CommandLine::Action::Profile;
 }
 
 // For a check: music that cannot be played, and entries that end after the music does (at the
@@ -124,6 +125,9 @@ int runShow(const CommandLine& line) {
         frames = openFrameSink(line.render, line.settings.width, line.settings.height);
     if (line.action == CommandLine::Action::ContactSheet)
         sheet.emplace(line.render.sheetFile);
+    std::optional<ProfileFile> profileCsv;
+    if (!line.render.profileCsv.empty())
+        profileCsv.emplace(line.render.profileCsv);
     setScreenPerspective();
     CEnabler texturing(GL_TEXTURE_2D);
     EffectList effects;
@@ -148,6 +152,9 @@ int runShow(const CommandLine& line) {
     else if (line.action == CommandLine::Action::ContactSheet)
         makeContactSheet(line.render, effects, keywords, musicFile, startOffset, *offscreen,
                          *sheet);
+    else if (line.action == CommandLine::Action::Profile)
+        profileShow(line.render, effects, keywords, musicFile, startOffset, *offscreen,
+                    profileCsv ? &*profileCsv : nullptr);
     else
         playShow(window, effects, musicFile, startOffset);
     shutDownEffects(effects);

@@ -64,6 +64,7 @@ void enterShowFolder(CommandLine& line) {
     makeAbsolute(line.render.videoFile);
     makeAbsolute(line.render.framesFolder);
     makeAbsolute(line.render.sheetFile);
+    makeAbsolute(line.render.profileCsv);
     const fs::path current = fs::current_path();
     const fs::path folder = chooseShowFolder(line.showFolder, current, installedShowFolder());
     if (folder != current && chdir(folder.c_str()) != 0)

@@ -1,10 +1,10 @@
 #include "effects/BallsBounce.h"
 
 #include "render/GLState.h"
+#include "render/QuadricObject.h"
 #include "render/Random.h"
 
 #include <cmath>
-#include <new>
 
 namespace Effekter {
 
@@ -17,19 +17,13 @@ constexpr float hiddenBelowY = -25;
 
 } // namespace
 
-BallsBounce::BallsBounce(int32_t start, int32_t end) : Effekt(start, end) {
+BallsBounce::BallsBounce(int32_t start, int32_t end)
+    : Effekt(start, end), ballModel([] { gluSphere(QuadricObject().get(), 2.0, 20, 10); }) {
     floorProgram.build(true, "data/bravelund/bounce/floorshader.fs");
     boardImage.load("data/bravelund/bounce/skak.png");
     shadowImage.load("data/bravelund/bounce/skygge.png");
     ballProgram.load("data/bravelund/bounce/cubeshader.fs", "data/bravelund/bounce/cubeshader.vs");
-    sphere = gluNewQuadric();
-    if (!sphere)
-        throw std::bad_alloc();
-    gluQuadricTexture(sphere, GL_TRUE);
-    gluQuadricNormals(sphere, GLU_SMOOTH);
 }
-
-BallsBounce::~BallsBounce() { gluDeleteQuadric(sphere); }
 
 void BallsBounce::draw(uint32_t time, float beat) {
     const float elapsed = float(time - startTime);
@@ -97,7 +91,7 @@ void BallsBounce::drawBalls(const Frame& frame) {
     forEachBall(frame, [&](const Ball& ball) {
         MatrixPush ballFrame;
         glTranslatef(ball.x, ball.y, ball.bounce * frame.remain * ball.amplitude + 0.9f);
-        gluSphere(sphere, 2.0, 20, 10);
+        ballModel.call();
     });
     glUseProgram(0);
 }

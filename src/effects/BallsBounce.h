@@ -2,25 +2,23 @@
 // A scrolling chequered floor in perspective with 500 balls travelling across it in a column,
 // hopping with the beat, each with a soft shadow; the hops die away over the window.
 
+#include "render/DisplayList.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
 #include "timeline/Effekt.h"
-
-struct GLUquadric;
 
 namespace Effekter {
 
 class BallsBounce : public Effekt {
 public:
     BallsBounce(int32_t start, int32_t end);
-    ~BallsBounce() override;
     void draw(uint32_t time, float beat) override;
 
 private:
     FragmentProgram floorProgram;
     CTextureFreeImage boardImage;
     CTextureFreeImage shadowImage;
-    GLUquadric* sphere = nullptr;
+    DisplayList ballModel; // a textured sphere of radius 2
     ShaderProgram ballProgram;
 
     struct Ball {

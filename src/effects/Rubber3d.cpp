@@ -23,6 +23,22 @@ float flashLevel(uint32_t startTime, uint32_t endTime, uint32_t time) {
     return flash;
 }
 
+namespace {
+
+// A layer added to the picture in a grey level; black (or below, which clamps to black) adds
+// nothing, so then only the colour and the vertex attributes a drawing leaves are set.
+void drawAdded(const Quad& quad, const CTexture& texture, float level) {
+    glColor4f(level, level, level, level);
+    if (!(level > 0) && blackAddsNothing()) {
+        quad.leaveAttributesOfDraw(1, 1);
+        return;
+    }
+    TextureBinding binding(texture);
+    quad.draw(1, 1);
+}
+
+} // namespace
+
 void drawZoomingBackdrop(const CTexture& background, const CTexture& glow, float flash,
                          float effectTime, BackdropColours colours) {
     glDisable(GL_DEPTH_TEST);
@@ -32,14 +48,8 @@ void drawZoomingBackdrop(const CTexture& background, const CTexture& glow, float
     glTranslatef(0, flash, -1);
     const float zoom = std::max(2 - effectTime / 10000, 1.0f);
     const Quad quad(zoom, zoom);
-    glColor4f(colours.background, colours.background, colours.background, colours.background);
-    {
-        TextureBinding binding(background);
-        quad.draw(1, 1);
-    }
-    glColor4f(colours.glow, colours.glow, colours.glow, colours.glow);
-    TextureBinding binding(glow);
-    quad.draw(1, 1);
+    drawAdded(quad, background, colours.background);
+    drawAdded(quad, glow, colours.glow);
 }
 
 NormalMapTexGen::NormalMapTexGen() {

@@ -18,7 +18,7 @@ ShaderSuite3D::ShaderSuite3D(int32_t start, int32_t end)
 void ShaderSuite3D::draw(uint32_t time, float) {
     const float flash = flashLevel(startTime, endTime, time);
     const float effectTime = float(time);
-    // Drawn black, the backdrop adds nothing; what remains is the state it leaves.
+    // Drawn black, the backdrop adds nothing; it leaves its state behind all the same.
     drawZoomingBackdrop(background, glow, flash, effectTime, {0, 0});
 
     CEnabler depthTest(GL_DEPTH_TEST);

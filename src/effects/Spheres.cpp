@@ -10,6 +10,8 @@ namespace Effekter {
 
 namespace {
 
+constexpr float cubeHalfEdge = 0.075f;
+
 float randomValue() { return float(prng::next()) / float(prng::maxValue); }
 
 } // namespace
@@ -87,6 +89,7 @@ void Spheres::drawSphere(float tf, float beat) const {
 void Spheres::drawCubeStream(float tf, uint32_t elapsed, float beat) const {
     const float bulge = beat + 2.5f;
     const float swell = 0.2f * beat + 1.0f;
+    const TexturedCubeArrays cube(cubeHalfEdge);
     for (int i = 0; i < cubeCount; ++i) {
         const float q = streamPosition(i, elapsed);
         const float a = std::abs(q);
@@ -105,7 +108,7 @@ void Spheres::drawCubeStream(float tf, uint32_t elapsed, float beat) const {
         glRotatef(tf * b3, 1, 0, 0);
         glRotatef(tf * b2, 0, 1, 0);
         glRotatef(tf * b1, 0, 0, 1);
-        drawTexturedCube(0.075f);
+        cube.draw();
     }
 }
 

@@ -93,6 +93,7 @@ void Solaris::drawSprites(float T, float beat) {
     prng::seed(4);
     const float D = T * 0.002f;
     const Quad sprite(1, 1);
+    const bool skipBlack = blackAddsNothing();
     // z falls with i, so the drawn sprites are always a prefix and sprite i always takes the
     // (i + 1)-th value after the seed.
     for (int i = 0; i < spriteCount; ++i) {
@@ -116,8 +117,12 @@ void Solaris::drawSprites(float T, float beat) {
         // Negative in front of the viewer: clamps to black and adds nothing there.
         const float k = z * 0.125f * beat;
         glColor4f(k, k, k, k);
-        TextureBinding binding(beatImage);
-        sprite.draw(1, 1);
+        if (k > 0 || !skipBlack) {
+            TextureBinding binding(beatImage);
+            sprite.draw(1, 1);
+        } else {
+            sprite.leaveAttributesOfDraw(1, 1);
+        }
     }
 }
 

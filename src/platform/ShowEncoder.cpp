@@ -114,7 +114,7 @@ void ShowEncoder::Impl::openVideo() {
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "preset", "fast", 0);
+    av_dict_set(&options, "preset", format.preset.c_str(), 0);
     av_dict_set_int(&options, "crf", format.quality, 0);
     const int status = avcodec_open2(video.get(), codec, &options);
     av_dict_free(&options);

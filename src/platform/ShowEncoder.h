@@ -13,7 +13,8 @@ struct VideoFormat {
     int width = 0;
     int height = 0; // both even
     int fps = 60;
-    int quality = 20; // x264 constant rate factor
+    int quality = 20;                // x264 constant rate factor
+    std::string preset = "veryfast"; // x264 speed preset: how much work each frame gets
 };
 
 class ShowEncoder {

@@ -1,5 +1,7 @@
 #include "render/GLState.h"
 
+#include <initializer_list>
+
 int screenWidth = 0;
 int screenHeight = 0;
 
@@ -66,6 +68,24 @@ void rotateByDegrees(const Vec3& angles) {
 }
 
 Quad::Quad(float halfWidth, float halfHeight) : halfSize(halfWidth, halfHeight, 0) {}
+
+bool blackAddsNothing() {
+    GLint program = 0, environment = 0;
+    GLboolean depthWrites = GL_FALSE;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environment);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    for (GLenum capability : {GL_LIGHTING, GL_FOG, GL_COLOR_SUM, GL_STENCIL_TEST})
+        if (glIsEnabled(capability))
+            return false;
+    return program == 0 && environment == GL_MODULATE &&
+           !(glIsEnabled(GL_DEPTH_TEST) && depthWrites);
+}
+
+void Quad::leaveAttributesOfDraw(float, float repeatT) const {
+    glNormal3f(0, 0, 1);
+    glTexCoord2f(0, repeatT);
+}
 
 void Quad::drawOffset(float repeatS, float repeatT, float offsetS, float offsetT) const {
     const float left = centre.x - halfSize.x, right = centre.x + halfSize.x;

@@ -38,6 +38,11 @@ public:
     ~CFog() override;
 };
 
+// True when a drawing in a colour at or below black, added to the picture with blend factors
+// (GL_ONE, GL_ONE), changes nothing: the colour reaches the fragments unchanged (no lighting, fog,
+// colour sum or shader program; textures modulate) and neither depth nor stencil is written.
+bool blackAddsNothing();
+
 void setPerspectiveView(int width, int height);
 void setScreenPerspective();
 // 2-D layer: x from -1 (left) to 1, y from -1 (top) to 1 (bottom), near 0.1, far 100.
@@ -78,4 +83,6 @@ public:
     Quad(float halfWidth, float halfHeight);
     void draw(float repeatS, float repeatT) const { drawOffset(repeatS, repeatT, 0, 0); }
     void drawOffset(float repeatS, float repeatT, float offsetS, float offsetT) const;
+    // Sets the normal and texture coordinate that draw leaves current, drawing nothing.
+    void leaveAttributesOfDraw(float repeatS, float repeatT) const;
 };

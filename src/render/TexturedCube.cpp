@@ -2,6 +2,8 @@
 
 #include "render/GL.h"
 
+#include <algorithm>
+
 namespace {
 
 struct CubeCorner {
@@ -38,3 +40,36 @@ void drawTexturedCube(float halfEdge) {
     }
     glEnd();
 }
+
+TexturedCubeArrays::TexturedCubeArrays(float halfEdge) {
+    size_t vertex = 0;
+    for (const CubeFace& face : cubeFaces)
+        for (const CubeCorner& corner : face.corners) {
+            const float position[3] = {corner.x * halfEdge, corner.y * halfEdge,
+                                       corner.z * halfEdge};
+            const float normal[3] = {face.nx, face.ny, face.nz};
+            std::copy(position, position + 3, positions_ + 3 * vertex);
+            std::copy(normal, normal + 3, normals_ + 3 * vertex);
+            texCoords_[2 * vertex] = corner.s;
+            texCoords_[2 * vertex + 1] = corner.t;
+            ++vertex;
+        }
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, positions_);
+    glNormalPointer(GL_FLOAT, 0, normals_);
+    glTexCoordPointer(2, GL_FLOAT, 0, texCoords_);
+}
+
+TexturedCubeArrays::~TexturedCubeArrays() {
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    const CubeFace& lastFace = cubeFaces[5];
+    const CubeCorner& lastCorner = lastFace.corners[3];
+    glNormal3f(lastFace.nx, lastFace.ny, lastFace.nz);
+    glTexCoord2f(lastCorner.s, lastCorner.t);
+}
+
+void TexturedCubeArrays::draw() const { glDrawArrays(GL_QUADS, 0, 24); }

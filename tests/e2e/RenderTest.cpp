@@ -3,8 +3,8 @@
 #include "ShowProcess.h"
 #include "TestFiles.h"
 #include "audio/AudioEncoder.h"
-#include "platform/FFmpegHandles.h"
 #include "audio/MusicStream.h"
+#include "platform/FFmpegHandles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@ extern "C" {
 #include <fstream>
 #include <optional>
 #include <set>
+#include <sstream>
 
 namespace {
 
@@ -278,6 +279,7 @@ TEST(Render, MistakesExitWithOneAndLeaveNoFileBehind) {
         {{"--render", run.out("missing/a.mp4")}, "Unable to write"},
         {{"--frames", "/proc/version/frames"}, "Unable to write"},
         {{"--contact-sheet", run.out("missing/sheet.png")}, "Unable to write"},
+        {{"--profile-csv", run.out("missing/p.csv")}, "Unable to write"},
         // The file exists while the show loads; a span past the music fails after that.
         {{"--render", run.out("a.mp4"), "--from", "5000"}, "Nothing to render"},
         {{"--frames", run.out("f"), "--from", "5000"}, "Nothing to render"},
@@ -293,6 +295,42 @@ TEST(Render, MistakesExitWithOneAndLeaveNoFileBehind) {
     if (!left.empty()) {
         EXPECT_TRUE(fs::is_empty(run.out("f")));
     }
+}
+
+TEST(Profile, CountsEveryEntrysFramesAndSharesInScriptOrder) {
+    // Frames at 0, 100, ..., 1900 ms; both bounds of a window are exclusive. The third entry is
+    // never reached and still has its row.
+    RenderRun run(rampEntry(0, 1000) + rampEntry(500, -1) + rampEntry(5000, 6000), 3);
+    const ShowResult result =
+        runShow(run.path(), {"--profile-csv", run.out("p.csv"), "--size", "64x48", "--fps", "10",
+                             "--from", "0", "--to", "2000", "--warmup", "0"});
+    ASSERT_EQ(result.exitStatus, 0) << result.errorOutput;
+    std::ifstream csv(run.out("p.csv"));
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "entry,frames,cpu_ms_per_frame,wall_ms_per_frame,times_empty_frame,"
+                    "share_percent");
+    const std::vector<std::pair<std::string, int>> expected = {{"1 Plugin", 9},
+                                                               {"2 Plugin", 14},
+                                                               {"3 Plugin", 0},
+                                                               {"frame clears", 20},
+                                                               {"empty frame", 100}};
+    double shares = 0;
+    for (const auto& [name, frames] : expected) {
+        ASSERT_TRUE(std::getline(csv, line));
+        std::istringstream fields(line);
+        std::vector<std::string> values;
+        for (std::string value; std::getline(fields, value, ',');)
+            values.push_back(value);
+        ASSERT_EQ(values.size(), 6u) << line;
+        EXPECT_EQ(values[0], name);
+        EXPECT_EQ(std::stoi(values[1]), frames) << line;
+        EXPECT_EQ(std::stod(values[2]) > 0, frames > 0) << line;
+        if (name != "empty frame")
+            shares += std::stod(values[5]);
+    }
+    EXPECT_NEAR(shares, 100.0, 0.01);
+    EXPECT_FALSE(std::getline(csv, line)) << line;
 }
 
 TEST(ContactSheet, ThumbnailsFromTheMiddleOfEachEntryInScriptOrder) {

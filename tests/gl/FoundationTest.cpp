@@ -5,8 +5,11 @@
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
+#include "render/TexturedCube.h"
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace {
@@ -287,4 +290,77 @@ TEST_F(Foundation, ProgramsLoadStagesAndReportMissingUniforms) {
         EXPECT_EQ(std::string(error.what()), "Error opening: " + temp.file("absent.fs"));
     }
     expectNoGlError("programs");
+}
+
+TEST_F(Foundation, CubeArraysDrawExactlyLikeTheImmediateCubeAndLeaveItsAttributes) {
+    auto drawLitCubes = [](auto drawCube) {
+        CEnabler depth(GL_DEPTH_TEST);
+        CEnabler lighting(GL_LIGHTING);
+        CEnabler light(GL_LIGHT0);
+        MatrixPush push;
+        glTranslatef(0, 0, -4);
+        for (int i = 0; i < 3; ++i) {
+            glRotatef(37.0f + float(i) * 11, 1, 0.6f, 0.2f);
+            glTranslatef(0.3f, -0.2f, 0.1f);
+            drawCube();
+        }
+    };
+    struct Result {
+        std::vector<Rgba> pixels;
+        float normal[4], texCoord[4];
+    };
+    auto capture = [&](bool fromArrays) {
+        clearFrame();
+        glDisable(GL_TEXTURE_2D);
+        {
+            std::optional<TexturedCubeArrays> arrays;
+            if (fromArrays)
+                arrays.emplace(0.6f);
+            drawLitCubes([&] { arrays ? arrays->draw() : drawTexturedCube(0.6f); });
+        }
+        glEnable(GL_TEXTURE_2D);
+        readFrame();
+        Result result{frame, {}, {}};
+        glGetFloatv(GL_CURRENT_NORMAL, result.normal);
+        glGetFloatv(GL_CURRENT_TEXTURE_COORDS, result.texCoord);
+        glNormal3f(9, 9, 9);
+        glTexCoord2f(9, 9);
+        return result;
+    };
+    const Result immediate = capture(false);
+    const Result arrays = capture(true);
+    EXPECT_GT(meanBrightness(), 5.0) << "the cubes are lit and on screen";
+    EXPECT_TRUE(immediate.pixels == arrays.pixels);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(immediate.normal[i], arrays.normal[i]) << i;
+    EXPECT_EQ(immediate.texCoord[0], arrays.texCoord[0]);
+    EXPECT_EQ(immediate.texCoord[1], arrays.texCoord[1]);
+    for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY})
+        EXPECT_FALSE(glIsEnabled(array)) << array;
+    expectNoGlError("cube arrays");
+}
+
+TEST_F(Foundation, BlackAddsNothingOnlyWhenTheColourReachesThePictureUnchanged) {
+    EXPECT_TRUE(blackAddsNothing()) << "the state effects start from";
+    const std::vector<std::pair<const char*, std::function<void(bool)>>> spoilers = {
+        {"lighting", [](bool on) { on ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING); }},
+        {"fog", [](bool on) { on ? glEnable(GL_FOG) : glDisable(GL_FOG); }},
+        {"stencil", [](bool on) { on ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST); }},
+        {"depth writes", [](bool on) { on ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST); }},
+        {"added texture",
+         [](bool on) {
+             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, on ? GL_ADD : GL_MODULATE);
+         }},
+    };
+    for (const auto& [name, spoil] : spoilers) {
+        spoil(true);
+        EXPECT_FALSE(blackAddsNothing()) << name;
+        spoil(false);
+        EXPECT_TRUE(blackAddsNothing()) << name;
+    }
+    CEnabler depth(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    EXPECT_TRUE(blackAddsNothing()) << "a depth test that writes nothing";
+    glDepthMask(GL_TRUE);
+    expectNoGlError("black");
 }

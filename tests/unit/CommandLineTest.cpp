@@ -100,6 +100,7 @@ TEST(CommandLine, RenderOptionsAndTheirDefaults) {
     EXPECT_EQ(video.render.fps, 60);
     EXPECT_EQ(video.render.warmup, 3000u);
     EXPECT_EQ(video.render.quality, 20);
+    EXPECT_EQ(video.render.preset, "veryfast");
     EXPECT_FALSE(video.render.from.has_value());
     EXPECT_FALSE(video.render.to.has_value());
     EXPECT_EQ(video.settings.width, 1280);
@@ -110,7 +111,7 @@ TEST(CommandLine, RenderOptionsAndTheirDefaults) {
 
     const CommandLine frames =
         parse({"--fps", "25", "--frames", "out", "--from", "0", "--to", "4294967295", "--warmup",
-               "0", "--quality", "51", "--size", "2160x3840", "--verbose"});
+               "0", "--quality", "51", "--size", "2160x3840", "--verbose", "--preset", "slow"});
     EXPECT_EQ(frames.action, CommandLine::Action::Render);
     EXPECT_EQ(frames.render.framesFolder, "out");
     EXPECT_EQ(frames.render.fps, 25);
@@ -118,6 +119,7 @@ TEST(CommandLine, RenderOptionsAndTheirDefaults) {
     EXPECT_EQ(frames.render.to, 4294967295u);
     EXPECT_EQ(frames.render.warmup, 0u);
     EXPECT_EQ(frames.render.quality, 51);
+    EXPECT_EQ(frames.render.preset, "slow");
     EXPECT_TRUE(frames.render.verbose);
     EXPECT_EQ(frames.settings.width, 2160);
     EXPECT_EQ(frames.settings.height, 3840);
@@ -130,6 +132,18 @@ TEST(CommandLine, RenderOptionsAndTheirDefaults) {
     EXPECT_EQ(sheet.settings.height, 480);
     EXPECT_EQ(sheet.render.warmup, 1000u);
     EXPECT_EQ(parse({"--warmup", "3000", "--contact-sheet", "s.png"}).render.warmup, 3000u);
+
+    // A profile draws what a render of the same options would keep, and writes no picture.
+    const CommandLine profile = parse({"--profile", "--size", "640x480", "--fps", "30"});
+    EXPECT_EQ(profile.action, CommandLine::Action::Profile);
+    EXPECT_TRUE(profile.settings.hidden);
+    EXPECT_EQ(profile.settings.width, 640);
+    EXPECT_EQ(profile.render.fps, 30);
+    EXPECT_EQ(profile.render.warmup, 3000u);
+    EXPECT_TRUE(profile.render.profileCsv.empty());
+    const CommandLine csv = parse({"--profile-csv", "p.csv", "--size", "33x17"});
+    EXPECT_EQ(csv.action, CommandLine::Action::Profile);
+    EXPECT_EQ(csv.render.profileCsv, "p.csv");
 }
 
 TEST(CommandLine, RenderMistakesAreInvalid) {
@@ -154,6 +168,13 @@ TEST(CommandLine, RenderMistakesAreInvalid) {
         {"--warmup", "10"},
         {"--check", "--shot", "10", "a.png"},
         {"--render", "a.mp4", "--check"},
+        {"--render", "a.mp4", "--preset", "quick"},
+        {"--render", "a.mp4", "--preset", ""},
+        {"--preset", "fast"},
+        {"--profile", "--render", "a.mp4"},
+        {"--profile", "--shot", "10", "a.png"},
+        {"--profile-csv"},
+        {"--profile-csv", ""},
     };
     for (const auto& arguments : mistakes) {
         const CommandLine line = parse(arguments);
