@@ -152,7 +152,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.settings.windowed = true;
         else if (option == "--fullscreen")
             line.settings.windowed = false;
-        else if (option == "--no-message-box")
+        else if (option == "--author") {
+            line.authorOverlay = true;
+            line.settings.windowed = true;
+        } else if (option == "--no-message-box")
             line.messageBox = false;
         else if (option == "--size") {
             if (valuesLeft < 1)
@@ -223,6 +226,7 @@ const char* usageText() {
            "  --fullscreen        play full screen (the default)\n"
            "  --size WxH          window or screen size in pixels (default 1024x768)\n"
            "  --no-message-box    report errors on standard error only\n"
+           "  --author            play in a window with the author's overlay shown (F1)\n"
            "  --shot MS FILE.png  draw the single frame at effect time MS (milliseconds), save it\n"
            "                      as a PNG picture and exit; implies --no-setup --windowed\n"
            "                      --no-message-box, size 1024x768 unless --size is given\n"
@@ -249,5 +253,8 @@ const char* usageText() {
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"
            "\n"
-           "Keys: Left and Right seek one second, Escape ends the show.\n";
+           "Keys: Space pauses, Left and Right seek one second (ten with Shift), PageUp and\n"
+           "PageDown jump to the previous and next entry, Home to the start, L loops the\n"
+           "entries playing now, F1 shows the author's overlay, Escape ends the show.\n"
+           "The show reloads when data/demo.txt or a file it loaded is saved.\n";
 }

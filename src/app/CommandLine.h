@@ -25,12 +25,13 @@ struct CommandLine {
     Action action = Action::Play;
     std::string problem; // what was wrong, for Invalid
 
-    VideoSettings settings; // the defaults, changed by --windowed, --fullscreen and --size
-    bool showSetup = true;  // run the Video setup dialog before the window opens
-    bool messageBox = true; // report errors in a message box as well as on stderr
-    uint32_t shotTime = 0;  // effect time of the single frame drawn by --shot
-    std::string shotFile;   // PNG written by --shot
-    RenderRequest render;   // for Render and ContactSheet; settings.width x height is its size
+    VideoSettings settings;     // the defaults, changed by --windowed, --fullscreen and --size
+    bool showSetup = true;      // run the Video setup dialog before the window opens
+    bool messageBox = true;     // report errors in a message box as well as on stderr
+    bool authorOverlay = false; // --author: the live run starts with the author's overlay shown
+    uint32_t shotTime = 0;      // effect time of the single frame drawn by --shot
+    std::string shotFile;       // PNG written by --shot
+    RenderRequest render;       // for Render and ContactSheet; settings.width x height is its size
 };
 
 // Largest picture of an offline render: 3840 x 2160 pixels, either way round.

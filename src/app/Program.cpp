@@ -8,6 +8,7 @@
 #include "app/Screenshot.h"
 #include "app/VideoSetupDialog.h"
 #include "audio/MusicStream.h"
+#include "author/AuthorSession.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "render/GL.h"
@@ -41,16 +42,6 @@ void shutDownEffects(EffectList& effects) {
 }
 
 uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
-
-void playShow(RenderWindow& window, EffectList& effects, const std::string& musicFile,
-              int32_t startOffset) {
-    MusicStream music(musicFile, MusicOutput::Device);
-    music.play(true);
-    music.setPositionSeconds(double(startSeconds(startOffset)));
-    glClearColor(0, 0, 0, 0);
-    while (runShowFrame(window, music, effects, startSeconds(startOffset))) {
-    }
-}
 
 // The single frame whose effect time is `time`, with the beat of the music at the matching
 // position, (time - start offset) milliseconds into the track.
@@ -111,8 +102,11 @@ int runShow(const CommandLine& line) {
     else if (line.action == CommandLine::Action::ContactSheet)
         makeContactSheet(line.render, effects, keywords, musicFile, startOffset, *offscreen,
                          *sheet);
-    else
-        playShow(window, effects, musicFile, startOffset);
+    else {
+        glClearColor(0, 0, 0, 0);
+        playLiveShow(window, {effects, musicFile, startOffset, std::move(keywords), nullptr},
+                     line.authorOverlay);
+    }
     shutDownEffects(effects);
     return 0;
 }
