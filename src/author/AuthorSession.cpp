@@ -102,6 +102,7 @@ bool AuthorSession::runFrame() {
 
 void AuthorSession::reload() {
     const auto begun = Clock::now();
+    watcher_.holdChanges();
     takeNotedDataFiles();
     EffectList fresh;
     std::string musicFile;

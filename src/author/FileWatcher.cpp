@@ -43,24 +43,56 @@ FileWatcher::~FileWatcher() {
 void FileWatcher::watch(const std::vector<std::string>& paths) {
     if (inotify_ < 0)
         return;
-    std::lock_guard lock(mutex_);
-    for (const auto& [watch, folder] : folderByWatch_)
-        inotify_rm_watch(inotify_, watch);
-    namesByWatch_.clear();
-    folderByWatch_.clear();
+    std::map<std::string, std::set<std::string>> namesByFolder;
     for (const std::string& path : paths) {
         const std::filesystem::path file(path);
-        std::string folder = file.parent_path().string();
-        if (folder.empty())
-            folder = ".";
+        const std::string folder = file.parent_path().empty() ? "." : file.parent_path().string();
+        namesByFolder[folder].insert(file.filename().string());
+    }
+    std::lock_guard lock(mutex_);
+    // Folders that stay watched keep their watch, so no change in them can slip through while
+    // the set is replaced.
+    for (auto watch = folderByWatch_.begin(); watch != folderByWatch_.end();) {
+        if (namesByFolder.count(watch->second)) {
+            ++watch;
+            continue;
+        }
+        inotify_rm_watch(inotify_, watch->first);
+        namesByWatch_.erase(watch->first);
+        watch = folderByWatch_.erase(watch);
+    }
+    for (auto& [folder, names] : namesByFolder) {
         const int watch = inotify_add_watch(inotify_, folder.c_str(), changeEvents);
         if (watch < 0) {
             debugLine("Unable to watch %s for changes: %s", folder.c_str(), std::strerror(errno));
             continue;
         }
-        namesByWatch_[watch].insert(file.filename().string());
+        namesByWatch_[watch] = std::move(names);
         folderByWatch_[watch] = folder;
     }
+    // A file now watched that changed after holdChanges, before it was watched.
+    for (const auto& [watch, names] : namesByWatch_)
+        for (const std::string& name : names)
+            if (heldChanges_.count(pathOf(watch, name.c_str())))
+                noteChange(pathOf(watch, name.c_str()));
+    holding_ = false;
+    heldChanges_.clear();
+}
+
+void FileWatcher::holdChanges() {
+    std::lock_guard lock(mutex_);
+    holding_ = true;
+    heldChanges_.clear();
+}
+
+std::string FileWatcher::pathOf(int watch, const char* name) {
+    return (std::filesystem::path(folderByWatch_[watch]) / name).string();
+}
+
+void FileWatcher::noteChange(const std::string& path) {
+    if (changedFile_.empty())
+        changedFile_ = path;
+    changed_ = true;
 }
 
 bool FileWatcher::takeChange(std::string* file) {
@@ -101,14 +133,13 @@ void FileWatcher::readEvents() {
             const bool overflow = (event->mask & IN_Q_OVERFLOW) != 0;
             const bool watched = names != namesByWatch_.end() && event->len > 0 &&
                                  names->second.count(event->name) > 0;
-            if (!overflow && !watched)
+            if (!overflow && !watched) {
+                if (holding_ && names != namesByWatch_.end() && event->len > 0 &&
+                    heldChanges_.size() < maxHeldChanges)
+                    heldChanges_.insert(pathOf(event->wd, event->name));
                 continue;
-            if (changedFile_.empty())
-                changedFile_ =
-                    overflow
-                        ? std::string("(many files)")
-                        : (std::filesystem::path(folderByWatch_[event->wd]) / event->name).string();
-            changed_ = true;
+            }
+            noteChange(overflow ? std::string("(many files)") : pathOf(event->wd, event->name));
         }
     }
 }

@@ -20,6 +20,10 @@ public:
     FileWatcher(const FileWatcher&) = delete;
     FileWatcher& operator=(const FileWatcher&) = delete;
 
+    // From now until the next watch, changes of files in the watched folders are kept; those of
+    // the files that watch then names count as changes. A reload calls it before it reads any
+    // file, so that a file saved while the reload runs is not missed.
+    void holdChanges();
     // Replaces the watched files (paths as the program opens them).
     void watch(const std::vector<std::string>& paths);
     // True once for every batch of changes since the last call; `file` gets the first one.
@@ -32,9 +36,14 @@ private:
     std::map<int, std::set<std::string>> namesByWatch_;
     std::map<int, std::string> folderByWatch_;
     std::string changedFile_;
+    static constexpr size_t maxHeldChanges = 1024;
+    bool holding_ = false;
+    std::set<std::string> heldChanges_;
     std::atomic<bool> changed_{false};
     std::thread thread_;
 
     void run();
     void readEvents();
+    std::string pathOf(int watch, const char* name);
+    void noteChange(const std::string& path);
 };

@@ -235,6 +235,12 @@ TEST(FileWatcher, SeesWritesAndReplacementsOfWatchedFilesOnly) {
     std::filesystem::rename(folder.file("data/.demo.txt.swp"), watched);
     EXPECT_TRUE(changed()) << "replaced by a rename";
     EXPECT_FALSE(watcher.takeChange()) << "one change is reported once";
+    // Saved while a reload ran, before the reload named it for watching.
+    watcher.holdChanges();
+    writeTextFile(folder.file("data/shader.fs"), "new\n");
+    std::this_thread::sleep_for(100ms);
+    watcher.watch({watched, folder.file("data/shader.fs")});
+    EXPECT_TRUE(watcher.takeChange()) << "a change made while holding was lost";
 }
 
 } // namespace
