@@ -87,7 +87,8 @@ void drawClockPanel(const OverlayView& view, const OverlayRect& rect) {
         ImGui::Text("Frame %.2f ms mean, %.2f ms p95, %.1f fps", mean, p95,
                     mean > 0 ? 1000.0f / mean : 0.0f);
         ImGui::PlotLines("##frames", view.frames.chronological(), int(view.frames.count()), 0,
-                         "frame time, last 240", 0.0f, std::max(2.0f * p95, 20.0f), ImVec2(-1, 60));
+                         "frame time, last 240", 0.0f, std::max(2.0f * p95, 20.0f),
+                         ImVec2(ImGui::GetContentRegionAvail().x, 60));
         ImGui::Text("Beat level, last 4 s (lines at 0.25 and 0.7)");
         const ImVec2 size(ImGui::GetContentRegionAvail().x, 70);
         const ImVec2 origin = ImGui::GetCursorScreenPos();
