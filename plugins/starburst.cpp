@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -23,8 +24,23 @@ constexpr int fewestRays = 3;
 constexpr int mostRays = 360;
 constexpr float pi = 3.14159265f;
 
-int rayCount = defaultRays;
-int startTime = 0;
+// What one script entry asked for. Every entry naming this library calls Init on the same
+// globals, and Draw is not told which entry it draws for, so it takes the first entry whose
+// window holds the time.
+struct Entry {
+    unsigned startTime;
+    unsigned endTime;
+    int rayCount;
+};
+std::vector<Entry> entries;
+
+const Entry* entryAt(int time) {
+    const unsigned t = unsigned(time);
+    for (const Entry& entry : entries)
+        if (entry.startTime < t && t < entry.endTime)
+            return &entry;
+    return entries.empty() ? nullptr : &entries.back();
+}
 
 // One value line of the script: "#" comment lines are skipped, as the show's own reader does.
 bool readValueLine(FILE* script, char* line, int size) {
@@ -47,7 +63,7 @@ void setHue(float hue, float brightness, float alpha) {
     glColor4f(r * brightness, g * brightness, b * brightness, alpha);
 }
 
-void drawRays(float seconds, float beat) {
+void drawRays(int rayCount, float seconds, float beat) {
     const float turn = seconds * 0.15f;
     const float reach = 1.1f + 0.9f * beat;
     const float halfWidth = pi / float(rayCount) * (0.35f + 0.25f * beat);
@@ -82,19 +98,22 @@ void drawCore(float beat) {
 
 } // namespace
 
-extern "C" MORVELDAN_PLUGIN_EXPORT void Init(FILE* script, int start, int) {
-    startTime = start;
+extern "C" MORVELDAN_PLUGIN_EXPORT void Init(FILE* script, int start, int end) {
     char line[1024];
-    rayCount = defaultRays;
+    int rayCount = defaultRays;
     if (readValueLine(script, line, sizeof line)) {
         const int wanted = std::atoi(line);
         if (wanted >= fewestRays && wanted <= mostRays)
             rayCount = wanted;
     }
+    entries.push_back({unsigned(start), unsigned(end), rayCount});
 }
 
 extern "C" MORVELDAN_PLUGIN_EXPORT void Draw(int time, float beat) {
-    const float seconds = float(unsigned(time) - unsigned(startTime)) / 1000.0f;
+    const Entry* entry = entryAt(time);
+    if (!entry)
+        return;
+    const float seconds = float(unsigned(time) - entry->startTime) / 1000.0f;
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     const float aspect = viewport[3] > 0 ? float(viewport[2]) / float(viewport[3]) : 1.0f;
@@ -114,7 +133,7 @@ extern "C" MORVELDAN_PLUGIN_EXPORT void Draw(int time, float beat) {
     glPushMatrix();
     glLoadIdentity();
 
-    drawRays(seconds, beat);
+    drawRays(entry->rayCount, seconds, beat);
     drawCore(beat);
 
     glPopMatrix();

@@ -61,6 +61,9 @@ bool isRenderOption(std::string_view option) {
            option == "--quality";
 }
 
+// The render options that also shape the warm-up of a single shot.
+bool isWarmupOption(std::string_view option) { return option == "--fps" || option == "--warmup"; }
+
 // Reads the value of one of the render options into the request; the problem text on a mistake.
 std::optional<std::string> readRenderOption(std::string_view option, std::string_view value,
                                             RenderRequest& request) {
@@ -132,13 +135,25 @@ void prepareRender(CommandLine& line, bool sizeGiven, bool warmupGiven) {
     }
 }
 
+// A check loads the show in a hidden window, without dialog, sound or message box.
+void prepareCheck(CommandLine& line) {
+    line.action = CommandLine::Action::Check;
+    line.showSetup = false;
+    line.settings.windowed = true;
+    line.settings.hidden = true;
+    line.settings.verticalSync = false;
+    line.messageBox = false;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
     bool sizeGiven = false;
+    bool spanOptionGiven = false; // --from, --to or --quality: only renders have them
     bool renderOptionGiven = false;
     bool warmupGiven = false;
+    bool checkGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         const int valuesLeft = argc - 1 - i;
@@ -188,17 +203,38 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             if (auto problem = readRenderOption(option, argv[++i], line.render))
                 return invalid(*problem);
             renderOptionGiven = true;
+            spanOptionGiven = spanOptionGiven || !isWarmupOption(option);
             warmupGiven = warmupGiven || option == "--warmup";
-        } else if (option == "--verbose")
+        } else if (option == "--check")
+            checkGiven = true;
+        else if (option == "--verbose")
             line.render.verbose = true;
-        else
+        else if (option.empty())
+            return invalid("the show folder's name is empty");
+        else if (option.starts_with("-"))
             return invalid("unknown option '" + std::string(option) + "'");
+        else if (!line.showFolder.empty())
+            return invalid("one show folder at most, not '" + line.showFolder + "' and '" +
+                           std::string(option) + "'");
+        else
+            line.showFolder = option;
     }
     const bool rendering = !line.render.videoFile.empty() || !line.render.framesFolder.empty() ||
                            !line.render.sheetFile.empty();
-    if (renderOptionGiven && !rendering)
-        return invalid("--fps, --from, --to, --warmup and --quality go with --render, --frames or "
-                       "--contact-sheet");
+    const bool shot = line.action == CommandLine::Action::Shot;
+    if (renderOptionGiven && !rendering && (!shot || spanOptionGiven))
+        return invalid(shot ? "--from, --to and --quality go with --render, --frames or "
+                              "--contact-sheet"
+                            : "--fps, --from, --to, --warmup and --quality go with --render, "
+                              "--frames or --contact-sheet (--fps and --warmup also with --shot)");
+    if (checkGiven && line.action != CommandLine::Action::Help &&
+        line.action != CommandLine::Action::Version) {
+        if (rendering || shot)
+            return invalid("--check cannot be combined with --shot, --render, --frames or "
+                           "--contact-sheet");
+        prepareCheck(line);
+        return line;
+    }
     if (rendering && line.action != CommandLine::Action::Help &&
         line.action != CommandLine::Action::Version) {
         if (auto problem = checkRender(line, sizeGiven))
@@ -206,8 +242,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         prepareRender(line, sizeGiven, warmupGiven);
     }
     if (line.action == CommandLine::Action::Shot) {
+        // Drawn off screen like a render, so it needs no screen and matches the rendered frame.
         line.showSetup = false;
         line.settings.windowed = true;
+        line.settings.hidden = true;
+        line.settings.verticalSync = false;
         line.messageBox = false;
         if (!sizeGiven) {
             line.settings.width = shotWidth;
@@ -218,8 +257,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 }
 
 const char* usageText() {
-    return "Usage: morveldan [OPTION]...\n"
-           "Plays the show described by data/demo.txt (run it from the folder holding data/).\n"
+    return "Usage: morveldan [OPTION]... [SHOW_FOLDER]\n"
+           "Plays the show in SHOW_FOLDER, the folder holding data/demo.txt (the script that\n"
+           "names the music, the effects and their files, all relative to that folder).\n"
+           "Without SHOW_FOLDER: the current folder when it holds data/demo.txt, else the\n"
+           "installed default show. Files that options write are named relative to the\n"
+           "current folder.\n"
            "\n"
            "  --no-setup          skip the Video setup dialog\n"
            "  --windowed          play in a window\n"
@@ -227,16 +270,17 @@ const char* usageText() {
            "  --size WxH          window or screen size in pixels (default 1024x768)\n"
            "  --no-message-box    report errors on standard error only\n"
            "  --author            play in a window with the author's overlay shown (F1)\n"
-           "  --shot MS FILE.png  draw the single frame at effect time MS (milliseconds), save it\n"
-           "                      as a PNG picture and exit; implies --no-setup --windowed\n"
-           "                      --no-message-box, size 1024x768 unless --size is given\n"
+           "  --shot MS FILE.png  draw the frame at effect time MS (milliseconds) as the show\n"
+           "                      draws it, after the warm-up (--warmup, --fps; see below), save\n"
+           "                      it as a PNG picture and exit; drawn off screen, without dialog\n"
+           "                      or message box, 1024x768 unless --size is given\n"
            "\n"
            "Offline rendering (no dialog; the window stays hidden and needs no screen):\n"
            "  --render FILE       render the show to a video file: H.264 and AAC, in MP4 or\n"
            "                      what the file's extension names (.mkv, .mov, ...)\n"
            "  --frames FOLDER     render numbered PNG pictures instead of a video\n"
            "  --contact-sheet FILE.png  one picture with a labelled thumbnail from the middle of\n"
-           "                      every script entry\n"
+           "                      every script entry (JPEG when FILE ends in .jpg: smaller)\n"
            "  --size WxH          render size, at most 3840x2160 either way round (default\n"
            "                      1280x720; 640x480 for a contact sheet); even sides for video\n"
            "  --fps N             frames per second of show time, 1 to 240 (default 60)\n"
@@ -244,11 +288,15 @@ const char* usageText() {
            "                      starts, the music at the script's start offset)\n"
            "  --to MS             effect time at which the render ends (default: the music's\n"
            "                      end; the end-of-show entry also ends it)\n"
-           "  --warmup MS         show time drawn before --from but not kept, so effects that\n"
-           "                      carry state look as in the live show (default 3000; 1000\n"
-           "                      before each thumbnail of a contact sheet)\n"
+           "  --warmup MS         show time drawn before --from (or a shot) but not kept, so\n"
+           "                      effects that carry state look as in the live show (default\n"
+           "                      3000; 1000 before each thumbnail of a contact sheet)\n"
            "  --quality N         H.264 constant rate factor, 0 (lossless) to 51 (default 20)\n"
            "  --verbose           finish each frame before reading it back, for exact timings\n"
+           "\n"
+           "  --check             load the whole show off screen, without sound, and report\n"
+           "                      every problem in it, one line each (exit status 1 when\n"
+           "                      there is one)\n"
            "\n"
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"

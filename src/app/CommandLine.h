@@ -11,19 +11,20 @@
 struct RenderRequest {
     std::string videoFile;    // --render: a video file (H.264 and AAC)
     std::string framesFolder; // --frames: numbered PNG pictures in this folder
-    std::string sheetFile;    // --contact-sheet: one PNG with a thumbnail of every script entry
+    std::string sheetFile;    // --contact-sheet: one picture with a thumbnail of every entry
     int fps = 60;
     std::optional<uint32_t> from; // effect time of the first kept frame (default: the show's start)
     std::optional<uint32_t> to;   // effect time at which the render ends (default: the music's end)
-    uint32_t warmup = 3000;       // milliseconds drawn before `from` (or a thumbnail), not kept
+    uint32_t warmup = 3000;       // ms drawn before `from`, a thumbnail or a shot, not kept
     int quality = 20;             // the H.264 encoder's constant rate factor, 0 (lossless) to 51
     bool verbose = false;         // finish each frame's drawing before reading it back, for timings
 };
 
 struct CommandLine {
-    enum class Action { Play, Shot, Render, ContactSheet, Help, Version, Invalid };
+    enum class Action { Play, Shot, Render, ContactSheet, Check, Help, Version, Invalid };
     Action action = Action::Play;
-    std::string problem; // what was wrong, for Invalid
+    std::string problem;    // what was wrong, for Invalid
+    std::string showFolder; // the show to play; empty: the current folder or the installed show
 
     VideoSettings settings;     // the defaults, changed by --windowed, --fullscreen and --size
     bool showSetup = true;      // run the Video setup dialog before the window opens
@@ -31,7 +32,9 @@ struct CommandLine {
     bool authorOverlay = false; // --author: the live run starts with the author's overlay shown
     uint32_t shotTime = 0;      // effect time of the single frame drawn by --shot
     std::string shotFile;       // PNG written by --shot
-    RenderRequest render;       // for Render and ContactSheet; settings.width x height is its size
+    // For Render and ContactSheet, settings.width x height is its size; a Shot uses its warm-up
+    // and frame rate.
+    RenderRequest render;
 };
 
 // Largest picture of an offline render: 3840 x 2160 pixels, either way round.

@@ -411,3 +411,22 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     sink.finish();
     printSummary(drawn, kept, plan.fps, progress.seconds(), timings, pipeline, sink);
 }
+
+void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects,
+                const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
+                const std::string& pictureFile) {
+    MusicStream music(musicFile, MusicOutput::Manual);
+    const uint32_t offset = static_cast<uint32_t>(startOffset);
+    std::string problem;
+    const std::optional<RenderPlan> plan = planShot(
+        {offset, music.lengthFrames(), time, std::nullopt, request.warmup, request.fps}, problem);
+    if (!plan)
+        throw ShowError(problem);
+    glClearColor(0, 0, 0, 0);
+    for (int64_t index = -int64_t(plan->warmupFrames); index <= 0; ++index)
+        if (!drawOfflineFrame(music, effects, offset, plan->sampleOfFrame(index)))
+            raise("The show ended (%s) before %u", endOfShow, time);
+    std::vector<uint8_t> picture(target.frameBytes());
+    target.read(picture.data());
+    savePicture(pictureFile, picture.data(), target.width(), target.height());
+}

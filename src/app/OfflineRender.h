@@ -64,3 +64,9 @@ std::unique_ptr<FrameSink> openFrameSink(const RenderRequest& request, int width
 // unfinished.
 void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
                 int32_t startOffset, OffscreenWindow& target, FrameSink& sink);
+
+// Draws the frame at `time` as a render starting there draws its first frame (after the same
+// warm-up) and saves it as a PNG picture. Throws ShowError on any failure.
+void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects,
+                const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
+                const std::string& pictureFile);

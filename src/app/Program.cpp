@@ -5,14 +5,16 @@
 #include "app/FrameLoop.h"
 #include "app/OfflineRender.h"
 #include "app/RenderWindow.h"
-#include "app/Screenshot.h"
+#include "app/ShowFolder.h"
 #include "app/VideoSetupDialog.h"
+#include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "render/GL.h"
 #include "render/GLState.h"
+#include "timeline/ScriptLoader.h"
 #include "timeline/Timeline.h"
 #include "timeline/Tweaks.h"
 
@@ -32,6 +34,7 @@ namespace {
 constexpr int exitCancelled = 255; // the dialog's Cancel: -1 as a process exit status
 constexpr int exitShotFailed = 1;  // also a failed render or contact sheet
 constexpr int exitUsage = 1;
+constexpr int exitCheckFailed = 1;
 
 // Ends the run's tweakable variables and destroys the effects first to last.
 void shutDownEffects(EffectList& effects) {
@@ -43,23 +46,47 @@ void shutDownEffects(EffectList& effects) {
 
 uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
 
-// The single frame whose effect time is `time`, with the beat of the music at the matching
-// position, (time - start offset) milliseconds into the track.
-void drawShot(EffectList& effects, const std::string& musicFile, int32_t startOffset, uint32_t time,
-              const std::string& pictureFile) {
-    MusicStream music(musicFile, MusicOutput::Manual);
-    const int64_t trackMilliseconds = int64_t(time) - int64_t(startSeconds(startOffset));
-    music.setPositionSeconds(double(trackMilliseconds) / 1000.0);
-    float spectrum[spectrumSize];
-    music.spectrum(spectrum);
-    glClearColor(0, 0, 0, 0);
-    clearFrame();
-    drawActiveEffects(effects, time, beatLevel(spectrum));
-    saveWindowPicture(pictureFile);
+// Drawn off screen on the manual clock, into a framebuffer that stands for the window.
+bool isOffline(CommandLine::Action action) {
+    return action == CommandLine::Action::Render || action == CommandLine::Action::ContactSheet ||
+           action == CommandLine::Action::Shot || action == CommandLine::Action::Check;
 }
 
-bool isOffline(CommandLine::Action action) {
-    return action == CommandLine::Action::Render || action == CommandLine::Action::ContactSheet;
+// For a check: music that cannot be played, and entries that end after the music does (at the
+// effect time of the music's last sample; -1 never ends).
+void checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOffset) {
+    if (check.musicLine == 0)
+        return;
+    uint64_t musicFrames = 0;
+    try {
+        musicFrames = decodeAudioFile(musicFile).size() / 2;
+    } catch (const std::exception& error) {
+        check.add(check.musicLine, error.what());
+        return;
+    }
+    const uint64_t musicEnd =
+        uint64_t(startSeconds(startOffset)) + musicFrames * 1000 / musicSampleRate;
+    for (const ShowCheck::Entry& entry : check.entries)
+        if (entry.end != UINT32_MAX && entry.end > musicEnd)
+            check.add(entry.line,
+                      formatText("the entry '%s' ends at %u ms, after the music, which ends at "
+                                 "%llu ms",
+                                 entry.keyword.c_str(), entry.end, (unsigned long long)musicEnd));
+}
+
+// Prints every problem and a summary line; the exit status.
+int reportCheck(const ShowCheck& check) {
+    for (const std::string& problem : check.problems)
+        std::printf("%s\n", problem.c_str());
+    const size_t count = check.problems.size();
+    const size_t entries = check.entries.size();
+    std::printf("%s: %zu %s checked, %s\n", check.script.c_str(), entries,
+                entries == 1 ? "entry" : "entries",
+                count == 0   ? "no problems found"
+                : count == 1 ? "1 problem found"
+                             : formatText("%zu problems found", count).c_str());
+    std::fflush(stdout);
+    return count == 0 ? 0 : exitCheckFailed;
 }
 
 // Start-up, the show (or the single shot, or an offline render) and shut-down. Everything made
@@ -94,9 +121,19 @@ int runShow(const CommandLine& line) {
     std::string musicFile;
     int32_t startOffset = 0;
     std::vector<std::string> keywords;
-    loadTimeline(effects, window, musicFile, startOffset, &keywords);
+    ShowCheck check;
+    const bool checking = line.action == CommandLine::Action::Check;
+    if (checking)
+        setDebugOutput(false); // the check's report is all it prints
+    loadTimeline(effects, window, musicFile, startOffset, &keywords, checking ? &check : nullptr);
+    if (checking) {
+        checkMusic(check, musicFile, startOffset);
+        shutDownEffects(effects);
+        return reportCheck(check);
+    }
     if (line.action == CommandLine::Action::Shot)
-        drawShot(effects, musicFile, startOffset, line.shotTime, line.shotFile);
+        renderShot(line.shotTime, line.render, effects, musicFile, startOffset, *offscreen,
+                   line.shotFile);
     else if (line.action == CommandLine::Action::Render)
         renderShow(line.render, effects, musicFile, startOffset, *offscreen, *frames);
     else if (line.action == CommandLine::Action::ContactSheet)
@@ -112,6 +149,7 @@ int runShow(const CommandLine& line) {
 }
 
 void report(const std::string& message, bool messageBox) {
+    setDebugOutput(true);
     debugWrite("Exception: ");
     debugWrite(message);
     debugWrite("\n");
@@ -123,7 +161,7 @@ void report(const std::string& message, bool messageBox) {
 } // namespace
 
 int runProgram(int argc, char** argv) {
-    const CommandLine line = parseCommandLine(argc, argv);
+    CommandLine line = parseCommandLine(argc, argv);
     switch (line.action) {
     case CommandLine::Action::Help:
         std::fputs(usageText(), stdout);
@@ -139,6 +177,12 @@ int runProgram(int argc, char** argv) {
     }
     std::string failure;
     try {
+        enterShowFolder(line);
+    } catch (const std::exception& error) {
+        report(error.what(), line.messageBox);
+        return exitUsage;
+    }
+    try {
         return runShow(line);
     } catch (const std::exception& error) {
         failure = error.what();
@@ -146,5 +190,5 @@ int runProgram(int argc, char** argv) {
         failure = "Unknown error";
     }
     report(failure, line.messageBox);
-    return line.action == CommandLine::Action::Shot || isOffline(line.action) ? exitShotFailed : 0;
+    return isOffline(line.action) ? exitShotFailed : 0;
 }

@@ -19,6 +19,14 @@ uint64_t ceilDivide(uint64_t numerator, uint64_t denominator) {
     return (numerator + denominator - 1) / denominator;
 }
 
+// Frames on the render's grid before `fromSample` that cover `warmup` milliseconds, never
+// reaching before the music's start.
+uint64_t warmupFramesBefore(uint64_t fromSample, uint32_t warmup, int fps) {
+    const uint64_t wanted = ceilDivide(uint64_t(warmup) * uint64_t(fps), 1000);
+    const uint64_t possible = fromSample * uint64_t(fps) / musicSampleRate;
+    return std::min(wanted, possible);
+}
+
 } // namespace
 
 uint64_t RenderPlan::sampleOfFrame(int64_t index) const {
@@ -70,13 +78,30 @@ std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::stri
     }
     plan.frameCount =
         ceilDivide((endSample - plan.fromSample) * uint64_t(plan.fps), musicSampleRate);
-    // The live show starts fresh at its start; a later first frame gets warm-up frames on the
-    // same grid before it, never before the music's start.
-    if (!request.from)
-        return plan;
-    const uint64_t wanted = ceilDivide(uint64_t(request.warmup) * uint64_t(plan.fps), 1000);
-    const uint64_t possible = plan.fromSample * uint64_t(plan.fps) / musicSampleRate;
-    plan.warmupFrames = std::min(wanted, possible);
+    // The live show starts fresh at its start; a later first frame gets warm-up frames.
+    if (request.from)
+        plan.warmupFrames = warmupFramesBefore(plan.fromSample, request.warmup, plan.fps);
+    return plan;
+}
+
+std::optional<RenderPlan> planShot(const RenderSpanRequest& request, std::string& problem) {
+    const uint32_t time = request.from.value_or(request.startOffset);
+    if (time < request.startOffset) {
+        problem = formatText("--shot %u is before the show's earliest effect time %u", time,
+                             request.startOffset);
+        return std::nullopt;
+    }
+    RenderPlan plan;
+    plan.fps = request.fps;
+    plan.fromSample = sampleOfEffectTime(time, request.startOffset);
+    plan.frameCount = 1;
+    if (request.musicLength > 0 && plan.fromSample >= request.musicLength) {
+        const double lastSecond = double(request.musicLength - 1) / musicSampleRate;
+        problem = formatText("--shot %u is after the music's end (its last effect time is %u)",
+                             time, effectTimeAt(lastSecond, request.startOffset));
+        return std::nullopt;
+    }
+    plan.warmupFrames = warmupFramesBefore(plan.fromSample, request.warmup, plan.fps);
     return plan;
 }
 

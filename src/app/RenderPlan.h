@@ -30,6 +30,10 @@ struct RenderSpanRequest {
 // The plan, or the reason there is nothing sensible to render (in `problem`).
 std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::string& problem);
 
+// The single frame of a shot at effect time `from`, after the warm-up a render from there draws
+// (`to` is not used). Empty, with the reason, for a time the music never reaches.
+std::optional<RenderPlan> planShot(const RenderSpanRequest& request, std::string& problem);
+
 // The music position of an effect time: the first sample frame whose effect time is `time`
 // (as the live show computes it). Effect times before the start offset give 0.
 uint64_t sampleOfEffectTime(uint32_t time, uint32_t startOffset);

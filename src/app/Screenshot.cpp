@@ -7,7 +7,10 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -24,8 +27,19 @@ Bitmap allocateRgb(const std::string& path, int width, int height) {
     return bitmap;
 }
 
+constexpr int jpegQuality = 85;
+
+bool namesJpeg(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return extension == ".jpg" || extension == ".jpeg";
+}
+
 void save(const std::string& path, FIBITMAP* bitmap) {
-    if (!FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_DEFAULT))
+    const bool jpeg = namesJpeg(path);
+    if (!FreeImage_Save(jpeg ? FIF_JPEG : FIF_PNG, bitmap, path.c_str(),
+                        jpeg ? jpegQuality | JPEG_OPTIMIZE : PNG_DEFAULT))
         raise("Unable to save picture %s", path.c_str());
 }
 

@@ -4,7 +4,17 @@
 
 #include <cstdio>
 
+namespace {
+
+bool debugOutputEnabled = true;
+
+} // namespace
+
+void setDebugOutput(bool enabled) { debugOutputEnabled = enabled; }
+
 void debugWrite(std::string_view text) {
+    if (!debugOutputEnabled)
+        return;
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
 }

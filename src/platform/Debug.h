@@ -8,3 +8,7 @@ void debugWrite(std::string_view text);
 
 // Formats like printf and writes the result; a missing final line end is added.
 void debugLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Turns the debug output off (for a run whose standard error must hold only its own report) or
+// back on.
+void setDebugOutput(bool enabled);

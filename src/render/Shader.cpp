@@ -3,6 +3,7 @@
 #include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/LoadNotes.h"
 
 #include <cctype>
 #include <fstream>
@@ -127,11 +128,15 @@ void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
         fragmentShader = compileFileStage(
             fragmentPath, [&] { return compileShader(source->c_str(), GL_FRAGMENT_SHADER); });
         glAttachShader(program, fragmentShader);
+    } else {
+        noteLoadProblem("Unable to open shader %s", fragmentPath);
     }
     if (const auto source = readWholeFile(vertexPath)) {
         vertexShader = compileFileStage(
             vertexPath, [&] { return compileShader(source->c_str(), GL_VERTEX_SHADER); });
         glAttachShader(program, vertexShader);
+    } else {
+        noteLoadProblem("Unable to open shader %s", vertexPath);
     }
     glLinkProgram(program);
 }

@@ -1,8 +1,8 @@
 #include "render/Texture.h"
 
 #include "platform/DataFiles.h"
-#include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/LoadNotes.h"
 
 #include <FreeImage.h>
 
@@ -35,18 +35,18 @@ std::vector<unsigned char> decodeImage(const char* path, int& width, int& height
     width = height = 0;
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
     if (format == FIF_UNKNOWN) {
-        debugLine("Unable to read image %s", path);
+        noteLoadProblem("Unable to read image %s", path);
         return {};
     }
     Bitmap image(FreeImage_Load(format, path, 0));
     if (!image) {
-        debugLine("Unable to read image %s", path);
+        noteLoadProblem("Unable to read image %s", path);
         return {};
     }
     const unsigned w = FreeImage_GetWidth(image.get());
     const unsigned h = FreeImage_GetHeight(image.get());
     if (w == 0 || h == 0 || w > unsigned(maxImageSide) || h > unsigned(maxImageSide)) {
-        debugLine("Image %s has an unusable size %ux%u", path, w, h);
+        noteLoadProblem("Image %s has an unusable size %ux%u", path, w, h);
         return {};
     }
     Bitmap converted;
@@ -54,7 +54,7 @@ std::vector<unsigned char> decodeImage(const char* path, int& width, int& height
     if (FreeImage_GetBPP(image.get()) != 32 || FreeImage_GetImageType(image.get()) != FIT_BITMAP) {
         converted.reset(FreeImage_ConvertTo32Bits(image.get()));
         if (!converted) {
-            debugLine("Unable to convert image %s", path);
+            noteLoadProblem("Unable to convert image %s", path);
             return {};
         }
         pixels32 = converted.get();

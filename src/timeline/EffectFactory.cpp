@@ -1,7 +1,5 @@
 #include "timeline/EffectFactory.h"
 
-#include "timeline/ScriptReader.h"
-
 // Effect families; each adds its header here and its keywords to the table below.
 #include "effects/BallsBounce.h"
 #include "effects/Brum.h"
@@ -28,12 +26,13 @@
 #include "effects/WalkCube.h"
 #include "effects/Zoomers.h"
 #include "timeline/PluginLoader.h"
+#include "timeline/ScriptReader.h"
 
 #include <string_view>
 
 namespace {
 
-using Maker = std::unique_ptr<Effekt> (*)(int32_t start, int32_t end, FILE* script);
+using Maker = std::unique_ptr<Effekt> (*)(const EntryValues& values);
 
 struct KeywordEntry {
     std::string_view keyword;
@@ -41,24 +40,21 @@ struct KeywordEntry {
 };
 
 // For effects whose entry has no extra lines.
-template <class EffectClass> std::unique_ptr<Effekt> plain(int32_t start, int32_t end, FILE*) {
-    return std::make_unique<EffectClass>(start, end);
+template <class EffectClass> std::unique_ptr<Effekt> plain(const EntryValues& v) {
+    return std::make_unique<EffectClass>(v.start, v.end);
 }
 
 const KeywordEntry keywordTable[] = {
     // Plug-ins
     {"Plugin",
-     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
-         const std::string path = readScriptLine(f);
-         return std::make_unique<Effekter::PluginLoader>(s, e, path, f);
+     [](const EntryValues& v) -> std::unique_ptr<Effekt> {
+         return std::make_unique<Effekter::PluginLoader>(v.start, v.end, v.texts[0], v.script);
      }},
 
     // Image layer and sprite effects
     {"AlphaBlendImage",
-     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
-         const std::string imagePath = readScriptLine(f);
-         const std::string modeWord = readScriptLine(f);
-         return std::make_unique<Effekter::AlphaBlendImage>(s, e, imagePath, modeWord);
+     [](const EntryValues& v) -> std::unique_ptr<Effekt> {
+         return std::make_unique<Effekter::AlphaBlendImage>(v.start, v.end, v.texts[0], v.texts[1]);
      }},
     {"FlashWhite", plain<Effekter::FlashWhite>},
     {"Overlays", plain<Effekter::Overlays>},
@@ -74,9 +70,8 @@ const KeywordEntry keywordTable[] = {
 
     // Shader effects
     {"Plasma2D",
-     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
-         const int32_t plasmaSeed = readScriptNumber(f);
-         return std::make_unique<Effekter::Plasma2D>(s, e, plasmaSeed);
+     [](const EntryValues& v) -> std::unique_ptr<Effekt> {
+         return std::make_unique<Effekter::Plasma2D>(v.start, v.end, v.numbers[0]);
      }},
     {"Banger", plain<Effekter::Banger>},
     {"PolarCoords", plain<Effekter::PolarCoords>},
@@ -87,10 +82,8 @@ const KeywordEntry keywordTable[] = {
     {"Mirror", plain<Effekter::Mirror>},
     {"BallsBounce", plain<Effekter::BallsBounce>},
     {"ShaderShow",
-     [](int32_t s, int32_t e, FILE* f) -> std::unique_ptr<Effekt> {
-         const std::string shaderPath = readScriptLine(f);
-         const std::string imagePath = readScriptLine(f);
-         return std::make_unique<Effekter::ShaderShow>(s, e, shaderPath, imagePath);
+     [](const EntryValues& v) -> std::unique_ptr<Effekt> {
+         return std::make_unique<Effekter::ShaderShow>(v.start, v.end, v.texts[0], v.texts[1]);
      }},
 
     // Mesh effects
@@ -119,10 +112,27 @@ const KeywordEntry* findKeyword(const std::string& keyword) {
 
 } // namespace
 
-std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, int32_t end,
-                                   FILE* script) {
+std::unique_ptr<Effekt> makeEffect(const std::string& keyword, const EntryValues& values) {
     const KeywordEntry* entry = findKeyword(keyword);
-    return entry ? entry->make(start, end, script) : nullptr;
+    return entry ? entry->make(values) : nullptr;
 }
 
 bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }
+
+std::unique_ptr<Effekt> makeEffect(const std::string& keyword, int32_t start, int32_t end,
+                                   FILE* script) {
+    const ScriptKeyword* row = findScriptKeyword(keyword);
+    if (!row)
+        return nullptr;
+    EntryValues values;
+    values.start = start;
+    values.end = end;
+    values.script = script;
+    for (int i = 0; i < row->extraCount; ++i) {
+        if (row->extra[i].number)
+            values.numbers.push_back(readScriptNumber(script));
+        else
+            values.texts.push_back(readScriptLine(script));
+    }
+    return makeEffect(keyword, values);
+}

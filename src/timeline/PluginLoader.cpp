@@ -6,10 +6,20 @@
 
 namespace Effekter {
 
+namespace {
+
+// dlopen searches the system's library folders for a name without a slash; a script means a file
+// of the show.
+std::string libraryFile(const std::string& path) {
+    return path.find('/') == std::string::npos ? "./" + path : path;
+}
+
+} // namespace
+
 PluginLoader::PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script)
     : Effekt(start, end) {
     noteDataFileRead(path);
-    if (!library_.open(path)) {
+    if (!library_.open(libraryFile(path))) {
         debugLine("%s", library_.error().c_str());
         raise("Unable to load plugin: %s", path.c_str());
     }

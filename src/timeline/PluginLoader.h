@@ -12,7 +12,8 @@ namespace Effekter {
 
 class PluginLoader : public Effekt {
 public:
-    // Loads the library, finds both exports, then lets Init read its own lines from the script.
+    // Loads the library (a path without a slash names a file in the show folder, the current one),
+    // finds both exports, then lets Init read its own lines from the script.
     // Throws "Unable to load plugin: %s", "Unable to fint Init function in plugin: %s" or
     // "Unable to fint Draw function in plugin: %s" with the path.
     PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script);

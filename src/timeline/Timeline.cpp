@@ -3,60 +3,82 @@
 #include "app/RenderWindow.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/LoadNotes.h"
 #include "timeline/EffectFactory.h"
 #include "timeline/LoadingScreen.h"
-#include "timeline/ScriptReader.h"
+#include "timeline/ScriptLoader.h"
 
-#include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
 const char* const scriptPath = "data/demo.txt";
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using ScriptFile = std::unique_ptr<FILE, FileCloser>;
+// Makes each entry's effect into the list, with one loading frame per entry.
+class EffectListBuilder : public EntryBuilder {
+public:
+    EffectListBuilder(EffectList& effects, LoadingScreen& loading,
+                      std::vector<std::string>* keywords)
+        : effects_(effects), loading_(loading), keywords_(keywords) {}
 
-void loadEntries(EffectList& effects, FILE* script, LoadingScreen& loading,
-                 std::vector<std::string>* keywords) {
-    while (!scriptAtEnd(script)) {
-        const std::string keyword = readScriptLine(script);
-        try {
-            const int32_t start = readScriptNumber(script);
-            const int32_t end = readScriptNumber(script);
-            loading.presentFrame();
-            if (!isKnownEffect(keyword))
-                raise("Unknown entry '%s' in file, please correct", keyword.c_str());
-            std::unique_ptr<Effekt> effect = makeEffect(keyword, start, end, script);
-            debugLine("Loaded %s with start time %i and end time %i", keyword.c_str(), start, end);
-            effects.push_back(std::move(effect));
-            if (keywords)
-                keywords->push_back(keyword);
-        } catch (const ScriptEnded&) {
-            raise("The entry '%s' is cut short: %s ends before all its lines", keyword.c_str(),
-                  scriptPath);
-        }
+    void startEntry() override { loading_.presentFrame(); }
+
+    void make(const ScriptKeyword& row, const EntryValues& values) override {
+        const std::string keyword(row.keyword);
+        std::unique_ptr<Effekt> effect = makeEffect(keyword, values);
+        if (!effect)
+            raise("No effect class has the keyword '%s'", keyword.c_str());
+        debugLine("Loaded %s with start time %i and end time %i", keyword.c_str(), values.start,
+                  values.end);
+        effects_.push_back(std::move(effect));
+        if (keywords_)
+            keywords_->push_back(keyword);
     }
+
+private:
+    EffectList& effects_;
+    LoadingScreen& loading_;
+    std::vector<std::string>* keywords_;
+};
+
+// The script, or nothing after a fault.
+std::optional<std::string> readScriptBytes(LoadReport& report) {
+    std::string bytes;
+    bool tooLarge = false;
+    if (ScriptText::readFile(scriptPath, bytes, tooLarge))
+        return bytes;
+    if (tooLarge)
+        report.fault(0, formatText("larger than %zu MB", maxScriptBytes >> 20),
+                     "Unable to load data/demo.txt");
+    else if (!report.checking())
+        raise("Unable to load data/demo.txt");
+    else
+        report.fault(0, "cannot be read", "Unable to load data/demo.txt");
+    return std::nullopt;
 }
 
 } // namespace
 
 void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicFile,
-                  int32_t& startOffset, std::vector<std::string>* keywords) {
-    ScriptFile script(std::fopen(scriptPath, "r"));
-    if (!script)
-        raise("Unable to load data/demo.txt");
-    int entryCount = 0;
-    try {
-        musicFile = readScriptLine(script.get());
-        startOffset = readScriptNumber(script.get());
-        entryCount = readScriptNumber(script.get());
-    } catch (const ScriptEnded&) {
-        raise("%s ends before its three header lines (music file, start offset, entry count)",
-              scriptPath);
+                  int32_t& startOffset, std::vector<std::string>* keywords, ShowCheck* check) {
+    LoadReport report(scriptPath, check);
+    const std::optional<std::string> bytes = readScriptBytes(report);
+    if (!bytes)
+        return;
+    const ScriptText script(scriptPath, *bytes);
+    ScriptHeader header;
+    if (!readScriptHeader(script, report, header))
+        return;
+    musicFile = header.musicFile;
+    startOffset = header.startOffset;
+    std::optional<LoadingScreen> loading;
+    {
+        LoadNoteCollector notes;
+        loading.emplace(window, header.entryCount);
+        for (const std::string& note : notes.notes())
+            report.note(0, note);
     }
-    LoadingScreen loading(window, entryCount);
-    loadEntries(effects, script.get(), loading, keywords);
+    EffectListBuilder builder(effects, *loading, keywords);
+    readScriptEntries(script, report, builder);
 }

@@ -9,10 +9,14 @@
 #include <vector>
 
 class RenderWindow;
+struct ShowCheck;
 
 // Fills the list in script order and returns the music file name and the start offset. Throws
-// "Unable to load data/demo.txt", "Unknown entry '%s' in file, please correct", whatever an
-// effect's constructor throws, or "You quit?" when the window is closed while loading.
-// When `keywords` is given, it receives each entry's keyword, in the order of the list.
+// ShowError at the first fault, its text naming the script's file and line on a first line and
+// the fault on the next ("Unable to load data/demo.txt", "Unknown entry '%s' in file, please
+// correct", whatever an effect's constructor throws); throws "You quit?" when the window is
+// closed while loading. When `keywords` is given, it receives each entry's keyword, in the order
+// of the list. With a `check`, every problem is noted there instead and loading goes on.
 void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicFile,
-                  int32_t& startOffset, std::vector<std::string>* keywords = nullptr);
+                  int32_t& startOffset, std::vector<std::string>* keywords = nullptr,
+                  ShowCheck* check = nullptr);

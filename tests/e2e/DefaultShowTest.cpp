@@ -1,5 +1,5 @@
 // The default show with the generated data, run as a user runs it: every entry loads and a frame
-// in the middle of the show is drawn.
+// in the middle of the show is drawn; a shot is the frame a render draws at the same time.
 #include "ShowProcess.h"
 #include "TestFiles.h"
 
@@ -10,25 +10,48 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Runs the default show of the build tree from a folder of its own, where the outputs land.
+ShowResult runDefaultShow(const TempDir& run, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {MORVELDAN_BUILD_DIR, "--size", "160x120"});
+    return runShow(run.path(), arguments);
+}
+
+std::vector<Rgba> picture(const std::string& path) {
+    int width = 0, height = 0;
+    std::vector<Rgba> pixels = readImage(path, width, height);
+    EXPECT_EQ(width, 160) << path;
+    EXPECT_EQ(height, 120) << path;
+    return pixels;
+}
+
+} // namespace
+
 TEST(DefaultShow, LoadsEveryEntryAndDrawsAFrame) {
-    // A run folder that sees the build's data and plug-ins, so the program's output files stay
-    // out of the build tree.
     TempDir run;
-    fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "data", run.path() / "data");
-    fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins", run.path() / "plugins");
-    const std::string shot = run.file("frame.png");
     // 84 seconds: the video in its frame, in the quiet break.
-    const ShowResult result =
-        runShow(run.path(), {"--size", "160x120", "--no-message-box", "--shot", "84000", shot});
+    const ShowResult result = runDefaultShow(run, {"--shot", "84000", "frame.png"});
     ASSERT_EQ(result.exitStatus, 0) << result.errorOutput;
     EXPECT_EQ(result.errorOutput.find("Exception"), std::string::npos) << result.errorOutput;
-
-    int width = 0, height = 0;
-    const std::vector<Rgba> pixels = readImage(shot, width, height);
-    ASSERT_EQ(width, 160);
-    ASSERT_EQ(height, 120);
+    const std::vector<Rgba> pixels = picture(run.file("frame.png"));
     const auto lit = std::count_if(pixels.begin(), pixels.end(), [](const Rgba& c) {
         return std::max({c.r, c.g, c.b}) > 40;
     });
     EXPECT_GT(lit, long(pixels.size() / 4));
+}
+
+TEST(DefaultShow, AShotIsTheRenderedFrameAfterTheSameWarmUp) {
+    TempDir run;
+    // ChaosZoomer feeds each frame into the next: a cold frame looks different.
+    const std::string time = "131000";
+    ASSERT_EQ(runDefaultShow(run, {"--shot", time, "shot.png"}).exitStatus, 0);
+    ASSERT_EQ(runDefaultShow(run, {"--shot", time, "cold.png", "--warmup", "0"}).exitStatus, 0);
+    const ShowResult frames = runDefaultShow(
+        run, {"--frames", "frames", "--from", time, "--to", std::to_string(std::stoi(time) + 1)});
+    ASSERT_EQ(frames.exitStatus, 0) << frames.errorOutput;
+    const std::vector<Rgba> rendered = picture(run.file("frames/frame-000000.png"));
+    ASSERT_FALSE(rendered.empty());
+    EXPECT_TRUE(picture(run.file("shot.png")) == rendered);
+    EXPECT_FALSE(picture(run.file("cold.png")) == rendered);
 }

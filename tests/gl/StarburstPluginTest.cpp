@@ -14,12 +14,13 @@ protected:
         windowHeight = 64;
     }
 
-    std::unique_ptr<Effekter::PluginLoader> load(const char* parameterLines) {
+    std::unique_ptr<Effekter::PluginLoader> load(const char* parameterLines, int32_t start = 0,
+                                                 int32_t end = -1) {
         std::FILE* script = std::tmpfile();
         std::fputs(parameterLines, script);
         std::rewind(script);
         auto plugin = std::make_unique<Effekter::PluginLoader>(
-            0, -1, std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so", script);
+            start, end, std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so", script);
         char next[64] = "";
         std::fgets(next, sizeof next, script);
         std::fclose(script);
@@ -67,6 +68,27 @@ TEST_F(StarburstPlugin, DrawsBeatPulsingRaysAndLeavesTheStateAsFound) {
     plugin->draw(1500, 1.0f);
     readFrame();
     EXPECT_GT(litPixels(), quiet * 5 / 4) << "a full beat should push the rays out";
+}
+
+TEST_F(StarburstPlugin, EachEntryDrawsItsOwnRaysAndTime) {
+    // One library serves both entries; each frame draws the entry whose window holds the time.
+    auto first = load("3\n", 1000, 5000);
+    auto second = load("360\n", 6000, 9000);
+    first->draw(2500, 0.5f);
+    readFrame();
+    const std::vector<Rgba> threeRays = frame;
+    clearFrame();
+    second->draw(7500, 0.5f);
+    readFrame();
+    const std::vector<Rgba> manyRays = frame;
+
+    // A third entry like the first, 1.5 s into its own window, draws the same picture.
+    auto third = load("3\n", 10000, 14000);
+    clearFrame();
+    third->draw(11500, 0.5f);
+    readFrame();
+    EXPECT_EQ(frame, threeRays);
+    EXPECT_NE(frame, manyRays);
 }
 
 } // namespace

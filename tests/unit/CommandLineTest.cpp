@@ -51,6 +51,22 @@ TEST(CommandLine, ShotImpliesAWindowWithoutDialogOrBox) {
     EXPECT_EQ(sized.settings.width, 64);
     EXPECT_EQ(sized.settings.height, 48);
     EXPECT_TRUE(sized.settings.windowed);
+    // A shot has the warm-up of a render.
+    EXPECT_EQ(shot.render.warmup, 3000u);
+    const CommandLine warm = parse({"--shot", "5", "a.png", "--warmup", "200", "--fps", "30"});
+    EXPECT_EQ(warm.action, CommandLine::Action::Shot);
+    EXPECT_EQ(warm.render.warmup, 200u);
+    EXPECT_EQ(warm.render.fps, 30);
+}
+
+TEST(CommandLine, CheckLoadsInAHiddenWindowWithoutDialogOrBox) {
+    const CommandLine check = parse({"--check"});
+    EXPECT_EQ(check.action, CommandLine::Action::Check);
+    EXPECT_FALSE(check.showSetup);
+    EXPECT_FALSE(check.messageBox);
+    EXPECT_TRUE(check.settings.windowed);
+    EXPECT_TRUE(check.settings.hidden);
+    EXPECT_EQ(parse({"--check", "--help"}).action, CommandLine::Action::Help);
 }
 
 TEST(CommandLine, MistakesAreInvalid) {
@@ -68,13 +84,15 @@ TEST(CommandLine, MistakesAreInvalid) {
         {"--shot", "4294967296", "a.png"},
         {"--shot", "1.5", "a.png"},
         {"--bogus"},
-        {"extra"},
+        {"show", "--windowed", "other"},
+        {""},
     };
     for (const auto& arguments : mistakes) {
         const CommandLine line = parse(arguments);
         EXPECT_EQ(line.action, CommandLine::Action::Invalid) << arguments.back();
         EXPECT_FALSE(line.problem.empty());
     }
+    EXPECT_EQ(parse({"--windowed", "shows/mine"}).showFolder, "shows/mine");
     EXPECT_EQ(parse({"--help"}).action, CommandLine::Action::Help);
     EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
 }
@@ -137,6 +155,9 @@ TEST(CommandLine, RenderMistakesAreInvalid) {
         {"--render", "a.mp4", "--shot", "10", "a.png"},
         {"--fps", "30"},
         {"--to", "1000", "--shot", "10", "a.png"},
+        {"--warmup", "10"},
+        {"--check", "--shot", "10", "a.png"},
+        {"--render", "a.mp4", "--check"},
     };
     for (const auto& arguments : mistakes) {
         const CommandLine line = parse(arguments);

@@ -73,6 +73,25 @@ TEST(RenderPlan, SpansThatCannotBeRenderedAreExplained) {
               std::string::npos);
 }
 
+TEST(RenderPlan, AShotIsTheFirstFrameOfARenderFromItsTime) {
+    std::string problem;
+    const RenderSpanRequest request{10, 60 * second, 5010u, std::nullopt, 1000, 30};
+    const std::optional<RenderPlan> shot = planShot(request, problem);
+    ASSERT_TRUE(shot.has_value()) << problem;
+    const RenderPlan render = plan(request);
+    EXPECT_EQ(shot->frameCount, 1u);
+    EXPECT_EQ(shot->fromSample, render.fromSample);
+    EXPECT_EQ(shot->warmupFrames, render.warmupFrames);
+    // Without music every time from the start offset on can be drawn.
+    EXPECT_TRUE(planShot({10, 0, 90000u, std::nullopt, 0, 60}, problem).has_value());
+    // Times the music never reaches.
+    EXPECT_FALSE(planShot({10, 60 * second, 9u, std::nullopt, 0, 60}, problem).has_value());
+    EXPECT_NE(problem.find("before the show's earliest effect time 10"), std::string::npos);
+    EXPECT_FALSE(planShot({0, 2 * second, 2000u, std::nullopt, 0, 60}, problem).has_value());
+    EXPECT_NE(problem.find("after the music's end (its last effect time is 1999)"),
+              std::string::npos);
+}
+
 TEST(RenderPlan, EveryEffectTimeMapsToItsFirstSample) {
     for (uint32_t offset : {0u, 1u, 37u})
         for (uint32_t time = offset + 1; time < offset + 3000; ++time) {

@@ -9,10 +9,11 @@ namespace {
 
 FILE* logFile = nullptr;
 
+// Removes only the line feed, as many plug-ins do: the script stream has no carriage returns.
 void readLine(FILE* script, char* line, int size) {
     if (!std::fgets(line, size, script))
         line[0] = '\0';
-    line[std::strcspn(line, "\r\n")] = '\0';
+    line[std::strcspn(line, "\n")] = '\0';
 }
 
 } // namespace

@@ -1,0 +1,24 @@
+#pragma once
+// Problems met while loading that do not stop it (an unreadable image leaves its texture empty,
+// a missing shader file leaves its stage out). Each goes to the debug output, and the innermost
+// LoadNoteCollector alive at the time keeps it too, so a show check can report it.
+
+#include <string>
+#include <vector>
+
+void noteLoadProblem(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+class LoadNoteCollector {
+public:
+    LoadNoteCollector();
+    ~LoadNoteCollector();
+    LoadNoteCollector(const LoadNoteCollector&) = delete;
+    LoadNoteCollector& operator=(const LoadNoteCollector&) = delete;
+
+    const std::vector<std::string>& notes() const { return notes_; }
+
+private:
+    friend void noteLoadProblem(const char* format, ...);
+    LoadNoteCollector* outer_;
+    std::vector<std::string> notes_;
+};

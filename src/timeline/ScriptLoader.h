@@ -1,0 +1,77 @@
+#pragma once
+// The loading loop of the timeline script, without anything drawn: header lines, entries, their
+// extra lines and the checks on their values. A run stops at the first fault with a message that
+// names the file and line; a check (morveldan --check) notes every problem and goes on.
+
+#include "timeline/ScriptKeywords.h"
+#include "timeline/ScriptReader.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a check found, one line each ("data/demo.txt:12: ..."), and the entries it read.
+struct ShowCheck {
+    struct Entry {
+        std::string keyword;
+        int line = 0;
+        uint32_t start = 0, end = 0;
+    };
+    std::string script; // the script's file name
+    std::vector<std::string> problems;
+    std::vector<Entry> entries; // every entry with a known keyword, made or not
+    int musicLine = 0;          // the line naming the music file (0 when there is none)
+
+    // Adds "<script>:<line>: <text>" (the script alone for line 0).
+    void add(int line, const std::string& text);
+};
+
+// "<file>:<line>", or the file alone for line 0.
+std::string scriptPlace(const std::string& file, int line);
+
+// Where loading reports. Without a check, a fault throws ShowError("<file>:<line>: <where>[;
+// <hint>]\n<message>"), a warning is printed and a note (something a check mentions but a run
+// accepts, such as a number line without digits) is dropped. With a check, all three are added
+// to its problems and loading goes on.
+class LoadReport {
+public:
+    LoadReport(std::string scriptName, ShowCheck* check);
+
+    bool checking() const { return check_ != nullptr; }
+    ShowCheck* check() const { return check_; }
+    void fault(int line, std::string_view where, std::string_view message,
+               std::string_view hint = {});
+    void warning(int line, std::string_view text);
+    void note(int line, std::string_view text);
+
+private:
+    std::string name_;
+    ShowCheck* check_;
+};
+
+struct ScriptHeader {
+    std::string musicFile;
+    int32_t startOffset = 0;
+    int32_t entryCount = 0;
+};
+
+// Makes the effects of the entries the loop reads.
+class EntryBuilder {
+public:
+    virtual ~EntryBuilder() = default;
+    // Called for every entry whose keyword is known, once its times are read.
+    virtual void startEntry() {}
+    // Makes the entry's effect; throws (ShowError or another std::exception) when it cannot.
+    virtual void make(const ScriptKeyword& keyword, const EntryValues& values) = 0;
+};
+
+// Reads the three header lines. False (after a fault) when the script ends before them.
+bool readScriptHeader(const ScriptText& script, LoadReport& report, ScriptHeader& header);
+
+// Reads every entry up to the end of the script and hands each to the builder.
+void readScriptEntries(const ScriptText& script, LoadReport& report, EntryBuilder& builder);
+
+// A message on one line: the source a shader compiler's message quotes is left out, and line
+// breaks become " / ".
+std::string oneLine(std::string_view message);

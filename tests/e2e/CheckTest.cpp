@@ -1,0 +1,136 @@
+// morveldan --check on the default show and on a copy of it with many faults.
+#include "ShowProcess.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The line (from 1) on which the first `marker` in the text starts.
+int lineOf(const std::string& text, const std::string& marker) {
+    const size_t at = text.find(marker);
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "not in the script: " << marker;
+        return 0;
+    }
+    return 1 + int(std::count(text.begin(), text.begin() + long(at), '\n'));
+}
+
+// Replaces the first `from` in the text; the line it starts on.
+int replaceOnce(std::string& text, const std::string& from, const std::string& to) {
+    const int line = lineOf(text, from);
+    if (line > 0)
+        text.replace(text.find(from), from.size(), to);
+    return line;
+}
+
+} // namespace
+
+TEST(Check, TheDefaultShowIsCleanAndPrintsOnlyASummary) {
+    TempDir run;
+    fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "data", run.path() / "data");
+    fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins", run.path() / "plugins");
+    ShowProcess show(run.path(), {"--check"});
+    EXPECT_EQ(show.wait(), 0) << show.standardOutput() << show.errorOutput();
+    EXPECT_TRUE(std::regex_match(show.standardOutput(),
+                                 std::regex("data/demo.txt: [0-9]+ entries checked, no problems "
+                                            "found\n")))
+        << show.standardOutput();
+    EXPECT_EQ(show.errorOutput(), "");
+}
+
+TEST(Check, ABrokenCopyOfTheDefaultShowHasEveryFaultReportedWithItsLine) {
+    TempDir run;
+    fs::copy(fs::path(MORVELDAN_BUILD_DIR) / "data", run.path() / "data",
+             fs::copy_options::recursive);
+    fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins", run.path() / "plugins");
+    const fs::path scriptPath = run.path() / "data/demo.txt";
+    std::string script = readText(scriptPath);
+    // Entries are found by their keyword and times, so comments may change around them.
+    // Each marker starts with the line feed that ends the line before the entry.
+    const int seedLine =
+        replaceOnce(script, "\nPlasma2D\n75000\n82500\n7\n", "\nPlasma2D\n75000\n82500\n") + 4;
+    const int circles = replaceOnce(script, "\nCircles\n90000\n", "\nCircels\n90000\n") + 1;
+    const int faces = lineOf(script, "\nFaces\n95625\n") + 1;
+    const int brum =
+        replaceOnce(script, "\nBrum\n22500\n30000\n", "\nBrum\n22500\n99999999999\n") + 3;
+    const int zoombb =
+        replaceOnce(script, "\nZoombb\n161250\n163125\n", "\nZoombb\n161250\n161250\n") + 1;
+    const int plugin =
+        replaceOnce(script, "\nplugins/starburst.so\n", "\nplugins/nothere.so\n") - 2;
+    const int manden =
+        replaceOnce(script, "\nManden\n165000\n170625\n", "\nManden\n165000\n190000\n") + 1;
+    const int chaos = lineOf(script, "\nChaosZoomer\n") + 1;
+    const int video = lineOf(script, "\nVideo\n82500\n") + 1;
+    const int shaderShow = lineOf(script, "\nShaderShow\n") + 1;
+    const int image = lineOf(script, "\nAlphaBlendImage\n176250\n") + 1;
+    script += "Tunnel\n0\n";
+    const int cutShort = 1 + int(std::count(script.begin(), script.end(), '\n')) - 2;
+    writeTextFile(scriptPath.string(), script);
+    fs::remove(run.path() / "data/misc/simple.3ds");
+    fs::remove(run.path() / "data/mirok/video/Video.avi");
+    fs::remove(run.path() / "data/circles/text.jpg");
+    writeTextFile(run.file("data/shaders/kaleidoscope.fs"),
+                  "void main() { gl_FragColor = vec4(1.0) }\n");
+
+    ShowProcess show(run.path(), {"--check"});
+    EXPECT_EQ(show.wait(), 1);
+    const std::string report = show.standardOutput();
+    std::vector<std::string> lines;
+    std::istringstream reportLines(report);
+    for (std::string line; std::getline(reportLines, line);)
+        lines.push_back(line);
+    const auto reported = [&](const std::string& start) {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    };
+    const auto at = [](int line) { return "data/demo.txt:" + std::to_string(line) + ": "; };
+    const std::string expected[] = {
+        at(seedLine) + "the seed of the entry 'Plasma2D': 'AlphaBlendImage' is not a number",
+        at(seedLine + 1) +
+            "the keyword line: Unknown entry '75000' in file, please correct; "
+            "after its start and end time, the entry before it (Plasma2D, line " +
+            std::to_string(seedLine - 3) + ") reads the seed",
+        at(circles) +
+            "the keyword line: Unknown entry 'Circels' in file, please correct; going on "
+            "from line " +
+            std::to_string(faces) + " (Faces)",
+        at(brum) + "the end time of the entry 'Brum': The number '99999999999' does not fit in 32 "
+                   "bits",
+        at(zoombb) + "the entry 'Zoombb' (start 161250, end 161250) can never be active",
+        at(plugin) + "the entry 'Plugin': Unable to load plugin: plugins/nothere.so",
+        at(plugin + 4) + "the keyword line: Unknown entry '48' in file, please correct",
+        at(manden) +
+            "the entry 'Manden' ends at 190000 ms, after the music, which ends at 180000 ms",
+        at(chaos) + "the entry 'ChaosZoomer': ",
+        at(video) + "the entry 'Video': ",
+        at(shaderShow) + "the entry 'ShaderShow': Compiler error ",
+        at(image) + "the entry 'AlphaBlendImage': Unable to read image data/circles/text.jpg",
+        at(cutShort) + "the entry 'Tunnel': The entry 'Tunnel' is cut short",
+    };
+    for (const std::string& problem : expected)
+        EXPECT_TRUE(reported(problem)) << problem << "\n" << report;
+    EXPECT_NE(report.find("data/misc/simple.3ds"), std::string::npos) << report;
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(" entries checked, " + std::to_string(lines.size() - 1) +
+                                " problems found"),
+              std::string::npos)
+        << report;
+    EXPECT_EQ(show.errorOutput(), "");
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# A staged install (DESTDIR) plays the default show from a folder outside the source and build
+# trees, with the same frame as the build tree; the example plug-in builds against the installed
+# header found through pkg-config alone; the manual page and menu entry are in place.
+# Usage: staged-install.sh CMAKE BUILD_DIR CXX
+set -euo pipefail
+cmake="$1" build="$2" cxx="$3"
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+DESTDIR="$stage" "$cmake" --install "$build" --prefix /usr >/dev/null
+root="$stage/usr"
+export SDL_AUDIODRIVER=dummy
+
+mkdir "$stage/elsewhere"
+cd "$stage/elsewhere"
+"$root/bin/morveldan" --size 160x120 --shot 84000 installed.png 2>stderr.txt ||
+    { cat stderr.txt >&2; fail "the installed program did not play its show"; }
+"$build/morveldan" "$build" --size 160x120 --shot 84000 built.png 2>/dev/null
+cmp -s installed.png built.png || fail "the installed show draws another frame than the build's"
+
+export PKG_CONFIG_PATH="$root/share/pkgconfig"
+cflags="$(pkg-config --cflags morveldan-plugin)"
+[[ "$cflags" == "-I$root/"* ]] || fail "pkg-config names '$cflags', not the staged header"
+"$cxx" -std=c++17 -shared -fPIC $cflags "$root/share/morveldan/show/plugins/starburst.cpp" \
+    -o starburst.so || fail "the example plug-in does not build against the installed header"
+for symbol in Init Draw; do
+    nm -D --defined-only starburst.so | grep -qw "$symbol" || fail "the plug-in exports no $symbol"
+done
+
+zcat "$root/share/man/man6/morveldan.6.gz" | grep -q '^\.TH MORVELDAN 6' || fail "no manual page"
+zcat "$root/share/man/man6/morveldan.6.gz" | grep -q 'SHOW_FOLDER' || fail "stale manual page"
+grep -q '^Exec=morveldan$' "$root/share/applications/morveldan.desktop" || fail "no menu entry"
+[ -s "$root/share/icons/hicolor/scalable/apps/morveldan.svg" ] || fail "no icon"
+echo "staged install plays its show and builds the example plug-in"
