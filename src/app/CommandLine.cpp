@@ -179,7 +179,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.settings.windowed = true;
         else if (option == "--fullscreen")
             line.settings.windowed = false;
-        else if (option == "--no-message-box")
+        else if (option == "--author") {
+            line.authorOverlay = true;
+            line.settings.windowed = true;
+        } else if (option == "--no-message-box")
             line.messageBox = false;
         else if (option == "--size") {
             if (valuesLeft < 1)
@@ -286,6 +289,7 @@ const char* usageText() {
            "  --fullscreen        play full screen (the default)\n"
            "  --size WxH          window or screen size in pixels (default 1024x768)\n"
            "  --no-message-box    report errors on standard error only\n"
+           "  --author            play in a window with the author's overlay shown (F1)\n"
            "  --shot MS FILE.png  draw the frame at effect time MS (milliseconds) as the show\n"
            "                      draws it, after the warm-up (--warmup, --fps; see below), save\n"
            "                      it as a PNG picture and exit; drawn off screen, without dialog\n"
@@ -322,5 +326,8 @@ const char* usageText() {
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"
            "\n"
-           "Keys: Left and Right seek one second, Escape ends the show.\n";
+           "Keys: Space pauses, Left and Right seek one second (ten with Shift), PageUp and\n"
+           "PageDown jump to the previous and next entry, Home to the start, L loops the\n"
+           "entries playing now, F1 shows the author's overlay, Escape ends the show.\n"
+           "The show reloads when data/demo.txt or a file it loaded is saved.\n";
 }

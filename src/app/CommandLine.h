@@ -29,11 +29,12 @@ struct CommandLine {
     std::string problem;    // what was wrong, for Invalid
     std::string showFolder; // the show to play; empty: the current folder or the installed show
 
-    VideoSettings settings; // the defaults, changed by --windowed, --fullscreen and --size
-    bool showSetup = true;  // run the Video setup dialog before the window opens
-    bool messageBox = true; // report errors in a message box as well as on stderr
-    uint32_t shotTime = 0;  // effect time of the single frame drawn by --shot
-    std::string shotFile;   // PNG written by --shot
+    VideoSettings settings;     // the defaults, changed by --windowed, --fullscreen and --size
+    bool showSetup = true;      // run the Video setup dialog before the window opens
+    bool messageBox = true;     // report errors in a message box as well as on stderr
+    bool authorOverlay = false; // --author: the live run starts with the author's overlay shown
+    uint32_t shotTime = 0;      // effect time of the single frame drawn by --shot
+    std::string shotFile;       // PNG written by --shot
     // For Render, ContactSheet and Profile, settings.width x height is its size; a Shot uses its
     // warm-up and frame rate.
     RenderRequest render;

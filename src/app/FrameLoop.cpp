@@ -27,14 +27,17 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
 uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
-                        EntryTimer* timer) {
+                        EntryTimer* timer, float* beat) {
     const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
     float spectrum[spectrumSize];
     music.spectrum(spectrum);
+    const float level = beatLevel(spectrum);
     if (timer)
-        timer->drawActive(effects, time, beatLevel(spectrum));
+        timer->drawActive(effects, time, level);
     else
-        drawActiveEffects(effects, time, beatLevel(spectrum));
+        drawActiveEffects(effects, time, level);
+    if (beat)
+        *beat = level;
     return time;
 }
 
@@ -47,15 +50,20 @@ void seekBy(MusicStream& music, double seconds) {
 } // namespace
 
 bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
-                  uint32_t startOffset) {
+                  uint32_t startOffset, LiveFrameHooks* hooks) {
     if (window.quitRequested())
         return false;
+    if (hooks)
+        hooks->beforeFrame();
     clearFrame();
     if (window.seekForwardRequested())
         seekBy(music, 1.0);
     if (window.seekBackRequested())
         seekBy(music, -1.0);
-    drawMusicFrame(music, effects, startOffset);
+    float beat = 0;
+    const uint32_t time = drawMusicFrame(music, effects, startOffset, nullptr, &beat);
+    if (hooks)
+        hooks->afterFrame(time, beat);
     window.swapAndPoll();
     return true;
 }

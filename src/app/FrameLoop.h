@@ -27,12 +27,22 @@ void clearFrame();
 
 // Draws the active effects at the music's current position: the effect time from its position
 // and the beat level from its spectrum, each entry timed when a timer is given. Returns the
-// effect time.
+// effect time; the beat level goes to `beat`.
 uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
-                        EntryTimer* timer = nullptr);
+                        EntryTimer* timer = nullptr, float* beat = nullptr);
+
+// What a live run adds to its frames (reloads, transport, the overlay).
+class LiveFrameHooks {
+public:
+    virtual ~LiveFrameHooks() = default;
+    // Before anything of the frame is drawn.
+    virtual void beforeFrame() = 0;
+    // After the show's frame, before it is presented.
+    virtual void afterFrame(uint32_t time, float beat) = 0;
+};
 
 // One frame of the live show. Returns false, without drawing, when Escape was released during the
 // previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's
-// time and beat, and presents the frame.
+// time and beat, and presents the frame. The hooks, when given, run around the drawing.
 bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
-                  uint32_t startOffset);
+                  uint32_t startOffset, LiveFrameHooks* hooks = nullptr);

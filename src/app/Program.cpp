@@ -9,6 +9,7 @@
 #include "app/VideoSetupDialog.h"
 #include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
+#include "author/AuthorSession.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "render/GL.h"
@@ -44,16 +45,6 @@ void shutDownEffects(EffectList& effects) {
 }
 
 uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
-
-void playShow(RenderWindow& window, EffectList& effects, const std::string& musicFile,
-              int32_t startOffset) {
-    MusicStream music(musicFile, MusicOutput::Device);
-    music.play(true);
-    music.setPositionSeconds(double(startSeconds(startOffset)));
-    glClearColor(0, 0, 0, 0);
-    while (runShowFrame(window, music, effects, startSeconds(startOffset))) {
-    }
-}
 
 // Drawn off screen on the manual clock, into a framebuffer that stands for the window.
 bool isOffline(CommandLine::Action action) {
@@ -155,8 +146,11 @@ int runShow(const CommandLine& line) {
     else if (line.action == CommandLine::Action::Profile)
         profileShow(line.render, effects, keywords, musicFile, startOffset, *offscreen,
                     profileCsv ? &*profileCsv : nullptr);
-    else
-        playShow(window, effects, musicFile, startOffset);
+    else {
+        glClearColor(0, 0, 0, 0);
+        playLiveShow(window, {effects, musicFile, startOffset, std::move(keywords), nullptr},
+                     line.authorOverlay);
+    }
     shutDownEffects(effects);
     return 0;
 }

@@ -96,7 +96,9 @@ void RenderWindow::swapAndPoll() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT)
-            raise("You quit?");
+            throw WindowClosed();
+        if (filter_ && filter_->takeEvent(event))
+            continue;
         if (event.type != SDL_KEYUP)
             continue;
         switch (event.key.keysym.sym) {

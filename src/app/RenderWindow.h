@@ -3,8 +3,22 @@
 // buffer swap and the three input flags the frame loop acts on.
 
 #include "app/VideoSettings.h"
+#include "platform/Error.h"
 
 struct SDL_Window;
+union SDL_Event;
+
+// Thrown when the viewer closes the window: "You quit?".
+struct WindowClosed : ShowError {
+    WindowClosed() : ShowError("You quit?") {}
+};
+
+// Sees the window's events before the window does; an event it takes goes no further.
+class WindowEventFilter {
+public:
+    virtual ~WindowEventFilter() = default;
+    virtual bool takeEvent(const SDL_Event& event) = 0;
+};
 
 class RenderWindow {
 public:
@@ -23,8 +37,10 @@ public:
     RenderWindow& operator=(const RenderWindow&) = delete;
 
     // Presents the frame, clears the flags and takes the pending events: key releases of Escape,
-    // Left and Right set their flags; a close request throws "You quit?" at once.
+    // Left and Right set their flags; a close request throws "You quit?" at once. Other events go
+    // to the filter first, when there is one.
     void swapAndPoll();
+    void setEventFilter(WindowEventFilter* filter) { filter_ = filter; }
 
     bool quitRequested() const { return quitRequested_; }
     bool seekBackRequested() const { return seekBackRequested_; }
@@ -38,6 +54,7 @@ private:
     bool seekBackRequested_ = false;
     bool seekForwardRequested_ = false;
     bool multisampled_ = false;
+    WindowEventFilter* filter_ = nullptr;
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;
 

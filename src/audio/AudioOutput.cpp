@@ -49,6 +49,7 @@ public:
         if (restart)
             frame_ = 0;
     }
+    void pause() override {}
     uint64_t position() const override { return frame_; }
     void setPosition(uint64_t frame) override { frame_ = frame; }
     MusicOutput kind() const override { return MusicOutput::Manual; }
@@ -68,6 +69,7 @@ public:
             clock_.moveTo(0, now, false);
         clock_.start(now);
     }
+    void pause() override { clock_.stop(WallClock::Clock::now()); }
     uint64_t position() const override {
         return wrapIntoTrack(clock_.at(WallClock::Clock::now()), length_);
     }
@@ -127,6 +129,15 @@ public:
             clock_.start(WallClock::Clock::now());
         }
         SDL_PauseAudioDevice(device_, 0);
+    }
+    // The device stops first, so no buffer is taken after the clock stood still; playing again
+    // starts the device at the frame the clock shows.
+    void pause() override {
+        SDL_PauseAudioDevice(device_, 1);
+        std::lock_guard lock(mutex_);
+        const auto now = WallClock::Clock::now();
+        moveTo(wrapIntoTrack(clock_.at(now), length()));
+        clock_.stop(now);
     }
     uint64_t position() const override {
         std::lock_guard lock(mutex_);
@@ -205,6 +216,14 @@ void WallClock::start(Clock::time_point now) {
         return;
     time_ = now;
     running_ = true;
+}
+
+void WallClock::stop(Clock::time_point now) {
+    if (!running_)
+        return;
+    frame_ = at(now);
+    time_ = now;
+    running_ = false;
 }
 
 void WallClock::moveTo(uint64_t frame, Clock::time_point now, bool hold) {

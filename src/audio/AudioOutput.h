@@ -15,6 +15,8 @@ public:
     virtual ~AudioOutput() = default;
     // Starts (or keeps) the clock running; restart puts it at frame 0 first.
     virtual void play(bool restart) = 0;
+    // Stops the clock (and the sound) where it stands; play(false) goes on from there.
+    virtual void pause() = 0;
     virtual uint64_t position() const = 0;
     // `frame` is already inside the track.
     virtual void setPosition(uint64_t frame) = 0;
@@ -31,6 +33,8 @@ public:
     uint64_t at(Clock::time_point now) const;
     // Runs on from where it stands (no change when already running).
     void start(Clock::time_point now);
+    // Stands still at the frame it has reached (no change when already stopped).
+    void stop(Clock::time_point now);
     // Jumps to `frame`; `hold` keeps it there until the next buffer is taken.
     void moveTo(uint64_t frame, Clock::time_point now, bool hold);
     // A device took `frames` frames from `firstFrame` on.

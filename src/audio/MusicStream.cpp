@@ -48,6 +48,8 @@ MusicStream::~MusicStream() = default;
 
 void MusicStream::play(bool restart) { impl_->output->play(restart); }
 
+void MusicStream::pause() { impl_->output->pause(); }
+
 uint64_t MusicStream::position() const { return impl_->output->position(); }
 
 void MusicStream::setPosition(int64_t frame) {

@@ -32,6 +32,8 @@ public:
 
     // Starts playback (restart: from position 0). Until then the position stands still.
     void play(bool restart = true);
+    // Stops the sound and the position; play(false) goes on from the same frame.
+    void pause();
 
     // Position in sample frames; smooth, never backwards in steady play except at a loop.
     uint64_t position() const;

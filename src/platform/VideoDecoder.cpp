@@ -1,5 +1,6 @@
 #include "platform/VideoDecoder.h"
 
+#include "platform/DataFiles.h"
 #include "platform/Error.h"
 #include "platform/MediaLog.h"
 
@@ -47,6 +48,7 @@ struct VideoDecoder::Impl {
 };
 
 void VideoDecoder::Impl::open(const std::string& path) {
+    noteDataFileRead(path);
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
         throw ShowError(readError);

@@ -1,9 +1,11 @@
 #include "render/Shader.h"
 
+#include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -40,7 +42,41 @@ GLuint compileStage(const char* source, GLenum type) {
     throw ShowError(message);
 }
 
+// Compiles a stage read from a file; a compiler error then starts with "<path>:<line>: ", or with
+// "<path>: " when the driver's log names no line.
+template <class Compile> GLuint compileFileStage(const char* path, Compile compile) {
+    try {
+        return compile();
+    } catch (const ShowError& error) {
+        const int line = shaderLogLine(error.what());
+        if (line > 0)
+            throw ShowError(formatText("%s:%d: %s", path, line, error.what()));
+        throw ShowError(formatText("%s: %s", path, error.what()));
+    }
+}
+
 } // namespace
+
+int shaderLogLine(const std::string& log) {
+    // Mesa writes "0:12(7): error", others "0(12) : error": a source number, then the line.
+    for (size_t at = 0; at < log.size(); ++at) {
+        if (!std::isdigit(static_cast<unsigned char>(log[at])) ||
+            (at > 0 && std::isalnum(static_cast<unsigned char>(log[at - 1]))))
+            continue;
+        size_t next = at;
+        while (next < log.size() && std::isdigit(static_cast<unsigned char>(log[next])))
+            ++next;
+        if (next >= log.size() || (log[next] != ':' && log[next] != '('))
+            continue;
+        const char close = log[next] == ':' ? '(' : ')';
+        size_t end = next + 1;
+        while (end < log.size() && std::isdigit(static_cast<unsigned char>(log[end])))
+            ++end;
+        if (end > next + 1 && end < log.size() && log[end] == close && end - next < 9)
+            return std::stoi(log.substr(next + 1, end - next - 1));
+    }
+    return 0;
+}
 
 FragmentProgram::~FragmentProgram() {
     glDeleteShader(fragmentShader);
@@ -52,14 +88,21 @@ void FragmentProgram::build(bool fromFile, const char* pathOrSource) {
         buildFromSource(pathOrSource);
         return;
     }
+    noteDataFileRead(pathOrSource);
     const std::optional<std::string> source = readWholeFile(pathOrSource);
     if (!source)
         raise("Error opening: %s", pathOrSource);
-    buildFromSource(source->c_str());
+    fragmentShader = compileFileStage(
+        pathOrSource, [&] { return compileStage(source->c_str(), GL_FRAGMENT_SHADER); });
+    linkFragmentProgram();
 }
 
 void FragmentProgram::buildFromSource(const char* source) {
     fragmentShader = compileStage(source, GL_FRAGMENT_SHADER);
+    linkFragmentProgram();
+}
+
+void FragmentProgram::linkFragmentProgram() {
     program = glCreateProgram();
     glAttachShader(program, fragmentShader);
     glLinkProgram(program);
@@ -78,15 +121,19 @@ GLuint ShaderProgram::compileShader(const char* source, GLenum type) {
 }
 
 void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
+    noteDataFileRead(fragmentPath);
+    noteDataFileRead(vertexPath);
     program = glCreateProgram();
     if (const auto source = readWholeFile(fragmentPath)) {
-        fragmentShader = compileShader(source->c_str(), GL_FRAGMENT_SHADER);
+        fragmentShader = compileFileStage(
+            fragmentPath, [&] { return compileShader(source->c_str(), GL_FRAGMENT_SHADER); });
         glAttachShader(program, fragmentShader);
     } else {
         noteLoadProblem("Unable to open shader %s", fragmentPath);
     }
     if (const auto source = readWholeFile(vertexPath)) {
-        vertexShader = compileShader(source->c_str(), GL_VERTEX_SHADER);
+        vertexShader = compileFileStage(
+            vertexPath, [&] { return compileShader(source->c_str(), GL_VERTEX_SHADER); });
         glAttachShader(program, vertexShader);
     } else {
         noteLoadProblem("Unable to open shader %s", vertexPath);

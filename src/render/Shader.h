@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+// The source line a compiler log names first ("0:12(7): error" or "0(12) : error"), or 0.
+int shaderLogLine(const std::string& log);
+
 // Reads a whole file; nothing when it cannot be opened.
 std::optional<std::string> readWholeFile(const std::string& path);
 
@@ -20,9 +23,12 @@ public:
     FragmentProgram& operator=(const FragmentProgram&) = delete;
 
     // With fromFile the text is a path whose contents are the source; otherwise it is the source.
-    // Throws "Error opening: <path>" or the compiler's message.
+    // Throws "Error opening: <path>" or the compiler's message, then led by "<path>:<line>: ".
     void build(bool fromFile, const char* pathOrSource);
     void buildFromSource(const char* source);
+
+private:
+    void linkFragmentProgram();
 };
 
 class ShaderProgram {
@@ -37,6 +43,7 @@ public:
     ShaderProgram& operator=(const ShaderProgram&) = delete;
 
     // Fragment file first, vertex file second. A file that cannot be opened leaves its stage out.
+    // A compiler error names the file and the line as build does.
     void load(const char* fragmentPath, const char* vertexPath);
     // Compiles one stage; throws the compiler's message on failure.
     GLuint compileShader(const char* source, GLenum type);

@@ -1,5 +1,6 @@
 #include "render/Texture.h"
 
+#include "platform/DataFiles.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
 
@@ -102,6 +103,7 @@ void CTexture::upload(const void* pixels, int width, int height, bool mirroredWr
 }
 
 void CTextureFreeImage::load(const char* path) {
+    noteDataFileRead(path);
     int width = 0, height = 0;
     const std::vector<unsigned char> rgba = decodeImage(path, width, height);
     if (rgba.empty())

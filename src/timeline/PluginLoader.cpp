@@ -1,5 +1,6 @@
 #include "timeline/PluginLoader.h"
 
+#include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 
@@ -17,6 +18,7 @@ std::string libraryFile(const std::string& path) {
 
 PluginLoader::PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script)
     : Effekt(start, end) {
+    noteDataFileRead(path);
     if (!library_.open(libraryFile(path))) {
         debugLine("%s", library_.error().c_str());
         raise("Unable to load plugin: %s", path.c_str());

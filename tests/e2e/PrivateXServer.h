@@ -2,6 +2,8 @@
 // A virtual X server of the test's own, so no other test's windows mix with the ones watched here,
 // with a log of every top-level window created, mapped, unmapped and destroyed on it.
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,4 +46,25 @@ private:
     std::string displayName_;
     struct _XDisplay* display_ = nullptr;
     std::vector<WindowEvent> events_;
+};
+
+// Points DISPLAY at another server for the object's lifetime.
+class ScopedDisplay {
+public:
+    explicit ScopedDisplay(const std::string& name) {
+        if (const char* old = std::getenv("DISPLAY"))
+            saved_ = old;
+        setenv("DISPLAY", name.c_str(), 1);
+    }
+    ~ScopedDisplay() {
+        if (saved_)
+            setenv("DISPLAY", saved_->c_str(), 1);
+        else
+            unsetenv("DISPLAY");
+    }
+    ScopedDisplay(const ScopedDisplay&) = delete;
+    ScopedDisplay& operator=(const ScopedDisplay&) = delete;
+
+private:
+    std::optional<std::string> saved_;
 };

@@ -15,27 +15,6 @@ using namespace std::chrono_literals;
 
 const std::string dialogTitle = "Video setup";
 
-// Points DISPLAY at another server for the object's lifetime.
-class ScopedDisplay {
-public:
-    explicit ScopedDisplay(const std::string& name) {
-        if (const char* old = std::getenv("DISPLAY"))
-            saved_ = old;
-        setenv("DISPLAY", name.c_str(), 1);
-    }
-    ~ScopedDisplay() {
-        if (saved_)
-            setenv("DISPLAY", saved_->c_str(), 1);
-        else
-            unsetenv("DISPLAY");
-    }
-    ScopedDisplay(const ScopedDisplay&) = delete;
-    ScopedDisplay& operator=(const ScopedDisplay&) = delete;
-
-private:
-    std::optional<std::string> saved_;
-};
-
 // The real program, as a user starts it, in a folder of its own and on an X server of the test's
 // own. The show is one starburst plug-in entry, so a started show is seen on standard error.
 class VideoSetupDialogRun : public ::testing::Test {

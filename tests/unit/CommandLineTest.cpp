@@ -31,6 +31,10 @@ TEST(CommandLine, OptionsSetTheSettingsRecord) {
     EXPECT_EQ(line.settings.width, 800);
     EXPECT_EQ(line.settings.height, 600);
     EXPECT_FALSE(parse({"--windowed", "--fullscreen"}).settings.windowed);
+    EXPECT_FALSE(line.authorOverlay);
+    const CommandLine author = parse({"--author"});
+    EXPECT_TRUE(author.authorOverlay);
+    EXPECT_TRUE(author.settings.windowed);
 }
 
 TEST(CommandLine, ShotImpliesAWindowWithoutDialogOrBox) {

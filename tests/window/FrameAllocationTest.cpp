@@ -3,6 +3,7 @@
 #include "app/FrameLoop.h"
 #include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
+#include "author/AuthorSession.h"
 #include "render/GLState.h"
 #include "timeline/PluginLoader.h"
 
@@ -41,12 +42,14 @@ namespace {
 class CountingEffect : public Effekt {
 public:
     using Effekt::Effekt;
-    void draw(uint32_t, float beat) override {
+    void draw(uint32_t time, float beat) override {
         ++draws;
         beatSum += beat;
+        lastTime = time;
     }
     long draws = 0;
     double beatSum = 0;
+    uint32_t lastTime = 0;
 };
 
 // Ten seconds of a loud low square wave.
@@ -102,6 +105,67 @@ TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
                               << " seeks";
     EXPECT_EQ(counted.draws, frames + 10);
     EXPECT_GT(counted.beatSum, 0.5 * frames) << "the loud music should drive the beat level";
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A live run with the author's keys and the overlay hidden: paused frames, seeks while paused, and
+// a loop that the seeks keep sending back to its start.
+TEST(FrameLoop, PausedAndLoopingLiveFramesAllocateNothing) {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
+    RenderWindow window(smallWindow(96, 64));
+    ASSERT_NO_THROW(requireOpenGl2());
+    setScreenPerspective();
+    glEnable(GL_TEXTURE_2D);
+    EffectList effects;
+    auto counter = std::make_unique<CountingEffect>(0, -1);
+    CountingEffect& counted = *counter;
+    effects.push_back(std::move(counter));
+    effects.push_back(std::make_unique<CountingEffect>(2000, 6000));
+    AuthorSession session(window,
+                          {effects,
+                           "",
+                           0,
+                           {"Counting", "Counting"},
+                           std::make_unique<MusicStream>(loudMusic(), MusicOutput::Silent)},
+                          false);
+    session.transport().seekTo(3000);
+    for (int frame = 0; frame < 10; ++frame)
+        ASSERT_TRUE(session.runFrame());
+
+    counting = true;
+    pushKeyRelease(SDLK_SPACE);
+    ASSERT_TRUE(session.runFrame());
+    const uint32_t pausedAt = counted.lastTime;
+    bool heldStill = true;
+    for (int frame = 0; frame < 100; ++frame) {
+        ASSERT_TRUE(session.runFrame());
+        heldStill = heldStill && counted.lastTime == pausedAt;
+    }
+    const SDL_Keycode pausedKeys[] = {SDLK_RIGHT, SDLK_PAGEDOWN, SDLK_LEFT, SDLK_HOME};
+    for (const SDL_Keycode key : pausedKeys) {
+        pushKeyRelease(key);
+        for (int frame = 0; frame < 5; ++frame)
+            ASSERT_TRUE(session.runFrame());
+    }
+    const bool stillPaused = session.transport().paused();
+    session.transport().seekTo(4000);
+    pushKeyRelease(SDLK_SPACE);
+    pushKeyRelease(SDLK_l);
+    for (int frame = 0; frame < 200; ++frame) {
+        if (frame % 20 == 5)
+            pushKeyRelease(SDLK_RIGHT);
+        ASSERT_TRUE(session.runFrame());
+    }
+    counting = false;
+    EXPECT_EQ(allocations, 0) << "allocations in paused and looping frames";
+    EXPECT_TRUE(heldStill) << "the effect time moved while paused";
+    EXPECT_TRUE(stillPaused);
+    ASSERT_TRUE(session.transport().looping());
+    EXPECT_EQ(session.transport().loopStart(), 2001u);
+    EXPECT_EQ(session.transport().loopEnd(), 6000u);
+    EXPECT_GT(counted.lastTime, 2000u);
+    EXPECT_LT(counted.lastTime, 6000u) << "the seeks left the loop";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 

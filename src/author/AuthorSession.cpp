@@ -1,0 +1,215 @@
+#include "author/AuthorSession.h"
+
+#include "audio/MusicStream.h"
+#include "author/Overlay.h"
+#include "platform/DataFiles.h"
+#include "platform/Debug.h"
+#include "render/GLState.h"
+#include "timeline/Timeline.h"
+#include "timeline/Tweaks.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char* const scriptPath = "data/demo.txt";
+
+using Clock = std::chrono::steady_clock;
+
+double secondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::unique_ptr<MusicStream> openMusic(const std::string& file, int32_t startOffset) {
+    auto music = std::make_unique<MusicStream>(file, MusicOutput::Device);
+    music->play(true);
+    music->setPositionSeconds(double(uint32_t(startOffset)));
+    return music;
+}
+
+// Destroys the effects first to last, after forgetting their tweak variables.
+void destroyEffects(EffectList& effects) {
+    TweakRegistry::instance().terminate();
+    for (auto& effect : effects)
+        effect.reset();
+    effects.clear();
+}
+
+// The state a show starts from, also after a reload drew its loading picture.
+void resetFrameState() {
+    setScreenPerspective();
+    glClearColor(0, 0, 0, 0);
+}
+
+} // namespace
+
+AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlayShown)
+    : window_(window), effects_(show.effects), musicFile_(show.musicFile),
+      startOffset_(uint32_t(show.startOffset)),
+      music_(show.music ? std::move(show.music) : openMusic(show.musicFile, show.startOffset)),
+      transport_(*music_, startOffset_), started_(Clock::now()) {
+    takeShow(show.keywords);
+    watchFiles(takeNotedDataFiles());
+    setOverlayShown(overlayShown);
+    window_.setEventFilter(this);
+}
+
+AuthorSession::~AuthorSession() { window_.setEventFilter(nullptr); }
+
+void AuthorSession::takeShow(const std::vector<std::string>& keywords) {
+    entries_ = describeEntries(fileText(scriptPath), effects_, keywords);
+    rows_ = packRows(entries_);
+    tweakBars_.clear();
+    for (size_t i = 0; i < effects_.size(); ++i) {
+        tweakBars_.push_back(std::make_unique<TweakBar>(
+            TweakBar{i < keywords.size() ? keywords[i] : std::string("Entry")}));
+        effects_[i]->tweakBar = tweakBars_.back().get();
+        effects_[i]->registerTweaks();
+    }
+}
+
+void AuthorSession::watchFiles(std::vector<std::string> files) {
+    files.insert(files.begin(), scriptPath);
+    watchedFiles_ = std::move(files);
+    watcher_.watch(watchedFiles_);
+}
+
+void AuthorSession::setOverlayShown(bool shown) {
+    if (shown && !overlay_)
+        overlay_ = std::make_unique<Overlay>(window_);
+    overlayShown_ = shown;
+}
+
+bool AuthorSession::runFrame() {
+    std::string changed;
+    if (watcher_.takeChange(&changed)) {
+        debugLine("%s changed: reloading the show", changed.c_str());
+        reload();
+    }
+    return runShowFrame(window_, *music_, effects_, startOffset_, this);
+}
+
+void AuthorSession::reload() {
+    const auto begun = Clock::now();
+    watcher_.holdChanges();
+    takeNotedDataFiles();
+    EffectList fresh;
+    std::string musicFile;
+    int32_t startOffset = 0;
+    std::vector<std::string> keywords;
+    try {
+        loadTimeline(fresh, window_, musicFile, startOffset, &keywords);
+    } catch (const WindowClosed&) {
+        throw;
+    } catch (const std::exception& error) {
+        // The new effects made so far go with `fresh`; the files of the failed load are watched
+        // as well, so that saving the fix brings the next reload.
+        reloadError_ = error.what();
+        debugLine("Reload failed, the last good show plays on: %s", error.what());
+        std::vector<std::string> files = watchedFiles_;
+        for (std::string& file : takeNotedDataFiles())
+            if (std::find(files.begin(), files.end(), file) == files.end())
+                files.push_back(std::move(file));
+        files.erase(files.begin()); // the script, which watchFiles puts first again
+        watchFiles(std::move(files));
+        resetFrameState();
+        return;
+    }
+    destroyEffects(effects_);
+    effects_ = std::move(fresh);
+    takeShow(keywords);
+    watchFiles(takeNotedDataFiles());
+    if (musicFile != musicFile_) {
+        const double position = music_->positionSeconds();
+        music_ = std::make_unique<MusicStream>(musicFile, MusicOutput::Device);
+        music_->play(true);
+        music_->setPositionSeconds(position);
+        if (transport_.paused())
+            music_->pause();
+        musicFile_ = musicFile;
+    }
+    startOffset_ = uint32_t(startOffset);
+    transport_.setShow(*music_, startOffset_);
+    reloadError_.clear();
+    resetFrameState();
+    lastReloadSeconds_ = secondsBetween(begun, Clock::now());
+    debugLine("Reloaded the show in %.0f ms", lastReloadSeconds_ * 1000);
+}
+
+void AuthorSession::beforeFrame() { transport_.keepInLoop(); }
+
+void AuthorSession::afterFrame(uint32_t, float beat) {
+    const auto now = Clock::now();
+    if (!firstFrame_)
+        frameTimes_.add(float(secondsBetween(lastFrame_, now) * 1000));
+    firstFrame_ = false;
+    lastFrame_ = now;
+    const double nowSeconds = secondsBetween(started_, now);
+    beats_.add(nowSeconds, beat);
+    if (!overlayShown_)
+        return;
+    overlay_->draw(
+        {transport_, effects_, entries_, rows_, frameTimes_, beats_, nowSeconds, reloadError_});
+}
+
+bool AuthorSession::takeEvent(const SDL_Event& event) {
+    if (overlayShown_) {
+        overlay_->processEvent(event);
+        const bool keyboard = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP ||
+                              event.type == SDL_TEXTINPUT || event.type == SDL_TEXTEDITING;
+        if (keyboard && overlay_->wantsText())
+            return true;
+    }
+    if (event.type == SDL_KEYUP)
+        return handleKey(event);
+    return false;
+}
+
+bool AuthorSession::handleKey(const SDL_Event& event) {
+    const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
+    switch (event.key.keysym.sym) {
+    case SDLK_F1:
+        setOverlayShown(!overlayShown_);
+        return true;
+    case SDLK_SPACE:
+        transport_.togglePause();
+        return true;
+    case SDLK_LEFT:
+        transport_.seekBy(shift ? -10.0 : -1.0);
+        return true;
+    case SDLK_RIGHT:
+        transport_.seekBy(shift ? 10.0 : 1.0);
+        return true;
+    case SDLK_PAGEUP:
+        transport_.previousEntry(effects_);
+        return true;
+    case SDLK_PAGEDOWN:
+        transport_.nextEntry(effects_);
+        return true;
+    case SDLK_HOME:
+        transport_.home();
+        return true;
+    case SDLK_l:
+        transport_.toggleLoop(effects_);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void playLiveShow(RenderWindow& window, LoadedShow show, bool overlayShown) {
+    AuthorSession session(window, std::move(show), overlayShown);
+    while (session.runFrame()) {
+    }
+}

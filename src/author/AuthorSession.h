@@ -1,0 +1,86 @@
+#pragma once
+// A live run of the show: the frame loop with the transport keys, the overlay (F1) and reloading
+// the show when the script or a file it loaded changes on disk.
+
+#include "app/FrameLoop.h"
+#include "app/RenderWindow.h"
+#include "author/FileWatcher.h"
+#include "author/FrameStats.h"
+#include "author/ShowEntries.h"
+#include "author/Transport.h"
+#include "timeline/Effekt.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+class MusicStream;
+class Overlay;
+
+// The show as loaded: its effects (in the caller's list) and the script's header values.
+struct LoadedShow {
+    EffectList& effects;
+    std::string musicFile;
+    int32_t startOffset = 0;
+    std::vector<std::string> keywords;
+    // Music already opened (tests); otherwise the music file is opened.
+    std::unique_ptr<MusicStream> music;
+};
+
+class AuthorSession final : public LiveFrameHooks, public WindowEventFilter {
+public:
+    // Takes over the loaded show: watches its files, registers its tweak variables, opens the
+    // music and plays it from the start offset (in seconds, as the show always starts).
+    AuthorSession(RenderWindow& window, LoadedShow show, bool overlayShown);
+    ~AuthorSession() override;
+    AuthorSession(const AuthorSession&) = delete;
+    AuthorSession& operator=(const AuthorSession&) = delete;
+
+    // One frame: a reload first when a watched file changed. False when the viewer ended it.
+    bool runFrame();
+
+    // Loads the show again into a new list; on success the old one is destroyed and the new one
+    // plays on at the same music position, on failure the old one plays on and the message is
+    // kept for the overlay (and written to stderr).
+    void reload();
+
+    Transport& transport() { return transport_; }
+    bool overlayShown() const { return overlayShown_; }
+    void setOverlayShown(bool shown);
+    const std::string& reloadError() const { return reloadError_; }
+    double lastReloadSeconds() const { return lastReloadSeconds_; }
+
+    void beforeFrame() override;
+    void afterFrame(uint32_t time, float beat) override;
+    bool takeEvent(const SDL_Event& event) override;
+
+private:
+    RenderWindow& window_;
+    EffectList& effects_;
+    std::string musicFile_;
+    uint32_t startOffset_;
+    std::unique_ptr<MusicStream> music_;
+    Transport transport_;
+    std::vector<ShowEntry> entries_;
+    int rows_ = 1;
+    std::vector<std::unique_ptr<TweakBar>> tweakBars_;
+    std::vector<std::string> watchedFiles_;
+    FileWatcher watcher_;
+    std::unique_ptr<Overlay> overlay_;
+    bool overlayShown_ = false;
+    std::string reloadError_;
+    double lastReloadSeconds_ = 0;
+    FrameTimes frameTimes_;
+    BeatHistory beats_;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point lastFrame_;
+    bool firstFrame_ = true;
+
+    void takeShow(const std::vector<std::string>& keywords);
+    void watchFiles(std::vector<std::string> files);
+    bool handleKey(const SDL_Event& event);
+};
+
+// Plays the loaded show in the window until the viewer ends it.
+void playLiveShow(RenderWindow& window, LoadedShow show, bool overlayShown);

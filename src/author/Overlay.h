@@ -1,0 +1,58 @@
+#pragma once
+// The author's overlay, drawn with Dear ImGui after the show's frame: the clock and its state,
+// frame-time and beat graphs, the timeline strip, the tweak panel and the last reload error.
+// The show's GL state is saved before and restored after it.
+
+#include "author/FrameStats.h"
+#include "author/ShowEntries.h"
+#include "timeline/Effekt.h"
+
+#include <string>
+#include <vector>
+
+class RenderWindow;
+class Transport;
+union SDL_Event;
+
+struct OverlayRect {
+    float x, y, width, height;
+};
+
+// Where the overlay's windows are, in a window of the given size (the reload error window only
+// while there is an error).
+struct OverlayLayout {
+    OverlayRect clock, reloadError, tweaks, timeline;
+};
+OverlayLayout overlayLayout(int width, int height);
+
+// Everything one overlay frame shows or acts on.
+struct OverlayView {
+    Transport& transport;
+    const EffectList& effects;
+    const std::vector<ShowEntry>& entries;
+    int rows;
+    FrameTimes& frames;
+    const BeatHistory& beats;
+    double nowSeconds; // the beat history's clock now
+    const std::string& reloadError;
+};
+
+class Overlay {
+public:
+    // Makes the ImGui context and its SDL2 and OpenGL 2 back ends for the window's context.
+    explicit Overlay(RenderWindow& window);
+    ~Overlay();
+    Overlay(const Overlay&) = delete;
+    Overlay& operator=(const Overlay&) = delete;
+
+    void processEvent(const SDL_Event& event);
+    // True while a text field of the overlay has the keyboard.
+    bool wantsText() const;
+    void draw(const OverlayView& view);
+
+private:
+    RenderWindow& window_;
+};
+
+// "m:ss.mmm" of an effect time in milliseconds.
+std::string clockText(uint32_t milliseconds);

@@ -1,0 +1,130 @@
+#include "author/Transport.h"
+
+#include "app/FrameLoop.h"
+#include "audio/MusicStream.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr uint32_t minimumLoop = 1000;       // milliseconds
+constexpr uint32_t previousEntryGrace = 500; // milliseconds into an entry that still go back
+
+// Entries draw only strictly after their start.
+uint32_t firstDrawnTime(const Effekt& effect) { return effect.startTime + 1; }
+
+} // namespace
+
+Transport::Transport(MusicStream& music, uint32_t startOffset)
+    : music_(&music), startOffset_(startOffset) {}
+
+void Transport::setShow(MusicStream& music, uint32_t startOffset) {
+    music_ = &music;
+    startOffset_ = startOffset;
+}
+
+uint32_t Transport::time() const { return effectTimeAt(music_->positionSeconds(), startOffset_); }
+
+void Transport::togglePause() {
+    paused_ = !paused_;
+    if (paused_)
+        music_->pause();
+    else
+        music_->play(false);
+}
+
+void Transport::seekBy(double seconds) {
+    music_->setPositionSeconds(music_->positionSeconds() + seconds);
+}
+
+void Transport::seekTo(uint32_t time) {
+    const int64_t milliseconds = std::max<int64_t>(int64_t(time) - int64_t(startOffset_), 0);
+    // Whole frames: the first one at or after the millisecond, then past any rounding of the
+    // frame loop's conversion back to milliseconds.
+    int64_t frame = (milliseconds * musicSampleRate + 999) / 1000;
+    const uint32_t wanted = uint32_t(milliseconds) + startOffset_;
+    for (int step = 0;
+         step < 4 && effectTimeAt(double(frame) / musicSampleRate, startOffset_) < wanted; ++step)
+        ++frame;
+    music_->setPosition(frame);
+}
+
+void Transport::home() { music_->setPositionSeconds(double(startOffset_)); }
+
+uint32_t Transport::musicEndTime() const {
+    if (!music_->hasMusic())
+        return std::numeric_limits<uint32_t>::max();
+    const uint64_t end = music_->lengthFrames() * 1000 / musicSampleRate + startOffset_;
+    return uint32_t(std::min<uint64_t>(end, std::numeric_limits<uint32_t>::max()));
+}
+
+bool Transport::reachable(uint32_t time) const {
+    return time >= startOffset_ && time < musicEndTime();
+}
+
+void Transport::nextEntry(const EffectList& effects) {
+    const uint32_t now = time();
+    bool found = false;
+    uint32_t target = 0;
+    for (const auto& effect : effects) {
+        const uint32_t first = firstDrawnTime(*effect);
+        if (first > now && reachable(first) && (!found || first < target)) {
+            target = first;
+            found = true;
+        }
+    }
+    if (found)
+        seekTo(target);
+}
+
+void Transport::previousEntry(const EffectList& effects) {
+    const uint32_t now = time();
+    bool found = false;
+    uint32_t target = 0;
+    for (const auto& effect : effects) {
+        const uint32_t first = firstDrawnTime(*effect);
+        if (uint64_t(first) + previousEntryGrace < now && reachable(first) &&
+            (!found || first > target)) {
+            target = first;
+            found = true;
+        }
+    }
+    if (found)
+        seekTo(target);
+    else
+        home();
+}
+
+void Transport::toggleLoop(const EffectList& effects) {
+    if (looping_) {
+        looping_ = false;
+        return;
+    }
+    const uint32_t now = time();
+    uint32_t latestStart = 0;
+    uint32_t earliestEnd = std::numeric_limits<uint32_t>::max();
+    bool anyActive = false;
+    for (const auto& effect : effects)
+        if (effect->isActiveAt(now)) {
+            latestStart = std::max(latestStart, firstDrawnTime(*effect));
+            earliestEnd = std::min(earliestEnd, effect->endTime);
+            anyActive = true;
+        }
+    loopStart_ = anyActive ? latestStart : now;
+    const uint64_t shortest = uint64_t(loopStart_) + minimumLoop;
+    uint64_t end = anyActive ? std::max<uint64_t>(earliestEnd, shortest) : shortest;
+    // An entry that outlasts the music loops back where the music would wrap.
+    if (end > musicEndTime() && shortest <= musicEndTime())
+        end = musicEndTime();
+    loopEnd_ = uint32_t(std::min<uint64_t>(end, std::numeric_limits<uint32_t>::max()));
+    looping_ = true;
+}
+
+void Transport::keepInLoop() {
+    if (!looping_)
+        return;
+    const uint32_t now = time();
+    if (now < loopStart_ || now >= loopEnd_)
+        seekTo(loopStart_);
+}

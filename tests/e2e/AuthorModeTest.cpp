@@ -1,0 +1,182 @@
+// Author mode with the real program on an X server of the test's own: the transport keys, live
+// reload of the script and of a shader, and the overlay.
+#include "PrivateXServer.h"
+#include "ShowProcess.h"
+#include "TestFiles.h"
+#include "author/Overlay.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// test_ramp spells the effect time in every pixel: red = time % 256, green = time / 256 % 256.
+uint32_t rampTime(const Rgba& pixel) { return pixel.r + 256u * pixel.g; }
+
+std::string rampEntry(int start, int end) {
+    return "Plugin\n" + std::to_string(start) + "\n" + std::to_string(end) + "\n" +
+           testPlugin("test_ramp") + "\n";
+}
+
+// A full-window picture through a fragment shader whose colour is (red, green, fract(time)).
+std::string colourShader(const char* red, const char* green) {
+    return std::string("#version 110\nuniform float time;\nvoid main() {\n    gl_FragColor = "
+                       "vec4(") +
+           red + ", " + green + ", fract(time), 1.0);\n}\n";
+}
+
+class AuthorRun : public ::testing::Test {
+protected:
+    void start(const std::string& script, const std::vector<std::string>& extra,
+               const std::string& size = "160x120") {
+        server = std::make_unique<PrivateXServer>("1280x1024x24");
+        display = std::make_unique<ScopedDisplay>(server->displayName());
+        writeTextFile(folder.file("data/demo.txt"), script);
+        std::vector<std::string> arguments = {"--no-setup", "--windowed", "--no-message-box",
+                                              "--size", size};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        program = std::make_unique<ShowProcess>(folder.path(), arguments);
+        x = std::make_unique<XDisplay>();
+        ASSERT_TRUE(
+            waitUntil([&] { return (window = x->windowOfProcess(program->pid())) != 0; }, 60s))
+            << errors();
+        // Past the loading picture: the ramp has drawn once its time passed 255 ms.
+        ASSERT_TRUE(waitUntil([&] { return centre().g > 0 || !program->running(); }, 60s));
+        ASSERT_TRUE(program->running()) << errors();
+    }
+
+    std::vector<Rgba> capture() {
+        const std::string file = folder.file("capture.png");
+        if (!server->saveWindowImage(window, file))
+            return {};
+        return readImage(file, width, height);
+    }
+    Rgba centre() {
+        const std::vector<Rgba> picture = capture();
+        return picture.empty() ? Rgba{} : picture[size_t(height / 2 * width + width / 2)];
+    }
+    // A key pressed and released, and time for the program to act on it and draw.
+    void key(const char* name) {
+        x->sendKey(window, name);
+        std::this_thread::sleep_for(600ms);
+    }
+    void endWithEscape() {
+        waitUntil(
+            [&] {
+                x->sendKey(window, "Escape");
+                return !program->running();
+            },
+            30s);
+        EXPECT_EQ(program->wait(10s), 0) << errors();
+    }
+    std::string errors() const { return program ? program->errorOutput() : ""; }
+
+    TempDir folder;
+    std::unique_ptr<PrivateXServer> server;
+    std::unique_ptr<ScopedDisplay> display;
+    std::unique_ptr<ShowProcess> program;
+    std::unique_ptr<XDisplay> x;
+    unsigned long window = 0;
+    int width = 0, height = 0;
+};
+
+TEST_F(AuthorRun, SpacePausesAndPageDownLandsOnTheNextEntry) {
+    const std::string log = folder.file("probe.log");
+    start("m.ogg\n0\n2\n" + rampEntry(0, -1) + "Plugin\n20000\n30000\n" +
+              testPlugin("test_logger") + "\n" + log + "\nprobe\n",
+          {});
+    key("space");
+    const std::vector<Rgba> paused = capture();
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(capture(), paused) << "the picture changed while paused";
+    key("space");
+    std::this_thread::sleep_for(1s);
+    EXPECT_NE(capture(), paused) << "the picture stood still after Space again";
+
+    key("space");
+    key("Next");
+    EXPECT_EQ(rampTime(centre()), 20001u % 65536) << "not at the next entry's first frame";
+    std::ifstream in(log);
+    std::string first;
+    for (std::string line; std::getline(in, line) && first.empty();)
+        if (line.rfind("draw ", 0) == 0)
+            first = line;
+    EXPECT_EQ(first.rfind("draw 20001 ", 0), 0u) << "the probe's first draw: " << first;
+    endWithEscape();
+}
+
+TEST_F(AuthorRun, SavedScriptAndShaderReloadWhilePlaying) {
+    const std::string shader = folder.file("data/colour.fs");
+    writeTextFile(shader, colourShader("0.0", "1.0"));
+    const std::string script = "m.ogg\n0\n1\n" + rampEntry(0, -1);
+    start(script, {});
+    // An entry appended to the script draws without a restart.
+    writeTextFile(folder.file("data/demo.txt"),
+                  script + "ShaderShow\n0\n-1\ndata/colour.fs\ndata/none.jpg\n");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const Rgba now = centre();
+            return now.r == 0 && now.g == 255;
+        },
+        60s))
+        << "the appended entry does not draw\n"
+        << errors();
+
+    // A shader that does not compile: the error names the file and the line, and the last good
+    // show goes on drawing (its blue follows the time).
+    writeTextFile(shader, "#version 110\nvoid main() {\n    gl_FragColor = vec4(1.0 0.0);\n}\n");
+    EXPECT_TRUE(
+        waitUntil([&] { return errors().find("Reload failed") != std::string::npos; }, 60s));
+    EXPECT_NE(errors().find("data/colour.fs:3: Compiler error"), std::string::npos) << errors();
+    ASSERT_TRUE(program->running()) << errors();
+    const Rgba before = centre();
+    EXPECT_EQ(before.g, 255);
+    EXPECT_TRUE(waitUntil([&] { return centre().b != before.b; }, 10s)) << "no longer drawing";
+
+    // The fixed shader brings the new picture.
+    writeTextFile(shader, colourShader("1.0", "0.0"));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const Rgba now = centre();
+            return now.r == 255 && now.g == 0;
+        },
+        60s))
+        << errors();
+    endWithEscape();
+}
+
+TEST_F(AuthorRun, F1ChangesPixelsOnlyInsideTheOverlaysWindows) {
+    start("m.ogg\n0\n1\n" + rampEntry(0, -1), {}, "800x600");
+    server->xdotool("mousemove 0 0"); // no tooltip from the pointer
+    key("space");
+    const std::vector<Rgba> plain = capture();
+    key("F1");
+    const std::vector<Rgba> shown = capture();
+    ASSERT_EQ(plain.size(), shown.size());
+    ASSERT_EQ(width, 800);
+    const OverlayLayout layout = overlayLayout(width, height);
+    const OverlayRect windows[] = {layout.clock, layout.tweaks, layout.timeline};
+    auto inside = [&](int px, int py) {
+        for (const OverlayRect& r : windows)
+            if (px >= r.x && px < r.x + r.width && py >= r.y && py < r.y + r.height)
+                return true;
+        return false;
+    };
+    long changedInside = 0, changedOutside = 0;
+    for (int py = 0; py < height; ++py)
+        for (int px = 0; px < width; ++px)
+            if (!(plain[size_t(py * width + px)] == shown[size_t(py * width + px)]))
+                ++(inside(px, py) ? changedInside : changedOutside);
+    EXPECT_EQ(changedOutside, 0);
+    EXPECT_GT(changedInside, 50000) << "the overlay did not show";
+    key("F1");
+    EXPECT_EQ(capture(), plain) << "hiding the overlay did not give the show's picture back";
+    endWithEscape();
+}
+
+} // namespace
