@@ -180,7 +180,7 @@ class VideoSink : public FrameSink {
 public:
     VideoSink(const std::string& path, const VideoFormat& format)
         : path_(path), encoder_(path, format) {}
-    void setAudio(std::vector<float> samples) override { encoder_.setAudio(std::move(samples)); }
+    void setAudio(std::span<const float> samples) override { encoder_.setAudio(samples); }
     void write(const uint8_t* frame) override { encoder_.writeFrame(frame); }
     void finish() override { encoder_.finish(); }
     std::string describe() const override { return path_; }
@@ -322,16 +322,12 @@ void checkInterrupted() {
         raise("Render interrupted");
 }
 
-// The music of the kept frames, silence where the music ends.
-std::vector<float> audioSpan(const MusicStream& music, const RenderPlan& plan) {
-    std::vector<float> span(size_t(plan.audioSamples()) * 2, 0.0f);
-    const std::vector<float>& samples = music.samples();
-    const size_t first = size_t(plan.fromSample) * 2;
-    if (first < samples.size())
-        std::copy(samples.begin() + ptrdiff_t(first),
-                  samples.begin() + ptrdiff_t(std::min(samples.size(), first + span.size())),
-                  span.begin());
-    return span;
+// The music of the kept frames, as far as the music goes (the encoder adds silence after it).
+std::span<const float> audioSpan(const MusicStream& music, const RenderPlan& plan) {
+    const std::span<const float> samples(music.samples());
+    const size_t first = std::min(samples.size(), size_t(plan.fromSample) * 2);
+    const size_t count = std::min(samples.size() - first, size_t(plan.audioSamples()) * 2);
+    return samples.subspan(first, count);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 class MusicStream;
@@ -50,7 +51,8 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
 class FrameSink {
 public:
     virtual ~FrameSink() = default;
-    virtual void setAudio(std::vector<float> /*interleavedStereo*/) {}
+    // The music of the kept frames, interleaved stereo, not copied: it stays alive until finish.
+    virtual void setAudio(std::span<const float> /*interleavedStereo*/) {}
     virtual void write(const uint8_t* bgraBottomUp) = 0;
     // Completes the output; a sink destroyed without it removes what it wrote.
     virtual void finish() = 0;

@@ -43,7 +43,7 @@ struct ShowEncoder::Impl {
     ffmpeg::FramePtr sound;
     ffmpeg::PacketPtr packet;
 
-    std::vector<float> samples; // interleaved stereo
+    std::span<const float> samples; // interleaved stereo, owned by the caller
     uint64_t samplesWritten = 0;
     int64_t framesWritten = 0;
     bool padLastAudioFrame = false;
@@ -234,8 +234,8 @@ ShowEncoder::~ShowEncoder() {
     }
 }
 
-void ShowEncoder::setAudio(std::vector<float> interleavedStereo) {
-    impl_->samples = std::move(interleavedStereo);
+void ShowEncoder::setAudio(std::span<const float> interleavedStereo) {
+    impl_->samples = interleavedStereo;
 }
 
 void ShowEncoder::writeFrame(const uint8_t* bgraBottomUp) {
