@@ -114,6 +114,13 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
     return true;
 }
 
+bool drawWarmupFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
+                     uint64_t sample) {
+    const bool going = drawOfflineFrame(music, effects, startOffset, sample);
+    glFinish();
+    return going;
+}
+
 namespace {
 
 // --- Asynchronous read-back -----------------------------------------------------------------
@@ -377,7 +384,9 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     for (int64_t index = -warmup; index < int64_t(plan.frameCount) && !showEnded; ++index) {
         checkInterrupted();
         const auto start = Clock::now();
-        showEnded = !drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index));
+        const uint64_t sample = plan.sampleOfFrame(index);
+        showEnded = !(index < 0 ? drawWarmupFrame(music, effects, offset, sample)
+                                : drawOfflineFrame(music, effects, offset, sample));
         if (request.verbose)
             glFinish();
         timings.drawing += secondsBetween(start, Clock::now());

@@ -46,6 +46,11 @@ private:
 // (nothing kept) when the end-of-show entry ended the show in this frame.
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
                       uint64_t sample);
+// The same for a frame drawn only for the state it leaves behind (warm-up), finished before it
+// returns: frames that nobody reads back otherwise pile up in the driver, hundreds of megabytes
+// with a software renderer.
+bool drawWarmupFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
+                     uint64_t sample);
 
 // Receives the kept pictures (blue, green, red, alpha; rows bottom up), on the writer thread.
 class FrameSink {
