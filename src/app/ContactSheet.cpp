@@ -223,7 +223,7 @@ void captureThumbnails(std::vector<Entry>& entries, const RenderRequest& request
             const uint64_t sample = grid.sampleOfFrame(k);
             if (lastCaptured && sample <= lastCaptured->sample)
                 continue;
-            drawOfflineFrame(music, effects, offset, sample);
+            drawWarmupFrame(music, effects, offset, sample);
         }
         lastCaptured = &entry;
         entry.showEnded = !drawOfflineFrame(music, effects, offset, entry.sample);

@@ -118,6 +118,13 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
     return true;
 }
 
+bool drawWarmupFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
+                     uint64_t sample) {
+    const bool going = drawOfflineFrame(music, effects, startOffset, sample);
+    glFinish();
+    return going;
+}
+
 namespace {
 
 // --- Asynchronous read-back -----------------------------------------------------------------
@@ -184,7 +191,7 @@ class VideoSink : public FrameSink {
 public:
     VideoSink(const std::string& path, const VideoFormat& format)
         : path_(path), encoder_(path, format) {}
-    void setAudio(std::vector<float> samples) override { encoder_.setAudio(std::move(samples)); }
+    void setAudio(std::span<const float> samples) override { encoder_.setAudio(samples); }
     void write(const uint8_t* frame) override { encoder_.writeFrame(frame); }
     void finish() override { encoder_.finish(); }
     std::string describe() const override { return path_; }
@@ -326,16 +333,12 @@ void checkInterrupted() {
         raise("Render interrupted");
 }
 
-// The music of the kept frames, silence where the music ends.
-std::vector<float> audioSpan(const MusicStream& music, const RenderPlan& plan) {
-    std::vector<float> span(size_t(plan.audioSamples()) * 2, 0.0f);
-    const std::vector<float>& samples = music.samples();
-    const size_t first = size_t(plan.fromSample) * 2;
-    if (first < samples.size())
-        std::copy(samples.begin() + ptrdiff_t(first),
-                  samples.begin() + ptrdiff_t(std::min(samples.size(), first + span.size())),
-                  span.begin());
-    return span;
+// The music of the kept frames, as far as the music goes (the encoder adds silence after it).
+std::span<const float> audioSpan(const MusicStream& music, const RenderPlan& plan) {
+    const std::span<const float> samples(music.samples());
+    const size_t first = std::min(samples.size(), size_t(plan.fromSample) * 2);
+    const size_t count = std::min(samples.size() - first, size_t(plan.audioSamples()) * 2);
+    return samples.subspan(first, count);
 }
 
 } // namespace
@@ -394,7 +397,9 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     for (int64_t index = -warmup; index < int64_t(plan.frameCount) && !showEnded; ++index) {
         checkInterrupted();
         const auto start = Clock::now();
-        showEnded = !drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index));
+        const uint64_t sample = plan.sampleOfFrame(index);
+        showEnded = !(index < 0 ? drawWarmupFrame(music, effects, offset, sample)
+                                : drawOfflineFrame(music, effects, offset, sample));
         if (request.verbose)
             glFinish();
         timings.drawing += secondsBetween(start, Clock::now());
@@ -437,7 +442,8 @@ void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects
         throw ShowError(problem);
     glClearColor(0, 0, 0, 0);
     for (int64_t index = -int64_t(plan->warmupFrames); index <= 0; ++index)
-        if (!drawOfflineFrame(music, effects, offset, plan->sampleOfFrame(index)))
+        if (!(index < 0 ? drawWarmupFrame(music, effects, offset, plan->sampleOfFrame(index))
+                        : drawOfflineFrame(music, effects, offset, plan->sampleOfFrame(index))))
             raise("The show ended (%s) before %u", endOfShow, time);
     std::vector<uint8_t> picture(target.frameBytes());
     target.read(picture.data());
@@ -480,8 +486,10 @@ void profileShow(const RenderRequest& request, EffectList& effects,
         checkInterrupted();
         const bool warmingUp = index < 0;
         const auto start = Clock::now();
-        const bool showGoesOn = drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index),
-                                                 warmingUp ? nullptr : &timer);
+        const uint64_t sample = plan.sampleOfFrame(index);
+        const bool showGoesOn = warmingUp
+                                    ? drawWarmupFrame(music, effects, offset, sample)
+                                    : drawOfflineFrame(music, effects, offset, sample, &timer);
         if (!showGoesOn)
             break;
         if (warmingUp) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 
 class EntryTimer;
@@ -48,12 +49,18 @@ private:
 // and every entry are finished and timed.
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
                       uint64_t sample, EntryTimer* timer = nullptr);
+// The same for a frame drawn only for the state it leaves behind (warm-up), finished before it
+// returns: frames that nobody reads back otherwise pile up in the driver, hundreds of megabytes
+// with a software renderer.
+bool drawWarmupFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
+                     uint64_t sample);
 
 // Receives the kept pictures (blue, green, red, alpha; rows bottom up), on the writer thread.
 class FrameSink {
 public:
     virtual ~FrameSink() = default;
-    virtual void setAudio(std::vector<float> /*interleavedStereo*/) {}
+    // The music of the kept frames, interleaved stereo, not copied: it stays alive until finish.
+    virtual void setAudio(std::span<const float> /*interleavedStereo*/) {}
     virtual void write(const uint8_t* bgraBottomUp) = 0;
     // Completes the output; a sink destroyed without it removes what it wrote.
     virtual void finish() = 0;

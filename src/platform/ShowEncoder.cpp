@@ -14,6 +14,10 @@ namespace {
 using ffmpeg::ScalerPtr;
 
 constexpr int audioBitRate = 192000;
+// Frames x264 looks ahead for its rate control. Every one of them is held in memory (about 3 MB
+// at 1280x720): 10 instead of the preset's 30 keeps 60 MB less at that size, for a file within
+// 1 % of the same size.
+constexpr int encoderLookAhead = 10;
 
 } // namespace
 
@@ -43,7 +47,7 @@ struct ShowEncoder::Impl {
     ffmpeg::FramePtr sound;
     ffmpeg::PacketPtr packet;
 
-    std::vector<float> samples; // interleaved stereo
+    std::span<const float> samples; // interleaved stereo, owned by the caller
     uint64_t samplesWritten = 0;
     int64_t framesWritten = 0;
     bool padLastAudioFrame = false;
@@ -116,6 +120,7 @@ void ShowEncoder::Impl::openVideo() {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", format.preset.c_str(), 0);
     av_dict_set_int(&options, "crf", format.quality, 0);
+    av_dict_set_int(&options, "rc-lookahead", encoderLookAhead, 0);
     const int status = avcodec_open2(video.get(), codec, &options);
     av_dict_free(&options);
     check(status);
@@ -234,8 +239,8 @@ ShowEncoder::~ShowEncoder() {
     }
 }
 
-void ShowEncoder::setAudio(std::vector<float> interleavedStereo) {
-    impl_->samples = std::move(interleavedStereo);
+void ShowEncoder::setAudio(std::span<const float> interleavedStereo) {
+    impl_->samples = interleavedStereo;
 }
 
 void ShowEncoder::writeFrame(const uint8_t* bgraBottomUp) {

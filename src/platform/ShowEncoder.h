@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,8 @@ public:
 
     // The sound of the render: interleaved stereo at 44.1 kHz, from the first frame on. It is
     // written alongside the pictures, as long as they last; sound missing at the end is silence.
-    void setAudio(std::vector<float> interleavedStereo);
+    // The samples are not copied: they must stay alive until `finish`.
+    void setAudio(std::span<const float> interleavedStereo);
     // One picture: width x height pixels, 4 bytes each (blue, green, red, unused), rows from the
     // bottom up as OpenGL reads them.
     void writeFrame(const uint8_t* bgraBottomUp);

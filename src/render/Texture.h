@@ -3,6 +3,7 @@
 
 #include "render/GL.h"
 
+#include <memory>
 #include <string>
 
 class CTexture {
@@ -31,14 +32,34 @@ protected:
 // Largest side accepted from an image file; larger images are treated as unreadable.
 constexpr int maxImageSide = 16384;
 
+// An image file decoded into one OpenGL texture, held by every CTextureFreeImage that loaded it.
+struct SharedImage;
+
 class CTextureFreeImage : public CTexture {
 public:
-    // Decodes an image file (format detected from its contents) into a mipmapped RGBA texture whose
-    // first row is the picture's top row. A missing or unreadable file leaves the texture empty and
-    // writes one line to the debug output; it never throws.
+    CTextureFreeImage() = default;
+    ~CTextureFreeImage();
+
+    // Shows an image file (format detected from its contents) as an RGBA texture whose first row is
+    // the picture's top row. Textures that load the same unchanged file share one OpenGL texture,
+    // which lives until the last of them is gone; a file changed on disk is decoded anew. A
+    // missing or unreadable file leaves the texture empty and writes one line to the debug output;
+    // it never throws.
     void load(const char* path);
     void load(const std::string& path) { load(path.c_str()); }
+
+    // Fills a texture name of this object's own; a shared image stays as it is for its other users.
+    void upload(const void* pixels, int width, int height, bool mirroredWrap, GLenum pixelFormat,
+                bool noMipmaps) override;
+
+private:
+    void leaveSharedImage();
+
+    std::shared_ptr<const SharedImage> image_;
 };
+
+// How many image files are held in textures right now.
+size_t sharedImageCount();
 
 // Binds a texture for one block and binds texture 0 at its end.
 class TextureBinding {

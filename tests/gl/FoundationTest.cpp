@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <memory>
 #include <string>
 
 namespace {
@@ -114,6 +115,52 @@ TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
     EXPECT_EQ(missing.width(), 0);
     EXPECT_NE(missing.textureId, 0u);
     expectNoGlError("loading a missing file");
+}
+
+TEST_F(Foundation, TexturesOfOneUnchangedFileShareOneNameUntilTheLastUserGoes) {
+    const std::string path = temp.file("shared.png");
+    const auto solid = [&](Rgba colour) {
+        writeImage(path, 8, 8, [&](int, int) { return colour; });
+    };
+    const auto firstTexel = [](const CTexture& texture) {
+        Rgba texel[64];
+        TextureBinding binding(texture);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+        return texel[0];
+    };
+    const size_t before = sharedImageCount();
+    solid({255, 0, 0, 255});
+    auto first = std::make_unique<CTextureFreeImage>();
+    auto second = std::make_unique<CTextureFreeImage>();
+    first->load(path);
+    second->load(temp.path().string() + "/./shared.png"); // another spelling of the same file
+    EXPECT_EQ(first->textureId, second->textureId);
+    EXPECT_EQ(sharedImageCount(), before + 1);
+    const GLuint shared = first->textureId;
+
+    // An upload gives that texture a name of its own and leaves the shared image alone.
+    CTextureFreeImage uploaded;
+    uploaded.load(path);
+    const unsigned char green[4] = {0, 255, 0, 255};
+    uploaded.upload(green, 1, 1, false, GL_RGBA, true);
+    EXPECT_NE(uploaded.textureId, shared);
+    EXPECT_EQ(firstTexel(*second), (Rgba{255, 0, 0, 255}));
+
+    // A file changed on disk is decoded anew; the old image stays with those holding it.
+    solid({0, 0, 255, 255});
+    CTextureFreeImage changed;
+    changed.load(path);
+    EXPECT_NE(changed.textureId, shared);
+    EXPECT_EQ(firstTexel(changed), (Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(sharedImageCount(), before + 2);
+
+    first.reset();
+    EXPECT_TRUE(glIsTexture(shared));
+    EXPECT_EQ(firstTexel(*second), (Rgba{255, 0, 0, 255}));
+    second.reset();
+    EXPECT_FALSE(glIsTexture(shared)) << "the last user deletes the shared name";
+    EXPECT_EQ(sharedImageCount(), before + 1);
+    expectNoGlError("sharing textures");
 }
 
 TEST_F(Foundation, UploadRejectsUnknownFormatAndSetsWrapMode) {

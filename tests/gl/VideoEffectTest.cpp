@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/VideoWriter.h"
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -24,7 +25,7 @@ const char* const idxVideo = "uniform float time; uniform float beat; uniform in
 } // namespace
 
 class VideoEffect : public GlFixture {
-  protected:
+protected:
     void SetUp() override {
         GlFixture::SetUp();
         if (IsSkipped())
@@ -92,6 +93,20 @@ TEST_F(VideoEffect, ShowsTheVideoWithTheFrameImageLaidOver) {
     EXPECT_TRUE(near(pixel(32, 4), {255, 255, 255, 255}, 12)) << "top " << pixel(32, 4);
     EXPECT_TRUE(near(pixel(32, 60), {255, 0, 0, 255}, 12)) << "bottom " << pixel(32, 60);
     expectCleanState("framed video");
+}
+
+TEST_F(VideoEffect, TwoVideosShareTheFrameImageButNotTheVideoTexture) {
+    const size_t before = sharedImageCount();
+    auto first = std::make_unique<Effekter::Video>(0, 100000);
+    Effekter::Video second(0, 100000);
+    EXPECT_EQ(sharedImageCount(), before + 1) << "only the frame image is shared";
+    first->draw(1000, 0);
+    first.reset();
+    clearFrame();
+    second.draw(1000, 0);
+    readFrame();
+    EXPECT_TRUE(near(pixel(32, 32), {255, 0, 0, 255}, 12)) << pixel(32, 32);
+    expectCleanState("second video");
 }
 
 TEST_F(VideoEffect, FilterChoiceReachesTheShaderAtTheNextRefresh) {
