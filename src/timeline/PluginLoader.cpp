@@ -7,7 +7,10 @@ namespace Effekter {
 
 PluginLoader::PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script)
     : Effekt(start, end) {
-    if (!library_.open(path)) {
+    // dlopen searches the system's library path for a bare file name; a plug-in named that way
+    // lies in the run folder.
+    const bool bareName = path.find('/') == std::string::npos;
+    if (!library_.open(bareName ? "./" + path : path)) {
         debugLine("%s", library_.error().c_str());
         raise("Unable to load plugin: %s", path.c_str());
     }
