@@ -41,6 +41,11 @@ bool parseSize(std::string_view text, int& width, int& height) {
     return true;
 }
 
+bool withinRenderLimit(int width, int height) {
+    return std::max(width, height) <= renderLongestSide &&
+           int64_t(width) * height <= renderLargestArea;
+}
+
 CommandLine invalid(std::string problem) {
     CommandLine result;
     result.action = CommandLine::Action::Invalid;
@@ -106,8 +111,7 @@ std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) 
     if (request.from && request.to && *request.to <= *request.from)
         return "--to must be later than --from";
     const int width = line.settings.width, height = line.settings.height;
-    if (sizeGiven && (std::max(width, height) > renderLongestSide ||
-                      int64_t(width) * height > renderLargestArea))
+    if (sizeGiven && !withinRenderLimit(width, height))
         return "a render is at most 3840x2160 pixels (either way round)";
     if (!request.videoFile.empty() && (width % 2 != 0 || height % 2 != 0))
         return "a video needs an even width and height";
@@ -203,6 +207,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         prepareRender(line, sizeGiven, warmupGiven);
     }
     if (line.action == CommandLine::Action::Shot) {
+        if (!withinRenderLimit(line.settings.width, line.settings.height))
+            return invalid("a shot is at most 3840x2160 pixels (either way round)");
         line.showSetup = false;
         line.settings.windowed = true;
         line.messageBox = false;
@@ -225,7 +231,8 @@ const char* usageText() {
            "  --no-message-box    report errors on standard error only\n"
            "  --shot MS FILE.png  draw the single frame at effect time MS (milliseconds), save it\n"
            "                      as a PNG picture and exit; implies --no-setup --windowed\n"
-           "                      --no-message-box, size 1024x768 unless --size is given\n"
+           "                      --no-message-box, size 1024x768 unless --size is given,\n"
+           "                      at most 3840x2160 either way round\n"
            "\n"
            "Offline rendering (no dialog; the window stays hidden and needs no screen):\n"
            "  --render FILE       render the show to a video file: H.264 and AAC, in MP4 or\n"
@@ -249,5 +256,8 @@ const char* usageText() {
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"
            "\n"
-           "Keys: Left and Right seek one second, Escape ends the show.\n";
+           "Keys: Left and Right seek one second, Escape ends the show.\n"
+           "\n"
+           "Exit status: 0 when the show ends or is closed, 1 after an error, 255 for Cancel in\n"
+           "the Video setup dialog, 130 after Ctrl+C (SIGINT) and 143 after SIGTERM.\n";
 }

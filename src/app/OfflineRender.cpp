@@ -7,6 +7,7 @@
 #include "audio/MusicStream.h"
 #include "platform/Error.h"
 #include "platform/ShowEncoder.h"
+#include "platform/StopSignals.h"
 #include "render/GLState.h"
 #include "render/RenderTarget.h"
 
@@ -101,13 +102,12 @@ void OffscreenWindow::read(uint8_t* destination) const {
 
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
                       uint64_t sample) {
+    throwIfStopped("Render interrupted");
     music.setPosition(int64_t(sample));
     clearFrame();
     try {
         drawMusicFrame(music, effects, startOffset);
-    } catch (const ShowError& error) {
-        if (std::strcmp(error.what(), endOfShow) != 0)
-            throw;
+    } catch (const ShowEnded&) {
         bindWindowFramebuffer(); // the effect may have stopped in the middle of its drawing
         return false;
     }
@@ -315,13 +315,6 @@ void printSummary(uint64_t drawn, uint64_t kept, int fps, double seconds, const 
     std::fprintf(stderr, "Wrote %s\n", sink.describe().c_str());
 }
 
-// Stops the render when the process is asked to end (Ctrl+C reaches SDL as a quit event).
-void checkInterrupted() {
-    SDL_PumpEvents();
-    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0)
-        raise("Render interrupted");
-}
-
 // The music of the kept frames, silence where the music ends.
 std::vector<float> audioSpan(const MusicStream& music, const RenderPlan& plan) {
     std::vector<float> span(size_t(plan.audioSamples()) * 2, 0.0f);
@@ -355,6 +348,11 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     if (!planned)
         throw ShowError(problem);
     const RenderPlan& plan = *planned;
+    if (plan.endsWithMusic)
+        std::fprintf(stderr,
+                     "--to %u is past the end of the music, which is %.3f seconds long: "
+                     "the render ends with the music\n",
+                     *request.to, double(music.lengthFrames()) / musicSampleRate);
     sink.setAudio(audioSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);
@@ -379,7 +377,6 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     bool showEnded = false;
     const auto warmup = int64_t(plan.warmupFrames);
     for (int64_t index = -warmup; index < int64_t(plan.frameCount) && !showEnded; ++index) {
-        checkInterrupted();
         const auto start = Clock::now();
         showEnded = !drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index));
         if (request.verbose)

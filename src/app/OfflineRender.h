@@ -42,7 +42,8 @@ private:
 };
 
 // One frame drawn the way the live show draws it, with the music at `sample`. Returns false
-// (nothing kept) when the end-of-show entry ended the show in this frame.
+// (nothing kept) when the end-of-show entry ended the show in this frame. Throws "Render
+// interrupted" when a stop signal has arrived.
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
                       uint64_t sample);
 

@@ -10,6 +10,7 @@
 #include "audio/MusicStream.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/StopSignals.h"
 #include "render/GL.h"
 #include "render/GLState.h"
 #include "timeline/Timeline.h"
@@ -28,9 +29,13 @@
 
 namespace {
 
+constexpr int exitSucceeded = 0;
 constexpr int exitCancelled = 255; // the dialog's Cancel: -1 as a process exit status
-constexpr int exitShotFailed = 1;  // also a failed render or contact sheet
+constexpr int exitFailed = 1;
 constexpr int exitUsage = 1;
+
+// What shells expect of a process ended by a signal.
+int exitAfterSignal(int signal) { return 128 + signal; }
 
 // Ends the run's tweakable variables and destroys the effects first to last.
 void shutDownEffects(EffectList& effects) {
@@ -77,6 +82,7 @@ int runShow(const CommandLine& line) {
     VideoSettings settings = line.settings;
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;
+    catchStopSignals();
     const bool offline = isOffline(line.action);
     if (offline) {
         chooseOfflineVideoDriver();
@@ -86,6 +92,8 @@ int runShow(const CommandLine& line) {
     }
     RenderWindow window(settings);
     requireOpenGl2();
+    if (!offline)
+        requireDrawableSize(settings.width, settings.height);
     // The render's framebuffer stands for the window before anything is sized to the screen.
     std::optional<OffscreenWindow> offscreen;
     if (offline)
@@ -114,7 +122,10 @@ int runShow(const CommandLine& line) {
     else
         playShow(window, effects, musicFile, startOffset);
     shutDownEffects(effects);
-    return 0;
+    // A signal during a single shot is noticed only here.
+    if (const int signal = stopSignal())
+        return exitAfterSignal(signal);
+    return exitSucceeded;
 }
 
 void report(const std::string& message, bool messageBox) {
@@ -144,13 +155,23 @@ int runProgram(int argc, char** argv) {
         break;
     }
     std::string failure;
+    int status = exitFailed;
     try {
         return runShow(line);
+    } catch (const Interrupted& stop) {
+        if (*stop.what())
+            report(stop.what(), false);
+        return exitAfterSignal(stop.signal());
+    } catch (const ShowEnded& end) {
+        // A shot or a render that ended this way has not made its picture.
+        failure = end.what();
+        if (line.action == CommandLine::Action::Play)
+            status = exitSucceeded;
     } catch (const std::exception& error) {
         failure = error.what();
     } catch (...) {
         failure = "Unknown error";
     }
     report(failure, line.messageBox);
-    return line.action == CommandLine::Action::Shot || isOffline(line.action) ? exitShotFailed : 0;
+    return status;
 }

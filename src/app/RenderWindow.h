@@ -23,7 +23,8 @@ public:
     RenderWindow& operator=(const RenderWindow&) = delete;
 
     // Presents the frame, clears the flags and takes the pending events: key releases of Escape,
-    // Left and Right set their flags; a close request throws "You quit?" at once.
+    // Left and Right set their flags; a close request throws "You quit?" at once. Throws a quiet
+    // Interrupted when a stop signal has arrived.
     void swapAndPoll();
 
     bool quitRequested() const { return quitRequested_; }

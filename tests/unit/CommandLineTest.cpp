@@ -47,6 +47,9 @@ TEST(CommandLine, ShotImpliesAWindowWithoutDialogOrBox) {
     EXPECT_EQ(sized.settings.width, 64);
     EXPECT_EQ(sized.settings.height, 48);
     EXPECT_TRUE(sized.settings.windowed);
+    // A shot is at most as large as a render, either way round.
+    EXPECT_EQ(parse({"--size", "2160x3840", "--shot", "0", "a.png"}).action,
+              CommandLine::Action::Shot);
 }
 
 TEST(CommandLine, MistakesAreInvalid) {
@@ -63,6 +66,9 @@ TEST(CommandLine, MistakesAreInvalid) {
         {"--shot", "-1", "a.png"},
         {"--shot", "4294967296", "a.png"},
         {"--shot", "1.5", "a.png"},
+        {"--size", "16384x16384", "--shot", "0", "a.png"},
+        {"--shot", "0", "a.png", "--size", "3841x100"},
+        {"--shot", "0", "a.png", "--size", "2200x3840"},
         {"--bogus"},
         {"extra"},
     };
