@@ -25,7 +25,8 @@ install_missing_packages() {
 
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 
+# Extra arguments go to CMake's configuration step (a later -DCMAKE_BUILD_TYPE wins).
 build_project() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null &&
         cmake --build "$BUILD_DIR" -j "$(nproc)"
 }

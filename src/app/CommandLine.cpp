@@ -43,6 +43,11 @@ bool parseSize(std::string_view text, int& width, int& height) {
     return true;
 }
 
+bool withinRenderLimit(int width, int height) {
+    return std::max(width, height) <= renderLongestSide &&
+           int64_t(width) * height <= renderLargestArea;
+}
+
 CommandLine invalid(std::string problem) {
     CommandLine result;
     result.action = CommandLine::Action::Invalid;
@@ -120,8 +125,7 @@ std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) 
     if (request.from && request.to && *request.to <= *request.from)
         return "--to must be later than --from";
     const int width = line.settings.width, height = line.settings.height;
-    if (sizeGiven && (std::max(width, height) > renderLongestSide ||
-                      int64_t(width) * height > renderLargestArea))
+    if (sizeGiven && !withinRenderLimit(width, height))
         return "a render is at most 3840x2160 pixels (either way round)";
     if (!request.videoFile.empty() && (width % 2 != 0 || height % 2 != 0))
         return "a video needs an even width and height";
@@ -263,6 +267,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     }
     if (line.action == CommandLine::Action::Shot) {
         // Drawn off screen like a render, so it needs no screen and matches the rendered frame.
+        if (!withinRenderLimit(line.settings.width, line.settings.height))
+            return invalid("a shot is at most 3840x2160 pixels (either way round)");
         line.showSetup = false;
         line.settings.windowed = true;
         line.settings.hidden = true;
@@ -293,7 +299,8 @@ const char* usageText() {
            "  --shot MS FILE.png  draw the frame at effect time MS (milliseconds) as the show\n"
            "                      draws it, after the warm-up (--warmup, --fps; see below), save\n"
            "                      it as a PNG picture and exit; drawn off screen, without dialog\n"
-           "                      or message box, 1024x768 unless --size is given\n"
+           "                      or message box, 1024x768 unless --size is given, at most\n"
+           "                      3840x2160 either way round\n"
            "\n"
            "Offline rendering (no dialog; the window stays hidden and needs no screen):\n"
            "  --render FILE       render the show to a video file: H.264 and AAC, in MP4 or\n"
@@ -329,5 +336,8 @@ const char* usageText() {
            "Keys: Space pauses, Left and Right seek one second (ten with Shift), PageUp and\n"
            "PageDown jump to the previous and next entry, Home to the start, L loops the\n"
            "entries playing now, F1 shows the author's overlay, Escape ends the show.\n"
-           "The show reloads when data/demo.txt or a file it loaded is saved.\n";
+           "The show reloads when data/demo.txt or a file it loaded is saved.\n"
+           "\n"
+           "Exit status: 0 when the show ends or is closed, 1 after an error, 255 for Cancel in\n"
+           "the Video setup dialog, 130 after Ctrl+C (SIGINT) and 143 after SIGTERM.\n";
 }

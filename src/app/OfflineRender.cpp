@@ -8,6 +8,7 @@
 #include "audio/MusicStream.h"
 #include "platform/Error.h"
 #include "platform/ShowEncoder.h"
+#include "platform/StopSignals.h"
 #include "render/GLState.h"
 #include "render/RenderTarget.h"
 
@@ -102,6 +103,7 @@ void OffscreenWindow::read(uint8_t* destination) const {
 
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
                       uint64_t sample, EntryTimer* timer) {
+    throwIfStopped("Render interrupted");
     music.setPosition(int64_t(sample));
     if (timer)
         timer->clear();
@@ -109,9 +111,7 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
         clearFrame();
     try {
         drawMusicFrame(music, effects, startOffset, timer);
-    } catch (const ShowError& error) {
-        if (std::strcmp(error.what(), endOfShow) != 0)
-            throw;
+    } catch (const ShowEnded&) {
         bindWindowFramebuffer(); // the effect may have stopped in the middle of its drawing
         return false;
     }
@@ -326,13 +326,6 @@ void printSummary(uint64_t drawn, uint64_t kept, int fps, double seconds, const 
     std::fprintf(stderr, "Wrote %s\n", sink.describe().c_str());
 }
 
-// Stops the render when the process is asked to end (Ctrl+C reaches SDL as a quit event).
-void checkInterrupted() {
-    SDL_PumpEvents();
-    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0)
-        raise("Render interrupted");
-}
-
 // The music of the kept frames, as far as the music goes (the encoder adds silence after it).
 std::span<const float> audioSpan(const MusicStream& music, const RenderPlan& plan) {
     const std::span<const float> samples(music.samples());
@@ -361,6 +354,11 @@ RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32
         problem);
     if (!planned)
         throw ShowError(problem);
+    if (planned->endsWithMusic)
+        std::fprintf(stderr,
+                     "--to %u is past the end of the music, which is %.3f seconds long: "
+                     "the render ends with the music\n",
+                     *request.to, double(music.lengthFrames()) / musicSampleRate);
     return *planned;
 }
 
@@ -395,7 +393,6 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     bool showEnded = false;
     const auto warmup = int64_t(plan.warmupFrames);
     for (int64_t index = -warmup; index < int64_t(plan.frameCount) && !showEnded; ++index) {
-        checkInterrupted();
         const auto start = Clock::now();
         const uint64_t sample = plan.sampleOfFrame(index);
         showEnded = !(index < 0 ? drawWarmupFrame(music, effects, offset, sample)
@@ -483,7 +480,6 @@ void profileShow(const RenderRequest& request, EffectList& effects,
     double drawingSeconds = 0;
     const auto warmup = int64_t(plan.warmupFrames);
     for (int64_t index = -warmup; index < int64_t(plan.frameCount); ++index) {
-        checkInterrupted();
         const bool warmingUp = index < 0;
         const auto start = Clock::now();
         const uint64_t sample = plan.sampleOfFrame(index);

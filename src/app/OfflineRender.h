@@ -46,7 +46,8 @@ private:
 
 // One frame drawn the way the live show draws it, with the music at `sample`. Returns false
 // (nothing kept) when the end-of-show entry ended the show in this frame. With a timer, the clear
-// and every entry are finished and timed.
+// and every entry are finished and timed. Throws "Render interrupted" when a stop signal has
+// arrived.
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
                       uint64_t sample, EntryTimer* timer = nullptr);
 // The same for a frame drawn only for the state it leaves behind (warm-up), finished before it

@@ -12,6 +12,7 @@
 #include "author/AuthorSession.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/StopSignals.h"
 #include "render/GL.h"
 #include "render/GLState.h"
 #include "timeline/ScriptLoader.h"
@@ -31,10 +32,14 @@
 
 namespace {
 
+constexpr int exitSucceeded = 0;
 constexpr int exitCancelled = 255; // the dialog's Cancel: -1 as a process exit status
-constexpr int exitShotFailed = 1;  // also a failed render or contact sheet
+constexpr int exitFailed = 1;
 constexpr int exitUsage = 1;
 constexpr int exitCheckFailed = 1;
+
+// What shells expect of a process ended by a signal.
+int exitAfterSignal(int signal) { return 128 + signal; }
 
 // Ends the run's tweakable variables and destroys the effects first to last.
 void shutDownEffects(EffectList& effects) {
@@ -96,6 +101,7 @@ int runShow(const CommandLine& line) {
     VideoSettings settings = line.settings;
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;
+    catchStopSignals();
     const bool offline = isOffline(line.action);
     if (offline) {
         chooseOfflineVideoDriver();
@@ -105,6 +111,8 @@ int runShow(const CommandLine& line) {
     }
     RenderWindow window(settings);
     requireOpenGl2();
+    if (!offline)
+        requireDrawableSize(settings.width, settings.height);
     // The render's framebuffer stands for the window before anything is sized to the screen.
     std::optional<OffscreenWindow> offscreen;
     if (offline)
@@ -152,7 +160,10 @@ int runShow(const CommandLine& line) {
                      line.authorOverlay);
     }
     shutDownEffects(effects);
-    return 0;
+    // A signal during a single shot is noticed only here.
+    if (const int signal = stopSignal())
+        return exitAfterSignal(signal);
+    return exitSucceeded;
 }
 
 void report(const std::string& message, bool messageBox) {
@@ -183,6 +194,7 @@ int runProgram(int argc, char** argv) {
         break;
     }
     std::string failure;
+    int status = exitFailed;
     try {
         enterShowFolder(line);
     } catch (const std::exception& error) {
@@ -191,11 +203,20 @@ int runProgram(int argc, char** argv) {
     }
     try {
         return runShow(line);
+    } catch (const Interrupted& stop) {
+        if (*stop.what())
+            report(stop.what(), false);
+        return exitAfterSignal(stop.signal());
+    } catch (const ShowEnded& end) {
+        // A shot or a render that ended this way has not made its picture.
+        failure = end.what();
+        if (line.action == CommandLine::Action::Play)
+            status = exitSucceeded;
     } catch (const std::exception& error) {
         failure = error.what();
     } catch (...) {
         failure = "Unknown error";
     }
     report(failure, line.messageBox);
-    return isOffline(line.action) ? exitShotFailed : 0;
+    return status;
 }

@@ -62,11 +62,12 @@ std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::stri
     plan.fromSample = request.from ? sampleOfEffectTime(*request.from, request.startOffset)
                                    : uint64_t(request.startOffset) * musicSampleRate;
     uint64_t endSample = request.musicLength;
-    if (request.to)
-        endSample = request.musicLength == 0
-                        ? sampleOfEffectTime(*request.to, request.startOffset)
-                        : std::min(endSample, sampleOfEffectTime(*request.to, request.startOffset));
-    else if (request.musicLength == 0) {
+    if (request.to) {
+        const uint64_t wanted = sampleOfEffectTime(*request.to, request.startOffset);
+        plan.endsWithMusic = request.musicLength != 0 && wanted > request.musicLength;
+        if (!plan.endsWithMusic)
+            endSample = wanted;
+    } else if (request.musicLength == 0) {
         problem = "There is no music to end the render: give --to";
         return std::nullopt;
     }

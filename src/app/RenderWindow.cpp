@@ -2,6 +2,7 @@
 
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/StopSignals.h"
 #include "render/GLState.h"
 
 #include <SDL2/SDL.h>
@@ -93,6 +94,7 @@ RenderWindow::~RenderWindow() {
 void RenderWindow::swapAndPoll() {
     quitRequested_ = seekBackRequested_ = seekForwardRequested_ = false;
     SDL_GL_SwapWindow(window_);
+    throwIfStopped();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT)

@@ -9,8 +9,8 @@ struct SDL_Window;
 union SDL_Event;
 
 // Thrown when the viewer closes the window: "You quit?".
-struct WindowClosed : ShowError {
-    WindowClosed() : ShowError("You quit?") {}
+struct WindowClosed : ShowEnded {
+    WindowClosed() : ShowEnded("You quit?") {}
 };
 
 // Sees the window's events before the window does; an event it takes goes no further.
@@ -38,7 +38,8 @@ public:
 
     // Presents the frame, clears the flags and takes the pending events: key releases of Escape,
     // Left and Right set their flags; a close request throws "You quit?" at once. Other events go
-    // to the filter first, when there is one.
+    // to the filter first, when there is one. Throws a quiet Interrupted when a stop signal has
+    // arrived.
     void swapAndPoll();
     void setEventFilter(WindowEventFilter* filter) { filter_ = filter; }
 

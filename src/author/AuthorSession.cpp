@@ -110,7 +110,9 @@ void AuthorSession::reload() {
     std::vector<std::string> keywords;
     try {
         loadTimeline(fresh, window_, musicFile, startOffset, &keywords);
-    } catch (const WindowClosed&) {
+    } catch (const ShowEnded&) { // the window closed while loading
+        throw;
+    } catch (const Interrupted&) {
         throw;
     } catch (const std::exception& error) {
         // The new effects made so far go with `fresh`; the files of the failed load are watched

@@ -142,6 +142,6 @@ void FlashWhite::draw(uint32_t time, float) {
     Quad(1, 1).draw(1, 1);
 }
 
-void EndDemo::draw(uint32_t, float) { throw ShowError("End of show"); }
+void EndDemo::draw(uint32_t, float) { throw ShowEnded("End of show"); }
 
 } // namespace Effekter

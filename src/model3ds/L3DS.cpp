@@ -76,6 +76,7 @@ bool L3DS::parse() {
     bufferSize = static_cast<uint32_t>(buffer.size());
     position = 0;
     facesLeftOut_ = 0;
+    firstMeshLeftOut_.reset();
     materialIdByName_.clear();
     // The main chunk may reach past the end of a truncated file: its contents are read as far as
     // they go.
@@ -483,6 +484,8 @@ void L3DS::processMeshes() {
         debugLine("%s: mesh \"%s\" would need more than %zu vertices once split at its smoothing "
                   "groups and is left out",
                   source_.c_str(), it->getName().c_str(), LMesh::maxVertices);
+        if (it == meshes.begin() && !firstMeshLeftOut_)
+            firstMeshLeftOut_ = it->getName();
         it = meshes.erase(it);
     }
 }

@@ -12,6 +12,7 @@
 #include "model3ds/LImporter.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -26,6 +27,8 @@ public:
     bool loadFile(const std::string& path) override;
     // Reads a file image already in memory; `source` names it in diagnostics.
     bool loadMemory(const uint8_t* data, size_t size, const std::string& source = "<memory>");
+    // The name of the file's first mesh when it was left out, so that mesh(0) is a later one.
+    const std::optional<std::string>& firstMeshLeftOut() const { return firstMeshLeftOut_; }
 
 private:
     struct Chunk {
@@ -73,6 +76,7 @@ private:
     uint32_t position = 0;
     std::string source_;
     size_t facesLeftOut_ = 0;
+    std::optional<std::string> firstMeshLeftOut_;
     // Material ids by name (the first material of a name), for the faces' material groups.
     std::unordered_map<std::string, uint32_t> materialIdByName_;
 };

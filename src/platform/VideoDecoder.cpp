@@ -1,6 +1,7 @@
 #include "platform/VideoDecoder.h"
 
 #include "platform/DataFiles.h"
+#include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/MediaLog.h"
 
@@ -160,8 +161,14 @@ void VideoDecoder::Impl::convert() {
 
 VideoDecoder::VideoDecoder(const std::string& path) : impl_(std::make_unique<Impl>()) {
     quietMediaLog();
-    impl_->open(path);
-    impl_->buildIndex();
+    try {
+        impl_->open(path);
+        impl_->buildIndex();
+    } catch (const ShowError&) {
+        // The error's own text does not name the file.
+        debugLine("Unable to read video %s", path.c_str());
+        throw;
+    }
 }
 
 VideoDecoder::~VideoDecoder() = default;

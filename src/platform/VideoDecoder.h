@@ -14,7 +14,7 @@ class VideoDecoder {
 
     // Throws "Error reading AVI" when the file or its video stream cannot be read or has no
     // frames, and "Error opening AVIStreamGetFrameOpen - your video codec might be out dated!"
-    // when no decoder fits its codec.
+    // when no decoder fits its codec; either after a line on standard error naming the file.
     explicit VideoDecoder(const std::string& path);
     ~VideoDecoder();
     VideoDecoder(const VideoDecoder&) = delete;

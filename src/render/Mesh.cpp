@@ -7,6 +7,9 @@
 ModelDisplayList::ModelDisplayList(const std::string& path, unsigned flags) {
     // The importer is gone at the end of the constructor; the list keeps its own copy.
     const L3DS importer(path);
+    if (const auto& leftOut = importer.firstMeshLeftOut())
+        raise("Unable to load model %s: its mesh \"%s\" has more vertices than a model can hold",
+              path.c_str(), leftOut->c_str());
     if (importer.meshCount() == 0)
         raise("No mesh in %s", path.c_str());
     const LMesh& mesh = importer.mesh(0);

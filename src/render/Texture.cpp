@@ -1,6 +1,7 @@
 #include "render/Texture.h"
 
 #include "platform/DataFiles.h"
+#include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
 
@@ -37,6 +38,33 @@ struct BitmapDeleter {
 };
 using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 
+bool usableSize(unsigned width, unsigned height) {
+    return width > 0 && height > 0 && width <= unsigned(maxImageSide) &&
+           height <= unsigned(maxImageSide);
+}
+
+void reportUnusableSize(const char* path, unsigned width, unsigned height) {
+    debugLine("Unable to read image %s", path);
+    noteLoadProblem("Image %s has an unusable size %ux%u", path, width, height);
+}
+
+// Reads only the header, where the format allows it, so that a file claiming a huge picture is
+// refused before its pixels are allocated and decoded. False (and reported) when the size is
+// unusable; true when it is usable or only decoding can tell.
+bool headerSizeUsable(FREE_IMAGE_FORMAT format, const char* path) {
+    if (!FreeImage_FIFSupportsNoPixels(format))
+        return true;
+    const Bitmap header(FreeImage_Load(format, path, FIF_LOAD_NOPIXELS));
+    if (!header)
+        return true; // the full load fails and says so
+    const unsigned w = FreeImage_GetWidth(header.get());
+    const unsigned h = FreeImage_GetHeight(header.get());
+    if (usableSize(w, h))
+        return true;
+    reportUnusableSize(path, w, h);
+    return false;
+}
+
 // Decodes a file into top-row-first RGBA pixels; empty when the file cannot be used.
 std::vector<unsigned char> decodeImage(const char* path, int& width, int& height) {
     width = height = 0;
@@ -45,6 +73,8 @@ std::vector<unsigned char> decodeImage(const char* path, int& width, int& height
         noteLoadProblem("Unable to read image %s", path);
         return {};
     }
+    if (!headerSizeUsable(format, path))
+        return {};
     Bitmap image(FreeImage_Load(format, path, 0));
     if (!image) {
         noteLoadProblem("Unable to read image %s", path);
@@ -52,8 +82,8 @@ std::vector<unsigned char> decodeImage(const char* path, int& width, int& height
     }
     const unsigned w = FreeImage_GetWidth(image.get());
     const unsigned h = FreeImage_GetHeight(image.get());
-    if (w == 0 || h == 0 || w > unsigned(maxImageSide) || h > unsigned(maxImageSide)) {
-        noteLoadProblem("Image %s has an unusable size %ux%u", path, w, h);
+    if (!usableSize(w, h)) {
+        reportUnusableSize(path, w, h);
         return {};
     }
     Bitmap converted;

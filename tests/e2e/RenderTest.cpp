@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -263,6 +264,34 @@ TEST(Render, StartsWhereTheLiveShowStartsAndWorksWithoutADisplay) {
     EXPECT_EQ(rampAt(run.out("frames/frame-000001.png"), 8, 8).time, 1101u);
     EXPECT_EQ(rampAt(run.out("frames/frame-000002.png"), 8, 8).time, 1201u);
     EXPECT_FALSE(fs::exists(run.out("frames/frame-000003.png")));
+}
+
+TEST(Render, AnEndPastTheMusicIsNamedAndAStopSignalLeavesNoFileBehind) {
+    RenderRun run(rampEntry(0, -1), 1, 0, 10.0);
+    const ShowResult past = runShow(run.path(), {"--frames", run.out("frames"), "--fps", "1",
+                                                 "--to", "99000", "--size", "16x16"});
+    ASSERT_EQ(past.exitStatus, 0) << past.errorOutput;
+    EXPECT_NE(past.errorOutput.find(
+                  "--to 99000 is past the end of the music, which is 10.000 seconds long"),
+              std::string::npos)
+        << past.errorOutput;
+    EXPECT_TRUE(fs::exists(run.out("frames/frame-000009.png")));
+    EXPECT_FALSE(fs::exists(run.out("frames/frame-000010.png")));
+
+    ShowProcess render(run.path(),
+                       {"--render", run.out("stopped.mp4"), "--fps", "240", "--size", "640x480"});
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            // 2400 frames: this render's progress, not the one before.
+            return render.errorOutput().find("/2400") != std::string::npos || !render.running();
+        },
+        std::chrono::seconds(60)));
+    kill(render.pid(), SIGINT);
+    EXPECT_EQ(render.wait(), 130) << render.errorOutput();
+    EXPECT_TRUE(render.exitedByItself());
+    EXPECT_NE(render.errorOutput().find("Exception: Render interrupted"), std::string::npos)
+        << render.errorOutput();
+    EXPECT_EQ(run.outputs(), std::vector<std::string>{"frames"});
 }
 
 TEST(Render, MistakesExitWithOneAndLeaveNoFileBehind) {

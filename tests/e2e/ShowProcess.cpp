@@ -88,6 +88,8 @@ int ShowProcess::wait(std::chrono::seconds limit) {
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
 }
 
+bool ShowProcess::exitedByItself() const { return ended_ && WIFEXITED(status_); }
+
 std::string ShowProcess::errorOutput() const { return readWholeText(runFolder_ / "stderr.txt"); }
 
 std::string ShowProcess::standardOutput() const { return readWholeText(runFolder_ / "stdout.txt"); }

@@ -27,8 +27,11 @@ public:
     pid_t pid() const { return pid_; }
     // True while the program runs.
     bool running();
-    // Waits for the end; the exit status, or -1 when it did not end in time (it is then killed).
+    // Waits for the end; the exit status (128 + the signal's number when a signal killed it), or -1
+    // when it did not end in time (it is then killed).
     int wait(std::chrono::seconds limit = std::chrono::seconds(60));
+    // True when the program returned its status itself rather than being killed by a signal.
+    bool exitedByItself() const;
     std::string errorOutput() const;
     std::string standardOutput() const;
 

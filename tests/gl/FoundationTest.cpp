@@ -12,6 +12,7 @@
 #include <optional>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 
@@ -44,6 +45,63 @@ Rgba quadrantColour(int x, int y, int size) {
     if (!right)
         return {0, 0, 255, 255};
     return {255, 255, 255, 128};
+}
+
+void appendBigEndian(std::string& bytes, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes += char((value >> shift) & 0xFF);
+}
+
+void appendPngChunk(std::string& bytes, const char* type, const std::string& data) {
+    appendBigEndian(bytes, uint32_t(data.size()));
+    const std::string typed = type + data;
+    uint32_t crc = 0xFFFFFFFF;
+    for (const char byte : typed) {
+        crc ^= uint8_t(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+    }
+    bytes += typed;
+    appendBigEndian(bytes, ~crc);
+}
+
+// A few dozen bytes of PNG whose header claims an RGB picture of width x height: an empty
+// compressed stream follows, no pixel.
+std::string pngClaiming(uint32_t width, uint32_t height) {
+    std::string bytes = "\x89PNG\r\n\x1a\n";
+    std::string header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, height);
+    header += std::string("\x08\x02\x00\x00\x00", 5);
+    appendPngChunk(bytes, "IHDR", header);
+    appendPngChunk(bytes, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
+    appendPngChunk(bytes, "IEND", "");
+    return bytes;
+}
+
+// The 54 header bytes of a 24-bit BMP claiming width x height, and no pixel.
+std::string bmpClaiming(uint32_t width, uint32_t height) {
+    std::string bytes(54, '\0');
+    auto put32 = [&bytes](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + size_t(i)] = char((value >> (8 * i)) & 0xFF);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 54);  // file size
+    put32(10, 54); // pixels start
+    put32(14, 40); // info header size
+    put32(18, width);
+    put32(22, height);
+    bytes[26] = 1;  // planes
+    bytes[28] = 24; // bits per pixel
+    return bytes;
+}
+
+long peakMemoryKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 void drawFullScreenQuad(float repeat = 1) {
@@ -161,6 +219,47 @@ TEST_F(Foundation, TexturesOfOneUnchangedFileShareOneNameUntilTheLastUserGoes) {
     EXPECT_FALSE(glIsTexture(shared)) << "the last user deletes the shared name";
     EXPECT_EQ(sharedImageCount(), before + 1);
     expectNoGlError("sharing textures");
+}
+
+TEST_F(Foundation, ImagesClaimingAHugeSizeAreRefusedBeforeAnyPixelIsDecoded) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* size;
+    };
+    const Case cases[] = {
+        {"huge.png", pngClaiming(40000, 40000), "40000x40000"},
+        {"vast.png", pngClaiming(100000, 100000), "100000x100000"},
+        {"huge.bmp", bmpClaiming(40000, 40000), "40000x40000"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = temp.file(c.name);
+        writeTextFile(path, c.bytes);
+        const long peakBefore = peakMemoryKilobytes();
+        StderrCapture capture;
+        CTextureFreeImage texture;
+        texture.load(path);
+        EXPECT_EQ(capture.text(), "Unable to read image " + path + "\nImage " + path +
+                                      " has an unusable size " + c.size + "\n");
+        EXPECT_EQ(texture.width(), 0) << c.name;
+        EXPECT_LT(peakMemoryKilobytes() - peakBefore, 100 * 1024) << c.name;
+    }
+    expectNoGlError("refusing huge images");
+}
+
+TEST_F(Foundation, WindowSizesBeyondWhatThisOpenGlDrawsAreRefused) {
+    EXPECT_NO_THROW(requireDrawableSize(3840, 2160));
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    for (const auto& [width, height] : {std::pair{viewport[0] + 1, 1}, {1, viewport[1] + 1}}) {
+        try {
+            requireDrawableSize(width, height);
+            ADD_FAILURE() << width << "x" << height << " accepted";
+        } catch (const ShowError& error) {
+            EXPECT_NE(std::string(error.what()).find("This OpenGL draws at most"),
+                      std::string::npos);
+        }
+    }
 }
 
 TEST_F(Foundation, UploadRejectsUnknownFormatAndSetsWrapMode) {

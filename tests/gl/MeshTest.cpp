@@ -125,22 +125,52 @@ TEST_F(Meshes, FlagsChooseTheArraysTheListTakes) {
     expectCleanState("after drawing");
 }
 
-TEST_F(Meshes, FileWithoutMeshIsReported) {
+// Every corner in a smoothing group of each face: split, the mesh needs one vertex per corner.
+SceneMesh tooManyVertices() {
+    SceneMesh mesh;
+    mesh.name = "TooMany";
+    mesh.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    for (uint32_t face = 0; face < 21846; ++face)
+        mesh.faces.push_back({0, 1, 2, face + 1});
+    return mesh;
+}
+
+TEST_F(Meshes, FilesWithoutAUsableFirstMeshAreReported) {
     Scene3ds onlyLight;
     SceneLight light;
     light.name = "Lamp";
     onlyLight.lights = {light};
     write3ds(temp.file("light.3ds"), onlyLight);
     writeTextFile(temp.file("empty.3ds"), "");
-    for (const std::string name : {"missing.3ds", "empty.3ds", "light.3ds"}) {
+    Scene3ds firstTooBig, secondTooBig;
+    firstTooBig.meshes = {tooManyVertices(), offside()};
+    secondTooBig.meshes = {offside(), tooManyVertices()};
+    write3ds(temp.file("first.3ds"), firstTooBig);
+    write3ds(temp.file("second.3ds"), secondTooBig);
+    const std::pair<const char*, std::string> cases[] = {
+        {"missing.3ds", "No mesh in %"},
+        {"empty.3ds", "No mesh in %"},
+        {"light.3ds", "No mesh in %"},
+        // Not the next mesh in its place.
+        {"first.3ds",
+         "Unable to load model %: its mesh \"TooMany\" has more vertices than a model can hold"},
+        {"second.3ds", ""}, // the model is the first mesh, which is fine
+    };
+    for (const auto& [name, pattern] : cases) {
         const std::string path = temp.file(name);
+        std::string expected = pattern;
+        if (const size_t mark = expected.find('%'); mark != std::string::npos)
+            expected.replace(mark, 1, path);
+        std::string message;
+        testing::internal::CaptureStderr();
         try {
             ModelDisplayList model(path, 1);
-            ADD_FAILURE() << "no error for " << name;
         } catch (const ShowError& error) {
-            EXPECT_EQ(std::string(error.what()), "No mesh in " + path);
+            message = error.what();
         }
-        expectNoClientArray(name.c_str());
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(message, expected) << name;
+        expectNoClientArray(name);
     }
 }
 

@@ -57,6 +57,9 @@ TEST(CommandLine, ShotImpliesAWindowWithoutDialogOrBox) {
     EXPECT_EQ(warm.action, CommandLine::Action::Shot);
     EXPECT_EQ(warm.render.warmup, 200u);
     EXPECT_EQ(warm.render.fps, 30);
+    // A shot is at most as large as a render, either way round.
+    EXPECT_EQ(parse({"--size", "2160x3840", "--shot", "0", "a.png"}).action,
+              CommandLine::Action::Shot);
 }
 
 TEST(CommandLine, CheckLoadsInAHiddenWindowWithoutDialogOrBox) {
@@ -83,6 +86,9 @@ TEST(CommandLine, MistakesAreInvalid) {
         {"--shot", "-1", "a.png"},
         {"--shot", "4294967296", "a.png"},
         {"--shot", "1.5", "a.png"},
+        {"--size", "16384x16384", "--shot", "0", "a.png"},
+        {"--shot", "0", "a.png", "--size", "3841x100"},
+        {"--shot", "0", "a.png", "--size", "2200x3840"},
         {"--bogus"},
         {"show", "--windowed", "other"},
         {""},

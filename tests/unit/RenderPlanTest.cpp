@@ -58,8 +58,11 @@ TEST(RenderPlan, StartsAsTheLiveShowAndWarmsUpOnlyBeforeALaterStart) {
     const RenderPlan early = plan({0, 60 * second, 500u, std::nullopt, 3000, 30});
     EXPECT_EQ(early.warmupFrames, 15u);
     EXPECT_EQ(early.sampleOfFrame(-15), 0u);
-    // --to past the music ends with the music.
-    EXPECT_EQ(plan({0, 3 * second, 0u, 9000u, 0, 10}).frameCount, 30u);
+    // --to past the music ends with the music, and the plan says so.
+    const RenderPlan past = plan({0, 3 * second, 0u, 9000u, 0, 10});
+    EXPECT_EQ(past.frameCount, 30u);
+    EXPECT_TRUE(past.endsWithMusic);
+    EXPECT_FALSE(plan({0, 3 * second, 0u, 3000u, 0, 10}).endsWithMusic);
     // Without music, --to alone sets the end.
     EXPECT_EQ(plan({0, 0, std::nullopt, 1000u, 0, 10}).frameCount, 10u);
 }
