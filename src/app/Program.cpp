@@ -23,6 +23,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -137,6 +138,7 @@ int runShow(const CommandLine& line) {
     const bool checking = line.action == CommandLine::Action::Check;
     if (checking)
         setDebugOutput(false); // the check's report is all it prints
+    const auto loadStarted = std::filesystem::file_time_type::clock::now();
     loadTimeline(effects, window, musicFile, startOffset, &keywords, checking ? &check : nullptr);
     if (checking) {
         checkMusic(check, musicFile, startOffset);
@@ -156,7 +158,8 @@ int runShow(const CommandLine& line) {
                     profileCsv ? &*profileCsv : nullptr);
     else {
         glClearColor(0, 0, 0, 0);
-        playLiveShow(window, {effects, musicFile, startOffset, std::move(keywords), nullptr},
+        playLiveShow(window,
+                     {effects, musicFile, startOffset, std::move(keywords), nullptr, loadStarted},
                      line.authorOverlay);
     }
     shutDownEffects(effects);

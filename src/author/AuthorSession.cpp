@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,18 @@ std::unique_ptr<MusicStream> openMusic(const std::string& file, int32_t startOff
     return music;
 }
 
+// The first of the files modified at or after `since`; empty when none was.
+std::string fileSavedSince(const std::vector<std::string>& files,
+                           std::filesystem::file_time_type since) {
+    for (const std::string& file : files) {
+        std::error_code error;
+        const auto modified = std::filesystem::last_write_time(file, error);
+        if (!error && modified >= since)
+            return file;
+    }
+    return {};
+}
+
 // Destroys the effects first to last, after forgetting their tweak variables.
 void destroyEffects(EffectList& effects) {
     TweakRegistry::instance().terminate();
@@ -61,6 +74,7 @@ AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlay
       transport_(*music_, startOffset_), started_(Clock::now()) {
     takeShow(show.keywords);
     watchFiles(takeNotedDataFiles());
+    savedWhileLoading_ = fileSavedSince(watchedFiles_, show.loadStarted);
     setOverlayShown(overlayShown);
     window_.setEventFilter(this);
 }
@@ -93,7 +107,9 @@ void AuthorSession::setOverlayShown(bool shown) {
 
 bool AuthorSession::runFrame() {
     std::string changed;
-    if (watcher_.takeChange(&changed)) {
+    if (!savedWhileLoading_.empty())
+        changed = std::exchange(savedWhileLoading_, std::string());
+    if (!changed.empty() || watcher_.takeChange(&changed)) {
         debugLine("%s changed: reloading the show", changed.c_str());
         reload();
     }

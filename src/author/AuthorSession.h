@@ -11,6 +11,7 @@
 #include "timeline/Effekt.h"
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ struct LoadedShow {
     std::vector<std::string> keywords;
     // Music already opened (tests); otherwise the music file is opened.
     std::unique_ptr<MusicStream> music;
+    // When loading began: a file saved since then, before it was watched, brings a reload.
+    std::filesystem::file_time_type loadStarted = std::filesystem::file_time_type::min();
 };
 
 class AuthorSession final : public LiveFrameHooks, public WindowEventFilter {
@@ -70,6 +73,7 @@ private:
     std::unique_ptr<Overlay> overlay_;
     bool overlayShown_ = false;
     std::string reloadError_;
+    std::string savedWhileLoading_; // a file saved during the first load, before it was watched
     double lastReloadSeconds_ = 0;
     FrameTimes frameTimes_;
     BeatHistory beats_;
