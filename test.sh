@@ -13,7 +13,7 @@ source "$ROOT/tools/setup.sh"
 install_missing_packages
 if [ "$SANITIZE" = 1 ]; then
     # Leaks of the system libraries (GL driver, D-Bus, fonts, GTK) are theirs; any other leak fails.
-    export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan-suppressions.txt:print_suppressions=0"
+    export LSAN_OPTIONS="suppressions=$ROOT/tests/sanitizer/lsan-suppressions.txt:print_suppressions=0"
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     build_project -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVELDAN_SANITIZE=ON
