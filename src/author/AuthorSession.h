@@ -27,8 +27,9 @@ struct LoadedShow {
     std::vector<std::string> keywords;
     // Music already opened (tests); otherwise the music file is opened.
     std::unique_ptr<MusicStream> music;
-    // When loading began: a file saved since then, before it was watched, brings a reload.
-    std::filesystem::file_time_type loadStarted = std::filesystem::file_time_type::min();
+    // When loading began: a file saved since then, before it was watched, brings a reload (never,
+    // by default).
+    std::filesystem::file_time_type loadStarted = std::filesystem::file_time_type::max();
 };
 
 class AuthorSession final : public LiveFrameHooks, public WindowEventFilter {
