@@ -17,7 +17,6 @@
 #include "render/GLState.h"
 #include "timeline/ScriptLoader.h"
 #include "timeline/Timeline.h"
-#include "timeline/Tweaks.h"
 
 #include <SDL2/SDL.h>
 
@@ -41,14 +40,6 @@ constexpr int exitCheckFailed = 1;
 
 // What shells expect of a process ended by a signal.
 int exitAfterSignal(int signal) { return 128 + signal; }
-
-// Ends the run's tweakable variables and destroys the effects first to last.
-void shutDownEffects(EffectList& effects) {
-    TweakRegistry::instance().terminate();
-    for (auto& effect : effects)
-        effect.reset();
-    effects.clear();
-}
 
 uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
 

@@ -1,9 +1,6 @@
 #include "app/Screenshot.h"
 
 #include "platform/Error.h"
-#include "render/GL.h"
-#include "render/GLState.h"
-#include "render/RenderTarget.h"
 
 #include <FreeImage.h>
 
@@ -44,18 +41,6 @@ void save(const std::string& path, FIBITMAP* bitmap) {
 }
 
 } // namespace
-
-void saveWindowPicture(const std::string& path) {
-    Bitmap bitmap = allocateRgb(path, screenWidth, screenHeight);
-    // FreeImage keeps rows bottom first with 4-byte aligned pitch and blue first on little-endian
-    // machines: exactly what OpenGL hands back as GL_BGR with a pack alignment of 4.
-    bindWindowFramebuffer();
-    glReadBuffer(windowFramebuffer == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0_EXT);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, screenWidth, screenHeight, GL_BGR, GL_UNSIGNED_BYTE,
-                 FreeImage_GetBits(bitmap.get()));
-    save(path, bitmap.get());
-}
 
 void savePicture(const std::string& path, const uint8_t* bgraBottomUp, int width, int height) {
     Bitmap bitmap = allocateRgb(path, width, height);

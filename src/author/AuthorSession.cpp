@@ -51,14 +51,6 @@ std::string fileSavedSince(const std::vector<std::string>& files,
     return {};
 }
 
-// Destroys the effects first to last, after forgetting their tweak variables.
-void destroyEffects(EffectList& effects) {
-    TweakRegistry::instance().terminate();
-    for (auto& effect : effects)
-        effect.reset();
-    effects.clear();
-}
-
 // The state a show starts from, also after a reload drew its loading picture.
 void resetFrameState() {
     setScreenPerspective();
@@ -144,7 +136,7 @@ void AuthorSession::reload() {
         resetFrameState();
         return;
     }
-    destroyEffects(effects_);
+    shutDownEffects(effects_);
     effects_ = std::move(fresh);
     takeShow(keywords);
     watchFiles(takeNotedDataFiles());

@@ -82,3 +82,10 @@ void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicF
     EffectListBuilder builder(effects, *loading, keywords);
     readScriptEntries(script, report, builder);
 }
+
+void shutDownEffects(EffectList& effects) {
+    TweakRegistry::instance().terminate();
+    for (auto& effect : effects)
+        effect.reset();
+    effects.clear();
+}

@@ -20,3 +20,6 @@ struct ShowCheck;
 void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicFile,
                   int32_t& startOffset, std::vector<std::string>* keywords = nullptr,
                   ShowCheck* check = nullptr);
+
+// Forgets the run's tweakable variables and destroys the effects first to last.
+void shutDownEffects(EffectList& effects);
