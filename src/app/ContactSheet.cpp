@@ -181,7 +181,7 @@ SheetFile::~SheetFile() {
 }
 
 void SheetFile::save(const std::vector<uint8_t>& bgraBottomUp, int width, int height) {
-    savePicture(temporary_, bgraBottomUp.data(), width, height);
+    savePicture(temporary_, bgraBottomUp.data(), width, height, PixelOrder::Bgra);
     std::error_code error;
     std::filesystem::rename(temporary_, path_, error);
     if (error)

@@ -94,11 +94,11 @@ OffscreenWindow::~OffscreenWindow() {
     glDeleteRenderbuffersEXT(1, &depth_);
 }
 
-void OffscreenWindow::read(uint8_t* destination) const {
+void OffscreenWindow::read(uint8_t* destination, GLenum order) const {
     bindWindowFramebuffer();
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, width_, height_, GL_BGRA, GL_UNSIGNED_BYTE, destination);
+    glReadPixels(0, 0, width_, height_, order, GL_UNSIGNED_BYTE, destination);
 }
 
 bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
@@ -159,7 +159,7 @@ public:
     // Starts copying the frame just drawn.
     void start() {
         glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers_[(first_ + inFlight_) % buffers_.size()]);
-        target_.read(nullptr);
+        target_.read(nullptr, GL_RGBA);
         glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
         ++inFlight_;
     }
@@ -227,7 +227,7 @@ public:
             std::filesystem::remove(pathOf(index), ignored);
     }
     void write(const uint8_t* frame) override {
-        savePicture(pathOf(written_), frame, width_, height_);
+        savePicture(pathOf(written_), frame, width_, height_, PixelOrder::Rgba);
         ++written_;
     }
     void finish() override { finished_ = true; }
@@ -384,7 +384,7 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
         if (oldestInFlight)
             readback.finishOldest(frame);
         else
-            target.read(frame);
+            target.read(frame, GL_RGBA);
         timings.readingBack += secondsBetween(start, Clock::now());
         pipeline.submit(frame);
         progress.kept(++kept);
@@ -444,7 +444,7 @@ void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects
             raise("The show ended (%s) before %u", endOfShow, time);
     std::vector<uint8_t> picture(target.frameBytes());
     target.read(picture.data());
-    savePicture(pictureFile, picture.data(), target.width(), target.height());
+    savePicture(pictureFile, picture.data(), target.width(), target.height(), PixelOrder::Bgra);
 }
 
 // --- Profile ----------------------------------------------------------------------------------

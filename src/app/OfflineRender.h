@@ -33,8 +33,9 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     size_t frameBytes() const { return size_t(width_) * size_t(height_) * 4; }
-    // Reads the picture at once (blue, green, red, alpha; rows bottom up).
-    void read(uint8_t* destination) const;
+    // Reads the picture at once (rows bottom up), in GL_BGRA or GL_RGBA order. GL_RGBA is the
+    // order the pixels are kept in: read so, they are copied out as they are.
+    void read(uint8_t* destination, GLenum order = GL_BGRA) const;
 
 private:
     int width_, height_;
@@ -56,13 +57,13 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
 bool drawWarmupFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
                      uint64_t sample);
 
-// Receives the kept pictures (blue, green, red, alpha; rows bottom up), on the writer thread.
+// Receives the kept pictures (red, green, blue, alpha; rows bottom up), on the writer thread.
 class FrameSink {
 public:
     virtual ~FrameSink() = default;
     // The music of the kept frames, interleaved stereo, not copied: it stays alive until finish.
     virtual void setAudio(std::span<const float> /*interleavedStereo*/) {}
-    virtual void write(const uint8_t* bgraBottomUp) = 0;
+    virtual void write(const uint8_t* rgbaBottomUp) = 0;
     // Completes the output; a sink destroyed without it removes what it wrote.
     virtual void finish() = 0;
     virtual std::string describe() const = 0;

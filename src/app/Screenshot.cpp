@@ -42,13 +42,20 @@ void save(const std::string& path, FIBITMAP* bitmap) {
 
 } // namespace
 
-void savePicture(const std::string& path, const uint8_t* bgraBottomUp, int width, int height) {
+void savePicture(const std::string& path, const uint8_t* bottomUp, int width, int height,
+                 PixelOrder order) {
     Bitmap bitmap = allocateRgb(path, width, height);
     for (int y = 0; y < height; ++y) {
-        const uint8_t* source = bgraBottomUp + size_t(y) * size_t(width) * 4;
+        const uint8_t* source = bottomUp + size_t(y) * size_t(width) * 4;
         uint8_t* row = FreeImage_GetScanLine(bitmap.get(), y); // row 0 is the bottom one
-        for (int x = 0; x < width; ++x)
-            std::memcpy(row + 3 * x, source + 4 * x, 3);
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* pixel = source + 4 * x;
+            // The bitmap keeps blue, green, red.
+            uint8_t* target = row + 3 * x;
+            target[FI_RGBA_BLUE] = pixel[order == PixelOrder::Bgra ? 0 : 2];
+            target[FI_RGBA_GREEN] = pixel[1];
+            target[FI_RGBA_RED] = pixel[order == PixelOrder::Bgra ? 2 : 0];
+        }
     }
     save(path, bitmap.get());
 }

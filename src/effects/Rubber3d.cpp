@@ -58,7 +58,7 @@ NormalMapTexGen::NormalMapTexGen() {
 }
 
 Rubber3d::Rubber3d(int32_t start, int32_t end)
-    : Effekt(start, end), model("data/rubber/simple.3ds", 1) {
+    : Effekt(start, end), model("data/rubber/simple.3ds") {
     environment.load("data/rubber/env.jpg");
     background.load("data/rubber/background.jpg");
     glow.load("data/rubber/background1.jpg");
@@ -105,7 +105,7 @@ void Rubber3d::drawStrips(float effectTime, float beat) {
         glRotatef(wobble[0], 0, 0, 1);
         const int x = int(float(screenWidth) * float(strip) / stripCount);
         glScissor(x, 0, stripWidth, screenHeight);
-        glCallList(model.list);
+        model.drawColumns(x, x + stripWidth);
     }
 }
 

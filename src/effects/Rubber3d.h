@@ -40,7 +40,7 @@ class Rubber3d : public Effekt {
 public:
     static constexpr int stripCount = 125;
 
-    ModelDisplayList model;
+    BandedModel model;
     CTextureFreeImage environment;
     CTextureFreeImage background;
     CTextureFreeImage glow;

@@ -135,7 +135,7 @@ void ShowEncoder::Impl::openVideo() {
     picture->width = format.width;
     picture->height = format.height;
     check(av_frame_get_buffer(picture.get(), 0));
-    scaler.reset(sws_getContext(format.width, format.height, AV_PIX_FMT_BGRA, format.width,
+    scaler.reset(sws_getContext(format.width, format.height, AV_PIX_FMT_RGBA, format.width,
                                 format.height, AV_PIX_FMT_YUV420P,
                                 SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
                                 nullptr));
@@ -243,12 +243,12 @@ void ShowEncoder::setAudio(std::span<const float> interleavedStereo) {
     impl_->samples = interleavedStereo;
 }
 
-void ShowEncoder::writeFrame(const uint8_t* bgraBottomUp) {
+void ShowEncoder::writeFrame(const uint8_t* rgbaBottomUp) {
     Impl& e = *impl_;
     e.check(av_frame_make_writable(e.picture.get()));
     // OpenGL rows run bottom up: start at the last row and step backwards.
     const int stride = e.format.width * 4;
-    const uint8_t* source[1] = {bgraBottomUp + size_t(stride) * size_t(e.format.height - 1)};
+    const uint8_t* source[1] = {rgbaBottomUp + size_t(stride) * size_t(e.format.height - 1)};
     const int sourceStride[1] = {-stride};
     sws_scale(e.scaler.get(), source, sourceStride, 0, e.format.height, e.picture->data,
               e.picture->linesize);

@@ -31,9 +31,9 @@ public:
     // written alongside the pictures, as long as they last; sound missing at the end is silence.
     // The samples are not copied: they must stay alive until `finish`.
     void setAudio(std::span<const float> interleavedStereo);
-    // One picture: width x height pixels, 4 bytes each (blue, green, red, unused), rows from the
+    // One picture: width x height pixels, 4 bytes each (red, green, blue, unused), rows from the
     // bottom up as OpenGL reads them.
-    void writeFrame(const uint8_t* bgraBottomUp);
+    void writeFrame(const uint8_t* rgbaBottomUp);
     // Writes the sound up to the end of the last picture, flushes the encoders, completes the file
     // and gives it its name.
     void finish();

@@ -266,3 +266,61 @@ TEST_F(RingAssembly, RingsTurnAndShiftLit) {
     EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
     glDisable(GL_DEPTH_TEST);
 }
+
+class BandedModels : public Meshes {
+protected:
+    BandedModels() {
+        windowWidth = 200;
+        windowHeight = 150;
+    }
+
+    // The rubber model lit, in scissor strips of 5 columns, each turned a little further, as
+    // Rubber3d draws it; `drawStrip` draws one strip given its columns.
+    template <class Drawing> std::vector<Rgba> drawInStrips(Drawing drawStrip) {
+        glDisable(GL_TEXTURE_2D);
+        clearFrame();
+        setupLighting();
+        CEnabler scissor(GL_SCISSOR_TEST);
+        {
+            MatrixPush push;
+            glTranslatef(0, 0, -400);
+            for (int x = 0; x < windowWidth; x += 5) {
+                glRotatef(3, 0.3f, 1, 0.2f);
+                glScissor(x, 0, 5, windowHeight);
+                drawStrip(x, x + 5);
+            }
+        }
+        disableLighting();
+        glDisable(GL_DEPTH_TEST);
+        glEnable(GL_TEXTURE_2D);
+        readFrame();
+        return frame;
+    }
+};
+
+TEST_F(BandedModels, DrawTheListsPicturePixelForPixelAndLeaveTheNormalAsItDoes) {
+    const std::string path = MORVELDAN_BUILD_DIR "/data/rubber/simple.3ds";
+    const ModelDisplayList list(path, ModelNormals);
+    const BandedModel banded(path);
+    float listNormal[3], bandedNormal[3];
+    glNormal3f(0.6f, 0, 0.8f);
+    const std::vector<Rgba> expected = drawInStrips([&](int, int) { glCallList(list.list); });
+    glGetFloatv(GL_CURRENT_NORMAL, listNormal);
+    glNormal3f(0.6f, 0, 0.8f);
+    const std::vector<Rgba> drawn = drawInStrips([&](int l, int r) { banded.drawColumns(l, r); });
+    glGetFloatv(GL_CURRENT_NORMAL, bandedNormal);
+    expectNoGlError("banded model");
+    expectNoClientArray("after the banded model");
+
+    const auto lit =
+        std::count_if(expected.begin(), expected.end(), [](const Rgba& c) { return c.r > 0; });
+    EXPECT_GT(lit, windowWidth * windowHeight / 10) << "the model should fill much of the view";
+    size_t differing = 0;
+    for (size_t i = 0; i < expected.size(); ++i)
+        if (expected[i].r != drawn[i].r || expected[i].g != drawn[i].g ||
+            expected[i].b != drawn[i].b || expected[i].a != drawn[i].a)
+            ++differing;
+    EXPECT_EQ(differing, 0u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(listNormal[i], bandedNormal[i]) << "normal component " << i;
+}
