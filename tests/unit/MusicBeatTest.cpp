@@ -2,16 +2,22 @@
 // parts and near 0 between them, low all through the quiet parts.
 #include "../../tools/makeassets/SongLayout.h"
 #include "app/FrameLoop.h"
+#include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
+#include "audio/SpectrumAnalyzer.h"
 #include "timeline/ScriptReader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -108,4 +114,44 @@ TEST_F(MusicBeat, SongFillsTheMusicFile) {
     EXPECT_EQ(song::sections[std::size(song::sections) - 1].firstBar +
                   song::sections[std::size(song::sections) - 1].barCount,
               song::totalBars);
+}
+
+// The music is kept as its mono mix and a 16-bit side signal. The beat level, at every position,
+// must still be what the decoded stereo floats give, and the sound rebuilt must stay within the
+// 16-bit step of them.
+TEST_F(MusicBeat, CompactStoreKeepsTheBeatLevelsOfTheDecodedFloats) {
+    struct Floats final : DecodedFrames {
+        void take(const float* interleaved, uint64_t frames) override {
+            stereo.insert(stereo.end(), interleaved, interleaved + 2 * frames);
+        }
+        std::vector<float> stereo;
+    } decoded;
+    decodeAudio(musicPath(), decoded);
+    const uint64_t frames = music->lengthFrames();
+    ASSERT_EQ(decoded.stereo.size(), frames * 2);
+
+    std::vector<float> mixed(frames);
+    for (uint64_t frame = 0; frame < frames; ++frame)
+        mixed[frame] = 0.5f * (decoded.stereo[2 * frame] + decoded.stereo[2 * frame + 1]);
+    const std::span<const float> kept = music->samples().mono();
+    for (uint64_t frame = 0; frame < frames; ++frame)
+        ASSERT_EQ(std::bit_cast<uint32_t>(kept[frame]), std::bit_cast<uint32_t>(mixed[frame]))
+            << frame;
+
+    SpectrumAnalyzer fromFloats;
+    std::array<float, spectrumSize> expected{}, actual{};
+    for (uint64_t frame = 0; frame < frames + 4096; frame += 97) {
+        fromFloats.analyze(mixed, frame, expected.data());
+        music->spectrumAt(frame, actual.data());
+        ASSERT_EQ(std::bit_cast<uint32_t>(beatLevel(actual.data())),
+                  std::bit_cast<uint32_t>(beatLevel(expected.data())))
+            << frame;
+    }
+
+    std::vector<float> rebuilt(frames * 2);
+    music->samples().readStereo(0, frames, rebuilt.data());
+    float largestError = 0;
+    for (size_t i = 0; i < rebuilt.size(); ++i)
+        largestError = std::max(largestError, std::abs(rebuilt[i] - decoded.stereo[i]));
+    EXPECT_LE(largestError, 1.0f / 32767);
 }
