@@ -346,6 +346,13 @@ std::unique_ptr<FrameSink> openFrameSink(const RenderRequest& request, int width
 
 namespace {
 
+// Gives back the music that no frame of the plan reads.
+void keepPlannedMusic(MusicStream& music, const RenderPlan& plan) {
+    const uint64_t lastFrame = plan.sampleOfFrame(int64_t(plan.frameCount) - 1);
+    music.keepOnly(plan.sampleOfFrame(-int64_t(plan.warmupFrames)),
+                   std::max(lastFrame, plan.fromSample + plan.audioSamples()));
+}
+
 RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32_t offset) {
     std::string problem;
     const std::optional<RenderPlan> planned = planRender(
@@ -368,6 +375,7 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     MusicStream music(musicFile, MusicOutput::Manual);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     const RenderPlan plan = planOf(request, music, offset);
+    keepPlannedMusic(music, plan);
     sink.setAudio(audioSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);
@@ -436,6 +444,7 @@ void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects
         {offset, music.lengthFrames(), time, std::nullopt, request.warmup, request.fps}, problem);
     if (!plan)
         throw ShowError(problem);
+    keepPlannedMusic(music, *plan);
     glClearColor(0, 0, 0, 0);
     for (int64_t index = -int64_t(plan->warmupFrames); index <= 0; ++index)
         if (!(index < 0 ? drawWarmupFrame(music, effects, offset, plan->sampleOfFrame(index))

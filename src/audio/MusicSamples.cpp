@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -28,6 +29,7 @@ void MusicSamples::reserve(uint64_t frames) {
 }
 
 void MusicSamples::append(const float* interleavedStereo, uint64_t frames) {
+    frames_ += frames;
     for (uint64_t i = 0; i < frames; ++i) {
         const float left = interleavedStereo[2 * i];
         const float right = interleavedStereo[2 * i + 1];
@@ -46,14 +48,32 @@ void MusicSamples::shrinkToFit() {
     shrink(side_);
 }
 
+void MusicSamples::keepOnly(uint64_t from, uint64_t to) {
+    const uint64_t keptEnd = first_ + mono_.size();
+    from = std::clamp(from, first_, keptEnd);
+    to = std::clamp(to, from, keptEnd);
+    if (from == first_ && to == keptEnd)
+        return;
+    const auto keep = [&](auto& values) {
+        if (!values.empty())
+            values = std::decay_t<decltype(values)>(values.begin() + (from - first_),
+                                                    values.begin() + (to - first_));
+    };
+    keep(mono_);
+    keep(side_);
+    first_ = from;
+}
+
 void MusicSamples::readStereo(uint64_t first, uint64_t count, float* out) const {
-    const uint64_t available =
-        keepSound_ && first < frames() ? std::min(count, frames() - first) : 0;
-    for (uint64_t i = 0; i < available; ++i) {
-        const float mid = mono_[first + i];
-        const float side = float(side_[first + i]) / sideScale;
-        out[2 * i] = mid + side;
-        out[2 * i + 1] = mid - side;
+    std::memset(out, 0, count * 2 * sizeof(float));
+    const uint64_t keptEnd = first_ + mono_.size();
+    if (!keepSound_ || first >= keptEnd || first + count <= first_)
+        return;
+    for (uint64_t frame = std::max(first, first_); frame < std::min(first + count, keptEnd);
+         ++frame) {
+        const float mid = mono_[frame - first_];
+        const float side = float(side_[frame - first_]) / sideScale;
+        out[2 * (frame - first)] = mid + side;
+        out[2 * (frame - first) + 1] = mid - side;
     }
-    std::memset(out + 2 * available, 0, (count - available) * 2 * sizeof(float));
 }

@@ -30,17 +30,23 @@ public:
     // Gives back a large surplus of capacity (a store that grew can hold twice what it needs).
     void shrinkToFit();
 
-    uint64_t frames() const { return mono_.size(); }
-    bool empty() const { return mono_.empty(); }
+    // Frames of the whole track, also after keepOnly.
+    uint64_t frames() const { return frames_; }
+    bool empty() const { return frames_ == 0; }
     bool hasSound() const { return keepSound_; }
-    // Per frame 0.5f * (left + right), as decoded.
+    // Frames from `from` up to `to` stay, the rest is given back.
+    void keepOnly(uint64_t from, uint64_t to);
+    // The first frame kept, and per kept frame 0.5f * (left + right), as decoded.
+    uint64_t firstKept() const { return first_; }
     std::span<const float> mono() const { return mono_; }
-    // Writes `count` interleaved stereo frames from `first` on; frames past the end, and all of
-    // them without the sound, are silence.
+    // Writes `count` interleaved stereo frames from `first` on; frames not kept, and all of them
+    // without the sound, are silence.
     void readStereo(uint64_t first, uint64_t count, float* out) const;
 
 private:
     std::vector<float> mono_;
     std::vector<int16_t> side_;
+    uint64_t first_ = 0;
+    uint64_t frames_ = 0;
     bool keepSound_;
 };

@@ -75,7 +75,25 @@ void MusicStream::spectrum(float out[spectrumSize]) const { spectrumAt(position(
 
 void MusicStream::spectrumAt(uint64_t frame, float out[spectrumSize]) const {
     static_assert(SpectrumAnalyzer::binCount == spectrumSize);
-    impl_->analyzer.analyze(impl_->samples.mono(), frame, out);
+    const MusicSamples& samples = impl_->samples;
+    const std::span<const float> kept = samples.mono();
+    if (kept.size() == samples.frames()) {
+        impl_->analyzer.analyze(kept, frame, out);
+        return;
+    }
+    // Inside a kept part the window never wraps, and reads what it reads in the whole track.
+    const uint64_t end = frame % samples.frames();
+    if (end < samples.firstKept() + SpectrumAnalyzer::windowFrames ||
+        end - samples.firstKept() > kept.size()) {
+        std::fill(out, out + spectrumSize, 0.0f);
+        return;
+    }
+    impl_->analyzer.analyze(kept, end - samples.firstKept(), out);
+}
+
+void MusicStream::keepOnly(uint64_t from, uint64_t to) {
+    if (from >= SpectrumAnalyzer::windowFrames && to <= lengthFrames())
+        impl_->samples.keepOnly(from - SpectrumAnalyzer::windowFrames, to);
 }
 
 bool MusicStream::hasMusic() const { return !impl_->samples.empty(); }

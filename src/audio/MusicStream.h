@@ -55,6 +55,12 @@ public:
     // The same at a given frame position (offline rendering, tests).
     void spectrumAt(uint64_t frame, float out[spectrumSize]) const;
 
+    // Keeps only what positions `from` to `to` need: the spectra that end there and the sound
+    // between them (renders and shots, which know their positions). Elsewhere the spectrum and
+    // the sound are then silent. A range that starts within a window of the track's start, or
+    // reaches past its end, keeps everything: spectra there wrap round the loop.
+    void keepOnly(uint64_t from, uint64_t to);
+
     bool hasMusic() const;
     uint64_t lengthFrames() const;
     // The music as kept (empty without music).

@@ -155,3 +155,24 @@ TEST_F(MusicBeat, CompactStoreKeepsTheBeatLevelsOfTheDecodedFloats) {
         largestError = std::max(largestError, std::abs(rebuilt[i] - decoded.stereo[i]));
     EXPECT_LE(largestError, 1.0f / 32767);
 }
+
+// A render keeps only the music its frames read: inside that part every beat level is the one of
+// the whole track, outside it the spectrum is silent.
+TEST_F(MusicBeat, KeptPartGivesTheSameBeatLevels) {
+    MusicStream part(musicPath(), MusicOutput::Manual, false);
+    const uint64_t from = 60 * musicSampleRate, to = 63 * musicSampleRate;
+    part.keepOnly(from, to);
+    ASSERT_EQ(part.lengthFrames(), music->lengthFrames());
+    std::array<float, spectrumSize> whole{}, kept{};
+    for (uint64_t frame = from; frame <= to; frame += 89) {
+        music->spectrumAt(frame, whole.data());
+        part.spectrumAt(frame, kept.data());
+        ASSERT_EQ(std::bit_cast<uint32_t>(beatLevel(kept.data())),
+                  std::bit_cast<uint32_t>(beatLevel(whole.data())))
+            << frame;
+    }
+    for (uint64_t outside : {from - 1, to + 1, uint64_t(0)}) {
+        part.spectrumAt(outside, kept.data());
+        EXPECT_EQ(beatLevel(kept.data()), 0.0f) << outside;
+    }
+}
