@@ -283,7 +283,7 @@ void makeContactSheet(const RenderRequest& request, EffectList& effects,
     if (effects.empty())
         raise("The script has no entries to show on a contact sheet");
     const auto start = Clock::now();
-    MusicStream music(musicFile, MusicOutput::Manual);
+    MusicStream music(musicFile, MusicOutput::Manual, false);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     // Effect time 'offset' is the music's first sample; the last reachable time is its end (a show
     // without music has no end).

@@ -191,7 +191,7 @@ class VideoSink : public FrameSink {
 public:
     VideoSink(const std::string& path, const VideoFormat& format)
         : path_(path), encoder_(path, format) {}
-    void setAudio(std::span<const float> samples) override { encoder_.setAudio(samples); }
+    void setAudio(const MusicStretch& sound) override { encoder_.setAudio(sound); }
     void write(const uint8_t* frame) override { encoder_.writeFrame(frame); }
     void finish() override { encoder_.finish(); }
     std::string describe() const override { return path_; }
@@ -327,11 +327,10 @@ void printSummary(uint64_t drawn, uint64_t kept, int fps, double seconds, const 
 }
 
 // The music of the kept frames, as far as the music goes (the encoder adds silence after it).
-std::span<const float> audioSpan(const MusicStream& music, const RenderPlan& plan) {
-    const std::span<const float> samples(music.samples());
-    const size_t first = std::min(samples.size(), size_t(plan.fromSample) * 2);
-    const size_t count = std::min(samples.size() - first, size_t(plan.audioSamples()) * 2);
-    return samples.subspan(first, count);
+MusicStretch audioSpan(const MusicStream& music, const RenderPlan& plan) {
+    const uint64_t length = music.lengthFrames();
+    const uint64_t first = std::min(length, plan.fromSample);
+    return {&music.samples(), first, std::min(length - first, plan.audioSamples())};
 }
 
 } // namespace
@@ -346,6 +345,13 @@ std::unique_ptr<FrameSink> openFrameSink(const RenderRequest& request, int width
 }
 
 namespace {
+
+// Gives back the music that no frame of the plan reads.
+void keepPlannedMusic(MusicStream& music, const RenderPlan& plan) {
+    const uint64_t lastFrame = plan.sampleOfFrame(int64_t(plan.frameCount) - 1);
+    music.keepOnly(plan.sampleOfFrame(-int64_t(plan.warmupFrames)),
+                   std::max(lastFrame, plan.fromSample + plan.audioSamples()));
+}
 
 RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32_t offset) {
     std::string problem;
@@ -369,6 +375,7 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     MusicStream music(musicFile, MusicOutput::Manual);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     const RenderPlan plan = planOf(request, music, offset);
+    keepPlannedMusic(music, plan);
     sink.setAudio(audioSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);
@@ -430,13 +437,14 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
 void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects,
                 const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
                 const std::string& pictureFile) {
-    MusicStream music(musicFile, MusicOutput::Manual);
+    MusicStream music(musicFile, MusicOutput::Manual, false);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     std::string problem;
     const std::optional<RenderPlan> plan = planShot(
         {offset, music.lengthFrames(), time, std::nullopt, request.warmup, request.fps}, problem);
     if (!plan)
         throw ShowError(problem);
+    keepPlannedMusic(music, *plan);
     glClearColor(0, 0, 0, 0);
     for (int64_t index = -int64_t(plan->warmupFrames); index <= 0; ++index)
         if (!(index < 0 ? drawWarmupFrame(music, effects, offset, plan->sampleOfFrame(index))
@@ -466,7 +474,7 @@ void profileShow(const RenderRequest& request, EffectList& effects,
                  const std::vector<std::string>& keywords, const std::string& musicFile,
                  int32_t startOffset, const OffscreenWindow& target, ProfileFile* csv) {
     constexpr uint64_t emptyFramesMeasured = 100;
-    MusicStream music(musicFile, MusicOutput::Manual);
+    MusicStream music(musicFile, MusicOutput::Manual, false);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     const RenderPlan plan = planOf(request, music, offset);
 

@@ -4,6 +4,7 @@
 // PNG pictures on a thread of its own.
 
 #include "app/CommandLine.h"
+#include "audio/MusicSamples.h"
 #include "render/GL.h"
 #include "timeline/Effekt.h"
 
@@ -61,8 +62,8 @@ bool drawWarmupFrame(MusicStream& music, EffectList& effects, uint32_t startOffs
 class FrameSink {
 public:
     virtual ~FrameSink() = default;
-    // The music of the kept frames, interleaved stereo, not copied: it stays alive until finish.
-    virtual void setAudio(std::span<const float> /*interleavedStereo*/) {}
+    // The music of the kept frames, not copied: it stays alive until finish.
+    virtual void setAudio(const MusicStretch& /*sound*/) {}
     virtual void write(const uint8_t* rgbaBottomUp) = 0;
     // Completes the output; a sink destroyed without it removes what it wrote.
     virtual void finish() = 0;

@@ -57,7 +57,7 @@ void checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOff
         return;
     uint64_t musicFrames = 0;
     try {
-        musicFrames = decodeAudioFile(musicFile).size() / 2;
+        musicFrames = decodeAudioFile(musicFile, maxMusicFrames, false).frames();
     } catch (const std::exception& error) {
         check.add(check.musicLine, error.what());
         return;

@@ -1,44 +1,51 @@
 #include "audio/AudioDecoder.h"
 
-#include "platform/FFmpegHandles.h"
 #include "audio/MusicStream.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/FFmpegHandles.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 
 namespace {
 
-// Collects interleaved stereo frames up to a limit.
+// Hands interleaved stereo frames on, up to a limit; mono is doubled on the way.
 class FrameSink {
 public:
-    FrameSink(std::vector<float>& samples, uint64_t maxFrames)
-        : samples_(samples), maxFrames_(maxFrames) {}
+    FrameSink(DecodedFrames& target, uint64_t maxFrames) : target_(target), maxFrames_(maxFrames) {}
 
-    // Appends `frames` frames of `channels` (1 or 2) interleaved channels; mono is doubled.
+    // Appends `frames` frames of `channels` (1 or 2) interleaved channels.
     void append(const float* data, uint64_t frames, int channels) {
-        const uint64_t room = maxFrames_ - samples_.size() / 2;
+        const uint64_t room = maxFrames_ - taken_;
         if (frames > room) {
             frames = room;
             truncated_ = true;
         }
+        taken_ += frames;
         if (channels == 2) {
-            samples_.insert(samples_.end(), data, data + frames * 2);
+            target_.take(data, frames);
             return;
         }
-        for (uint64_t i = 0; i < frames; ++i) {
-            samples_.push_back(data[i]);
-            samples_.push_back(data[i]);
+        for (uint64_t done = 0; done < frames;) {
+            const uint64_t run = std::min<uint64_t>(frames - done, doubled_.size() / 2);
+            for (uint64_t i = 0; i < run; ++i)
+                doubled_[2 * i] = doubled_[2 * i + 1] = data[done + i];
+            target_.take(doubled_.data(), run);
+            done += run;
         }
     }
-    bool full() const { return truncated_ || samples_.size() / 2 >= maxFrames_; }
+    bool full() const { return truncated_ || taken_ >= maxFrames_; }
     bool truncated() const { return truncated_; }
+    uint64_t taken() const { return taken_; }
 
 private:
-    std::vector<float>& samples_;
+    DecodedFrames& target_;
     uint64_t maxFrames_;
+    uint64_t taken_ = 0;
     bool truncated_ = false;
+    std::array<float, 2 * 4096> doubled_;
 };
 
 // Converts decoded frames of any format, rate and layout to 44.1 kHz float: mono stays mono
@@ -168,7 +175,7 @@ void drainDecoder(AVCodecContext& decoder, AVFrame& frame, StereoConverter& conv
 
 } // namespace
 
-std::vector<float> decodeAudioFile(const std::string& path, uint64_t maxFrames) {
+void decodeAudio(const std::string& path, DecodedFrames& into, uint64_t maxFrames) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored))
         raise("Music file %s not found", path.c_str());
@@ -202,9 +209,8 @@ std::vector<float> decodeAudioFile(const std::string& path, uint64_t maxFrames) 
         avcodec_open2(decoder.get(), codec, nullptr) < 0)
         raise("Music file %s: its audio codec cannot be opened", path.c_str());
 
-    std::vector<float> samples;
-    samples.reserve(size_t(std::min(announcedFrames(*format, stream), maxFrames)) * 2);
-    FrameSink sink(samples, maxFrames);
+    into.expect(std::min(announcedFrames(*format, stream), maxFrames));
+    FrameSink sink(into, maxFrames);
     StereoConverter converter;
     ffmpeg::PacketPtr packet(av_packet_alloc());
     ffmpeg::FramePtr frame(av_frame_alloc());
@@ -224,13 +230,23 @@ std::vector<float> decodeAudioFile(const std::string& path, uint64_t maxFrames) 
         converter.flush(sink);
     }
 
-    if (samples.empty())
+    if (sink.taken() == 0)
         raise("Music file %s holds no decodable sound", path.c_str());
     if (sink.truncated())
         debugLine("Music file %s is longer than %.0f minutes; only its start is played",
                   path.c_str(), double(maxFrames) / musicSampleRate / 60.0);
-    // A growing vector can hold up to twice what it needs; give back a large surplus.
-    if (samples.capacity() > samples.size() + samples.size() / 16)
-        samples.shrink_to_fit();
-    return samples;
+}
+
+MusicSamples decodeAudioFile(const std::string& path, uint64_t maxFrames, bool keepSound) {
+    struct Store final : DecodedFrames {
+        explicit Store(bool keepSound) : samples(keepSound) {}
+        void expect(uint64_t frames) override { samples.reserve(frames); }
+        void take(const float* interleavedStereo, uint64_t frames) override {
+            samples.append(interleavedStereo, frames);
+        }
+        MusicSamples samples;
+    } store(keepSound);
+    decodeAudio(path, store, maxFrames);
+    store.samples.shrinkToFit();
+    return std::move(store.samples);
 }

@@ -1,15 +1,31 @@
 #pragma once
 // Decoding of a whole music file into memory.
 
+#include "audio/MusicSamples.h"
+
 #include <cstdint>
 #include <string>
-#include <vector>
 
-// Longest music kept in memory: 30 minutes (about 635 MB as stereo float).
+// Longest music kept in memory: 30 minutes (about 476 MB with its sound, 318 MB without).
 constexpr uint64_t maxMusicFrames = uint64_t(30) * 60 * 44100;
 
+// Receives a file's music as it is decoded.
+class DecodedFrames {
+public:
+    virtual ~DecodedFrames() = default;
+    // The length the file announces (0 when unknown), before any frames: a hint for reserving.
+    virtual void expect(uint64_t /*frames*/) {}
+    // The next `frames` frames, interleaved stereo.
+    virtual void take(const float* interleavedStereo, uint64_t frames) = 0;
+};
+
 // Decodes the first audio stream of a local file (any container and codec FFmpeg reads) to
-// interleaved 44.1 kHz stereo float. A mono source plays at full level in both channels. Music
-// longer than `maxFrames` is cut there with one line on stderr. Throws ShowError naming the file
-// when it is missing, not a regular file, has no audio stream or yields no samples.
-std::vector<float> decodeAudioFile(const std::string& path, uint64_t maxFrames = maxMusicFrames);
+// 44.1 kHz stereo float, handed to `into` piece by piece. A mono source plays at full level in
+// both channels. Music longer than `maxFrames` is cut there with one line on stderr. Throws
+// ShowError naming the file when it is missing, not a regular file, has no audio stream or
+// yields no samples.
+void decodeAudio(const std::string& path, DecodedFrames& into, uint64_t maxFrames = maxMusicFrames);
+
+// The same, kept as MusicSamples (`keepSound` false: the mono mix alone).
+MusicSamples decodeAudioFile(const std::string& path, uint64_t maxFrames = maxMusicFrames,
+                             bool keepSound = true);

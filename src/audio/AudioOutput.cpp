@@ -89,7 +89,7 @@ private:
 // over, so the next callback never has to set it back.
 class DeviceOutput final : public AudioOutput {
 public:
-    explicit DeviceOutput(const std::vector<float>& samples) : samples_(samples) { moveTo(0); }
+    explicit DeviceOutput(const MusicSamples& samples) : samples_(samples) { moveTo(0); }
     ~DeviceOutput() override {
         if (device_)
             SDL_CloseAudioDevice(device_);
@@ -150,7 +150,7 @@ public:
     MusicOutput kind() const override { return MusicOutput::Device; }
 
 private:
-    uint64_t length() const { return samples_.size() / 2; }
+    uint64_t length() const { return samples_.frames(); }
 
     // The clock holds at the new frame until the device takes it.
     void moveTo(uint64_t frame) {
@@ -169,7 +169,7 @@ private:
         cursor_ = copyLooping(samples_, cursor_, out, frames);
     }
 
-    const std::vector<float>& samples_;
+    const MusicSamples& samples_;
     SDL_AudioDeviceID device_ = 0;
     bool subsystemStarted_ = false;
     mutable std::mutex mutex_;
@@ -179,9 +179,8 @@ private:
 
 } // namespace
 
-uint64_t copyLooping(const std::vector<float>& samples, uint64_t cursor, float* out,
-                     uint64_t frames) {
-    const uint64_t length = samples.size() / 2;
+uint64_t copyLooping(const MusicSamples& samples, uint64_t cursor, float* out, uint64_t frames) {
+    const uint64_t length = samples.frames();
     if (length == 0) {
         std::memset(out, 0, frames * 2 * sizeof(float));
         return cursor;
@@ -189,7 +188,7 @@ uint64_t copyLooping(const std::vector<float>& samples, uint64_t cursor, float* 
     cursor %= length;
     while (frames > 0) {
         const uint64_t run = std::min(frames, length - cursor);
-        std::memcpy(out, samples.data() + 2 * cursor, run * 2 * sizeof(float));
+        samples.readStereo(cursor, run, out);
         out += 2 * run;
         frames -= run;
         cursor = (cursor + run) % length;
@@ -238,9 +237,8 @@ void WallClock::bufferTaken(uint64_t firstFrame, uint64_t frames, Clock::time_po
     maxAdvance_ = frames;
 }
 
-std::unique_ptr<AudioOutput> makeAudioOutput(MusicOutput requested,
-                                             const std::vector<float>& samples) {
-    const uint64_t length = samples.size() / 2;
+std::unique_ptr<AudioOutput> makeAudioOutput(MusicOutput requested, const MusicSamples& samples) {
+    const uint64_t length = samples.frames();
     switch (requested) {
     case MusicOutput::Manual:
         return std::make_unique<ManualOutput>();

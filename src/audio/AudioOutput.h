@@ -3,12 +3,12 @@
 // clock, or a manual clock. Positions are sample frames inside the track (without a track the
 // position is not wrapped).
 
+#include "audio/MusicSamples.h"
 #include "audio/MusicStream.h"
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 class AudioOutput {
 public:
@@ -52,13 +52,11 @@ private:
 // Frames played in a stretch of time, rounded down (0 for negative stretches).
 uint64_t framesIn(std::chrono::nanoseconds duration);
 
-// Copies `frames` frames of the interleaved stereo track into `out` from `cursor` on, going
+// Copies `frames` frames of the track into `out` (interleaved stereo) from `cursor` on, going
 // round from the track's end to its start without a gap; returns the frame that follows. An
 // empty track gives silence.
-uint64_t copyLooping(const std::vector<float>& samples, uint64_t cursor, float* out,
-                     uint64_t frames);
+uint64_t copyLooping(const MusicSamples& samples, uint64_t cursor, float* out, uint64_t frames);
 
-// Makes the output asked for. `samples` (interleaved stereo) must outlive it. A device that
-// cannot be opened gives the silent wall clock instead, with one line on stderr.
-std::unique_ptr<AudioOutput> makeAudioOutput(MusicOutput requested,
-                                             const std::vector<float>& samples);
+// Makes the output asked for. `samples` must outlive it. A device that cannot be opened gives
+// the silent wall clock instead, with one line on stderr.
+std::unique_ptr<AudioOutput> makeAudioOutput(MusicOutput requested, const MusicSamples& samples);

@@ -2,6 +2,7 @@
 
 #include "audio/AudioDecoder.h"
 #include "audio/AudioOutput.h"
+#include "audio/MusicSamples.h"
 #include "audio/SpectrumAnalyzer.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
@@ -11,38 +12,36 @@
 
 namespace {
 
-std::vector<float> decodeOrSilence(const std::string& path) {
+MusicSamples decodeOrSilence(const std::string& path, bool keepSound) {
     try {
-        return decodeAudioFile(path);
+        return decodeAudioFile(path, maxMusicFrames, keepSound);
     } catch (const ShowError& error) {
         debugLine("%s; the show runs silently on the wall clock", error.what());
-        return {};
+        return MusicSamples(keepSound);
     }
 }
 
 } // namespace
 
 struct MusicStream::Impl {
-    Impl(std::vector<float> decoded, MusicOutput requested) : samples(std::move(decoded)) {
-        if (samples.size() % 2)
-            samples.pop_back();
+    Impl(MusicSamples decoded, MusicOutput requested) : samples(std::move(decoded)) {
         // Without music there is nothing to send to a device.
         if (samples.empty() && requested == MusicOutput::Device)
             requested = MusicOutput::Silent;
         output = makeAudioOutput(requested, samples);
     }
 
-    std::vector<float> samples;
+    MusicSamples samples;
     std::unique_ptr<AudioOutput> output;
     // The analyzer's buffers are scratch space; asking for a spectrum changes nothing visible.
     mutable SpectrumAnalyzer analyzer;
 };
 
-MusicStream::MusicStream(const std::string& path, MusicOutput output)
-    : impl_(std::make_unique<Impl>(decodeOrSilence(path), output)) {}
+MusicStream::MusicStream(const std::string& path, MusicOutput output, bool keepSound)
+    : impl_(std::make_unique<Impl>(decodeOrSilence(path, keepSound), output)) {}
 
-MusicStream::MusicStream(std::vector<float> interleavedStereo, MusicOutput output)
-    : impl_(std::make_unique<Impl>(std::move(interleavedStereo), output)) {}
+MusicStream::MusicStream(const std::vector<float>& interleavedStereo, MusicOutput output)
+    : impl_(std::make_unique<Impl>(MusicSamples(interleavedStereo), output)) {}
 
 MusicStream::~MusicStream() = default;
 
@@ -76,13 +75,31 @@ void MusicStream::spectrum(float out[spectrumSize]) const { spectrumAt(position(
 
 void MusicStream::spectrumAt(uint64_t frame, float out[spectrumSize]) const {
     static_assert(SpectrumAnalyzer::binCount == spectrumSize);
-    impl_->analyzer.analyze(impl_->samples, frame, out);
+    const MusicSamples& samples = impl_->samples;
+    const std::span<const float> kept = samples.mono();
+    if (kept.size() == samples.frames()) {
+        impl_->analyzer.analyze(kept, frame, out);
+        return;
+    }
+    // Inside a kept part the window never wraps, and reads what it reads in the whole track.
+    const uint64_t end = frame % samples.frames();
+    if (end < samples.firstKept() + SpectrumAnalyzer::windowFrames ||
+        end - samples.firstKept() > kept.size()) {
+        std::fill(out, out + spectrumSize, 0.0f);
+        return;
+    }
+    impl_->analyzer.analyze(kept, end - samples.firstKept(), out);
+}
+
+void MusicStream::keepOnly(uint64_t from, uint64_t to) {
+    if (from >= SpectrumAnalyzer::windowFrames && to <= lengthFrames())
+        impl_->samples.keepOnly(from - SpectrumAnalyzer::windowFrames, to);
 }
 
 bool MusicStream::hasMusic() const { return !impl_->samples.empty(); }
 
-uint64_t MusicStream::lengthFrames() const { return impl_->samples.size() / 2; }
+uint64_t MusicStream::lengthFrames() const { return impl_->samples.frames(); }
 
-const std::vector<float>& MusicStream::samples() const { return impl_->samples; }
+const MusicSamples& MusicStream::samples() const { return impl_->samples; }
 
 MusicOutput MusicStream::output() const { return impl_->output->kind(); }

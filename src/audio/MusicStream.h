@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class MusicSamples;
+
 constexpr int musicSampleRate = 44100;
 constexpr int spectrumSize = 1024; // magnitudes of a 2048-frame FFT, bin 0 = DC
 
@@ -21,10 +23,12 @@ enum class MusicOutput {
 class MusicStream {
 public:
     // Decodes the file. A missing or undecodable file writes one stderr line naming it; the
-    // stream then plays silence on the wall clock (length 0, zero spectrum).
-    explicit MusicStream(const std::string& path, MusicOutput output = MusicOutput::Device);
+    // stream then plays silence on the wall clock (length 0, zero spectrum). Without
+    // `keepSound` (for a Manual stream that no one hears) only what the spectrum needs is kept.
+    explicit MusicStream(const std::string& path, MusicOutput output = MusicOutput::Device,
+                         bool keepSound = true);
     // Plays samples already in memory (interleaved stereo at musicSampleRate; empty = no music).
-    explicit MusicStream(std::vector<float> interleavedStereo,
+    explicit MusicStream(const std::vector<float>& interleavedStereo,
                          MusicOutput output = MusicOutput::Device);
     ~MusicStream();
     MusicStream(const MusicStream&) = delete;
@@ -51,10 +55,16 @@ public:
     // The same at a given frame position (offline rendering, tests).
     void spectrumAt(uint64_t frame, float out[spectrumSize]) const;
 
+    // Keeps only what positions `from` to `to` need: the spectra that end there and the sound
+    // between them (renders and shots, which know their positions). Elsewhere the spectrum and
+    // the sound are then silent. A range that starts within a window of the track's start, or
+    // reaches past its end, keeps everything: spectra there wrap round the loop.
+    void keepOnly(uint64_t from, uint64_t to);
+
     bool hasMusic() const;
     uint64_t lengthFrames() const;
-    // Interleaved stereo samples, nominally in [-1, 1] (empty without music).
-    const std::vector<float>& samples() const;
+    // The music as kept (empty without music).
+    const MusicSamples& samples() const;
     MusicOutput output() const;
 
 private:

@@ -39,8 +39,8 @@ SpectrumAnalyzer::~SpectrumAnalyzer() {
     fftwf_free(output_);
 }
 
-void SpectrumAnalyzer::fillMono(const std::vector<float>& samples, uint64_t endFrame) {
-    const uint64_t length = samples.size() / 2;
+void SpectrumAnalyzer::fillWindow(std::span<const float> mono, uint64_t endFrame) {
+    const uint64_t length = mono.size();
     int64_t frame = int64_t(endFrame % length) - windowFrames;
     int i = 0;
     if (frame < 0) {
@@ -54,19 +54,18 @@ void SpectrumAnalyzer::fillMono(const std::vector<float>& samples, uint64_t endF
     for (; i < windowFrames; ++i) {
         if (uint64_t(frame) == length)
             frame = 0;
-        const float mono = 0.5f * (samples[2 * frame] + samples[2 * frame + 1]);
-        input_[i] = mono * window_[i];
+        input_[i] = mono[size_t(frame)] * window_[i];
         ++frame;
     }
 }
 
-void SpectrumAnalyzer::analyze(const std::vector<float>& samples, uint64_t endFrame, float* out) {
-    if (samples.size() < 2) {
+void SpectrumAnalyzer::analyze(std::span<const float> mono, uint64_t endFrame, float* out) {
+    if (mono.empty()) {
         for (int bin = 0; bin < binCount; ++bin)
             out[bin] = 0.0f;
         return;
     }
-    fillMono(samples, endFrame);
+    fillWindow(mono, endFrame);
     fftwf_execute(plan_);
     // A sine of amplitude A centred on a bin gives A * sum(window) / 2 = A * windowFrames / 4
     // there; scale that to A / 2.

@@ -1,10 +1,10 @@
 #pragma once
-// Magnitude spectrum of a stretch of stereo music: the frames that end at a position, mixed to
-// mono, Hann-windowed and transformed with FFTW.
+// Magnitude spectrum of a stretch of music: the mono frames that end at a position, Hann-windowed
+// and transformed with FFTW.
 
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 #include <fftw3.h>
 
@@ -20,14 +20,14 @@ public:
     SpectrumAnalyzer& operator=(const SpectrumAnalyzer&) = delete;
 
     // Fills `out` with the magnitudes of bins 0..binCount-1 of the windowFrames frames of the
-    // interleaved stereo `samples` that end just before `endFrame` (taken inside the track).
+    // `mono` track that end just before `endFrame` (taken inside the track).
     // Before the start the window wraps round to the track's end, as a looping track sounds;
     // a track shorter than the window has silence there instead. A full-scale sine centred on
     // a bin reads 0.5 in it. Allocates nothing.
-    void analyze(const std::vector<float>& samples, uint64_t endFrame, float* out);
+    void analyze(std::span<const float> mono, uint64_t endFrame, float* out);
 
 private:
-    void fillMono(const std::vector<float>& samples, uint64_t endFrame);
+    void fillWindow(std::span<const float> mono, uint64_t endFrame);
 
     std::array<float, windowFrames> window_;
     float* input_ = nullptr;

@@ -3,12 +3,9 @@
 // the loud beats in front of a slowly zooming, turning background.
 
 #include "render/QuadricObject.h"
-#include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
 #include "timeline/Effekt.h"
-
-#include <optional>
 
 namespace Effekter {
 
@@ -59,7 +56,6 @@ private:
     CTextureFreeImage backgroundImage;
     uint32_t lastLoud = 0;
     ShaderProgram spikeProgram;
-    std::optional<RenderTarget> spareTarget; // made, never drawn with
     FragmentProgram bendProgram;
     QuadricObject tube;
 

@@ -4,6 +4,8 @@
 // The file is written under a temporary name in the same folder and takes its own name only when
 // it is complete; an encoder destroyed before `finish` removes what it wrote.
 
+#include "audio/MusicSamples.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -27,10 +29,10 @@ public:
     ShowEncoder(const ShowEncoder&) = delete;
     ShowEncoder& operator=(const ShowEncoder&) = delete;
 
-    // The sound of the render: interleaved stereo at 44.1 kHz, from the first frame on. It is
-    // written alongside the pictures, as long as they last; sound missing at the end is silence.
-    // The samples are not copied: they must stay alive until `finish`.
-    void setAudio(std::span<const float> interleavedStereo);
+    // The sound of the render, from its first frame on. It is written alongside the pictures,
+    // as long as they last; sound missing at the end is silence. The music is not copied: it
+    // must stay alive until `finish`.
+    void setAudio(const MusicStretch& sound);
     // One picture: width x height pixels, 4 bytes each (red, green, blue, unused), rows from the
     // bottom up as OpenGL reads them.
     void writeFrame(const uint8_t* rgbaBottomUp);

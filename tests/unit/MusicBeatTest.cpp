@@ -2,16 +2,22 @@
 // parts and near 0 between them, low all through the quiet parts.
 #include "../../tools/makeassets/SongLayout.h"
 #include "app/FrameLoop.h"
+#include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
+#include "audio/SpectrumAnalyzer.h"
 #include "timeline/ScriptReader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -108,4 +114,65 @@ TEST_F(MusicBeat, SongFillsTheMusicFile) {
     EXPECT_EQ(song::sections[std::size(song::sections) - 1].firstBar +
                   song::sections[std::size(song::sections) - 1].barCount,
               song::totalBars);
+}
+
+// The music is kept as its mono mix and a 16-bit side signal. The beat level, at every position,
+// must still be what the decoded stereo floats give, and the sound rebuilt must stay within the
+// 16-bit step of them.
+TEST_F(MusicBeat, CompactStoreKeepsTheBeatLevelsOfTheDecodedFloats) {
+    struct Floats final : DecodedFrames {
+        void take(const float* interleaved, uint64_t frames) override {
+            stereo.insert(stereo.end(), interleaved, interleaved + 2 * frames);
+        }
+        std::vector<float> stereo;
+    } decoded;
+    decodeAudio(musicPath(), decoded);
+    const uint64_t frames = music->lengthFrames();
+    ASSERT_EQ(decoded.stereo.size(), frames * 2);
+
+    std::vector<float> mixed(frames);
+    for (uint64_t frame = 0; frame < frames; ++frame)
+        mixed[frame] = 0.5f * (decoded.stereo[2 * frame] + decoded.stereo[2 * frame + 1]);
+    const std::span<const float> kept = music->samples().mono();
+    for (uint64_t frame = 0; frame < frames; ++frame)
+        ASSERT_EQ(std::bit_cast<uint32_t>(kept[frame]), std::bit_cast<uint32_t>(mixed[frame]))
+            << frame;
+
+    SpectrumAnalyzer fromFloats;
+    std::array<float, spectrumSize> expected{}, actual{};
+    for (uint64_t frame = 0; frame < frames + 4096; frame += 97) {
+        fromFloats.analyze(mixed, frame, expected.data());
+        music->spectrumAt(frame, actual.data());
+        ASSERT_EQ(std::bit_cast<uint32_t>(beatLevel(actual.data())),
+                  std::bit_cast<uint32_t>(beatLevel(expected.data())))
+            << frame;
+    }
+
+    std::vector<float> rebuilt(frames * 2);
+    music->samples().readStereo(0, frames, rebuilt.data());
+    float largestError = 0;
+    for (size_t i = 0; i < rebuilt.size(); ++i)
+        largestError = std::max(largestError, std::abs(rebuilt[i] - decoded.stereo[i]));
+    EXPECT_LE(largestError, 1.0f / 32767);
+}
+
+// A render keeps only the music its frames read: inside that part every beat level is the one of
+// the whole track, outside it the spectrum is silent.
+TEST_F(MusicBeat, KeptPartGivesTheSameBeatLevels) {
+    MusicStream part(musicPath(), MusicOutput::Manual, false);
+    const uint64_t from = 60 * musicSampleRate, to = 63 * musicSampleRate;
+    part.keepOnly(from, to);
+    ASSERT_EQ(part.lengthFrames(), music->lengthFrames());
+    std::array<float, spectrumSize> whole{}, kept{};
+    for (uint64_t frame = from; frame <= to; frame += 89) {
+        music->spectrumAt(frame, whole.data());
+        part.spectrumAt(frame, kept.data());
+        ASSERT_EQ(std::bit_cast<uint32_t>(beatLevel(kept.data())),
+                  std::bit_cast<uint32_t>(beatLevel(whole.data())))
+            << frame;
+    }
+    for (uint64_t outside : {from - 1, to + 1, uint64_t(0)}) {
+        part.spectrumAt(outside, kept.data());
+        EXPECT_EQ(beatLevel(kept.data()), 0.0f) << outside;
+    }
 }
