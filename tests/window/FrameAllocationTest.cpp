@@ -66,6 +66,24 @@ public:
     uint32_t lastTime = 0;
 };
 
+CountingEffect& addAlwaysActive(EffectList& effects) {
+    effects.push_back(std::make_unique<CountingEffect>(0, -1));
+    return static_cast<CountingEffect&>(*effects.back());
+}
+
+// A small window and a show whose first entry counts its draws for the whole run.
+struct CountedShow {
+    RenderWindow window{smallWindow(96, 64)};
+    EffectList effects;
+    CountingEffect& counted{addAlwaysActive(effects)};
+
+    void prepareDrawing() {
+        requireOpenGl2();
+        setScreenPerspective();
+        glEnable(GL_TEXTURE_2D);
+    }
+};
+
 // Ten seconds of a loud low square wave.
 std::vector<float> loudMusic() {
     std::vector<float> samples(size_t(musicSampleRate) * 10 * 2);
@@ -80,15 +98,9 @@ std::vector<float> loudMusic() {
 TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "no display";
-    RenderWindow window(smallWindow(96, 64));
-    ASSERT_NO_THROW(requireOpenGl2());
-    setScreenPerspective();
-    glEnable(GL_TEXTURE_2D);
-
-    EffectList effects;
-    auto counter = std::make_unique<CountingEffect>(0, -1);
-    CountingEffect& counted = *counter;
-    effects.push_back(std::move(counter));
+    CountedShow show;
+    ASSERT_NO_THROW(show.prepareDrawing());
+    auto& [window, effects, counted] = show;
     std::FILE* script = std::tmpfile();
     std::fputs("24\n", script);
     std::rewind(script);
@@ -127,14 +139,9 @@ TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
 TEST(FrameLoop, PausedAndLoopingLiveFramesAllocateNothing) {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "no display";
-    RenderWindow window(smallWindow(96, 64));
-    ASSERT_NO_THROW(requireOpenGl2());
-    setScreenPerspective();
-    glEnable(GL_TEXTURE_2D);
-    EffectList effects;
-    auto counter = std::make_unique<CountingEffect>(0, -1);
-    CountingEffect& counted = *counter;
-    effects.push_back(std::move(counter));
+    CountedShow show;
+    ASSERT_NO_THROW(show.prepareDrawing());
+    auto& [window, effects, counted] = show;
     effects.push_back(std::make_unique<CountingEffect>(2000, 6000));
     AuthorSession session(window,
                           {effects,
