@@ -1,11 +1,11 @@
 #include "offline/LeadIn.h"
 
-#include "timeline/ShowFrame.h"
-#include "offline/OfflineRender.h"
 #include "audio/MusicStream.h"
-#include "render/GL.h"
+#include "offline/OfflineRender.h"
 #include "platform/StopSignals.h"
+#include "render/GL.h"
 #include "render/RenderTarget.h"
+#include "timeline/ShowFrame.h"
 
 #include <algorithm>
 #include <iterator>
@@ -79,8 +79,8 @@ bool drawForState(const MusicStream& music, EffectList& effects, uint32_t startO
 
 // A frame drawn only for the state it leaves behind. The frame clear is real, so the window's
 // buffers are as a render has them wherever the clear reaches them.
-bool drawStateFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                    uint64_t sample, bool advancing) {
+bool drawStateFrame(MusicStream& music, EffectList& effects, uint32_t startOffset, uint64_t sample,
+                    bool advancing) {
     throwIfStopped("Render interrupted");
     music.setPosition(int64_t(sample));
     clearFrame();

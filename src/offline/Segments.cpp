@@ -1,10 +1,10 @@
 #include "offline/Segments.h"
 
-#include "offline/OfflineRender.h"
 #include "audio/MusicStream.h"
+#include "encode/ShowEncoder.h"
+#include "offline/OfflineRender.h"
 #include "platform/Checksum.h"
 #include "platform/Error.h"
-#include "encode/ShowEncoder.h"
 #include "platform/StopSignals.h"
 #include "timeline/ScriptLoader.h"
 #include "timeline/ScriptReader.h"
@@ -298,8 +298,7 @@ struct LocalSegment {
 };
 
 std::vector<std::string> segmentArguments(const RenderRequest& r, int width, int height,
-                                          const std::string& program,
-                                          const LocalSegment& segment) {
+                                          const std::string& program, const LocalSegment& segment) {
     std::vector<std::string> words = {
         program,     fs::current_path().string(),
         "--render",  segment.file,
@@ -491,8 +490,8 @@ void renderInSegments(const RenderRequest& request, int width, int height,
                 throw Interrupted(stopSignal(), "Render interrupted");
             while (running < request.jobs && next < toRender.size()) {
                 LocalSegment& segment = segments[size_t(toRender[next++] - 1)];
-                segment.child = startSegment(segmentArguments(request, width, height, program, segment),
-                                 segment.log);
+                segment.child = startSegment(
+                    segmentArguments(request, width, height, program, segment), segment.log);
                 ++running;
             }
             uint64_t done = 0;
