@@ -5,6 +5,7 @@
 #include "offline/OfflineRender.h"
 #include "platform/Checksum.h"
 #include "platform/Error.h"
+#include "platform/FFmpegHandles.h"
 #include "platform/StopSignals.h"
 #include "timeline/ScriptLoader.h"
 #include "timeline/ScriptReader.h"
@@ -247,6 +248,7 @@ RenderRequest requestOf(const std::string& options, int& width, int& height) {
 } // namespace
 
 void joinSegments(const std::string& output, const std::vector<std::string>& segmentFiles) {
+    av_log_set_level(AV_LOG_ERROR);
     const std::vector<Segment> segments = checkedSegments(segmentFiles);
     const SegmentManifest& first = segments.front().manifest;
     const ShowIdentity identity = identifyShow();

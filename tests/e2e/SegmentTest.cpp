@@ -212,6 +212,12 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
             << result.errorOutput;
         EXPECT_EQ(show.outputs(), before) << "something was left behind: " << message;
     }
+    // A rate over the first moment of a render means nothing and is not shown.
+    const ShowResult oneFrame = show.run(
+        {"--render", show.out("one.mp4"), "--size", "64x48", "--fps", "10", "--to", "100"});
+    ASSERT_EQ(oneFrame.exitStatus, 0) << oneFrame.errorOutput;
+    EXPECT_NE(oneFrame.errorOutput.find("frame 1/1  100%   \n"), std::string::npos)
+        << oneFrame.errorOutput;
 }
 
 TEST(Segments, ARenderInSegmentsKeepsWhatIsFinishedAndRendersTheRest) {
