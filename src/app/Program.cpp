@@ -140,7 +140,7 @@ int runShow(const CommandLine& line) {
         renderShot(line.shotTime, line.render, effects, musicFile, startOffset, *offscreen,
                    line.shotFile);
     else if (line.action == CommandLine::Action::Render)
-        renderShow(line.render, effects, musicFile, startOffset, *offscreen, *frames);
+        renderShow(line.render, effects, keywords, musicFile, startOffset, *offscreen, *frames);
     else if (line.action == CommandLine::Action::ContactSheet)
         makeContactSheet(line.render, effects, keywords, musicFile, startOffset, *offscreen,
                          *sheet);
