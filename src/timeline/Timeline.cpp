@@ -1,12 +1,12 @@
 #include "timeline/Timeline.h"
 
-#include "app/RenderWindow.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
 #include "timeline/EffectFactory.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/ScriptLoader.h"
+#include "timeline/ShowScreen.h"
 
 #include <memory>
 #include <optional>
@@ -60,7 +60,7 @@ std::optional<std::string> readScriptBytes(LoadReport& report) {
 
 } // namespace
 
-void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicFile,
+void loadTimeline(EffectList& effects, ShowScreen& screen, std::string& musicFile,
                   int32_t& startOffset, std::vector<std::string>* keywords, ShowCheck* check) {
     LoadReport report(scriptPath, check);
     const std::optional<std::string> bytes = readScriptBytes(report);
@@ -76,7 +76,7 @@ void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicF
     {
         // A show may leave its loading picture out: the run goes on, so a check only warns.
         LoadNoteCollector notes;
-        loading.emplace(window, header.entryCount);
+        loading.emplace(screen, header.entryCount);
         if (check)
             for (const std::string& note : notes.notes())
                 check->warnings.push_back("warning: " + note + " (the loading picture)");
