@@ -6,6 +6,7 @@
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -162,7 +163,8 @@ void markScaledGreyKey(FIBITMAP* image, const char* path) {
     if (FreeImage_GetBPP(image) != 8 || FreeImage_GetTransparencyCount(image) != 256)
         return;
     const std::optional<GreyKey> key = pngGreyKey(path);
-    if (!key || key->bitDepth >= 8 || key->level >= (1u << key->bitDepth))
+    const bool lowDepth = key && (key->bitDepth == 1 || key->bitDepth == 2 || key->bitDepth == 4);
+    if (!lowDepth || key->level >= (1u << key->bitDepth))
         return;
     BYTE opacity[256];
     std::fill(opacity, opacity + 256, BYTE(255));
