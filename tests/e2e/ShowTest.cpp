@@ -194,7 +194,7 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
     struct Case {
         const char* what;
         std::string script;
-        std::string place;  // the line before the message
+        std::string place; // the line before the message
         std::string message;
     };
     const std::string missing = "/nonexistent/plugin.so";
@@ -207,7 +207,8 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
          "\nUnknown entry ' tunnel' in file, please correct\n"},
         {"missing plug-in", "m.ogg\n0\n1\n# a plug-in\nPlugin\n0\n10\n" + missing + "\n",
          "Exception: data/demo.txt:5: the entry 'Plugin'",
-         "\nUnable to load plugin: " + missing + "\n"},
+         "\nUnable to load plugin: " + missing + "\n" + missing +
+             ": cannot open shared object file: No such file or directory\n"},
         {"plug-in without Draw",
          "m.ogg\n0\n1\nPlugin\n0\n10\n" + testPlugin("test_init_only") + "\n",
          "Exception: data/demo.txt:4: the entry 'Plugin'",
@@ -228,6 +229,54 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
         EXPECT_NE(result.errorOutput.find(c.message), std::string::npos) << result.errorOutput;
         EXPECT_EQ(result.errorOutput.find("Init ran"), std::string::npos) << result.errorOutput;
     }
+}
+
+TEST(Loading, CheckListsEveryPluginAndNoPluginsSkipsThemWithAWarningEach) {
+    RunFolder run;
+    // A picture (python3-imageio's) named as a library: the dynamic linker refuses it.
+    std::filesystem::copy_file(
+        "/usr/lib/python3/dist-packages/imageio/resources/images/chelsea.png",
+        run.file("chelsea.so"));
+    run.script("m.ogg\n0\n3\nPlugin\n0\n-1\nchelsea.so\n" + fillEntry(0, -1, "255 128 0") +
+               "FlashWhite\n0\n100\n");
+    const std::string folder = std::filesystem::canonical(run.path()).string();
+
+    ShowProcess check(run.path(), {"--check"});
+    EXPECT_EQ(check.wait(), 1);
+    const std::string report = check.standardOutput();
+    for (const std::string& line :
+         std::vector<std::string>{"data/demo.txt:4: the entry 'Plugin': Unable to load plugin: "
+                                  "chelsea.so / ./chelsea.so: "
+                                  "invalid ELF header\n",
+                                  "data/demo.txt:4: plug-in " + folder + "/chelsea.so\n",
+                                  "data/demo.txt:8: plug-in " + testPlugin("test_fill") + "\n"})
+        EXPECT_NE(report.find(line), std::string::npos) << line << report;
+
+    const ShowResult skipped = runShow(
+        run.path(), {"--no-plugins", "--shot", "50", run.file("shot.png"), "--size", "8x8"});
+    ASSERT_EQ(skipped.exitStatus, 0) << skipped.errorOutput;
+    const std::string& errors = skipped.errorOutput;
+    EXPECT_NE(errors.find("data/demo.txt:4: warning: the entry 'Plugin' is skipped "
+                          "(--no-plugins): chelsea.so\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("data/demo.txt:8: warning: the entry 'Plugin' is skipped "
+                          "(--no-plugins): " +
+                          testPlugin("test_fill") + "\n"),
+              std::string::npos)
+        << errors;
+    // The fill plug-in's colour line is passed over and the entry after it loads as written.
+    size_t warnings = 0;
+    for (size_t at = errors.find("warning: "); at != std::string::npos;
+         at = errors.find("warning: ", at + 1))
+        ++warnings;
+    EXPECT_EQ(warnings, 2u) << errors;
+    EXPECT_NE(errors.find("Loaded FlashWhite with start time 0 and end time 100\n"),
+              std::string::npos)
+        << errors;
+    int width = 0, height = 0;
+    for (const Rgba& p : readImage(run.file("shot.png"), width, height))
+        ASSERT_FALSE(p.r == 255 && p.g == 128 && p.b == 0) << "the plug-in drew";
 }
 
 TEST(Loading, PluginLinesCommentsAndTrailingLinesAreReadInOrderFromAWindowsStyleScript) {
