@@ -1,4 +1,4 @@
-#include "app/Letterbox.h"
+#include "player/Letterbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "TestFiles.h"
 
+#include "encode/VideoWriter.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
 #include "platform/VideoDecoder.h"
-#include "platform/VideoWriter.h"
 #include "render/Shader.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,45 @@
+#pragma once
+// Where the frames of an offline render fall on the music, in whole sample frames, so that every
+// frame's effect time comes from a music position exactly as in the live show.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct RenderPlan {
+    int fps = 60;
+    uint64_t fromSample = 0;    // music position of the first kept frame
+    uint64_t frameCount = 0;    // kept frames
+    uint64_t warmupFrames = 0;  // frames drawn before the first kept one, not kept
+    bool endsWithMusic = false; // --to lies past the music's end, which ends the render instead
+
+    // Music position of frame `index`; warm-up frames have negative indices.
+    uint64_t sampleOfFrame(int64_t index) const;
+    // Sample frames of music that the kept frames span (frameCount / fps seconds).
+    uint64_t audioSamples() const;
+};
+
+struct RenderSpanRequest {
+    uint32_t startOffset = 0;     // the script's start offset (seconds, added unscaled)
+    uint64_t musicLength = 0;     // sample frames; 0 without music
+    std::optional<uint32_t> from; // effect times in milliseconds
+    std::optional<uint32_t> to;
+    uint32_t warmup = 0;
+    int fps = 60;
+};
+
+// The plan, or the reason there is nothing sensible to render (in `problem`).
+std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::string& problem);
+
+// The single frame of a shot at effect time `from`, after the warm-up a render from there draws
+// (`to` is not used). Empty, with the reason, for a time the music never reaches.
+std::optional<RenderPlan> planShot(const RenderSpanRequest& request, std::string& problem);
+
+// The music position of an effect time: the first sample frame whose effect time is `time`
+// (as the live show computes it). Effect times before the start offset give 0.
+uint64_t sampleOfEffectTime(uint32_t time, uint32_t startOffset);
+
+// Seconds still to go at the rate so far; 0 before any frame is done.
+double secondsLeft(uint64_t framesDone, uint64_t framesTotal, double secondsSoFar);
+// "m:ss" (or "h:mm:ss") for a progress line.
+std::string formatDuration(double seconds);
