@@ -2,7 +2,6 @@
 
 #include "encode/VideoWriter.h"
 #include "platform/Error.h"
-#include "platform/LoadNotes.h"
 #include "platform/VideoDecoder.h"
 #include "render/Shader.h"
 
@@ -160,23 +159,6 @@ TEST(VideoDecoder, SeeksInH264WithFalseKeyFramesGiveWholeFrames) {
     video.frame(80);
     const uint8_t* again = video.frame(78); // behind: a seek
     EXPECT_LT(meanDifference(again, referenceFrame(cockatoo, 78)), 2.0);
-}
-
-TEST(VideoDecoder, ADamagedStreamIsReportedAtLoadNamingTheFile) {
-    TempDir temp;
-    std::string bytes = readWholeFile(cockatoo).value();
-    bytes.replace(300000, 400, std::string(400, 'Z'));
-    const std::string path = temp.file("damaged.mp4");
-    writeTextFile(path, bytes);
-    LoadNoteCollector notes;
-    testing::internal::CaptureStderr();
-    VideoDecoder video(path);
-    testing::internal::GetCapturedStderr();
-    EXPECT_GT(video.damagedFrames(), 0);
-    ASSERT_EQ(notes.notes().size(), 1u);
-    EXPECT_EQ(notes.notes()[0], "The video " + path + " does not decode cleanly (damaged frames: " +
-                                    std::to_string(video.damagedFrames()) +
-                                    " of 280); the last whole frame is shown in their place");
 }
 
 // An MPEG program stream without any timestamps: every frame is blue, also after a seek back.
