@@ -299,7 +299,7 @@ const char* usageText() {
            "  --no-message-box    report errors on standard error only\n"
            "  --author            play in a window with the author's overlay shown (F1)\n"
            "  --no-plugins        skip every Plugin entry (native code from the show folder),\n"
-           "                      with a warning each; with any other option too\n"
+           "                      with a warning each (also for --check, --shot and renders)\n"
            "  --shot MS FILE.png  draw the frame at effect time MS (milliseconds) as the show\n"
            "                      draws it, after the warm-up (--warmup, --fps; see below), save\n"
            "                      it as a PNG picture and exit; drawn off screen, without dialog\n"
