@@ -3,6 +3,8 @@
 #include "app/RenderWindow.h"
 #include "author/Transport.h"
 #include "author/TweakDefinition.h"
+#include "author/UserConfig.h"
+#include "platform/Debug.h"
 #include "render/GL.h"
 #include "timeline/Tweaks.h"
 
@@ -14,21 +16,22 @@
 #include <algorithm>
 #include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
 constexpr float margin = 8;
-constexpr float clockWidth = 340;
-constexpr float clockHeight = 300;
-constexpr float errorHeight = 180;
-constexpr float tweaksWidth = 320;
-constexpr float timelineHeight = 170;
 constexpr double beatSpan = 4.0; // seconds of beat history on the graph
 constexpr float beatThresholds[] = {0.25f, 0.7f};
-constexpr ImGuiWindowFlags panelFlags =
-    ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoCollapse |
-    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoFocusOnAppearing;
+constexpr float panelOpacity = 0.72f;
+// The author moves, resizes and collapses the panels; where they are is kept in the user's
+// layout file.
+constexpr ImGuiWindowFlags panelFlags = ImGuiWindowFlags_NoFocusOnAppearing;
+constexpr const char* keysHelp =
+    "Space pause, Left/Right 1 s (Shift 10 s), PageUp/PageDown entries, Home start, L loop, "
+    "F1 overlay";
 
 // Everything the show may have left set is put back after the overlay: effects inherit it.
 class SavedGlState {
@@ -56,9 +59,15 @@ private:
     static constexpr GLenum matrixModes[] = {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW};
 };
 
+// The default place of a panel, for a layout file that does not know it yet.
 void placeWindow(const OverlayRect& rect) {
-    ImGui::SetNextWindowPos(ImVec2(rect.x, rect.y), ImGuiCond_Always);
-    ImGui::SetNextWindowSize(ImVec2(rect.width, rect.height), ImGuiCond_Always);
+    ImGui::SetNextWindowPos(ImVec2(rect.x, rect.y), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(ImVec2(rect.width, rect.height), ImGuiCond_FirstUseEver);
+}
+
+// Whole pixels, so that panels side by side do not share a column.
+float clamped(float value, float low, float high) {
+    return std::floor(std::clamp(value, low, high));
 }
 
 bool isFiniteEnd(uint32_t end) { return end < 0x7fffffffu; }
@@ -71,50 +80,67 @@ uint32_t axisEnd(const std::vector<ShowEntry>& entries, uint32_t now) {
     return end;
 }
 
+void drawBeatGraph(const OverlayView& view, const ImVec2& size) {
+    const ImVec2 origin = ImGui::GetCursorScreenPos();
+    ImGui::Dummy(size);
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("Beat level, last 4 s (lines at 0.25 and 0.7)");
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    draw->AddRectFilled(origin, ImVec2(origin.x + size.x, origin.y + size.y),
+                        IM_COL32(20, 20, 30, 220));
+    auto yOf = [&](float beat) { return origin.y + size.y * (1.0f - beat); };
+    for (const float threshold : beatThresholds)
+        draw->AddLine(ImVec2(origin.x, yOf(threshold)), ImVec2(origin.x + size.x, yOf(threshold)),
+                      IM_COL32(200, 120, 60, 200));
+    ImVec2 previous;
+    bool started = false;
+    for (size_t i = 0; i < view.beats.count(); ++i) {
+        const double age = view.nowSeconds - view.beats.seconds(i);
+        if (age > beatSpan)
+            continue;
+        const ImVec2 point(origin.x + size.x * float(1.0 - age / beatSpan),
+                           yOf(std::clamp(view.beats.beat(i), 0.0f, 1.0f)));
+        if (started)
+            draw->AddLine(previous, point, IM_COL32(120, 220, 255, 255), 1.5f);
+        previous = point;
+        started = true;
+    }
+}
+
 void drawClockPanel(const OverlayView& view, const OverlayRect& rect) {
     placeWindow(rect);
     if (ImGui::Begin("Clock", nullptr, panelFlags)) {
         const uint32_t time = view.transport.time();
-        ImGui::Text("Time %u ms   %s", time, clockText(time).c_str());
+        ImGui::Text("%s  %u ms", clockText(time).c_str(), time);
+        ImGui::SameLine();
+        ImGui::TextDisabled("(keys)");
+        if (ImGui::IsItemHovered()) {
+            ImGui::BeginTooltip();
+            ImGui::PushTextWrapPos(ImGui::GetFontSize() * 24);
+            ImGui::TextUnformatted(keysHelp);
+            ImGui::PopTextWrapPos();
+            ImGui::EndTooltip();
+        }
         ImGui::Text("%s", view.transport.paused() ? "Paused" : "Playing");
         if (view.transport.looping()) {
             ImGui::SameLine();
-            ImGui::Text("- looping %s to %s", clockText(view.transport.loopStart()).c_str(),
+            ImGui::Text("- loop %s to %s", clockText(view.transport.loopStart()).c_str(),
                         clockText(view.transport.loopEnd()).c_str());
         }
         const float mean = view.frames.mean();
         const float p95 = view.frames.percentile95();
-        ImGui::Text("Frame %.2f ms mean, %.2f ms p95, %.1f fps", mean, p95,
+        ImGui::Text("%.1f ms mean, %.1f p95, %.0f fps", mean, p95,
                     mean > 0 ? 1000.0f / mean : 0.0f);
+        // The frame times and the beat level side by side, as high as the panel leaves room for.
+        const ImVec2 room = ImGui::GetContentRegionAvail();
+        const float spacing = ImGui::GetStyle().ItemSpacing.x;
+        const ImVec2 graph(std::max((room.x - spacing) / 2, 10.0f), std::max(room.y, 16.0f));
         ImGui::PlotLines("##frames", view.frames.chronological(), int(view.frames.count()), 0,
-                         "frame time, last 240", 0.0f, std::max(2.0f * p95, 20.0f),
-                         ImVec2(ImGui::GetContentRegionAvail().x, 60));
-        ImGui::Text("Beat level, last 4 s (lines at 0.25 and 0.7)");
-        const ImVec2 size(ImGui::GetContentRegionAvail().x, 70);
-        const ImVec2 origin = ImGui::GetCursorScreenPos();
-        ImGui::Dummy(size);
-        ImDrawList* draw = ImGui::GetWindowDrawList();
-        draw->AddRectFilled(origin, ImVec2(origin.x + size.x, origin.y + size.y),
-                            IM_COL32(20, 20, 30, 220));
-        auto yOf = [&](float beat) { return origin.y + size.y * (1.0f - beat); };
-        for (const float threshold : beatThresholds)
-            draw->AddLine(ImVec2(origin.x, yOf(threshold)),
-                          ImVec2(origin.x + size.x, yOf(threshold)), IM_COL32(200, 120, 60, 200));
-        ImVec2 previous;
-        bool started = false;
-        for (size_t i = 0; i < view.beats.count(); ++i) {
-            const double age = view.nowSeconds - view.beats.seconds(i);
-            if (age > beatSpan)
-                continue;
-            const ImVec2 point(origin.x + size.x * float(1.0 - age / beatSpan),
-                               yOf(std::clamp(view.beats.beat(i), 0.0f, 1.0f)));
-            if (started)
-                draw->AddLine(previous, point, IM_COL32(120, 220, 255, 255), 1.5f);
-            previous = point;
-            started = true;
-        }
-        ImGui::TextWrapped("Space pause, Left/Right 1 s (Shift 10 s), PageUp/PageDown entries, "
-                           "Home start, L loop, F1 overlay");
+                         nullptr, 0.0f, std::max(2.0f * p95, 20.0f), graph);
+        if (ImGui::IsItemHovered())
+            ImGui::SetTooltip("Frame time, last 240 frames");
+        ImGui::SameLine();
+        drawBeatGraph(view, graph);
     }
     ImGui::End();
 }
@@ -313,12 +339,20 @@ void drawReloadError(const std::string& error, const OverlayRect& rect) {
 
 OverlayLayout overlayLayout(int width, int height) {
     const float w = float(width), h = float(height);
+    // Panels grow with the window from their sizes at 640 x 480, where they leave most of the
+    // picture free: the clock top left, the tweaks top right, the timeline strip along the bottom.
+    const float timelineHeight = clamped(h / 6, 80, 170);
+    const float clockWidth = clamped(w / 3, 230, 340);
+    const float clockHeight = clamped(h / 4, 110, 240);
+    const float tweaksWidth = clamped(w * 0.36f, 230, 360);
+    const float tweaksRoom = std::max(h - 3 * margin - timelineHeight, 40.0f);
+    const float tweaksHeight = std::min(tweaksRoom, std::max(0.4f * h, tweaksRoom - 200));
     OverlayLayout layout{};
     layout.clock = {margin, margin, clockWidth, clockHeight};
-    layout.reloadError = {margin, 2 * margin + clockHeight, clockWidth, errorHeight};
+    layout.reloadError = {margin, 2 * margin + clockHeight, clockWidth,
+                          std::max(std::min(180.0f, tweaksRoom - clockHeight - margin), 40.0f)};
     layout.timeline = {margin, h - margin - timelineHeight, w - 2 * margin, timelineHeight};
-    layout.tweaks = {w - margin - tweaksWidth, margin, tweaksWidth,
-                     std::max(h - 3 * margin - timelineHeight, 40.0f)};
+    layout.tweaks = {w - margin - tweaksWidth, margin, tweaksWidth, tweaksHeight};
     return layout;
 }
 
@@ -329,13 +363,36 @@ std::string clockText(uint32_t milliseconds) {
     return text;
 }
 
+std::string overlayLayoutFile(int width, int height) {
+    const std::filesystem::path folder = userConfigFolder();
+    if (folder.empty())
+        return {};
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        debugLine("The overlay's layout is not kept: %s: %s", folder.c_str(),
+                  error.message().c_str());
+        return {};
+    }
+    return (folder / ("overlay-" + std::to_string(width) + "x" + std::to_string(height) + ".ini"))
+        .string();
+}
+
 Overlay::Overlay(RenderWindow& window) : window_(window) {
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window.sdlWindow(), &width, &height);
+    layoutFile_ = overlayLayoutFile(width, height);
     ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr; // the layout is fixed; nothing is written next to the show
+    io.IniFilename = layoutFile_.empty() ? nullptr : layoutFile_.c_str();
     io.LogFilename = nullptr;
+    io.ConfigWindowsMoveFromTitleBarOnly = true; // a drag on a widget never moves its panel
     ImGui::StyleColorsDark();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.Colors[ImGuiCol_WindowBg].w = panelOpacity;
+    style.Colors[ImGuiCol_TitleBg].w = panelOpacity;
+    style.Colors[ImGuiCol_TitleBgCollapsed].w = panelOpacity;
     ImGui_ImplSDL2_InitForOpenGL(window.sdlWindow(), SDL_GL_GetCurrentContext());
     ImGui_ImplOpenGL2_Init();
 }

@@ -18,8 +18,8 @@ struct OverlayRect {
     float x, y, width, height;
 };
 
-// Where the overlay's windows are, in a window of the given size (the reload error window only
-// while there is an error).
+// Where the overlay's windows are by default, in a window of the given size (the reload error
+// window only while there is an error); the author may move and resize them.
 struct OverlayLayout {
     OverlayRect clock, reloadError, tweaks, timeline;
 };
@@ -52,7 +52,12 @@ public:
 
 private:
     RenderWindow& window_;
+    std::string layoutFile_; // where ImGui keeps the panels' places; empty: nowhere
 };
+
+// The user's layout file for a window of that size (each size has its own layout), its folder
+// made; empty when there is no config folder or it cannot be made.
+std::string overlayLayoutFile(int width, int height);
 
 // "m:ss.mmm" of an effect time in milliseconds.
 std::string clockText(uint32_t milliseconds);

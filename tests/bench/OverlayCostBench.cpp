@@ -1,5 +1,6 @@
 // Cost of a live frame of the default show at 1024 x 768, with the author's overlay hidden and
 // shown, at a busy moment (Spheres). Run from the build directory on a display.
+#include "TestFiles.h"
 #include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
@@ -8,12 +9,16 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+
 namespace {
 
 constexpr uint32_t busyTime = 150000;
 
 struct LiveShow {
     LiveShow() : window(settings()) {
+        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); // the overlay's layout file
+
         requireOpenGl2();
         setScreenPerspective();
         glEnable(GL_TEXTURE_2D);
@@ -31,6 +36,7 @@ struct LiveShow {
         settings.verticalSync = false;
         return settings;
     }
+    TempDir config;
     RenderWindow window;
     EffectList effects;
     std::unique_ptr<AuthorSession> session;

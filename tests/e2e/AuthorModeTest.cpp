@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -34,6 +37,8 @@ class AuthorRun : public ::testing::Test {
 protected:
     void start(const std::string& script, const std::vector<std::string>& extra,
                const std::string& size = "160x120") {
+        // The overlay's layout file goes to a config folder of the test's own.
+        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
         server = std::make_unique<PrivateXServer>("1280x1024x24");
         display = std::make_unique<ScopedDisplay>(server->displayName());
         writeTextFile(folder.file("data/demo.txt"), script);
@@ -77,6 +82,7 @@ protected:
     std::string errors() const { return program ? program->errorOutput() : ""; }
 
     TempDir folder;
+    TempDir config;
     std::unique_ptr<PrivateXServer> server;
     std::unique_ptr<ScopedDisplay> display;
     std::unique_ptr<ShowProcess> program;
@@ -150,33 +156,46 @@ TEST_F(AuthorRun, SavedScriptAndShaderReloadWhilePlaying) {
     endWithEscape();
 }
 
-TEST_F(AuthorRun, F1ChangesPixelsOnlyInsideTheOverlaysWindows) {
-    start("m.ogg\n0\n1\n" + rampEntry(0, -1), {}, "800x600");
+// Over a single-colour show at 640 x 480, the overlay changes pixels only inside its panels, which
+// do not overlap and leave most of the picture visible; its layout is kept in the user's config
+// folder, not in the show's.
+TEST_F(AuthorRun, F1ShowsTheOverlayInSeparatePanelsThatLeaveMostOfThePictureFree) {
+    start("m.ogg\n0\n1\nPlugin\n0\n-1\n" + testPlugin("test_fill") + "\n40 90 160\n", {},
+          "640x480");
     server->xdotool("mousemove 0 0"); // no tooltip from the pointer
     key("space");
     const std::vector<Rgba> plain = capture();
     key("F1");
     const std::vector<Rgba> shown = capture();
     ASSERT_EQ(plain.size(), shown.size());
-    ASSERT_EQ(width, 800);
+    ASSERT_EQ(width, 640);
     const OverlayLayout layout = overlayLayout(width, height);
     const OverlayRect windows[] = {layout.clock, layout.tweaks, layout.timeline};
-    auto inside = [&](int px, int py) {
+    auto insideCount = [&](int px, int py) { // with a pixel of border around each
+        int count = 0;
         for (const OverlayRect& r : windows)
-            if (px >= r.x && px < r.x + r.width && py >= r.y && py < r.y + r.height)
-                return true;
-        return false;
+            count += px >= r.x - 1 && px <= r.x + r.width && py >= r.y - 1 && py <= r.y + r.height;
+        return count;
     };
-    long changedInside = 0, changedOutside = 0;
+    long changedInside = 0, changedOutside = 0, overlapping = 0;
     for (int py = 0; py < height; ++py)
-        for (int px = 0; px < width; ++px)
+        for (int px = 0; px < width; ++px) {
+            const int count = insideCount(px, py);
+            overlapping += count > 1;
             if (!(plain[size_t(py * width + px)] == shown[size_t(py * width + px)]))
-                ++(inside(px, py) ? changedInside : changedOutside);
+                ++(count > 0 ? changedInside : changedOutside);
+        }
+    EXPECT_EQ(overlapping, 0);
     EXPECT_EQ(changedOutside, 0);
     EXPECT_GT(changedInside, 50000) << "the overlay did not show";
+    EXPECT_LE(changedInside, 640 * 480 * 40 / 100);
+    std::printf("The overlay changes %ld of %d pixels at 640x480\n", changedInside, 640 * 480);
     key("F1");
     EXPECT_EQ(capture(), plain) << "hiding the overlay did not give the show's picture back";
     endWithEscape();
+    EXPECT_TRUE(std::filesystem::exists(config.file("morveldan/overlay-640x480.ini")));
+    for (const auto& file : std::filesystem::recursive_directory_iterator(folder.path()))
+        EXPECT_NE(file.path().extension(), ".ini") << file.path();
 }
 
 } // namespace
