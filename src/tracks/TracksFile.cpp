@@ -78,7 +78,8 @@ private:
     const std::string& fileName_;
     TracksReading& reading_;
     int line_ = 0;
-    std::optional<Track> track_;
+    Track track_;
+    bool inTrack_ = false;
     bool trackFaulty_ = false;
     bool keyWithoutTrackNoted_ = false;
 
@@ -91,37 +92,38 @@ private:
     void startTrack(std::string_view name) {
         endTrack();
         trackFaulty_ = false;
-        track_.emplace();
-        track_->name = std::string(name);
-        track_->line = line_;
+        track_ = Track();
+        inTrack_ = true;
+        track_.name = std::string(name);
+        track_.line = line_;
         if (name.empty())
             fault("a track line needs the track's name: track NAME");
         else if (const Track* earlier = reading_.tracks.find(name))
             fault(formatText("the track '%s' is named a second time (first at line %d)",
-                             track_->name.c_str(), earlier->line));
+                             track_.name.c_str(), earlier->line));
         else if (!isFreeTrackName(name) && !isEntryTrackName(name))
             fault(formatText("'%s' is not a track name: an entry's value (KEYWORD@START/VALUE, "
                              "with .x, .y, ... for a component) or a name of letters, digits "
                              "and '_'",
-                             track_->name.c_str()));
+                             track_.name.c_str()));
     }
 
     void endTrack() {
-        if (!track_)
+        if (!inTrack_)
             return;
-        if (track_->keys.empty() && !trackFaulty_) {
+        if (track_.keys.empty() && !trackFaulty_) {
             const int keep = line_;
-            line_ = track_->line;
-            fault(formatText("the track '%s' has no keys", track_->name.c_str()));
+            line_ = track_.line;
+            fault(formatText("the track '%s' has no keys", track_.name.c_str()));
             line_ = keep;
         }
         if (!trackFaulty_)
-            reading_.tracks.putTrack(std::move(*track_));
-        track_.reset();
+            reading_.tracks.putTrack(std::move(track_));
+        inTrack_ = false;
     }
 
     void readKey(const std::vector<std::string_view>& parts) {
-        if (!track_) {
+        if (!inTrack_) {
             if (!keyWithoutTrackNoted_)
                 fault("a key line before any 'track NAME' line");
             keyWithoutTrackNoted_ = true;
@@ -146,12 +148,12 @@ private:
                              int(parts[2].size()), parts[2].data()));
         if (!time || !value || !interpolation)
             return;
-        if (!track_->keys.empty() && *time <= track_->keys.back().time) {
+        if (!track_.keys.empty() && *time <= track_.keys.back().time) {
             fault(formatText("time %u is not after the previous key's time %u", *time,
-                             track_->keys.back().time));
+                             track_.keys.back().time));
             return;
         }
-        track_->keys.push_back({*time, *value, *interpolation});
+        track_.keys.push_back({*time, *value, *interpolation});
     }
 };
 
