@@ -7,6 +7,7 @@
 #include "render/GLState.h"
 #include "timeline/Timeline.h"
 #include "timeline/Tweaks.h"
+#include "tracks/TracksFile.h"
 
 #include <SDL2/SDL.h>
 
@@ -64,7 +65,7 @@ AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlay
       startOffset_(uint32_t(show.startOffset)),
       music_(show.music ? std::move(show.music) : openMusic(show.musicFile, show.startOffset)),
       transport_(*music_, startOffset_), started_(Clock::now()) {
-    takeShow(show.keywords);
+    takeShow(show.keywords, std::move(show.tracks));
     watchFiles(takeNotedDataFiles());
     savedWhileLoading_ = fileSavedSince(watchedFiles_, show.loadStarted);
     setOverlayShown(overlayShown);
@@ -73,20 +74,15 @@ AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlay
 
 AuthorSession::~AuthorSession() { window_.setEventFilter(nullptr); }
 
-void AuthorSession::takeShow(const std::vector<std::string>& keywords) {
+void AuthorSession::takeShow(const std::vector<std::string>& keywords, TrackSet tracks) {
     entries_ = describeEntries(fileText(scriptPath), effects_, keywords);
     rows_ = packRows(entries_);
-    tweakBars_.clear();
-    for (size_t i = 0; i < effects_.size(); ++i) {
-        tweakBars_.push_back(std::make_unique<TweakBar>(
-            TweakBar{i < keywords.size() ? keywords[i] : std::string("Entry")}));
-        effects_[i]->tweakBar = tweakBars_.back().get();
-        effects_[i]->registerTweaks();
-    }
+    tracks_.reset();
+    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords);
 }
 
 void AuthorSession::watchFiles(std::vector<std::string> files) {
-    files.insert(files.begin(), scriptPath);
+    files.insert(files.begin(), {scriptPath, showTracksPath});
     watchedFiles_ = std::move(files);
     watcher_.watch(watchedFiles_);
 }
@@ -116,8 +112,10 @@ void AuthorSession::reload() {
     std::string musicFile;
     int32_t startOffset = 0;
     std::vector<std::string> keywords;
+    TrackSet tracks;
     try {
         loadTimeline(fresh, window_, musicFile, startOffset, &keywords);
+        tracks = loadShowTracks();
     } catch (const ShowEnded&) { // the window closed while loading
         throw;
     } catch (const Interrupted&) {
@@ -131,14 +129,14 @@ void AuthorSession::reload() {
         for (std::string& file : takeNotedDataFiles())
             if (std::find(files.begin(), files.end(), file) == files.end())
                 files.push_back(std::move(file));
-        files.erase(files.begin()); // the script, which watchFiles puts first again
+        files.erase(files.begin(), files.begin() + 2); // which watchFiles puts first again
         watchFiles(std::move(files));
         resetFrameState();
         return;
     }
     shutDownEffects(effects_);
     effects_ = std::move(fresh);
-    takeShow(keywords);
+    takeShow(keywords, std::move(tracks));
     watchFiles(takeNotedDataFiles());
     if (musicFile != musicFile_) {
         const double position = music_->positionSeconds();

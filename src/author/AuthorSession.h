@@ -9,6 +9,8 @@
 #include "author/ShowEntries.h"
 #include "author/Transport.h"
 #include "timeline/Effekt.h"
+#include "timeline/ShowTracks.h"
+#include "tracks/Track.h"
 
 #include <chrono>
 #include <filesystem>
@@ -30,12 +32,14 @@ struct LoadedShow {
     // When loading began: a file saved since then, before it was watched, brings a reload (never,
     // by default).
     std::filesystem::file_time_type loadStarted = std::filesystem::file_time_type::max();
+    TrackSet tracks{}; // read from data/demo.tracks
 };
 
 class AuthorSession final : public LiveFrameHooks, public WindowEventFilter {
 public:
-    // Takes over the loaded show: watches its files, registers its tweak variables, opens the
-    // music and plays it from the start offset (in seconds, as the show always starts).
+    // Takes over the loaded show: watches its files (and its tracks file), registers its tweak
+    // variables, plays its tracks, opens the music and plays it from the start offset (in seconds,
+    // as the show always starts).
     AuthorSession(RenderWindow& window, LoadedShow show, bool overlayShown);
     ~AuthorSession() override;
     AuthorSession(const AuthorSession&) = delete;
@@ -50,6 +54,7 @@ public:
     void reload();
 
     Transport& transport() { return transport_; }
+    ShowTracks& tracks() { return *tracks_; }
     bool overlayShown() const { return overlayShown_; }
     void setOverlayShown(bool shown);
     const std::string& reloadError() const { return reloadError_; }
@@ -68,7 +73,7 @@ private:
     Transport transport_;
     std::vector<ShowEntry> entries_;
     int rows_ = 1;
-    std::vector<std::unique_ptr<TweakBar>> tweakBars_;
+    std::unique_ptr<ShowTracks> tracks_;
     std::vector<std::string> watchedFiles_;
     FileWatcher watcher_;
     std::unique_ptr<Overlay> overlay_;
@@ -82,7 +87,7 @@ private:
     std::chrono::steady_clock::time_point lastFrame_;
     bool firstFrame_ = true;
 
-    void takeShow(const std::vector<std::string>& keywords);
+    void takeShow(const std::vector<std::string>& keywords, TrackSet tracks);
     void watchFiles(std::vector<std::string> files);
     bool handleKey(const SDL_Event& event);
 };

@@ -3,6 +3,7 @@
 #include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "timeline/ShowTracks.h"
 
 namespace Effekter {
 
@@ -12,6 +13,13 @@ namespace {
 // of the show.
 std::string libraryFile(const std::string& path) {
     return path.find('/') == std::string::npos ? "./" + path : path;
+}
+
+// What plug-ins call to read a track: the value the living tracks hold for this frame.
+float readTrack(const char* name, float fallback) {
+    const ShowTracks* tracks = ShowTracks::living();
+    const float* value = tracks && name ? tracks->find(name) : nullptr;
+    return value ? *value : fallback;
 }
 
 } // namespace
@@ -29,6 +37,9 @@ PluginLoader::PluginLoader(int32_t start, int32_t end, const std::string& path, 
     draw_ = reinterpret_cast<MorveldanPluginDraw>(library_.symbol("Draw"));
     if (!draw_)
         raise("Unable to fint Draw function in plugin: %s", path.c_str());
+    if (auto setTrackReader =
+            reinterpret_cast<MorveldanPluginSetTrackReader>(library_.symbol("SetTrackReader")))
+        setTrackReader(readTrack);
     init_(script, start, end);
 }
 
