@@ -52,6 +52,9 @@ std::string fileSavedSince(const std::vector<std::string>& files,
     return {};
 }
 
+const char* const savedTitle = "Morveldan";
+const char* const unsavedTitle = "Morveldan - data/demo.tracks (unsaved changes)";
+
 // The state a show starts from, also after a reload drew its loading picture.
 void resetFrameState() {
     setScreenPerspective();
@@ -72,7 +75,10 @@ AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlay
     window_.setEventFilter(this);
 }
 
-AuthorSession::~AuthorSession() { window_.setEventFilter(nullptr); }
+AuthorSession::~AuthorSession() {
+    window_.setEventFilter(nullptr);
+    editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
+}
 
 void AuthorSession::takeShow(const std::vector<std::string>& keywords, TrackSet tracks) {
     entries_ = describeEntries(fileText(scriptPath), effects_, keywords);
@@ -94,11 +100,19 @@ void AuthorSession::setOverlayShown(bool shown) {
 }
 
 bool AuthorSession::runFrame() {
-    std::string changed;
+    std::vector<std::string> changed;
     if (!savedWhileLoading_.empty())
-        changed = std::exchange(savedWhileLoading_, std::string());
-    if (!changed.empty() || watcher_.takeChange(&changed)) {
-        debugLine("%s changed: reloading the show", changed.c_str());
+        changed.push_back(std::exchange(savedWhileLoading_, std::string()));
+    else if (watcher_.takeChanges(changed))
+        // The author's own save of the tracks file is no change to reload for.
+        std::erase_if(changed, [&](const std::string& file) {
+            return file == showTracksPath && editing_.holdsOwnSave(file);
+        });
+    if (!changed.empty()) {
+        debugLine("%s changed: reloading the show", changed.front().c_str());
+        tracksFileChanged_ =
+            std::find(changed.begin(), changed.end(), showTracksPath) != changed.end() ||
+            changed.front() == "(many files)";
         reload();
     }
     return runShowFrame(window_, *music_, effects_, startOffset_, this);
@@ -106,6 +120,7 @@ bool AuthorSession::runFrame() {
 
 void AuthorSession::reload() {
     const auto begun = Clock::now();
+    const bool tracksChanged = std::exchange(tracksFileChanged_, false);
     watcher_.holdChanges();
     takeNotedDataFiles();
     EffectList fresh;
@@ -115,7 +130,9 @@ void AuthorSession::reload() {
     TrackSet tracks;
     try {
         loadTimeline(fresh, window_, musicFile, startOffset, &keywords);
-        tracks = loadShowTracks();
+        // Unsaved key edits play on unless the tracks file itself changed.
+        const bool keepEdits = editing_.editor().unsaved() && !tracksChanged;
+        tracks = keepEdits ? tracks_->tracks() : loadShowTracks();
     } catch (const ShowEnded&) { // the window closed while loading
         throw;
     } catch (const Interrupted&) {
@@ -133,6 +150,10 @@ void AuthorSession::reload() {
         watchFiles(std::move(files));
         resetFrameState();
         return;
+    }
+    if (!editing_.editor().unsaved() || tracksChanged) { // the tracks were read from the file
+        editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
+        editing_.editor().startOver();
     }
     shutDownEffects(effects_);
     effects_ = std::move(fresh);
@@ -165,10 +186,23 @@ void AuthorSession::afterFrame(uint32_t, float beat) {
     lastFrame_ = now;
     const double nowSeconds = secondsBetween(started_, now);
     beats_.add(nowSeconds, beat);
+    showUnsavedInTitle();
     if (!overlayShown_)
         return;
-    overlay_->draw(
-        {transport_, effects_, entries_, rows_, frameTimes_, beats_, nowSeconds, reloadError_});
+    overlay_->draw({transport_, effects_, entries_, rows_, frameTimes_, beats_, nowSeconds,
+                    reloadError_, tracks_->tracks(), editing_, statusMessage_, transport_.time()});
+}
+
+void AuthorSession::showUnsavedInTitle() {
+    const bool unsaved = editing_.editor().unsaved();
+    if (unsaved == titleShowsUnsaved_)
+        return;
+    titleShowsUnsaved_ = unsaved;
+    SDL_SetWindowTitle(window_.sdlWindow(), unsaved ? unsavedTitle : savedTitle);
+}
+
+void AuthorSession::saveTracks() {
+    statusMessage_ = editing_.save(tracks_->tracks(), showTracksPath);
 }
 
 bool AuthorSession::takeEvent(const SDL_Event& event) {
@@ -184,7 +218,67 @@ bool AuthorSession::takeEvent(const SDL_Event& event) {
     return false;
 }
 
+// The track keys: K keys the selected value, Delete removes its key at the play head, comma and
+// period go to its previous and next key, Up and Down change it by a step, R switches recording,
+// F2 or Ctrl+S saves the tracks file and Ctrl+Z undoes the last key edit.
+bool AuthorSession::handleTrackKey(const SDL_Event& event) {
+    const bool control = (event.key.keysym.mod & KMOD_CTRL) != 0;
+    TrackSet& tracks = tracks_->tracks();
+    const uint32_t now = transport_.time();
+    const auto selected = [&] { return editing_.selected(effects_, now); };
+    switch (event.key.keysym.sym) {
+    case SDLK_k:
+        editing_.keySelected(tracks, effects_, now);
+        return true;
+    case SDLK_DELETE:
+        if (const auto value = selected())
+            editing_.editor().deleteKey(tracks, value->tracks, now);
+        return true;
+    case SDLK_COMMA:
+    case SDLK_PERIOD:
+        if (const auto value = selected())
+            goToKey(*value, event.key.keysym.sym == SDLK_PERIOD);
+        return true;
+    case SDLK_UP:
+    case SDLK_DOWN:
+        editing_.nudgeSelected(tracks, effects_, now, event.key.keysym.sym == SDLK_UP ? 1 : -1);
+        return true;
+    case SDLK_r:
+        editing_.toggleRecording();
+        return true;
+    case SDLK_F2:
+        saveTracks();
+        return true;
+    case SDLK_s:
+        if (control)
+            saveTracks();
+        return control;
+    case SDLK_z:
+        if (control && !editing_.editor().undo(tracks))
+            statusMessage_ = "Nothing to undo";
+        return control;
+    default:
+        return false;
+    }
+}
+
+void AuthorSession::goToKey(const TweakValue& value, bool next) {
+    const uint32_t now = transport_.time();
+    const std::vector<uint32_t> times = keyTimes(tracks_->tracks(), value.tracks);
+    if (next) {
+        const auto after = std::upper_bound(times.begin(), times.end(), now);
+        if (after != times.end())
+            transport_.seekTo(*after);
+    } else {
+        const auto before = std::lower_bound(times.begin(), times.end(), now);
+        if (before != times.begin())
+            transport_.seekTo(*(before - 1));
+    }
+}
+
 bool AuthorSession::handleKey(const SDL_Event& event) {
+    if (handleTrackKey(event))
+        return true;
     const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
     switch (event.key.keysym.sym) {
     case SDLK_F1:

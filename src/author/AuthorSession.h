@@ -7,6 +7,7 @@
 #include "author/FileWatcher.h"
 #include "author/FrameStats.h"
 #include "author/ShowEntries.h"
+#include "author/TrackEditing.h"
 #include "author/Transport.h"
 #include "timeline/Effekt.h"
 #include "timeline/ShowTracks.h"
@@ -55,6 +56,7 @@ public:
 
     Transport& transport() { return transport_; }
     ShowTracks& tracks() { return *tracks_; }
+    TrackEditing& editing() { return editing_; }
     bool overlayShown() const { return overlayShown_; }
     void setOverlayShown(bool shown);
     const std::string& reloadError() const { return reloadError_; }
@@ -86,10 +88,18 @@ private:
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point lastFrame_;
     bool firstFrame_ = true;
+    TrackEditing editing_;
+    bool tracksFileChanged_ = false; // among the files that brought the next reload
+    bool titleShowsUnsaved_ = false;
+    std::string statusMessage_; // the last save's outcome, for the overlay
 
     void takeShow(const std::vector<std::string>& keywords, TrackSet tracks);
     void watchFiles(std::vector<std::string> files);
     bool handleKey(const SDL_Event& event);
+    bool handleTrackKey(const SDL_Event& event);
+    void goToKey(const TweakValue& value, bool next);
+    void saveTracks();
+    void showUnsavedInTitle();
 };
 
 // Plays the loaded show in the window until the viewer ends it.
