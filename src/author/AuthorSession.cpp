@@ -106,7 +106,7 @@ bool AuthorSession::runFrame() {
     else if (watcher_.takeChanges(changed))
         // The author's own save of the tracks file is no change to reload for.
         std::erase_if(changed, [&](const std::string& file) {
-            return file == showTracksPath && editing_.holdsOwnSave(file);
+            return file == showTracksPath && editing_.takeOwnSave(file);
         });
     if (!changed.empty()) {
         debugLine("%s changed: reloading the show", changed.front().c_str());

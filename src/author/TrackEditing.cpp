@@ -11,6 +11,7 @@
 #include <chrono>
 #include <climits>
 #include <fstream>
+#include <utility>
 
 namespace {
 
@@ -155,8 +156,8 @@ std::string TrackEditing::save(const TrackSet& tracks, const std::string& path) 
     return "Saved " + path;
 }
 
-bool TrackEditing::holdsOwnSave(const std::string& path) const {
-    return saved_ && fileText(path, savedText_.size() + 1) == savedText_;
+bool TrackEditing::takeOwnSave(const std::string& path) {
+    return std::exchange(saved_, false) && fileText(path, savedText_.size() + 1) == savedText_;
 }
 
 void TrackEditing::keepUnsaved(const TrackSet& tracks, const std::string& path) {

@@ -43,8 +43,9 @@ public:
     // Writes the tracks file (beside it, then renamed over it). Returns the message to show: what
     // was saved, or why it was not.
     std::string save(const TrackSet& tracks, const std::string& path);
-    // True when the file holds what the author saved last: its change is no outside edit.
-    bool holdsOwnSave(const std::string& path) const;
+    // True, once after each save, when the file holds what the author saved: the change seen is
+    // the save itself, no outside edit.
+    bool takeOwnSave(const std::string& path);
     // With unsaved edits, writes them to a recovery file in the user's config folder and says so
     // on stderr, naming the tracks file they were meant for. Nothing without unsaved edits.
     void keepUnsaved(const TrackSet& tracks, const std::string& path);

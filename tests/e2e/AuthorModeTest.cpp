@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -196,6 +197,68 @@ TEST_F(AuthorRun, F1ShowsTheOverlayInSeparatePanelsThatLeaveMostOfThePictureFree
     EXPECT_TRUE(std::filesystem::exists(config.file("morveldan/overlay-640x480.ini")));
     for (const auto& file : std::filesystem::recursive_directory_iterator(folder.path()))
         EXPECT_NE(file.path().extension(), ".ini") << file.path();
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Without a window manager xdotool's keys arrive without modifiers: the plain keys Up (the
+// selected value one step up), K (a key of it) and F2 (save) stand in for a drag and Ctrl+S.
+TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
+    std::filesystem::create_directories(folder.file("data"));
+    std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
+                          folder.file("data/plasma"));
+    const std::string plasma = "m.ogg\n0\n1\nPlasma2D\n0\n-1\n";
+    start(plasma + "3\n", {"--author"});
+    const std::string tracksFile = folder.file("data/demo.tracks");
+    key("space");
+    key("Up"); // the seed, the only value, is selected
+    key("k");
+    EXPECT_NE(x->windowTitled("Morveldan - data/demo.tracks (unsaved changes)"), 0u);
+    key("F2");
+    EXPECT_NE(x->windowTitled("Morveldan"), 0u) << "the title still shows unsaved changes";
+    const std::string saved = readText(tracksFile);
+    const size_t track = saved.find("track Plasma2D@0/Plasma\n");
+    ASSERT_NE(track, std::string::npos) << saved;
+    const std::string keyLine = saved.substr(track + 24, saved.find('\n', track + 24) - track - 24);
+    const std::string keyTime = keyLine.substr(0, keyLine.find(' '));
+    EXPECT_EQ(keyLine, keyTime + " 4 linear");
+    EXPECT_GE(std::stoi(keyTime), 1);
+
+    // The author's own save brings no reload; a broken file saved from outside keeps the last
+    // good tracks and names the line; a good one reloads.
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(errors().find("reloading the show"), std::string::npos) << errors();
+    writeTextFile(tracksFile, "track Plasma2D@0/Plasma\n100 five\n");
+    EXPECT_TRUE(
+        waitUntil([&] { return errors().find("Reload failed") != std::string::npos; }, 30s));
+    EXPECT_NE(errors().find("data/demo.tracks:2:"), std::string::npos) << errors();
+    writeTextFile(tracksFile, saved + "# edited outside\n");
+    EXPECT_TRUE(
+        waitUntil([&] { return errors().find("Reloaded the show") != std::string::npos; }, 30s))
+        << errors();
+    endWithEscape();
+    EXPECT_EQ(errors().find("Unsaved key edits"), std::string::npos) << errors();
+
+    // A shot at the key's time draws the keyed seed: as the script with that seed draws, unlike
+    // the script's own seed.
+    auto shot = [&](const std::string& name) {
+        const ShowResult result =
+            runShow(folder.path(), {"--shot", keyTime, name, "--size", "160x120"});
+        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+        int w = 0, h = 0;
+        return readImage(folder.file(name), w, h);
+    };
+    const std::vector<Rgba> keyed = shot("keyed.png");
+    std::filesystem::remove(tracksFile);
+    const std::vector<Rgba> unkeyed = shot("unkeyed.png");
+    writeTextFile(folder.file("data/demo.txt"), plasma + "4\n");
+    const std::vector<Rgba> seedFour = shot("four.png");
+    ASSERT_FALSE(keyed.empty());
+    EXPECT_EQ(keyed, seedFour);
+    EXPECT_NE(keyed, unkeyed);
 }
 
 } // namespace

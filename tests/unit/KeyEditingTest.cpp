@@ -150,10 +150,12 @@ TEST(TrackEditing, SavesAtomicallyKnowsItsOwnSaveAndKeepsUnsavedEditsForRecovery
     editing.editor().setKey(tracks, {"size"}, variable, 100);
     EXPECT_EQ(editing.save(tracks, path), "Saved " + path);
     EXPECT_FALSE(editing.editor().unsaved());
-    EXPECT_TRUE(editing.holdsOwnSave(path));
     EXPECT_EQ(readTracksFile(path).tracks.find("size")->keys[0].value, 0.5f);
-    writeTextFile(path, "track size\n100 0.75\n"); // an outside edit
-    EXPECT_FALSE(editing.holdsOwnSave(path));
+    EXPECT_TRUE(editing.takeOwnSave(path));
+    EXPECT_FALSE(editing.takeOwnSave(path)) << "the same text written again is an outside edit";
+    editing.save(tracks, path);
+    writeTextFile(path, "track size\n100 0.75\n");
+    EXPECT_FALSE(editing.takeOwnSave(path));
 
     EXPECT_NE(editing.save(tracks, folder.file("missing/demo.tracks")).find("Unable to save"),
               std::string::npos);
