@@ -1,6 +1,6 @@
 #include "author/KeyEditing.h"
 
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 #include "timeline/ShowTracks.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // track per number; its keys are edited together, at one time for all its tracks. Every edit is
 // noted in an undo list before it changes anything.
 
-#include "timeline/Tweaks.h"
+#include "effekt/Tweaks.h"
 #include "tracks/Track.h"
 
 #include <cstdint>

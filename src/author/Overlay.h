@@ -6,7 +6,7 @@
 #include "author/FrameStats.h"
 #include "author/ShowEntries.h"
 #include "author/TrackEditing.h"
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 // the undoable key edits, saving the tracks file, and a recovery copy of edits that were not saved.
 
 #include "author/KeyEditing.h"
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 
 #include <cstdint>
 #include <optional>

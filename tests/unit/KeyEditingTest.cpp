@@ -3,7 +3,7 @@
 #include "author/KeyEditing.h"
 #include "TestFiles.h"
 #include "author/TrackEditing.h"
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 #include "tracks/TracksFile.h"
 
 #include <gtest/gtest.h>
