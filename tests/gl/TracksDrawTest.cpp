@@ -8,6 +8,7 @@
 #include "timeline/PluginLoader.h"
 #include "timeline/ShowTracks.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -31,8 +32,12 @@ class ClearToColour : public Effekt {
 public:
     using Effekt::Effekt;
     float colour[3] = {0, 0, 0};
+    int32_t count = 0;
+    bool on = false;
     void registerTweaks() override {
         TweakRegistry::instance().addVariable(tweakBar, "Colour", TweakColor3F, colour, "");
+        TweakRegistry::instance().addVariable(tweakBar, "Count", TweakInt32, &count, "");
+        TweakRegistry::instance().addVariable(tweakBar, "On", TweakBool, &on, "");
     }
     void draw(uint32_t, float) override {
         glClearColor(colour[0], colour[1], colour[2], 1);
@@ -71,7 +76,10 @@ protected:
 
 TEST_F(TracksDraw, AKeyedEntryValueChangesThePictureFromItsKeyOn) {
     effects.push_back(std::make_unique<ClearToColour>(100, 5000));
+    const auto& entry = static_cast<const ClearToColour&>(*effects.back());
     TrackSet set;
+    set.setKey("Fill@100/Count", {0, 1e30f, Interpolation::Step});
+    set.setKey("Fill@100/On", {0, 0.5f, Interpolation::Step});
     set.setKey("Fill@100/Colour.g", {1000, 0.0f, Interpolation::Step});
     set.setKey("Fill@100/Colour.g", {1200, 1.0f, Interpolation::Linear});
     set.setKey("Fill@100/Colour.g", {1400, 0.0f, Interpolation::Step});
@@ -80,6 +88,8 @@ TEST_F(TracksDraw, AKeyedEntryValueChangesThePictureFromItsKeyOn) {
 
     drawAt(1199);
     EXPECT_EQ(pixel(16, 16), (Rgba{0, 0, 0, 255})) << "before the key";
+    EXPECT_EQ(entry.count, INT32_MAX) << "whole numbers are held within their range";
+    EXPECT_TRUE(entry.on);
     drawAt(1200);
     EXPECT_EQ(pixel(16, 16), (Rgba{0, 255, 0, 255})) << "at the key";
     drawAt(1300);
