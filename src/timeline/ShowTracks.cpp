@@ -6,7 +6,9 @@
 #include "tracks/TracksFile.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -34,6 +36,12 @@ void* componentAddress(const TweakVariable& variable, int index) {
     return static_cast<float*>(variable.address) + index;
 }
 
+// The nearest whole number that an int holds.
+int32_t wholeNumber(float value) {
+    const double limited = std::clamp(double(value), double(INT32_MIN), double(INT32_MAX));
+    return int32_t(std::lround(limited));
+}
+
 void store(int type, void* number, float value) {
     switch (type) {
     case TweakBool:
@@ -43,11 +51,11 @@ void store(int type, void* number, float value) {
         *static_cast<double*>(number) = value;
         break;
     case TweakInt32:
-        *static_cast<int32_t*>(number) = int32_t(std::lround(value));
+        *static_cast<int32_t*>(number) = wholeNumber(value);
         break;
     default:
         if (type >= firstEnumType)
-            *static_cast<int*>(number) = int(std::lround(value));
+            *static_cast<int*>(number) = wholeNumber(value);
         else // floats and the components of colours, directions and quaternions
             *static_cast<float*>(number) = value;
         break;

@@ -1,5 +1,5 @@
 // Author mode with the real program on an X server of the test's own: the transport keys, live
-// reload of the script and of a shader, and the overlay.
+// reload of the script, a shader and the tracks file, and the overlay.
 #include "PrivateXServer.h"
 #include "ShowProcess.h"
 #include "TestFiles.h"
@@ -262,3 +262,40 @@ TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
 }
 
 } // namespace
+
+TEST_F(AuthorRun, AnOutsideEditOfTheTracksFileReloadsAndABrokenOneKeepsTheLastGoodTracks) {
+    writeTextFile(folder.file("data/level.fs"),
+                  "#version 110\nuniform float time;\nuniform float level;\nvoid main() {\n"
+                  "    gl_FragColor = vec4(level, 0.5, fract(time), 1.0);\n}\n");
+    const std::string tracks = folder.file("data/demo.tracks");
+    writeTextFile(tracks, "track level\n0 0.2\n");
+    start("m.ogg\n0\n1\nShaderShow\n0\n-1\ndata/level.fs\ndata/none.jpg\n", {});
+    // The show's own picture (green 128, unlike the loading picture) with the track's red.
+    auto showsRed = [&](int red) {
+        return waitUntil(
+            [&] {
+                const Rgba now = centre();
+                return now.g == 128 && std::abs(now.r - red) <= 1;
+            },
+            60s);
+    };
+    EXPECT_TRUE(showsRed(51)) << errors();
+
+    writeTextFile(tracks, "track level\n0 1\n");
+    EXPECT_TRUE(showsRed(255)) << errors();
+
+    writeTextFile(tracks, "track level\n0 x\n");
+    EXPECT_TRUE(waitUntil(
+        [&] { return errors().find("data/demo.tracks:2: bad value 'x'") != std::string::npos; },
+        60s))
+        << errors();
+    EXPECT_NE(errors().find("Reload failed, the last good show plays on"), std::string::npos);
+    ASSERT_TRUE(program->running()) << errors();
+    EXPECT_TRUE(showsRed(255)) << "the last good tracks play on";
+    const Rgba before = centre();
+    EXPECT_TRUE(waitUntil([&] { return centre().b != before.b; }, 10s)) << "no longer drawing";
+
+    writeTextFile(tracks, "track level\n0 0\n");
+    EXPECT_TRUE(showsRed(0)) << errors();
+    endWithEscape();
+}
