@@ -278,10 +278,16 @@ DragBounds<T> dragBounds(const TweakDefinition& definition, T lowest, T highest)
     return {low, high};
 }
 
+// The name a value is shown with: its definition's label, else its name.
+std::string labelOf(const TweakVariable& variable) {
+    const TweakDefinition definition = parseTweakDefinition(variable.definition);
+    return definition.label.empty() ? variable.name : definition.label;
+}
+
 // The value's widget; true when the author changed the value with it.
 bool drawTweak(const TweakVariable& variable) {
     const TweakDefinition definition = parseTweakDefinition(variable.definition);
-    const std::string& label = definition.label.empty() ? variable.name : definition.label;
+    const std::string label = labelOf(variable);
     const float speed = definition.step ? float(*definition.step) : 0.0f;
     bool changed = false;
     switch (variable.type) {
@@ -350,10 +356,10 @@ bool drawTweak(const TweakVariable& variable) {
 
 // One row of the tweak panel: a button that selects the value (showing its number of keys, or
 // "-" when untracked), then its widget. A change made with the widget goes to the tracks.
-void drawTweakRow(const OverlayView& view, const TweakValue& value, uint64_t& gesture) {
+void drawTweakRow(const OverlayView& view, const TweakValue& value, bool selected,
+                  uint64_t& gesture) {
     ImGui::PushID(value.variable->address);
     const size_t keys = keyTimes(view.tracks, value.tracks).size();
-    const bool selected = view.editing.isSelected(value);
     char marker[24];
     std::snprintf(marker, sizeof marker, keys ? "%zu" : "-", keys);
     if (selected)
@@ -377,8 +383,7 @@ void drawTweakRow(const OverlayView& view, const TweakValue& value, uint64_t& ge
 
 // The selected value's keys: key it now, go to its keys, delete the one under the play head,
 // choose how it goes on to the next one, and the record switch.
-void drawKeyBar(const OverlayView& view) {
-    const std::optional<TweakValue> value = view.editing.selected(view.effects, view.time);
+void drawKeyBar(const OverlayView& view, const std::optional<TweakValue>& value) {
     bool recording = view.editing.recording();
     if (ImGui::Checkbox("Rec", &recording))
         view.editing.toggleRecording();
@@ -393,7 +398,7 @@ void drawKeyBar(const OverlayView& view) {
     const auto after = std::upper_bound(times.begin(), times.end(), view.time);
     const bool onKey = after != times.begin() && *(after - 1) == view.time;
     ImGui::SameLine();
-    ImGui::Text("%s: %zu keys", value->variable->name.c_str(), times.size());
+    ImGui::Text("%s: %zu keys", labelOf(*value->variable).c_str(), times.size());
     KeyEditor& editor = view.editing.editor();
     if (ImGui::SmallButton("<") && after != times.begin())
         view.transport.seekTo(onKey && after - 1 != times.begin() ? *(after - 2) : *(after - 1));
@@ -427,7 +432,8 @@ void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& 
     if (ImGui::Begin("Tweaks", nullptr, panelFlags)) {
         if (!ImGui::IsAnyItemActive())
             gesture = 0; // the next change starts an edit of its own
-        drawKeyBar(view);
+        const std::optional<TweakValue> selection = view.editing.selected(view.effects, view.time);
+        drawKeyBar(view, selection);
         if (!view.status.empty())
             ImGui::TextDisabled("%s", view.status.c_str());
         ImGui::Separator();
@@ -447,7 +453,8 @@ void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& 
             ImGui::PopID();
             if (open)
                 for (const TweakValue& value : values)
-                    drawTweakRow(view, value, gesture);
+                    drawTweakRow(view, value, selection && selection->tracks == value.tracks,
+                                 gesture);
         }
         ImGui::PopItemWidth();
         if (!any)

@@ -25,7 +25,6 @@ public:
     uint64_t newGesture() { return ++lastGesture_; }
 
     void select(const TweakValue& value) { selected_ = value.tracks.front(); }
-    bool isSelected(const TweakValue& value) const { return selected_ == value.tracks.front(); }
     // The selected value, or when it is not in the show the first value of the first entry
     // active at the time; none when no active entry has values.
     std::optional<TweakValue> selected(const EffectList& effects, uint32_t time) const;

@@ -135,7 +135,6 @@ TEST(TrackEditing, ChangesKeyTrackedOrRecordedValuesAndNudgesStayInBounds) {
     EXPECT_EQ(modeValue, 3);
     editing.nudgeSelected(tracks, effects, 1000, -1);
     EXPECT_EQ(modeValue, 7);
-    EXPECT_TRUE(editing.isSelected(*editing.selected(effects, 1000)));
     EXPECT_EQ(editing.selected(effects, 1000)->tracks, ValueTracks{"Thing@0/Mode"});
 }
 
