@@ -239,8 +239,14 @@ TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
     EXPECT_TRUE(
         waitUntil([&] { return errors().find("Reloaded the show") != std::string::npos; }, 30s))
         << errors();
+    // A change of the tracked value keys it; the run ends with it unsaved, and keeps it aside.
+    key("Up");
     endWithEscape();
-    EXPECT_EQ(errors().find("Unsaved key edits"), std::string::npos) << errors();
+    const std::string recovery = config.file("morveldan/recovery/");
+    EXPECT_NE(errors().find("Unsaved key edits of data/demo.tracks were kept in " + recovery),
+              std::string::npos)
+        << errors();
+    EXPECT_EQ(readText(tracksFile), saved + "# edited outside\n");
 
     // A shot at the key's time draws the keyed seed: as the script with that seed draws, unlike
     // the script's own seed.
