@@ -2,10 +2,10 @@
 // A fragment shader named in the script, run over a full-screen image named in the script. The
 // shader gets `time` (seconds) and `beat`, and the frame's inputs it declares (ShaderInputs.h).
 
+#include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/ShaderInputs.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <string>
 

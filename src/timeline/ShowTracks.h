@@ -4,7 +4,7 @@
 // by name to shaders and plug-ins. The frame function applies the living ShowTracks.
 
 #include "render/ShaderInputs.h"
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 #include "tracks/Track.h"
 
 #include <memory>

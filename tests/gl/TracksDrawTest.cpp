@@ -1,7 +1,7 @@
 // Tracks drawn through the shared frame function: into an entry's tweakable value, a shader's
 // uniforms (with the spectrum and the resolution) and a plug-in.
 #include "GlFixture.h"
-#include "app/FrameLoop.h"
+#include "timeline/ShowFrame.h"
 #include "audio/MusicStream.h"
 #include "effects/ShaderShow.h"
 #include "render/ShaderInputs.h"

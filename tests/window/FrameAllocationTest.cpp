@@ -1,11 +1,11 @@
 // Counts the C++ allocations made on the main thread while the live frame loop runs.
 #include "TestFiles.h"
 #include "WindowTestSupport.h"
-#include "app/FrameLoop.h"
-#include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
 #include "effects/ShaderShow.h"
+#include "player/FrameLoop.h"
+#include "player/RenderWindow.h"
 #include "render/GLState.h"
 #include "render/ShaderInputs.h"
 #include "timeline/PluginLoader.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 class MjpegAviWriter {
-  public:
+public:
     // Throws ShowError when the file or the encoder cannot be opened.
     MjpegAviWriter(const std::string& path, int width, int height, int framesPerSecond,
                    int quality = 4);
@@ -19,7 +19,7 @@ class MjpegAviWriter {
     // Flushes and closes the file; called by the destructor if not called before.
     void finish();
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

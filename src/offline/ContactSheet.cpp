@@ -1,13 +1,13 @@
-#include "app/ContactSheet.h"
+#include "offline/ContactSheet.h"
 
-#include "app/FrameLoop.h"
-#include "app/OfflineRender.h"
-#include "app/RenderPlan.h"
-#include "app/Screenshot.h"
 #include "audio/MusicStream.h"
+#include "encode/ShowEncoder.h"
+#include "offline/OfflineRender.h"
+#include "offline/RenderPlan.h"
+#include "offline/Screenshot.h"
 #include "platform/Error.h"
-#include "platform/ShowEncoder.h"
 #include "render/GL.h"
+#include "timeline/ShowFrame.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -1,13 +1,12 @@
 #pragma once
-// The arithmetic and the body of one frame, shared by the live show and the single-frame shot.
+// The arithmetic and the body of one frame of the show, shared by live runs and offline work.
 
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 
 #include <cstdint>
 
 class EntryTimer;
 class MusicStream;
-class RenderWindow;
 
 // Number of spectrum bins summed into the beat level.
 constexpr int beatBins = 16;
@@ -31,19 +30,3 @@ void clearFrame();
 // effect time; the beat level goes to `beat`.
 uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
                         EntryTimer* timer = nullptr, float* beat = nullptr);
-
-// What a live run adds to its frames (reloads, transport, the overlay).
-class LiveFrameHooks {
-public:
-    virtual ~LiveFrameHooks() = default;
-    // Before anything of the frame is drawn.
-    virtual void beforeFrame() = 0;
-    // After the show's frame, before it is presented.
-    virtual void afterFrame(uint32_t time, float beat) = 0;
-};
-
-// One frame of the live show. Returns false, without drawing, when Escape was released during the
-// previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's
-// time and beat, and presents the frame. The hooks, when given, run around the drawing.
-bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
-                  uint32_t startOffset, LiveFrameHooks* hooks = nullptr);

@@ -1,10 +1,9 @@
-#include "app/FrameLoop.h"
+#include "timeline/ShowFrame.h"
 
-#include "app/EntryProfile.h"
-#include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
 #include "render/GL.h"
 #include "render/ShaderInputs.h"
+#include "timeline/EntryTimer.h"
 #include "timeline/ShowTracks.h"
 
 uint32_t effectTimeAt(double seconds, uint32_t startOffset) {
@@ -46,31 +45,4 @@ uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t 
     if (beat)
         *beat = level;
     return time;
-}
-
-namespace {
-
-void seekBy(MusicStream& music, double seconds) {
-    music.setPositionSeconds(music.positionSeconds() + seconds);
-}
-
-} // namespace
-
-bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
-                  uint32_t startOffset, LiveFrameHooks* hooks) {
-    if (window.quitRequested())
-        return false;
-    if (hooks)
-        hooks->beforeFrame();
-    clearFrame();
-    if (window.seekForwardRequested())
-        seekBy(music, 1.0);
-    if (window.seekBackRequested())
-        seekBy(music, -1.0);
-    float beat = 0;
-    const uint32_t time = drawMusicFrame(music, effects, startOffset, nullptr, &beat);
-    if (hooks)
-        hooks->afterFrame(time, beat);
-    window.swapAndPoll();
-    return true;
 }

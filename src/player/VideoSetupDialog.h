@@ -1,7 +1,7 @@
 #pragma once
 // The "Video setup" dialog shown before the window opens.
 
-#include "app/VideoSettings.h"
+#include "player/VideoSettings.h"
 
 // Shows the dialog on the settings record. Returns false for Cancel (record unchanged), true for
 // Run (choices stored). A dialog that cannot be shown counts as Run with the record unchanged.

@@ -1,4 +1,4 @@
-#include "app/RenderWindow.h"
+#include "player/RenderWindow.h"
 
 #include "platform/Debug.h"
 #include "platform/Error.h"

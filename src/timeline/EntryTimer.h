@@ -3,10 +3,9 @@
 // timed on the wall clock and in the process's CPU time, which counts the rasteriser's threads.
 // The offline profile reads them; a live overlay can read the same.
 
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 struct EntryCost {
@@ -48,15 +47,3 @@ private:
 
 // Clears and finishes `frames` empty frames of the current size, timed together.
 EntryCost measureEmptyFrames(uint64_t frames);
-
-// One row per entry and a row for the frame clears, as a table for people or as CSV.
-struct ProfileReport {
-    std::vector<std::string> keywords; // per entry, in script order
-    std::vector<EntryCost> entries;
-    EntryCost clears;     // clearing the frame, once per frame
-    EntryCost emptyFrame; // a cleared, finished frame, measured alone
-    std::string heading;  // what was profiled (size, rate, span)
-
-    std::string table() const;
-    std::string csv() const;
-};

@@ -1,4 +1,4 @@
-#include "platform/VideoWriter.h"
+#include "encode/VideoWriter.h"
 
 #include "platform/Error.h"
 #include "platform/FFmpegHandles.h"

@@ -1,4 +1,4 @@
-#include "platform/ShowEncoder.h"
+#include "encode/ShowEncoder.h"
 
 #include "audio/MusicStream.h"
 #include "platform/Error.h"

@@ -3,7 +3,7 @@
 // display's modes, the check boxes and how Run or Cancel end the dialog. The toolkit layer only
 // shows this state and forwards the viewer's clicks.
 
-#include "app/VideoSettings.h"
+#include "player/VideoSettings.h"
 
 #include <cstddef>
 #include <span>

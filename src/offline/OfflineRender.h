@@ -3,10 +3,10 @@
 // that stands for the window, read back asynchronously and written to a video file or to numbered
 // PNG pictures on a thread of its own.
 
-#include "app/CommandLine.h"
 #include "audio/MusicSamples.h"
+#include "effekt/Effekt.h"
+#include "offline/RenderRequest.h"
 #include "render/GL.h"
-#include "timeline/Effekt.h"
 
 #include <cstdint>
 #include <cstdio>

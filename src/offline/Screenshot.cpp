@@ -1,4 +1,4 @@
-#include "app/Screenshot.h"
+#include "offline/Screenshot.h"
 
 #include "platform/Error.h"
 

@@ -2,8 +2,9 @@
 // The one window of the show: an SDL2 window with its OpenGL context, the screen size globals, the
 // buffer swap and the three input flags the frame loop acts on.
 
-#include "app/VideoSettings.h"
 #include "platform/Error.h"
+#include "player/VideoSettings.h"
+#include "timeline/ShowScreen.h"
 
 struct SDL_Window;
 union SDL_Event;
@@ -20,7 +21,7 @@ public:
     virtual bool takeEvent(const SDL_Event& event) = 0;
 };
 
-class RenderWindow {
+class RenderWindow : public ShowScreen {
 public:
     // Opens the window at width x height (a display mode change when fullscreen) and makes its
     // context current; sets screenWidth and screenHeight. The settings' vertical sync,
@@ -40,7 +41,7 @@ public:
     // Left and Right set their flags; a close request throws "You quit?" at once. Other events go
     // to the filter first, when there is one. Throws a quiet Interrupted when a stop signal has
     // arrived.
-    void swapAndPoll();
+    void swapAndPoll() override;
     void setEventFilter(WindowEventFilter* filter) { filter_ = filter; }
 
     bool quitRequested() const { return quitRequested_; }

@@ -1,8 +1,8 @@
-#include "app/RenderPlan.h"
+#include "offline/RenderPlan.h"
 
-#include "app/FrameLoop.h"
 #include "audio/MusicStream.h"
 #include "platform/Error.h"
+#include "timeline/ShowFrame.h"
 
 #include <algorithm>
 #include <cmath>

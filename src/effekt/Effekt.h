@@ -1,7 +1,7 @@
 #pragma once
 // The base of every timed effect, and the owning list of a run's effects.
 
-#include "timeline/Tweaks.h"
+#include "effekt/Tweaks.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,8 +2,8 @@
 // The contact sheet: one picture with a labelled thumbnail from the middle of every script entry,
 // in script order, each drawn after the show has run up to it (with warm-up) as it would live.
 
-#include "app/CommandLine.h"
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
+#include "offline/RenderRequest.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "app/VideoSetupDialog.h"
+#include "player/VideoSetupDialog.h"
 
-#include "app/VideoSetupModel.h"
 #include "platform/Debug.h"
+#include "player/VideoSetupModel.h"
 
 #include <SDL2/SDL.h>
 #include <gtk/gtk.h>

@@ -1,4 +1,4 @@
-#include "timeline/Tweaks.h"
+#include "effekt/Tweaks.h"
 
 TweakRegistry& TweakRegistry::instance() {
     static TweakRegistry registry;

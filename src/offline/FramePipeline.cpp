@@ -1,4 +1,4 @@
-#include "app/FramePipeline.h"
+#include "offline/FramePipeline.h"
 
 #include <chrono>
 

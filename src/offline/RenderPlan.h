@@ -8,9 +8,9 @@
 
 struct RenderPlan {
     int fps = 60;
-    uint64_t fromSample = 0;   // music position of the first kept frame
-    uint64_t frameCount = 0;   // kept frames
-    uint64_t warmupFrames = 0; // frames drawn before the first kept one, not kept
+    uint64_t fromSample = 0;    // music position of the first kept frame
+    uint64_t frameCount = 0;    // kept frames
+    uint64_t warmupFrames = 0;  // frames drawn before the first kept one, not kept
     bool endsWithMusic = false; // --to lies past the music's end, which ends the render instead
 
     // Music position of frame `index`; warm-up frames have negative indices.

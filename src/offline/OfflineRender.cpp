@@ -1,16 +1,16 @@
-#include "app/OfflineRender.h"
+#include "offline/OfflineRender.h"
 
-#include "app/EntryProfile.h"
-#include "app/FrameLoop.h"
-#include "app/FramePipeline.h"
-#include "app/RenderPlan.h"
-#include "app/Screenshot.h"
 #include "audio/MusicStream.h"
+#include "encode/ShowEncoder.h"
+#include "offline/EntryProfile.h"
+#include "offline/FramePipeline.h"
+#include "offline/RenderPlan.h"
+#include "offline/Screenshot.h"
 #include "platform/Error.h"
-#include "platform/ShowEncoder.h"
 #include "platform/StopSignals.h"
 #include "render/GLState.h"
 #include "render/RenderTarget.h"
+#include "timeline/ShowFrame.h"
 
 extern "C" {
 #include <libavutil/log.h>
