@@ -1,11 +1,11 @@
 // Tracks drawn through the shared frame function: into an entry's tweakable value, a shader's
 // uniforms (with the spectrum and the resolution) and a plug-in.
 #include "GlFixture.h"
-#include "timeline/ShowFrame.h"
+#include "StarburstEntry.h"
 #include "audio/MusicStream.h"
 #include "effects/ShaderShow.h"
 #include "render/ShaderInputs.h"
-#include "timeline/PluginLoader.h"
+#include "timeline/ShowFrame.h"
 #include "timeline/ShowTracks.h"
 
 #include <climits>
@@ -139,12 +139,7 @@ TEST_F(TracksDraw, ATrackAndTheSpectrumReachTheShadersUniforms) {
 }
 
 TEST_F(TracksDraw, TheStarburstPluginReadsItsSizeTrack) {
-    std::FILE* script = std::tmpfile();
-    std::fputs("24\n", script);
-    std::rewind(script);
-    effects.push_back(std::make_unique<Effekter::PluginLoader>(
-        0, -1, std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so", script));
-    std::fclose(script);
+    effects.push_back(loadStarburst("24\n"));
     auto litCorners = [&] {
         int lit = 0;
         for (const Rgba& p : frame)
