@@ -90,6 +90,12 @@ TEST_F(TracksDraw, AKeyedEntryValueChangesThePictureFromItsKeyOn) {
     EXPECT_EQ(pixel(16, 16), (Rgba{0, 0, 0, 255})) << "before the key";
     EXPECT_EQ(entry.count, INT32_MAX) << "whole numbers are held within their range";
     EXPECT_TRUE(entry.on);
+    // What a key set from the current values would hold.
+    const auto& variables = TweakRegistry::instance().variables();
+    ASSERT_EQ(variables.size(), 3u);
+    EXPECT_EQ(tweakTrackName(*effects.back(), variables[0], 1), "Fill@100/Colour.g");
+    EXPECT_EQ(tweakComponentValue(variables[1], 0), float(INT32_MAX));
+    EXPECT_EQ(tweakComponentValue(variables[2], 0), 1.0f);
     drawAt(1200);
     EXPECT_EQ(pixel(16, 16), (Rgba{0, 255, 0, 255})) << "at the key";
     drawAt(1300);
