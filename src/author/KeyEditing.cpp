@@ -12,23 +12,6 @@ ValueTracks valueTracks(const Effekt& effect, const TweakVariable& variable) {
     return names;
 }
 
-float tweakNumber(const TweakVariable& variable, int component) {
-    switch (variable.type) {
-    case TweakBool:
-        return *static_cast<const bool*>(variable.address) ? 1.0f : 0.0f;
-    case TweakInt32:
-        return float(*static_cast<const int32_t*>(variable.address));
-    case TweakDouble:
-        return float(*static_cast<const double*>(variable.address));
-    case TweakFloat:
-        return *static_cast<const float*>(variable.address);
-    default:
-        if (variable.type >= firstEnumType)
-            return float(*static_cast<const int*>(variable.address));
-        return static_cast<const float*>(variable.address)[component];
-    }
-}
-
 std::vector<uint32_t> keyTimes(const TrackSet& tracks, const ValueTracks& value) {
     std::vector<uint32_t> times;
     for (const std::string& name : value)
@@ -93,7 +76,7 @@ void KeyEditor::setKey(TrackSet& tracks, const ValueTracks& value, const TweakVa
     undo_.noteBefore(tracks, value, gesture);
     for (size_t component = 0; component < value.size(); ++component)
         tracks.setKey(value[component],
-                      {time, tweakNumber(variable, int(component)), interpolation});
+                      {time, tweakComponentValue(variable, int(component)), interpolation});
     unsaved_ = true;
 }
 

@@ -17,9 +17,6 @@ class Effekt;
 using ValueTracks = std::vector<std::string>;
 ValueTracks valueTracks(const Effekt& effect, const TweakVariable& variable);
 
-// Number `component` of the value as a float (booleans 0 or 1, enumerations their number).
-float tweakNumber(const TweakVariable& variable, int component);
-
 // The times at which any of the value's tracks has a key, rising, each once.
 std::vector<uint32_t> keyTimes(const TrackSet& tracks, const ValueTracks& value);
 

@@ -74,6 +74,22 @@ char tweakComponentLetter(int type, int index) {
     return index >= 0 && index < int(std::char_traits<char>::length(letters)) ? letters[index] : 0;
 }
 
+float tweakComponentValue(const TweakVariable& variable, int component) {
+    const void* number = componentAddress(variable, component);
+    switch (variable.type) {
+    case TweakBool:
+        return *static_cast<const bool*>(number) ? 1.0f : 0.0f;
+    case TweakDouble:
+        return float(*static_cast<const double*>(number));
+    case TweakInt32:
+        return float(*static_cast<const int32_t*>(number));
+    default:
+        if (variable.type >= firstEnumType)
+            return float(*static_cast<const int*>(number));
+        return *static_cast<const float*>(number);
+    }
+}
+
 std::string tweakTrackName(const Effekt& effect, const TweakVariable& variable, int component) {
     const std::string keyword = effect.tweakBar ? effect.tweakBar->title : std::string("Entry");
     return entryTrackName(keyword, effect.startTime, variable.name,

@@ -3,8 +3,8 @@
 // the effect time goes into what the track drives (a tweakable value of an entry), and is offered
 // by name to shaders and plug-ins. The frame function applies the living ShowTracks.
 
-#include "render/ShaderInputs.h"
 #include "effekt/Effekt.h"
+#include "render/ShaderInputs.h"
 #include "tracks/Track.h"
 
 #include <memory>
@@ -17,6 +17,10 @@ struct ShowCheck;
 // the letter naming component `index` in track names (0 for single values).
 int tweakComponentCount(int type);
 char tweakComponentLetter(int type, int index);
+
+// The current value of one component of a tweak variable, as a track holds it (switches 0 or 1,
+// enumerations their number).
+float tweakComponentValue(const TweakVariable& variable, int component);
 
 // The track name of one component of an entry's tweak variable: the entry's keyword is its tweak
 // bar's title.

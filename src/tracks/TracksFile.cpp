@@ -169,10 +169,16 @@ TracksReading readTracks(std::string_view text, const std::string& fileName) {
     TracksReading reading;
     TracksReader reader(fileName, reading);
     int number = 0;
-    while (!text.empty()) {
+    while (!text.empty() && reading.errors.size() < maxTracksErrors) {
         const size_t end = text.find('\n');
         reader.readLine(text.substr(0, end), ++number);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    if (reading.errors.size() >= maxTracksErrors) {
+        reading.errors.push_back(formatText("%s:%d: %zu faults: the rest of the file is not read",
+                                            fileName.c_str(), number, maxTracksErrors));
+        reading.tracks = TrackSet();
+        return reading;
     }
     reader.finish();
     return reading;

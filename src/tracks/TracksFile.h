@@ -22,13 +22,16 @@ inline constexpr const char* showTracksPath = "data/demo.tracks";
 // Larger tracks files are refused rather than read.
 inline constexpr size_t maxTracksFileBytes = size_t(16) << 20;
 
+// Reading stops at this many faults.
+inline constexpr size_t maxTracksErrors = 100;
+
 struct TracksReading {
     TrackSet tracks;                 // every track that read without a fault
     std::vector<std::string> errors; // "FILE:LINE: message", in the order of the lines
 };
 
 // Reads the text of a tracks file; `fileName` leads each error. A track with a faulty line is left
-// out whole; every fault is listed.
+// out whole; every fault is listed, up to maxTracksErrors (then no track is kept).
 TracksReading readTracks(std::string_view text, const std::string& fileName);
 
 // Reads the file; a missing file gives no tracks and no errors, an unreadable or oversized one an

@@ -1,10 +1,10 @@
 // Tracks drawn through the shared frame function: into an entry's tweakable value, a shader's
 // uniforms (with the spectrum and the resolution) and a plug-in.
 #include "GlFixture.h"
+#include "StarburstEntry.h"
 #include "audio/MusicStream.h"
 #include "effects/ShaderShow.h"
 #include "render/ShaderInputs.h"
-#include "timeline/PluginLoader.h"
 #include "timeline/ShowFrame.h"
 #include "timeline/ShowTracks.h"
 
@@ -90,6 +90,12 @@ TEST_F(TracksDraw, AKeyedEntryValueChangesThePictureFromItsKeyOn) {
     EXPECT_EQ(pixel(16, 16), (Rgba{0, 0, 0, 255})) << "before the key";
     EXPECT_EQ(entry.count, INT32_MAX) << "whole numbers are held within their range";
     EXPECT_TRUE(entry.on);
+    // What a key set from the current values would hold.
+    const auto& variables = TweakRegistry::instance().variables();
+    ASSERT_EQ(variables.size(), 3u);
+    EXPECT_EQ(tweakTrackName(*effects.back(), variables[0], 1), "Fill@100/Colour.g");
+    EXPECT_EQ(tweakComponentValue(variables[1], 0), float(INT32_MAX));
+    EXPECT_EQ(tweakComponentValue(variables[2], 0), 1.0f);
     drawAt(1200);
     EXPECT_EQ(pixel(16, 16), (Rgba{0, 255, 0, 255})) << "at the key";
     drawAt(1300);
@@ -139,12 +145,7 @@ TEST_F(TracksDraw, ATrackAndTheSpectrumReachTheShadersUniforms) {
 }
 
 TEST_F(TracksDraw, TheStarburstPluginReadsItsSizeTrack) {
-    std::FILE* script = std::tmpfile();
-    std::fputs("24\n", script);
-    std::rewind(script);
-    effects.push_back(std::make_unique<Effekter::PluginLoader>(
-        0, -1, std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so", script));
-    std::fclose(script);
+    effects.push_back(loadStarburst("24\n"));
     auto litCorners = [&] {
         int lit = 0;
         for (const Rgba& p : frame)

@@ -159,6 +159,14 @@ TEST(TracksFile, EveryFaultIsListedWithItsLine) {
     // Only the faultless track plays.
     ASSERT_EQ(reading.tracks.tracks().size(), 1u);
     EXPECT_EQ(reading.tracks.tracks()[0].name, "good");
+
+    // A file of nothing but faults is read only up to a limit.
+    std::string faults = "track t\n";
+    for (int line = 0; line < 100000; ++line)
+        faults += "x\n";
+    const TracksReading flood = readTracks(faults, "f");
+    ASSERT_EQ(flood.errors.size(), maxTracksErrors + 1);
+    EXPECT_EQ(flood.errors.back(), "f:101: 100 faults: the rest of the file is not read");
 }
 
 TEST(TracksFile, SavesAtomicallyAndReadsFromDisk) {

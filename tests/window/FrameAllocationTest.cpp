@@ -1,4 +1,5 @@
 // Counts the C++ allocations made on the main thread while the live frame loop runs.
+#include "StarburstEntry.h"
 #include "TestFiles.h"
 #include "WindowTestSupport.h"
 #include "audio/MusicStream.h"
@@ -8,7 +9,6 @@
 #include "player/RenderWindow.h"
 #include "render/GLState.h"
 #include "render/ShaderInputs.h"
-#include "timeline/PluginLoader.h"
 #include "timeline/ShowTracks.h"
 
 #include <SDL2/SDL.h>
@@ -105,12 +105,7 @@ TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
     CountedShow show;
     ASSERT_NO_THROW(show.prepareDrawing());
     auto& [window, effects, counted] = show;
-    std::FILE* script = std::tmpfile();
-    std::fputs("24\n", script);
-    std::rewind(script);
-    effects.push_back(std::make_unique<Effekter::PluginLoader>(
-        0, -1, std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so", script));
-    std::fclose(script);
+    effects.push_back(loadStarburst("24\n"));
     // Tracks drive the plug-in and a shader that declares every frame input.
     const TempDir folder;
     writeTextFile(folder.file("inputs.fs"),
