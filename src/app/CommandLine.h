@@ -18,6 +18,7 @@ struct CommandLine {
     bool showSetup = true;      // run the Video setup dialog before the window opens
     bool messageBox = true;     // report errors in a message box as well as on stderr
     bool authorOverlay = false; // --author: the live run starts with the author's overlay shown
+    bool noPlugins = false;     // --no-plugins: Plugin entries are skipped, not loaded
     uint32_t shotTime = 0;      // effect time of the single frame drawn by --shot
     std::string shotFile;       // PNG written by --shot
     // For Render, ContactSheet and Profile, settings.width x height is its size; a Shot uses its

@@ -78,6 +78,8 @@ void checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOff
 int reportCheck(const ShowCheck& check) {
     for (const std::string& problem : check.problems)
         std::printf("%s\n", problem.c_str());
+    for (const std::string& plugin : check.plugins)
+        std::printf("%s\n", plugin.c_str());
     const size_t count = check.problems.size();
     const size_t entries = check.entries.size();
     std::printf("%s: %zu %s checked, %s\n", check.script.c_str(), entries,
@@ -96,6 +98,7 @@ int runShow(const CommandLine& line) {
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;
     catchStopSignals();
+    refusePlugins(line.noPlugins);
     const bool offline = isOffline(line.action);
     if (offline) {
         chooseOfflineVideoDriver();

@@ -1,19 +1,13 @@
 #include "timeline/PluginLoader.h"
 
 #include "platform/DataFiles.h"
-#include "platform/Debug.h"
 #include "platform/Error.h"
+#include "timeline/ScriptLoader.h"
 #include "timeline/ShowTracks.h"
 
 namespace Effekter {
 
 namespace {
-
-// dlopen searches the system's library folders for a name without a slash; a script means a file
-// of the show.
-std::string libraryFile(const std::string& path) {
-    return path.find('/') == std::string::npos ? "./" + path : path;
-}
 
 // What plug-ins call to read a track: the value the living tracks hold for this frame.
 float readTrack(const char* name, float fallback) {
@@ -27,10 +21,8 @@ float readTrack(const char* name, float fallback) {
 PluginLoader::PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script)
     : Effekt(start, end) {
     noteDataFileRead(path);
-    if (!library_.open(libraryFile(path))) {
-        debugLine("%s", library_.error().c_str());
-        raise("Unable to load plugin: %s", path.c_str());
-    }
+    if (!library_.open(pluginLibraryFile(path)))
+        raise("Unable to load plugin: %s\n%s", path.c_str(), library_.error().c_str());
     init_ = reinterpret_cast<MorveldanPluginInit>(library_.symbol("Init"));
     if (!init_)
         raise("Unable to fint Init function in plugin: %s", path.c_str());
