@@ -5,7 +5,8 @@ PACKAGES="cmake g++ make pkg-config libsdl2-dev libglew-dev libgl-dev libglu1-me
   libfreeimage-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libfftw3-dev libgtk-3-dev libimgui-dev libx11-dev libfreetype-dev fonts-dejavu-core libgtest-dev libbenchmark-dev
   xvfb xauth xdotool xfonts-base dpkg-dev file
-  python3-imageio python-pygame-doc"
+  libsixel-examples netpbm ffmpeg jmagick6-docs libirrlicht-doc libsfml-doc python-pygame-doc
+  python3-imageio"
 
 install_missing_packages() {
     local missing=()

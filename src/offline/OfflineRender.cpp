@@ -353,11 +353,12 @@ void keepPlannedMusic(MusicStream& music, const RenderPlan& plan) {
                    std::max(lastFrame, plan.fromSample + plan.audioSamples()));
 }
 
-RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32_t offset) {
+RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32_t offset,
+                  std::optional<uint32_t> showEnd) {
     std::string problem;
     const std::optional<RenderPlan> planned = planRender(
         {offset, music.lengthFrames(), request.from, request.to, request.warmup, request.fps},
-        problem);
+        problem, showEnd);
     if (!planned)
         throw ShowError(problem);
     if (planned->endsWithMusic)
@@ -370,11 +371,24 @@ RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32
 
 } // namespace
 
-void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
+std::optional<uint32_t> showEndTime(const EffectList& effects,
+                                    const std::vector<std::string>& keywords) {
+    std::optional<uint32_t> earliest;
+    for (size_t i = 0; i < effects.size() && i < keywords.size(); ++i) {
+        const Effekt& entry = *effects[i];
+        const bool canBeActive = uint64_t(entry.startTime) + 1 < uint64_t(entry.endTime);
+        if (keywords[i] == "EndDemo" && canBeActive && (!earliest || entry.startTime < *earliest))
+            earliest = entry.startTime;
+    }
+    return earliest;
+}
+
+void renderShow(const RenderRequest& request, EffectList& effects,
+                const std::vector<std::string>& keywords, const std::string& musicFile,
                 int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
     MusicStream music(musicFile, MusicOutput::Manual);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
-    const RenderPlan plan = planOf(request, music, offset);
+    const RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
     keepPlannedMusic(music, plan);
     sink.setAudio(audioSpan(music, plan));
 
@@ -476,7 +490,7 @@ void profileShow(const RenderRequest& request, EffectList& effects,
     constexpr uint64_t emptyFramesMeasured = 100;
     MusicStream music(musicFile, MusicOutput::Manual, false);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
-    const RenderPlan plan = planOf(request, music, offset);
+    const RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
 
     glClearColor(0, 0, 0, 0);
     ProfileReport report;
