@@ -298,6 +298,7 @@ TEST_F(AuthorRun, AnOutsideEditOfTheTracksFileReloadsAndABrokenOneKeepsTheLastGo
 
     writeTextFile(tracks, "track level\n0 0\n");
     EXPECT_TRUE(showsRed(0)) << errors();
+    endWithEscape();
 }
 
 namespace {
