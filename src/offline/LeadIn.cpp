@@ -67,10 +67,8 @@ void enterSelectionMode() {
 // that can bring their state forward without drawing do so when `advancing`, the others draw.
 bool drawForState(const MusicStream& music, EffectList& effects, uint32_t startOffset,
                   bool advancing) {
-    const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
-    float spectrum[spectrumSize];
-    music.spectrum(spectrum);
-    const float beat = beatLevel(spectrum);
+    float beat = 0;
+    const uint32_t time = prepareMusicFrame(music, startOffset, beat);
     for (const auto& effect : effects)
         if (effect->isActiveAt(time) && !(advancing && effect->advanceWithoutDrawing(time, beat)))
             effect->draw(time, beat);

@@ -27,17 +27,23 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
 
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
-uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
-                        EntryTimer* timer, float* beat) {
+uint32_t prepareMusicFrame(const MusicStream& music, uint32_t startOffset, float& beat) {
     const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
     float spectrum[spectrumSize];
     music.spectrum(spectrum);
-    const float level = beatLevel(spectrum);
+    beat = beatLevel(spectrum);
     static_assert(spectrumSize == spectrumTextureBins);
     if (FrameInputs* inputs = FrameInputs::current())
         inputs->setSpectrum(spectrum);
     if (ShowTracks* tracks = ShowTracks::living())
         tracks->apply(time);
+    return time;
+}
+
+uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
+                        EntryTimer* timer, float* beat) {
+    float level = 0;
+    const uint32_t time = prepareMusicFrame(music, startOffset, level);
     if (timer)
         timer->drawActive(effects, time, level);
     else

@@ -24,6 +24,10 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat);
 // Clears the colour and depth buffers (to whatever clear colour is set).
 void clearFrame();
 
+// The effect time and the beat level at the music's position, with what the frame gives the
+// entries to read (the spectrum, the tracks' values) set, as drawMusicFrame does before drawing.
+uint32_t prepareMusicFrame(const MusicStream& music, uint32_t startOffset, float& beat);
+
 // Draws the active effects at the music's current position: the effect time from its position
 // and the beat level from its spectrum; before them the living tracks take their values at that
 // time and the frame inputs the spectrum, each entry timed when a timer is given. Returns the
