@@ -1,7 +1,8 @@
 #include "timeline/ScriptReader.h"
 
+#include "platform/FileBytes.h"
+
 #include <algorithm>
-#include <fstream>
 
 namespace {
 
@@ -131,21 +132,9 @@ ScriptText::ScriptText(std::string name, std::string_view bytes) : name_(std::mo
 ScriptText::~ScriptText() { std::fclose(stream_); }
 
 bool ScriptText::readFile(const std::string& path, std::string& bytes, bool& tooLarge) {
-    tooLarge = false;
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file)
-        return false;
-    const std::streamoff size = file.tellg();
-    if (size < 0)
-        return false;
-    if (uint64_t(size) > maxScriptBytes) {
-        tooLarge = true;
-        return false;
-    }
-    bytes.assign(size_t(size), '\0');
-    file.seekg(0);
-    file.read(bytes.data(), size);
-    return bool(file);
+    const FileRead result = readWholeFile(path, maxScriptBytes, bytes);
+    tooLarge = result == FileRead::TooLarge;
+    return result == FileRead::Read;
 }
 
 int ScriptText::lineAt(long position) const {

@@ -1,6 +1,7 @@
 #include "tracks/TracksFile.h"
 
 #include "platform/Error.h"
+#include "platform/FileBytes.h"
 
 #include <cerrno>
 #include <charconv>
@@ -8,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 namespace {
@@ -189,15 +189,14 @@ TracksReading readTracksFile(const std::string& path) {
     std::error_code missing;
     if (!std::filesystem::exists(path, missing))
         return reading;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    switch (readWholeFile(path, maxTracksFileBytes, text)) {
+    case FileRead::Read:
+        break;
+    case FileRead::Unreadable:
         reading.errors.push_back(path + ": cannot be read");
         return reading;
-    }
-    std::string text(maxTracksFileBytes + 1, '\0');
-    in.read(text.data(), std::streamsize(text.size()));
-    text.resize(size_t(in.gcount()));
-    if (text.size() > maxTracksFileBytes) {
+    case FileRead::TooLarge:
         reading.errors.push_back(
             formatText("%s: larger than %zu MB", path.c_str(), maxTracksFileBytes >> 20));
         return reading;
