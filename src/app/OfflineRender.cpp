@@ -6,6 +6,7 @@
 #include "app/RenderPlan.h"
 #include "app/Screenshot.h"
 #include "audio/MusicStream.h"
+#include "audio/SpectrumAnalyzer.h"
 #include "platform/Error.h"
 #include "platform/ShowEncoder.h"
 #include "platform/StopSignals.h"
@@ -36,6 +37,9 @@ double secondsBetween(Clock::time_point start, Clock::time_point end) {
 const char* const endOfShow = "End of show";
 constexpr int pixelBuffersInFlight = 3;
 constexpr int framesQueuedForWriter = 4;
+// Frames between the one being drawn and the oldest one the writer may still be encoding sound
+// for, with room to spare: the music from there on stays in memory.
+constexpr int64_t framesBehindDrawing = 2 * (pixelBuffersInFlight + framesQueuedForWriter + 1);
 constexpr double progressInterval = 0.25;
 
 } // namespace
@@ -370,12 +374,19 @@ RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32
 
 } // namespace
 
+// Decodes the music a frame and the writer behind it read, and gives back what lies before.
+void decodeMusicFor(MusicStream& music, const RenderPlan& plan, int64_t index) {
+    const int64_t oldest = std::max(index - framesBehindDrawing, -int64_t(plan.warmupFrames));
+    const uint64_t from = plan.sampleOfFrame(oldest);
+    music.forward(from - std::min(from, uint64_t(SpectrumAnalyzer::windowFrames)),
+                  plan.sampleOfFrame(index + 2));
+}
+
 void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
                 int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
-    MusicStream music(musicFile, MusicOutput::Manual);
+    MusicStream music(musicFile, MusicOutput::Manual, true, MusicDecoding::Forward);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     const RenderPlan plan = planOf(request, music, offset);
-    keepPlannedMusic(music, plan);
     sink.setAudio(audioSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);
@@ -402,6 +413,7 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     for (int64_t index = -warmup; index < int64_t(plan.frameCount) && !showEnded; ++index) {
         const auto start = Clock::now();
         const uint64_t sample = plan.sampleOfFrame(index);
+        decodeMusicFor(music, plan, index);
         showEnded = !(index < 0 ? drawWarmupFrame(music, effects, offset, sample)
                                 : drawOfflineFrame(music, effects, offset, sample));
         if (request.verbose)
@@ -424,6 +436,7 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
         readback.start();
         timings.readingBack += secondsBetween(readStart, Clock::now());
     }
+    music.forward(0, plan.fromSample + plan.audioSamples());
     while (!readback.empty())
         handOver(true);
     pipeline.drain();
