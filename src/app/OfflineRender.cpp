@@ -3,10 +3,10 @@
 #include "app/EntryProfile.h"
 #include "app/FrameLoop.h"
 #include "app/FramePipeline.h"
+#include "app/LeadIn.h"
 #include "app/RenderPlan.h"
 #include "app/Screenshot.h"
 #include "audio/MusicStream.h"
-#include "audio/SpectrumAnalyzer.h"
 #include "platform/Error.h"
 #include "platform/ShowEncoder.h"
 #include "platform/StopSignals.h"
@@ -38,7 +38,7 @@ const char* const endOfShow = "End of show";
 constexpr int pixelBuffersInFlight = 3;
 constexpr int framesQueuedForWriter = 4;
 // Frames between the one being drawn and the oldest one the writer may still be encoding sound
-// for, with room to spare: the music from there on stays in memory.
+// for, with room to spare: the music from there on stays in memory, and as much ahead.
 constexpr int64_t framesBehindDrawing = 2 * (pixelBuffersInFlight + framesQueuedForWriter + 1);
 constexpr double progressInterval = 0.25;
 
@@ -255,6 +255,7 @@ private:
 // --- Progress and timings -------------------------------------------------------------------
 
 struct Timings {
+    double leadIn = 0; // the frames before the first kept one
     double drawing = 0;
     double readingBack = 0;
 };
@@ -275,7 +276,7 @@ public:
         if (!due())
             return;
         printed_ = true;
-        std::fprintf(stderr, "\rwarm-up %llu/%llu        ", (unsigned long long)done,
+        std::fprintf(stderr, "\rlead-in %llu/%llu        ", (unsigned long long)done,
                      (unsigned long long)total);
     }
     void kept(uint64_t done) {
@@ -312,21 +313,25 @@ private:
     bool printed_ = false;
 };
 
-void printSummary(uint64_t drawn, uint64_t kept, int fps, double seconds, const Timings& timings,
+void printSummary(const RenderPlan& plan, uint64_t kept, double seconds, const Timings& timings,
                   const FramePipeline& pipeline, const FrameSink& sink) {
-    const double perDrawn = drawn > 0 ? 1000.0 / double(drawn) : 0;
     const double perKept = kept > 0 ? 1000.0 / double(kept) : 0;
     std::fprintf(stderr,
                  "Rendered %llu frames (%.3f s of show at %d fps) in %.2f s: %.1f frames per "
                  "second\n",
-                 (unsigned long long)kept, double(kept) / fps, fps, seconds,
+                 (unsigned long long)kept, double(kept) / plan.fps, plan.fps, seconds,
                  seconds > 0 ? double(kept) / seconds : 0.0);
+    if (plan.historyFrames > 0)
+        std::fprintf(stderr,
+                     "Lead-in: %llu frames from the show's start (the last %llu drawn in full) "
+                     "in %.2f s\n",
+                     (unsigned long long)plan.historyFrames, (unsigned long long)plan.warmupFrames,
+                     timings.leadIn);
     std::fprintf(stderr,
-                 "Per frame: drawing %.2f ms (%llu drawn with the warm-up), reading back %.2f "
-                 "ms, waiting for the writer %.2f ms; writing %.2f ms on its own thread\n",
-                 timings.drawing * perDrawn, (unsigned long long)drawn,
-                 timings.readingBack * perKept, pipeline.waitSeconds() * perKept,
-                 pipeline.consumerSeconds() * perKept);
+                 "Per frame: drawing %.2f ms, reading back %.2f ms, waiting for the writer "
+                 "%.2f ms; writing %.2f ms on its own thread\n",
+                 timings.drawing * perKept, timings.readingBack * perKept,
+                 pipeline.waitSeconds() * perKept, pipeline.consumerSeconds() * perKept);
     std::fprintf(stderr, "Wrote %s\n", sink.describe().c_str());
 }
 
@@ -353,7 +358,7 @@ namespace {
 // Gives back the music that no frame of the plan reads.
 void keepPlannedMusic(MusicStream& music, const RenderPlan& plan) {
     const uint64_t lastFrame = plan.sampleOfFrame(int64_t(plan.frameCount) - 1);
-    music.keepOnly(plan.sampleOfFrame(-int64_t(plan.warmupFrames)),
+    music.keepOnly(plan.sampleOfFrame(-int64_t(plan.historyFrames)),
                    std::max(lastFrame, plan.fromSample + plan.audioSamples()));
 }
 
@@ -374,19 +379,13 @@ RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32
 
 } // namespace
 
-// Decodes the music a frame and the writer behind it read, and gives back what lies before.
-void decodeMusicFor(MusicStream& music, const RenderPlan& plan, int64_t index) {
-    const int64_t oldest = std::max(index - framesBehindDrawing, -int64_t(plan.warmupFrames));
-    const uint64_t from = plan.sampleOfFrame(oldest);
-    music.forward(from - std::min(from, uint64_t(SpectrumAnalyzer::windowFrames)),
-                  plan.sampleOfFrame(index + 2));
-}
-
 void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
                 int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
     MusicStream music(musicFile, MusicOutput::Manual, true, MusicDecoding::Forward);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
-    const RenderPlan plan = planOf(request, music, offset);
+    RenderPlan plan = planOf(request, music, offset);
+    plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
+    music.keepAround(uint64_t(framesBehindDrawing) * ((musicSampleRate + plan.fps - 1) / plan.fps));
     sink.setAudio(audioSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);
@@ -395,7 +394,7 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     PixelReadback readback(target, pixelBuffersInFlight);
     Progress progress(plan.frameCount);
     Timings timings;
-    uint64_t drawn = 0, kept = 0;
+    uint64_t kept = 0;
     auto handOver = [&](bool oldestInFlight) {
         uint8_t* frame = pipeline.acquire();
         const auto start = Clock::now();
@@ -408,24 +407,19 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
         progress.kept(++kept);
     };
 
-    bool showEnded = false;
-    const auto warmup = int64_t(plan.warmupFrames);
-    for (int64_t index = -warmup; index < int64_t(plan.frameCount) && !showEnded; ++index) {
+    const auto leadInStart = Clock::now();
+    bool showEnded = !drawLeadIn(plan, music, effects, offset, [&](uint64_t done, uint64_t total) {
+        progress.warmingUp(done, total);
+    });
+    timings.leadIn = secondsBetween(leadInStart, Clock::now());
+    for (int64_t index = 0; index < int64_t(plan.frameCount) && !showEnded; ++index) {
         const auto start = Clock::now();
-        const uint64_t sample = plan.sampleOfFrame(index);
-        decodeMusicFor(music, plan, index);
-        showEnded = !(index < 0 ? drawWarmupFrame(music, effects, offset, sample)
-                                : drawOfflineFrame(music, effects, offset, sample));
+        showEnded = !drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index));
         if (request.verbose)
             glFinish();
         timings.drawing += secondsBetween(start, Clock::now());
-        ++drawn;
         if (showEnded)
             break;
-        if (index < 0) {
-            progress.warmingUp(uint64_t(index + warmup + 1), uint64_t(warmup));
-            continue;
-        }
         if (!readback.asynchronous()) {
             handOver(false);
             continue;
@@ -436,7 +430,6 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
         readback.start();
         timings.readingBack += secondsBetween(readStart, Clock::now());
     }
-    music.forward(0, plan.fromSample + plan.audioSamples());
     while (!readback.empty())
         handOver(true);
     pipeline.drain();
@@ -444,7 +437,7 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
     if (kept == 0)
         raise("The show ended (%s) before the first frame to keep", endOfShow);
     sink.finish();
-    printSummary(drawn, kept, plan.fps, progress.seconds(), timings, pipeline, sink);
+    printSummary(plan, kept, progress.seconds(), timings, pipeline, sink);
 }
 
 void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects,
@@ -453,16 +446,16 @@ void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects
     MusicStream music(musicFile, MusicOutput::Manual, false);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     std::string problem;
-    const std::optional<RenderPlan> plan = planShot(
+    std::optional<RenderPlan> plan = planShot(
         {offset, music.lengthFrames(), time, std::nullopt, request.warmup, request.fps}, problem);
     if (!plan)
         throw ShowError(problem);
+    plan->warmupFrames = fullLeadInFrames(*plan, effects, offset);
     keepPlannedMusic(music, *plan);
     glClearColor(0, 0, 0, 0);
-    for (int64_t index = -int64_t(plan->warmupFrames); index <= 0; ++index)
-        if (!(index < 0 ? drawWarmupFrame(music, effects, offset, plan->sampleOfFrame(index))
-                        : drawOfflineFrame(music, effects, offset, plan->sampleOfFrame(index))))
-            raise("The show ended (%s) before %u", endOfShow, time);
+    if (!drawLeadIn(*plan, music, effects, offset, [](uint64_t, uint64_t) {}) ||
+        !drawOfflineFrame(music, effects, offset, plan->sampleOfFrame(0)))
+        raise("The show ended (%s) before %u", endOfShow, time);
     std::vector<uint8_t> picture(target.frameBytes());
     target.read(picture.data());
     savePicture(pictureFile, picture.data(), target.width(), target.height(), PixelOrder::Bgra);
@@ -489,7 +482,8 @@ void profileShow(const RenderRequest& request, EffectList& effects,
     constexpr uint64_t emptyFramesMeasured = 100;
     MusicStream music(musicFile, MusicOutput::Manual, false);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
-    const RenderPlan plan = planOf(request, music, offset);
+    RenderPlan plan = planOf(request, music, offset);
+    plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
 
     glClearColor(0, 0, 0, 0);
     ProfileReport report;
@@ -499,20 +493,14 @@ void profileShow(const RenderRequest& request, EffectList& effects,
     Progress progress(plan.frameCount);
     uint64_t kept = 0;
     double drawingSeconds = 0;
-    const auto warmup = int64_t(plan.warmupFrames);
-    for (int64_t index = -warmup; index < int64_t(plan.frameCount); ++index) {
-        const bool warmingUp = index < 0;
+    bool going = drawLeadIn(plan, music, effects, offset, [&](uint64_t done, uint64_t total) {
+        progress.warmingUp(done, total);
+    });
+    for (int64_t index = 0; going && index < int64_t(plan.frameCount); ++index) {
         const auto start = Clock::now();
-        const uint64_t sample = plan.sampleOfFrame(index);
-        const bool showGoesOn = warmingUp
-                                    ? drawWarmupFrame(music, effects, offset, sample)
-                                    : drawOfflineFrame(music, effects, offset, sample, &timer);
-        if (!showGoesOn)
+        going = drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index), &timer);
+        if (!going)
             break;
-        if (warmingUp) {
-            progress.warmingUp(uint64_t(index + warmup + 1), uint64_t(warmup));
-            continue;
-        }
         drawingSeconds += secondsBetween(start, Clock::now());
         progress.kept(++kept);
     }
@@ -525,7 +513,7 @@ void profileShow(const RenderRequest& request, EffectList& effects,
         "Profile of %llu frames at %dx%d, %d fps, from effect time %u ms: %.1f frames drawn per "
         "second",
         (unsigned long long)kept, target.width(), target.height(), plan.fps,
-        effectTimeAt(double(plan.fromSample) / musicSampleRate, offset),
+        effectTimeAt(double(plan.sampleOfFrame(0)) / musicSampleRate, offset),
         drawingSeconds > 0 ? double(kept) / drawingSeconds : 0.0);
     std::fputs(report.table().c_str(), stdout);
     std::fflush(stdout);

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/ContactSheet.h"
 #include "app/FrameLoop.h"
+#include "app/LeadIn.h"
 #include "app/OfflineRender.h"
 #include "app/RenderWindow.h"
 #include "app/ShowFolder.h"
@@ -20,11 +21,17 @@
 
 #include <SDL2/SDL.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #ifndef MORVELDAN_VERSION
 #define MORVELDAN_VERSION "unknown"
@@ -170,6 +177,22 @@ void report(const std::string& message, bool messageBox) {
         debugLine("The message box could not be shown: %s", SDL_GetError());
 }
 
+// Runs this program again in this process with `--warmup` added (the last one given counts);
+// returns only when that fails.
+int runAgainWithWarmup(int argc, char** argv, uint32_t warmup) {
+    std::vector<std::string> words(argv, argv + argc);
+    words.push_back("--warmup");
+    words.push_back(std::to_string(warmup));
+    std::vector<char*> arguments;
+    for (std::string& word : words)
+        arguments.push_back(word.data());
+    arguments.push_back(nullptr);
+    std::fflush(nullptr);
+    execv("/proc/self/exe", arguments.data());
+    std::fprintf(stderr, "morveldan: unable to run again: %s\n", std::strerror(errno));
+    return exitFailed;
+}
+
 } // namespace
 
 int runProgram(int argc, char** argv) {
@@ -197,6 +220,12 @@ int runProgram(int argc, char** argv) {
     }
     try {
         return runShow(line);
+    } catch (const LeadInTooShort& shortLeadIn) {
+        // Everything of the first attempt is gone; the same command with the warm-up it needs
+        // starts afresh, as a new process, so nothing the effects keep is left from this one.
+        std::fprintf(stderr, "%s: drawing again with --warmup %u\n", shortLeadIn.what(),
+                     shortLeadIn.warmup());
+        return runAgainWithWarmup(argc, argv, shortLeadIn.warmup());
     } catch (const Interrupted& stop) {
         if (*stop.what())
             report(stop.what(), false);

@@ -19,18 +19,26 @@ uint64_t ceilDivide(uint64_t numerator, uint64_t denominator) {
     return (numerator + denominator - 1) / denominator;
 }
 
-// Frames on the render's grid before `fromSample` that cover `warmup` milliseconds, never
-// reaching before the music's start.
-uint64_t warmupFramesBefore(uint64_t fromSample, uint32_t warmup, int fps) {
-    const uint64_t wanted = ceilDivide(uint64_t(warmup) * uint64_t(fps), 1000);
-    const uint64_t possible = fromSample * uint64_t(fps) / musicSampleRate;
-    return std::min(wanted, possible);
+// Frames on the render's grid that cover `warmup` milliseconds.
+uint64_t warmupFramesFor(uint32_t warmup, int fps) {
+    return ceilDivide(uint64_t(warmup) * uint64_t(fps), 1000);
+}
+
+// The frames on the plan's grid before its first kept frame that are no earlier than the show's
+// start (the music at the start offset), or the music's start for a span that begins before that.
+uint64_t historyFramesOf(const RenderPlan& plan, uint32_t startOffset) {
+    const uint64_t showStart = uint64_t(startOffset) * musicSampleRate;
+    const uint64_t first = plan.sampleOfFrame(0);
+    const uint64_t earliest = plan.fromSample < showStart ? 0 : showStart;
+    // sampleOfFrame(-k) = first - ceil(k * rate / fps) reaches `earliest` while k * rate is at
+    // most (first - earliest) * fps.
+    return (first - earliest) * uint64_t(plan.fps) / musicSampleRate;
 }
 
 } // namespace
 
 uint64_t RenderPlan::sampleOfFrame(int64_t index) const {
-    return uint64_t(int64_t(fromSample) + floorDivide(index * musicSampleRate, fps));
+    return uint64_t(int64_t(fromSample) + floorDivide((firstFrame + index) * musicSampleRate, fps));
 }
 
 uint64_t RenderPlan::audioSamples() const {
@@ -77,11 +85,23 @@ std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::stri
                   " seconds long)";
         return std::nullopt;
     }
-    plan.frameCount =
+    plan.spanFrames =
         ceilDivide((endSample - plan.fromSample) * uint64_t(plan.fps), musicSampleRate);
-    // The live show starts fresh at its start; a later first frame gets warm-up frames.
-    if (request.from)
-        plan.warmupFrames = warmupFramesBefore(plan.fromSample, request.warmup, plan.fps);
+    if (request.segments < 1 || request.segment < 1 || request.segment > request.segments) {
+        problem = formatText("There is no segment %d of %d", request.segment, request.segments);
+        return std::nullopt;
+    }
+    if (uint64_t(request.segments) > plan.spanFrames) {
+        problem = formatText("The span has %llu frames, too few for %d segments",
+                             (unsigned long long)plan.spanFrames, request.segments);
+        return std::nullopt;
+    }
+    const auto [first, end] = segmentFrames(plan.spanFrames, request.segment, request.segments);
+    plan.firstFrame = int64_t(first);
+    plan.frameCount = end - first;
+    // The live show starts fresh at its start; a later first frame draws the show before it.
+    plan.historyFrames = historyFramesOf(plan, request.startOffset);
+    plan.warmupFrames = std::min(plan.historyFrames, warmupFramesFor(request.warmup, plan.fps));
     return plan;
 }
 
@@ -96,14 +116,21 @@ std::optional<RenderPlan> planShot(const RenderSpanRequest& request, std::string
     plan.fps = request.fps;
     plan.fromSample = sampleOfEffectTime(time, request.startOffset);
     plan.frameCount = 1;
+    plan.spanFrames = 1;
     if (request.musicLength > 0 && plan.fromSample >= request.musicLength) {
         const double lastSecond = double(request.musicLength - 1) / musicSampleRate;
         problem = formatText("--shot %u is after the music's end (its last effect time is %u)",
                              time, effectTimeAt(lastSecond, request.startOffset));
         return std::nullopt;
     }
-    plan.warmupFrames = warmupFramesBefore(plan.fromSample, request.warmup, plan.fps);
+    plan.historyFrames = historyFramesOf(plan, request.startOffset);
+    plan.warmupFrames = std::min(plan.historyFrames, warmupFramesFor(request.warmup, plan.fps));
     return plan;
+}
+
+std::pair<uint64_t, uint64_t> segmentFrames(uint64_t spanFrames, int segment, int segments) {
+    return {spanFrames * uint64_t(segment - 1) / uint64_t(segments),
+            spanFrames * uint64_t(segment) / uint64_t(segments)};
 }
 
 double secondsLeft(uint64_t framesDone, uint64_t framesTotal, double secondsSoFar) {

@@ -5,15 +5,24 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 struct RenderPlan {
     int fps = 60;
-    uint64_t fromSample = 0;   // music position of the first kept frame
-    uint64_t frameCount = 0;   // kept frames
-    uint64_t warmupFrames = 0; // frames drawn before the first kept one, not kept
+    uint64_t fromSample = 0; // music position of the span's first frame
+    int64_t firstFrame = 0;  // the first kept frame's place among the span's frames (a segment)
+    uint64_t frameCount = 0; // kept frames
+    uint64_t spanFrames = 0; // frames of the whole span, of which a segment keeps a part
+    // Frames on the same grid between the show's start and the first kept frame: a render that
+    // starts later draws them all, so that it starts from the state a render from the show's start
+    // has there. Only the last `warmupFrames` of them are drawn in full; the others only for the
+    // state they leave behind.
+    uint64_t historyFrames = 0;
+    uint64_t warmupFrames = 0;
     bool endsWithMusic = false; // --to lies past the music's end, which ends the render instead
 
-    // Music position of frame `index`; warm-up frames have negative indices.
+    // Music position of frame `index` counted from the first kept frame; earlier frames have
+    // negative indices.
     uint64_t sampleOfFrame(int64_t index) const;
     // Sample frames of music that the kept frames span (frameCount / fps seconds).
     uint64_t audioSamples() const;
@@ -26,6 +35,8 @@ struct RenderSpanRequest {
     std::optional<uint32_t> to;
     uint32_t warmup = 0;
     int fps = 60;
+    int segment = 1; // the segment-th (from 1) of `segments` equal frame ranges of the span
+    int segments = 1;
 };
 
 // The plan, or the reason there is nothing sensible to render (in `problem`).
@@ -34,6 +45,9 @@ std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::stri
 // The single frame of a shot at effect time `from`, after the warm-up a render from there draws
 // (`to` is not used). Empty, with the reason, for a time the music never reaches.
 std::optional<RenderPlan> planShot(const RenderSpanRequest& request, std::string& problem);
+
+// The frames [first, end) of the segment-th (from 1) of `segments` equal ranges of a span.
+std::pair<uint64_t, uint64_t> segmentFrames(uint64_t spanFrames, int segment, int segments);
 
 // The music position of an effect time: the first sample frame whose effect time is `time`
 // (as the live show computes it). Effect times before the start offset give 0.

@@ -86,6 +86,22 @@ struct MusicStream::Impl {
         decoder = std::make_unique<AudioFileDecoder>(path, *fill);
     }
 
+    // Decodes up to the margin after `position` and gives back what lies before the margin
+    // before its spectrum's window.
+    void decodeAround(uint64_t position) {
+        if (!decoder)
+            return;
+        const uint64_t keepFrom = position - std::min(position, windowFrames + margin);
+        const uint64_t decodeTo = std::min(position + margin + 1, samples.frames());
+        const auto dropPast = [&] {
+            if (keepFrom >= samples.firstKept() + framesDroppedTogether)
+                samples.dropBefore(keepFrom);
+        };
+        while (samples.keptEnd() < decodeTo && decoder->decodeMore())
+            dropPast();
+        dropPast();
+    }
+
     // The spectrum of a position within the first window: the track's last frames, then its
     // first ones, as the whole track gives it.
     void analyzeWrapped(uint64_t end, float* out) const {
@@ -104,6 +120,7 @@ struct MusicStream::Impl {
     std::unique_ptr<WindowFill> fill;
     std::unique_ptr<AudioFileDecoder> decoder;
     std::array<float, windowFrames> lastWindow{};
+    uint64_t margin = musicSampleRate;
     mutable std::array<float, windowFrames> wrapped{};
 };
 
@@ -129,6 +146,7 @@ void MusicStream::setPosition(int64_t frame) {
     uint64_t target = uint64_t(std::max<int64_t>(frame, 0));
     if (length)
         target %= length;
+    impl_->decodeAround(target);
     impl_->output->setPosition(target);
 }
 
@@ -173,18 +191,9 @@ void MusicStream::keepOnly(uint64_t from, uint64_t to) {
         impl_->samples.keepOnly(from - SpectrumAnalyzer::windowFrames, to);
 }
 
-void MusicStream::forward(uint64_t from, uint64_t to) {
-    if (!impl_->decoder)
-        return;
-    MusicSamples& samples = impl_->samples;
-    to = std::min(to, samples.frames());
-    const auto dropPast = [&] {
-        if (from >= samples.firstKept() + framesDroppedTogether)
-            samples.dropBefore(from);
-    };
-    while (samples.keptEnd() < to && impl_->decoder->decodeMore())
-        dropPast();
-    dropPast();
+void MusicStream::keepAround(uint64_t frames) {
+    impl_->margin = frames;
+    impl_->decodeAround(impl_->output->position());
 }
 
 bool MusicStream::hasMusic() const { return !impl_->samples.empty(); }

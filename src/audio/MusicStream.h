@@ -20,7 +20,7 @@ enum class MusicOutput {
 };
 
 // How much of the music is in memory: all of it, decoded at start, or (for renders, which only
-// move forward) the stretch that forward() names, decoded as it moves.
+// move forward) the stretch around the position, decoded as the position moves (keepAround).
 enum class MusicDecoding { Whole, Forward };
 
 // Used from one thread (the device's own thread, or a render's writer, only reads the samples).
@@ -65,10 +65,10 @@ public:
     // reaches past its end, keeps everything: spectra there wrap round the loop.
     void keepOnly(uint64_t from, uint64_t to);
 
-    // With MusicDecoding::Forward: decodes the track up to frame `to` and gives back the frames
-    // before `from`; only positions whose spectrum and sound lie in between may be read. `from`
-    // must not move backwards. Whole streams keep everything.
-    void forward(uint64_t from, uint64_t to);
+    // With MusicDecoding::Forward: the frames kept besides the spectrum's window: `frames` before
+    // it (sound read behind the position) and as many after the position. The position must not
+    // move back further than that. Whole streams keep everything.
+    void keepAround(uint64_t frames);
     bool hasMusic() const;
     uint64_t lengthFrames() const;
     // The music as kept (empty without music).

@@ -41,6 +41,7 @@ void RenderTarget::release() {
 }
 
 RenderTarget::RenderTarget() : width(screenWidth), height(screenHeight) {
+    ++made;
     glGenFramebuffersEXT(1, &framebuffer);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
     colourTexture = makeColourTexture(width, height);
@@ -53,6 +54,7 @@ RenderTarget::RenderTarget() : width(screenWidth), height(screenHeight) {
 }
 
 RenderTarget::RenderTarget(int width_, int height_) : width(width_), height(height_) {
+    ++made;
     glGenRenderbuffersEXT(1, &depthBuffer);
     glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, depthBuffer);
     glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT, width, height);

@@ -24,12 +24,17 @@ public:
     RenderTarget(const RenderTarget&) = delete;
     RenderTarget& operator=(const RenderTarget&) = delete;
 
+    // How many targets have been made so far in this run.
+    static uint64_t madeCount() { return made; }
+
     // Draw into the target with the screen's viewport and perspective.
     void bind();
     // Draw into the window again.
     void unbind();
 
 private:
+    static inline uint64_t made = 0;
+
     void checkComplete();
     void release();
 };

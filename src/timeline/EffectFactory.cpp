@@ -25,6 +25,7 @@
 #include "effects/Video.h"
 #include "effects/WalkCube.h"
 #include "effects/Zoomers.h"
+#include "render/RenderTarget.h"
 #include "timeline/PluginLoader.h"
 #include "timeline/ScriptReader.h"
 
@@ -114,7 +115,13 @@ const KeywordEntry* findKeyword(const std::string& keyword) {
 
 std::unique_ptr<Effekt> makeEffect(const std::string& keyword, const EntryValues& values) {
     const KeywordEntry* entry = findKeyword(keyword);
-    return entry ? entry->make(values) : nullptr;
+    if (!entry)
+        return nullptr;
+    const uint64_t targetsBefore = RenderTarget::madeCount();
+    std::unique_ptr<Effekt> effect = entry->make(values);
+    // A plug-in may keep anything from frame to frame.
+    effect->keepsPictures = RenderTarget::madeCount() != targetsBefore || keyword == "Plugin";
+    return effect;
 }
 
 bool isKnownEffect(const std::string& keyword) { return findKeyword(keyword) != nullptr; }

@@ -14,6 +14,8 @@ public:
     uint32_t startTime; // exclusive lower bound
     TweakBar* tweakBar = nullptr;
     std::string name;
+    // Pictures it keeps (in render targets of its own) carry from one of its frames to the next.
+    bool keepsPictures = false;
 
     // Script values are stored bit for bit: -1 becomes 4294967295.
     Effekt(int32_t start, int32_t end)

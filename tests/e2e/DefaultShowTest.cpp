@@ -41,9 +41,9 @@ TEST(DefaultShow, LoadsEveryEntryAndDrawsAFrame) {
     EXPECT_GT(lit, long(pixels.size() / 4));
 }
 
-TEST(DefaultShow, AShotIsTheRenderedFrameAfterTheSameWarmUp) {
+TEST(DefaultShow, AShotIsTheRenderedFrameWithOrWithoutAWarmUp) {
     TempDir run;
-    // ChaosZoomer feeds each frame into the next: a cold frame looks different.
+    // ChaosZoomer feeds each frame into the next: the shot starts from its state all the same.
     const std::string time = "131000";
     ASSERT_EQ(runDefaultShow(run, {"--shot", time, "shot.png"}).exitStatus, 0);
     ASSERT_EQ(runDefaultShow(run, {"--shot", time, "cold.png", "--warmup", "0"}).exitStatus, 0);
@@ -53,5 +53,5 @@ TEST(DefaultShow, AShotIsTheRenderedFrameAfterTheSameWarmUp) {
     const std::vector<Rgba> rendered = picture(run.file("frames/frame-000000.png"));
     ASSERT_FALSE(rendered.empty());
     EXPECT_TRUE(picture(run.file("shot.png")) == rendered);
-    EXPECT_FALSE(picture(run.file("cold.png")) == rendered);
+    EXPECT_TRUE(picture(run.file("cold.png")) == rendered);
 }
