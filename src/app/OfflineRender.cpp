@@ -35,8 +35,10 @@ double secondsBetween(Clock::time_point start, Clock::time_point end) {
 }
 
 const char* const endOfShow = "End of show";
-constexpr int pixelBuffersInFlight = 3;
-constexpr int framesQueuedForWriter = 4;
+// Two of each: the drawing runs ahead of the writer by at most four frames. Each is a frame in
+// memory (3.7 MB at 1280x720); the writer needs a third of a frame's drawing time for its work.
+constexpr int pixelBuffersInFlight = 2;
+constexpr int framesQueuedForWriter = 2;
 // Frames between the one being drawn and the oldest one the writer may still be encoding sound
 // for, with room to spare: the music from there on stays in memory, and as much ahead.
 constexpr int64_t framesBehindDrawing = 2 * (pixelBuffersInFlight + framesQueuedForWriter + 1);
