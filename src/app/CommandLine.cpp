@@ -65,7 +65,25 @@ std::optional<int64_t> numberIn(std::string_view text, int64_t least, int64_t mo
 
 bool isRenderOption(std::string_view option) {
     return option == "--fps" || option == "--from" || option == "--to" || option == "--warmup" ||
-           option == "--quality" || option == "--preset";
+           option == "--quality" || option == "--preset" || option == "--segment" ||
+           option == "--segments" || option == "--jobs";
+}
+
+constexpr int mostSegments = 100000;
+constexpr int mostJobs = 64;
+
+// "K/N" with 1 <= K <= N.
+std::optional<std::string> readSegment(std::string_view value, RenderRequest& request) {
+    const size_t slash = value.find('/');
+    int64_t k = 0, n = 0;
+    if (slash == std::string_view::npos || !parseNumber(value.substr(0, slash), k) ||
+        !parseNumber(value.substr(slash + 1), n) || n < 1 || n > mostSegments || k < 1 || k > n)
+        return formatText("--segment needs K/N, the K-th of N segments (1 <= K <= N <= %d), not "
+                          "'%s'",
+                          mostSegments, std::string(value).c_str());
+    request.segment = int(k);
+    request.segmentCount = int(n);
+    return std::nullopt;
 }
 
 // The render options that also shape the warm-up of a single shot.
@@ -81,6 +99,18 @@ std::optional<std::string> readRenderOption(std::string_view option, std::string
             return formatText("--fps needs frames per second from 1 to 240, not '%s'",
                               text.c_str());
         request.fps = int(*fps);
+        return std::nullopt;
+    }
+    if (option == "--segment")
+        return readSegment(value, request);
+    if (option == "--segments" || option == "--jobs") {
+        const bool jobs = option == "--jobs";
+        const auto count = numberIn(value, 1, jobs ? mostJobs : mostSegments);
+        if (!count)
+            return formatText("%s needs a number from 1 to %d, not '%s'",
+                              std::string(option).c_str(), jobs ? mostJobs : mostSegments,
+                              text.c_str());
+        (jobs ? request.jobs : request.localSegments) = int(*count);
         return std::nullopt;
     }
     if (option == "--preset") {
@@ -124,6 +154,13 @@ std::optional<std::string> checkRender(const CommandLine& line, bool sizeGiven) 
         return "--shot cannot be combined with --render, --frames, --contact-sheet or --profile";
     if (request.from && request.to && *request.to <= *request.from)
         return "--to must be later than --from";
+    const bool segmented = request.segment > 0 || request.localSegments > 0;
+    if (segmented && request.videoFile.empty())
+        return "--segment and --segments go with --render";
+    if (request.segment > 0 && request.localSegments > 0)
+        return "--segment and --segments cannot be combined";
+    if (request.jobs > 1 && request.localSegments == 0)
+        return "--jobs goes with --segments";
     const int width = line.settings.width, height = line.settings.height;
     if (sizeGiven && !withinRenderLimit(width, height))
         return "a render is at most 3840x2160 pixels (either way round)";
@@ -213,6 +250,16 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                                   : option == "--frames" ? line.render.framesFolder
                                                          : line.render.sheetFile;
             target = argv[++i];
+        } else if (option == "--join") {
+            if (valuesLeft < 2)
+                return invalid("--join needs the output file and the segment files");
+            line.joinFile = argv[++i];
+            while (i + 1 < argc && !std::string_view(argv[i + 1]).starts_with("-"))
+                line.joinSegments.push_back(argv[++i]);
+            if (line.joinSegments.empty())
+                return invalid("--join needs the segment files after the output file");
+            if (line.action == CommandLine::Action::Play)
+                line.action = CommandLine::Action::Join;
         } else if (option == "--profile")
             line.render.profile = true;
         else if (option == "--profile-csv") {
@@ -245,6 +292,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     const bool rendering = !line.render.videoFile.empty() || !line.render.framesFolder.empty() ||
                            !line.render.sheetFile.empty() || line.render.profile;
     const bool shot = line.action == CommandLine::Action::Shot;
+    if (line.action == CommandLine::Action::Join) {
+        if (rendering || shot || renderOptionGiven || checkGiven)
+            return invalid("--join takes no other render, shot or check options");
+        line.showSetup = false;
+        line.messageBox = false;
+        return line;
+    }
     if (renderOptionGiven && !rendering && (!shot || spanOptionGiven))
         return invalid(shot ? "--from, --to, --quality and --preset go with --render, --frames, "
                               "--contact-sheet or --profile"
@@ -315,13 +369,27 @@ const char* usageText() {
            "                      starts, the music at the script's start offset)\n"
            "  --to MS             effect time at which the render ends (default: the music's\n"
            "                      end; the end-of-show entry also ends it)\n"
-           "  --warmup MS         show time drawn before --from (or a shot) but not kept, so\n"
-           "                      effects that carry state look as in the live show (default\n"
-           "                      3000; 1000 before each thumbnail of a contact sheet)\n"
-           "  --quality N         H.264 constant rate factor, 0 (lossless) to 51 (default 20)\n"
+           "  --warmup MS         a render that starts later than the show draws the show\n"
+           "                      before its first frame, so that it starts exactly as the show\n"
+           "                      has it there: the last MS of it in full, the rest faster,\n"
+           "                      for its state alone; entries that keep pictures are drawn\n"
+           "                      in full from their start (default 3000; 1000 before each\n"
+           "                      thumbnail of a contact sheet, which is not exact)\n"
+           "  --quality N         H.264 constant rate factor, 0 to 51 (default 20); 0 is\n"
+           "                      lossless: RGB pictures decoded exactly as drawn\n"
            "  --preset NAME       H.264 speed preset: ultrafast, superfast, veryfast (default),\n"
            "                      faster, fast, medium, slow, slower or veryslow\n"
            "  --verbose           finish each frame before reading it back, for exact timings\n"
+           "  --segment K/N       with --render: only the K-th of N equal parts of the render's\n"
+           "                      frames, as a video file without sound whose first frame is a\n"
+           "                      key frame, and FILE.manifest beside it (what --join checks)\n"
+           "  --join FILE SEGMENT...  join the segment files of one render (all of them, each\n"
+           "                      with its manifest) into FILE without encoding the pictures\n"
+           "                      again, with the music of the whole render\n"
+           "  --segments N        with --render: render in N segments in the folder\n"
+           "                      FILE.segments, then join them; run again after a stop, it\n"
+           "                      keeps the segments already finished\n"
+           "  --jobs J            with --segments: render J segments at a time (default 1)\n"
            "  --profile           draw the frames a render would keep without writing them, and\n"
            "                      print what each script entry costs to draw per frame\n"
            "  --profile-csv FILE  --profile, and write the same figures to FILE as CSV\n"

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What an offline render (--render, --frames, --contact-sheet) is asked to make.
 struct RenderRequest {
@@ -21,10 +22,25 @@ struct RenderRequest {
     int quality = 20;             // the H.264 encoder's constant rate factor, 0 (lossless) to 51
     std::string preset = "veryfast"; // the H.264 encoder's speed preset (x264's names)
     bool verbose = false; // finish each frame's drawing before reading it back, for timings
+    int segment = 0;      // --segment K/N: K, the segment (from 1) of N equal frame ranges rendered
+    int segmentCount = 0; //   as a video-only file with a manifest; N (0: the whole render)
+    int localSegments = 0; // --segments N: rendered here in N segments, resumably, then joined
+    int jobs = 1;          // --jobs: segments rendered at a time
 };
 
 struct CommandLine {
-    enum class Action { Play, Shot, Render, ContactSheet, Profile, Check, Help, Version, Invalid };
+    enum class Action {
+        Play,
+        Shot,
+        Render,
+        ContactSheet,
+        Profile,
+        Check,
+        Join,
+        Help,
+        Version,
+        Invalid
+    };
     Action action = Action::Play;
     std::string problem;    // what was wrong, for Invalid
     std::string showFolder; // the show to play; empty: the current folder or the installed show
@@ -35,6 +51,8 @@ struct CommandLine {
     bool authorOverlay = false; // --author: the live run starts with the author's overlay shown
     uint32_t shotTime = 0;      // effect time of the single frame drawn by --shot
     std::string shotFile;       // PNG written by --shot
+    std::string joinFile;       // --join: the whole render made of...
+    std::vector<std::string> joinSegments; // ...these segment files
     // For Render, ContactSheet and Profile, settings.width x height is its size; a Shot uses its
     // warm-up and frame rate.
     RenderRequest render;

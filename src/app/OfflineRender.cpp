@@ -337,22 +337,21 @@ void printSummary(const RenderPlan& plan, uint64_t kept, double seconds, const T
     std::fprintf(stderr, "Wrote %s\n", sink.describe().c_str());
 }
 
-// The music of the kept frames, as far as the music goes (the encoder adds silence after it).
-MusicStretch audioSpan(const MusicStream& music, const RenderPlan& plan) {
+} // namespace
+
+MusicStretch musicOfSpan(const MusicStream& music, const RenderPlan& plan) {
     const uint64_t length = music.lengthFrames();
     const uint64_t first = std::min(length, plan.fromSample);
     return {&music.samples(), first, std::min(length - first, plan.audioSamples())};
 }
 
-} // namespace
-
 std::unique_ptr<FrameSink> openFrameSink(const RenderRequest& request, int width, int height) {
     av_log_set_level(AV_LOG_ERROR);
     if (!request.framesFolder.empty())
         return std::make_unique<PictureSink>(request.framesFolder, width, height);
-    return std::make_unique<VideoSink>(
-        request.videoFile,
-        VideoFormat{width, height, request.fps, request.quality, request.preset});
+    return std::make_unique<VideoSink>(request.videoFile,
+                                       VideoFormat{width, height, request.fps, request.quality,
+                                                   request.preset, request.segment == 0});
 }
 
 namespace {
@@ -366,9 +365,10 @@ void keepPlannedMusic(MusicStream& music, const RenderPlan& plan) {
 
 RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32_t offset) {
     std::string problem;
-    const std::optional<RenderPlan> planned = planRender(
-        {offset, music.lengthFrames(), request.from, request.to, request.warmup, request.fps},
-        problem);
+    const std::optional<RenderPlan> planned =
+        planRender({offset, music.lengthFrames(), request.from, request.to, request.warmup,
+                    request.fps, std::max(1, request.segment), std::max(1, request.segmentCount)},
+                   problem);
     if (!planned)
         throw ShowError(problem);
     if (planned->endsWithMusic)
@@ -381,14 +381,16 @@ RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32
 
 } // namespace
 
-void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
-                int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
-    MusicStream music(musicFile, MusicOutput::Manual, true, MusicDecoding::Forward);
+RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
+                      const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
+                      FrameSink& sink) {
+    // A segment has no sound: its music is needed only for the beat.
+    MusicStream music(musicFile, MusicOutput::Manual, request.segment == 0, MusicDecoding::Forward);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     RenderPlan plan = planOf(request, music, offset);
     plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
     music.keepAround(uint64_t(framesBehindDrawing) * ((musicSampleRate + plan.fps - 1) / plan.fps));
-    sink.setAudio(audioSpan(music, plan));
+    sink.setAudio(musicOfSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);
     FramePipeline pipeline(target.frameBytes(), framesQueuedForWriter,
@@ -440,6 +442,7 @@ void renderShow(const RenderRequest& request, EffectList& effects, const std::st
         raise("The show ended (%s) before the first frame to keep", endOfShow);
     sink.finish();
     printSummary(plan, kept, progress.seconds(), timings, pipeline, sink);
+    return plan;
 }
 
 void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects,

@@ -4,6 +4,7 @@
 // PNG pictures on a thread of its own.
 
 #include "app/CommandLine.h"
+#include "app/RenderPlan.h"
 #include "audio/MusicSamples.h"
 #include "render/GL.h"
 #include "timeline/Effekt.h"
@@ -16,6 +17,10 @@
 
 class EntryTimer;
 class MusicStream;
+
+// The music of a whole render's frames, as far as the music goes (the encoder adds silence
+// after it).
+MusicStretch musicOfSpan(const MusicStream& music, const RenderPlan& plan);
 
 // Without an X or Wayland display, SDL is told to make its GL context off screen. Call before the
 // window is opened.
@@ -87,10 +92,11 @@ private:
     std::FILE* file_;
 };
 
-// Renders the loaded show into the sink. Throws ShowError on any failure; the sink is then left
-// unfinished.
-void renderShow(const RenderRequest& request, EffectList& effects, const std::string& musicFile,
-                int32_t startOffset, OffscreenWindow& target, FrameSink& sink);
+// Renders the loaded show (or the segment of it the request names) into the sink; returns its
+// plan. Throws ShowError on any failure; the sink is then left unfinished.
+RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
+                      const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
+                      FrameSink& sink);
 
 // Draws the frame at `time` as a render starting there draws its first frame (after the same
 // warm-up) and saves it as a PNG picture. Throws ShowError on any failure.

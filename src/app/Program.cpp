@@ -6,6 +6,7 @@
 #include "app/LeadIn.h"
 #include "app/OfflineRender.h"
 #include "app/RenderWindow.h"
+#include "app/Segments.h"
 #include "app/ShowFolder.h"
 #include "app/VideoSetupDialog.h"
 #include "audio/AudioDecoder.h"
@@ -97,6 +98,15 @@ int reportCheck(const ShowCheck& check) {
 // Start-up, the show (or the single shot, or an offline render) and shut-down. Everything made
 // here is destroyed, in reverse order, before an error leaves this function.
 int runShow(const CommandLine& line) {
+    if (line.action == CommandLine::Action::Join) {
+        joinSegments(line.joinFile, line.joinSegments);
+        return exitSucceeded;
+    }
+    if (line.render.localSegments > 0) {
+        catchStopSignals();
+        renderInSegments(line, "/proc/self/exe");
+        return exitSucceeded;
+    }
     VideoSettings settings = line.settings;
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;
@@ -146,9 +156,18 @@ int runShow(const CommandLine& line) {
     if (line.action == CommandLine::Action::Shot)
         renderShot(line.shotTime, line.render, effects, musicFile, startOffset, *offscreen,
                    line.shotFile);
-    else if (line.action == CommandLine::Action::Render)
-        renderShow(line.render, effects, musicFile, startOffset, *offscreen, *frames);
-    else if (line.action == CommandLine::Action::ContactSheet)
+    else if (line.action == CommandLine::Action::Render) {
+        // A segment's manifest names the show as it was when the render began.
+        std::optional<ShowIdentity> identity;
+        if (line.render.segment > 0)
+            identity = identifyShow();
+        const RenderPlan plan =
+            renderShow(line.render, effects, musicFile, startOffset, *offscreen, *frames);
+        if (identity)
+            writeManifest(manifestPathOf(line.render.videoFile),
+                          manifestOf(*identity, line.render, line.settings.width,
+                                     line.settings.height, plan));
+    } else if (line.action == CommandLine::Action::ContactSheet)
         makeContactSheet(line.render, effects, keywords, musicFile, startOffset, *offscreen,
                          *sheet);
     else if (line.action == CommandLine::Action::Profile)

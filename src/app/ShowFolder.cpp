@@ -65,6 +65,9 @@ void enterShowFolder(CommandLine& line) {
     makeAbsolute(line.render.framesFolder);
     makeAbsolute(line.render.sheetFile);
     makeAbsolute(line.render.profileCsv);
+    makeAbsolute(line.joinFile);
+    for (std::string& segment : line.joinSegments)
+        makeAbsolute(segment);
     const fs::path current = fs::current_path();
     const fs::path folder = chooseShowFolder(line.showFolder, current, installedShowFolder());
     if (folder != current && chdir(folder.c_str()) != 0)

@@ -43,6 +43,7 @@ struct ShowEncoder::Impl {
     std::string temporary;
     VideoFormat format;
     bool fileCreated = false;
+    bool headerWritten = false;
     bool finished = false;
 
     ffmpeg::OutputPtr output;
@@ -71,7 +72,10 @@ struct ShowEncoder::Impl {
     }
 
     void open();
+    void writeHeader();
     void openVideo();
+    void copyVideoStream(const AVStream& from, const std::string& segment);
+    void encodeSoundUntilFrames();
     void openAudio();
     void encodeAudioUntil(uint64_t sampleEnd, bool atEnd);
     void send(AVCodecContext& codec, AVStream& stream, const AVFrame* frame);
@@ -84,7 +88,8 @@ void ShowEncoder::Impl::open() {
               "or .mov)",
               path.c_str());
     if (avformat_query_codec(container, AV_CODEC_ID_H264, FF_COMPLIANCE_NORMAL) != 1 ||
-        avformat_query_codec(container, AV_CODEC_ID_AAC, FF_COMPLIANCE_NORMAL) != 1)
+        (format.sound &&
+         avformat_query_codec(container, AV_CODEC_ID_AAC, FF_COMPLIANCE_NORMAL) != 1))
         raise("Unable to write %s: the %s format cannot hold H.264 video with AAC sound (use .mp4, "
               ".mkv or .mov)",
               path.c_str(), container->name);
@@ -95,10 +100,23 @@ void ShowEncoder::Impl::open() {
     packet.reset(av_packet_alloc());
     if (!packet)
         fail("out of memory");
-    openVideo();
-    openAudio();
+    if (format.copiedVideo) {
+        // Its parameters come with the first segment.
+        videoStream = avformat_new_stream(output.get(), nullptr);
+        if (!videoStream)
+            fail("out of memory");
+    } else
+        openVideo();
+    if (format.sound)
+        openAudio();
     check(avio_open(&output->pb, temporary.c_str(), AVIO_FLAG_WRITE));
     fileCreated = true;
+    if (!format.copiedVideo)
+        writeHeader();
+}
+
+void ShowEncoder::Impl::writeHeader() {
+    headerWritten = true;
     AVDictionary* options = nullptr;
     // Index at the front of MP4 and MOV files, so players can start before the whole file is read.
     av_dict_set(&options, "movflags", "+faststart", 0);
@@ -108,27 +126,37 @@ void ShowEncoder::Impl::open() {
 }
 
 void ShowEncoder::Impl::openVideo() {
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    // Lossless pictures stay in RGB: any conversion to YUV would round them.
+    const bool lossless = format.quality == 0;
+    const char* encoderName = lossless ? "libx264rgb" : "libx264";
+    const AVPixelFormat pixels = lossless ? AV_PIX_FMT_BGR0 : AV_PIX_FMT_YUV420P;
+    const AVCodec* codec = avcodec_find_encoder_by_name(encoderName);
     if (!codec)
-        raise("Unable to write %s: this FFmpeg has no H.264 encoder (libx264)", path.c_str());
+        raise("Unable to write %s: this FFmpeg has no H.264 encoder (%s)", path.c_str(),
+              encoderName);
     videoStream = avformat_new_stream(output.get(), nullptr);
     video.reset(avcodec_alloc_context3(codec));
     if (!videoStream || !video)
         fail("out of memory");
     video->width = format.width;
     video->height = format.height;
-    video->pix_fmt = AV_PIX_FMT_YUV420P;
+    video->pix_fmt = pixels;
     video->time_base = AVRational{1, format.fps};
     video->framerate = AVRational{format.fps, 1};
     video->gop_size = format.fps * 2;
-    video->colorspace = AVCOL_SPC_SMPTE170M;
-    video->color_range = AVCOL_RANGE_MPEG;
+    if (!lossless) {
+        video->colorspace = AVCOL_SPC_SMPTE170M;
+        video->color_range = AVCOL_RANGE_MPEG;
+    }
     video->flags |= AV_CODEC_FLAG_BITEXACT;
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
         video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", format.preset.c_str(), 0);
-    av_dict_set_int(&options, "crf", format.quality, 0);
+    if (lossless)
+        av_dict_set_int(&options, "qp", 0, 0);
+    else
+        av_dict_set_int(&options, "crf", format.quality, 0);
     av_dict_set_int(&options, "rc-lookahead", encoderLookAhead, 0);
     av_dict_set(&options, "x264-params", encoderParameters, 0);
     video->thread_count = encoderThreads;
@@ -146,12 +174,11 @@ void ShowEncoder::Impl::openVideo() {
     picture->width = format.width;
     picture->height = format.height;
     check(av_frame_get_buffer(picture.get(), 0));
-    scaler.reset(sws_getContext(format.width, format.height, AV_PIX_FMT_RGBA, format.width,
-                                format.height, AV_PIX_FMT_YUV420P,
-                                SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
-                                nullptr));
+    scaler.reset(sws_getContext(
+        format.width, format.height, AV_PIX_FMT_RGBA, format.width, format.height, pixels,
+        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr));
     if (!scaler)
-        fail("no colour conversion to yuv420p");
+        fail(std::string("no colour conversion to ") + av_get_pix_fmt_name(pixels));
 }
 
 void ShowEncoder::Impl::openAudio() {
@@ -266,15 +293,85 @@ void ShowEncoder::writeFrame(const uint8_t* rgbaBottomUp) {
               e.picture->linesize);
     e.picture->pts = e.framesWritten++;
     e.send(*e.video, *e.videoStream, e.picture.get());
-    e.encodeAudioUntil(uint64_t(e.framesWritten) * musicSampleRate / uint64_t(e.format.fps), false);
+    e.encodeSoundUntilFrames();
+}
+
+void ShowEncoder::Impl::encodeSoundUntilFrames() {
+    if (format.sound)
+        encodeAudioUntil(uint64_t(framesWritten) * musicSampleRate / uint64_t(format.fps), false);
+}
+
+void ShowEncoder::Impl::copyVideoStream(const AVStream& from, const std::string& segment) {
+    const AVCodecParameters& given = *from.codecpar;
+    if (!headerWritten) {
+        check(avcodec_parameters_copy(videoStream->codecpar, &given));
+        videoStream->codecpar->codec_tag = 0;
+        videoStream->time_base = AVRational{1, format.fps};
+        videoStream->avg_frame_rate = AVRational{format.fps, 1};
+        writeHeader();
+        return;
+    }
+    const AVCodecParameters& first = *videoStream->codecpar;
+    const bool same =
+        given.codec_id == first.codec_id && given.width == first.width &&
+        given.height == first.height && given.format == first.format &&
+        given.extradata_size == first.extradata_size &&
+        (given.extradata_size == 0 ||
+         std::equal(given.extradata, given.extradata + given.extradata_size, first.extradata));
+    if (!same)
+        raise("Segment %s was encoded differently from the first segment", segment.c_str());
+}
+
+int64_t ShowEncoder::appendVideoOf(const std::string& segmentFile) {
+    Impl& e = *impl_;
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, segmentFile.c_str(), nullptr, nullptr) < 0)
+        raise("Segment %s cannot be read as a video file", segmentFile.c_str());
+    ffmpeg::InputPtr input(raw);
+    if (avformat_find_stream_info(input.get(), nullptr) < 0 || input->nb_streams != 1 ||
+        input->streams[0]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+        raise("Segment %s is not a video-only segment file", segmentFile.c_str());
+    const AVStream& from = *input->streams[0];
+    e.copyVideoStream(from, segmentFile);
+    const AVRational frameTime{1, e.format.fps};
+    int64_t frames = 0;
+    int status;
+    while ((status = av_read_frame(input.get(), e.packet.get())) >= 0) {
+        AVPacket& packet = *e.packet;
+        // Times in frames, moved on by the frames before this segment.
+        packet.pts = av_rescale_q(packet.pts, from.time_base, frameTime) + e.framesWritten;
+        packet.dts = av_rescale_q(packet.dts, from.time_base, frameTime) + e.framesWritten;
+        packet.duration = 1;
+        const int64_t decodedBy = packet.dts + 1;
+        av_packet_rescale_ts(&packet, frameTime, e.videoStream->time_base);
+        packet.stream_index = e.videoStream->index;
+        packet.pos = -1;
+        e.check(av_interleaved_write_frame(e.output.get(), &packet));
+        ++frames;
+        // The sound goes along with the pictures, so the muxer holds little of either.
+        if (e.format.sound && decodedBy > 0)
+            e.encodeAudioUntil(uint64_t(decodedBy) * musicSampleRate / uint64_t(e.format.fps),
+                               false);
+    }
+    if (status != AVERROR_EOF)
+        raise("Segment %s cannot be read to its end: %s", segmentFile.c_str(),
+              ffmpeg::errorText(status).c_str());
+    e.framesWritten += frames;
+    e.encodeSoundUntilFrames();
+    return frames;
 }
 
 void ShowEncoder::finish() {
     Impl& e = *impl_;
     const uint64_t fps = uint64_t(e.format.fps);
-    e.encodeAudioUntil((uint64_t(e.framesWritten) * musicSampleRate + fps / 2) / fps, true);
-    e.send(*e.video, *e.videoStream, nullptr);
-    e.send(*e.audio, *e.audioStream, nullptr);
+    if (!e.headerWritten)
+        e.fail("no video to write");
+    if (e.format.sound)
+        e.encodeAudioUntil((uint64_t(e.framesWritten) * musicSampleRate + fps / 2) / fps, true);
+    if (!e.format.copiedVideo)
+        e.send(*e.video, *e.videoStream, nullptr);
+    if (e.format.sound)
+        e.send(*e.audio, *e.audioStream, nullptr);
     e.check(av_write_trailer(e.output.get()));
     if (avio_closep(&e.output->pb) < 0)
         e.fail("the file could not be completed");

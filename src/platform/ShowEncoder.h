@@ -16,8 +16,14 @@ struct VideoFormat {
     int width = 0;
     int height = 0; // both even
     int fps = 60;
-    int quality = 20;                // x264 constant rate factor
+    // x264 constant rate factor; 0 is lossless: the pictures in RGB, every pixel kept (x264's RGB
+    // encoder at quantiser 0), where other values convert them to yuv420p.
+    int quality = 20;
     std::string preset = "veryfast"; // x264 speed preset: how much work each frame gets
+    bool sound = true;               // without: a file of video alone (a segment)
+    // The video is not encoded but copied, packet for packet, from segment files (appendVideoOf);
+    // width, height and quality are then those of the segments.
+    bool copiedVideo = false;
 };
 
 class ShowEncoder {
@@ -39,6 +45,12 @@ public:
     // Writes the sound up to the end of the last picture, flushes the encoders, completes the file
     // and gives it its name.
     void finish();
+
+    // With copiedVideo: the video of a segment file written by a ShowEncoder of the same format
+    // without sound, after the video copied so far, and the sound up to its end. Throws ShowError
+    // naming the segment when it cannot be read or was encoded differently from the first one.
+    // Returns the number of frames copied.
+    int64_t appendVideoOf(const std::string& segmentFile);
 
     // The temporary name the file is written under.
     const std::string& temporaryPath() const;
