@@ -166,7 +166,8 @@ print_logs() {
     for log in "$farm"/*.segments/task-*.log "$farm"/*.segments/join.log; do
         [ -f "$log" ] || continue
         echo "---- ${log##*/}"
-        cat "$log"
+        # Progress lines and the list of loaded entries left out.
+        tr '\r' '\n' <"$log" | grep -Ev '^(Loaded |No errors compiling|lead-in [0-9]|frame [0-9]|$)'
     done
 }
 

@@ -12,7 +12,7 @@ fi
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 show="$(realpath "$1")" output="$(realpath -m "$2")" count="$3"
 shift 3
-segments="${output%.*}.segments"
+segments="$output.segments"
 mkdir -p "$segments"
 array=$(sbatch --parsable --array="1-$count" --output="$segments/task-%a.log" \
     "$here/segment.sbatch" "$show" "$output" "$count" "$@")
