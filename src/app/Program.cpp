@@ -1,20 +1,20 @@
 #include "app/Program.h"
 
 #include "app/CommandLine.h"
-#include "app/ContactSheet.h"
-#include "app/FrameLoop.h"
-#include "app/LeadIn.h"
-#include "app/OfflineRender.h"
-#include "app/RenderWindow.h"
-#include "app/Segments.h"
 #include "app/ShowFolder.h"
-#include "app/VideoSetupDialog.h"
 #include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
+#include "offline/ContactSheet.h"
+#include "offline/LeadIn.h"
+#include "offline/OfflineRender.h"
+#include "offline/Segments.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/StopSignals.h"
+#include "player/FrameLoop.h"
+#include "player/RenderWindow.h"
+#include "player/VideoSetupDialog.h"
 #include "render/GL.h"
 #include "render/GLState.h"
 #include "timeline/ScriptLoader.h"
@@ -104,7 +104,8 @@ int runShow(const CommandLine& line) {
     }
     if (line.render.localSegments > 0) {
         catchStopSignals();
-        renderInSegments(line, "/proc/self/exe");
+        renderInSegments(line.render, line.settings.width, line.settings.height,
+                         "/proc/self/exe");
         return exitSucceeded;
     }
     VideoSettings settings = line.settings;

@@ -2,11 +2,11 @@
 
 #include "audio/MusicStream.h"
 #include "author/Overlay.h"
+#include "effekt/Tweaks.h"
 #include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "render/GLState.h"
 #include "timeline/Timeline.h"
-#include "timeline/Tweaks.h"
 
 #include <SDL2/SDL.h>
 

@@ -2,13 +2,13 @@
 // A live run of the show: the frame loop with the transport keys, the overlay (F1) and reloading
 // the show when the script or a file it loaded changes on disk.
 
-#include "app/FrameLoop.h"
-#include "app/RenderWindow.h"
 #include "author/FileWatcher.h"
 #include "author/FrameStats.h"
 #include "author/ShowEntries.h"
 #include "author/Transport.h"
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
+#include "player/FrameLoop.h"
+#include "player/RenderWindow.h"
 
 #include <chrono>
 #include <filesystem>

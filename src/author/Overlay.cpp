@@ -1,10 +1,10 @@
 #include "author/Overlay.h"
 
-#include "app/RenderWindow.h"
 #include "author/Transport.h"
 #include "author/TweakDefinition.h"
+#include "effekt/Tweaks.h"
+#include "player/RenderWindow.h"
 #include "render/GL.h"
-#include "timeline/Tweaks.h"
 
 #include <SDL2/SDL.h>
 #include <backends/imgui_impl_opengl2.h>

@@ -5,7 +5,7 @@
 
 #include "author/FrameStats.h"
 #include "author/ShowEntries.h"
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 
 #include <string>
 #include <vector>

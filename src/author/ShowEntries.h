@@ -2,7 +2,7 @@
 // What the timeline strip knows of each script entry: keyword, window, the script line it starts
 // on, its extra lines, and the strip row it is drawn on.
 
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 
 #include <cstdint>
 #include <string>

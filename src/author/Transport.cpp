@@ -1,7 +1,7 @@
 #include "author/Transport.h"
 
-#include "app/FrameLoop.h"
 #include "audio/MusicStream.h"
+#include "timeline/ShowFrame.h"
 
 #include <algorithm>
 #include <limits>

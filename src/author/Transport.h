@@ -3,7 +3,7 @@
 // entries active now. The music's position is the show's clock, so every move is a move of the
 // music; while paused the position, and so the effect time and the beat, stand still.
 
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 
 #include <cstdint>
 

@@ -2,10 +2,10 @@
 // A scrolling chequered floor in perspective with 500 balls travelling across it in a column,
 // hopping with the beat, each with a soft shadow; the hops die away over the window.
 
+#include "effekt/Effekt.h"
 #include "render/DisplayList.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

@@ -2,9 +2,9 @@
 // A sprite on a looping path in front of a turning background, leaving a trail of star particles
 // that drift, spin and fade out over up to ten seconds each.
 
+#include "effekt/Effekt.h"
 #include "render/Texture.h"
 #include "render/VecMath.h"
-#include "timeline/Effekt.h"
 
 #include <cstdint>
 #include <list>

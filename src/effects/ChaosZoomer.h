@@ -3,12 +3,12 @@
 // slightly turned copy of the previous composite, shown through the split program with a border
 // image over it.
 
-#include "render/Mesh.h"
+#include "effekt/Effekt.h"
+#include "model3ds/ModelMeshes.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
 #include "render/VecMath.h"
-#include "timeline/Effekt.h"
 
 #include <array>
 #include <cstdint>

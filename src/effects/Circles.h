@@ -2,9 +2,9 @@
 // Full-screen image layers drawn through fragment shaders: the ring picture (Circles), the beat
 // driven face picture with its text (Faces), and the slider that turns into beat flashes (Banger).
 
+#include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

@@ -2,8 +2,8 @@
 // A 21 x 21 grid of spinning, overlapping tiles seen by a camera that glides towards a target cell;
 // the target jumps when the beat drops.
 
+#include "effekt/Effekt.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

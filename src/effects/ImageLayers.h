@@ -2,8 +2,8 @@
 // Full-screen image layers: a moving or fading picture, a white flash, an empty overlay entry and
 // the entry that ends the show.
 
+#include "effekt/Effekt.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <cstdint>
 #include <string>

@@ -2,10 +2,10 @@
 // A still figure with a greetings image scrolling once across the screen, composed in a render
 // target and shown through a fragment shader, with a waving textured double helix in front.
 
+#include "effekt/Effekt.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <array>
 #include <optional>

@@ -1,9 +1,9 @@
 #pragma once
 // A textured cube tumbling about all three axes, drawn through a vertex and fragment program.
 
+#include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

@@ -2,10 +2,10 @@
 // A ball of up to 512 flare-capped spikes spread evenly over a sphere, tumbling and jumping with
 // the loud beats in front of a slowly zooming, turning background.
 
+#include "effekt/Effekt.h"
 #include "render/QuadricObject.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

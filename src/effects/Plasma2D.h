@@ -2,9 +2,9 @@
 // A plasma drawn by a fragment shader over a water image; a seed chooses its sixteen wave
 // parameters, so the same seed always gives the same plasma.
 
+#include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

@@ -2,10 +2,10 @@
 // A field of 21 x 21 tumbling boxes rendered into a 1024 x 1024 target and shown on the whole
 // screen through a polar-coordinate fragment shader.
 
+#include "effekt/Effekt.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <optional>
 

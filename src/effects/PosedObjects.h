@@ -1,10 +1,10 @@
 #pragma once
 // Still 3-D objects posed by tweakable vectors; the same picture on every frame of their window.
 
+#include "effekt/Effekt.h"
 #include "render/GL.h"
 #include "render/Texture.h"
 #include "render/VecMath.h"
-#include "timeline/Effekt.h"
 
 #include <array>
 #include <cstdint>

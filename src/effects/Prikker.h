@@ -1,9 +1,9 @@
 #pragma once
 // A row of 1000 glowing dots drifting leftwards, each spinning and blinking at its own speed.
 
+#include "effekt/Effekt.h"
 #include "render/Texture.h"
 #include "render/VecMath.h"
-#include "timeline/Effekt.h"
 
 #include <array>
 #include <cstdint>

@@ -3,9 +3,9 @@
 // the scene. Strong beats, at most one every 300 ms, reverse the spin, pick a new speed and shift
 // the rings and the text sideways.
 
+#include "effekt/Effekt.h"
 #include "render/Texture.h"
 #include "render/VecMath.h"
-#include "timeline/Effekt.h"
 
 #include <cstdint>
 

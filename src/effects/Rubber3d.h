@@ -3,10 +3,10 @@
 // zooming background, thrown forward by every strong beat. The flash and background stage are
 // shared with the shell suite, which shows the same model.
 
+#include "effekt/Effekt.h"
+#include "model3ds/ModelMeshes.h"
 #include "render/GLState.h"
-#include "render/Mesh.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <cstdint>
 

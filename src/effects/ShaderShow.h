@@ -1,9 +1,9 @@
 #pragma once
 // A fragment shader named in the script, run over a full-screen image named in the script.
 
+#include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <string>
 

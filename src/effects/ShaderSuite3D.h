@@ -2,10 +2,10 @@
 // The rubber model drawn twenty times in one place through the shell program, each pass told its
 // index as a fraction ("step") and the effect time in seconds ("time").
 
-#include "render/Mesh.h"
+#include "effekt/Effekt.h"
+#include "model3ds/ModelMeshes.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <cstdint>
 

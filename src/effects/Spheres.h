@@ -2,11 +2,11 @@
 // A lit sphere with a stream of 6000 small cubes flowing through it and swelling out with the
 // beat, painted over a turning background into a render target shown through a fragment shader.
 
+#include "effekt/Effekt.h"
 #include "render/QuadricObject.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <optional>
 

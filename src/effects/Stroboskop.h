@@ -2,8 +2,8 @@
 // A strobing picture: a drifting band pumped by the beat, a jittering text mask that darkens it,
 // and ten turned copies of the twist image added on top.
 
+#include "effekt/Effekt.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

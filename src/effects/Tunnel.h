@@ -2,8 +2,8 @@
 // A flight through a spiral of cloud puffs that ends, over the window's last 15 seconds, in a
 // landscape fading in behind the thinning clouds.
 
+#include "effekt/Effekt.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

@@ -3,9 +3,9 @@
 // the column, textured with a grid and shaded by a fragment shader whose intensity drops with the
 // beat.
 
+#include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

@@ -2,11 +2,11 @@
 // The video effect: frames of data/mirok/video/Video.avi on a texture, filtered, framed and run
 // through a slowly turning feedback loop of two render targets.
 
+#include "effekt/Effekt.h"
 #include "platform/VideoDecoder.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 #include <memory>
 #include <vector>
@@ -14,7 +14,7 @@
 namespace Effekter {
 
 class Video : public Effekt {
-  public:
+public:
     Video(int32_t start, int32_t end);
 
     void registerTweaks() override;
@@ -25,7 +25,7 @@ class Video : public Effekt {
     // How often the composite was refreshed (a new video frame went in).
     int refreshCount() const { return refreshes; }
 
-  private:
+private:
     void grabFrame(int frameNumber);
     void videoPass(float tf, float beat);
     void framePass();

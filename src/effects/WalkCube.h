@@ -2,9 +2,9 @@
 // A shaded cube hopping and rolling over an endless scrolling chessboard, with a soft shadow,
 // seen by a camera that circles the scene and dips with the beat.
 
+#include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

@@ -2,8 +2,8 @@
 // Zoomers: a column of tiles rushing at the viewer over a swaying background (Zoomba, Zoombb), and
 // a curved stream of glowing sprites under a darkening mask (Solaris).
 
+#include "effekt/Effekt.h"
 #include "render/Texture.h"
-#include "timeline/Effekt.h"
 
 namespace Effekter {
 

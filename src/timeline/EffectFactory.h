@@ -2,7 +2,7 @@
 // The effect classes behind the script's keywords (timeline/ScriptKeywords.h says which extra
 // lines each entry reads).
 
-#include "timeline/Effekt.h"
+#include "effekt/Effekt.h"
 #include "timeline/ScriptKeywords.h"
 
 #include <memory>

@@ -1,9 +1,9 @@
 #include "timeline/LoadingScreen.h"
 
-#include "app/RenderWindow.h"
 #include "render/GLState.h"
+#include "timeline/ShowScreen.h"
 
-LoadingScreen::LoadingScreen(RenderWindow& window, int total) : window_(window), total_(total) {
+LoadingScreen::LoadingScreen(ShowScreen& screen, int total) : screen_(screen), total_(total) {
     picture_.load("data/overlay/loader.jpg");
 }
 
@@ -20,6 +20,6 @@ void LoadingScreen::drawFrame() const {
 
 void LoadingScreen::presentFrame() {
     drawFrame();
-    window_.swapAndPoll();
+    screen_.swapAndPoll();
     ++shown_;
 }

@@ -3,13 +3,13 @@
 
 #include "render/Texture.h"
 
-class RenderWindow;
+class ShowScreen;
 
 class LoadingScreen {
 public:
     // Loads the picture (a missing one leaves the texture empty). `total` is the expected number
     // of entries.
-    LoadingScreen(RenderWindow& window, int total);
+    LoadingScreen(ShowScreen& screen, int total);
 
     // Draws the frame for the next entry, presents it and handles the window's events (which may
     // throw "You quit?").
@@ -20,7 +20,7 @@ public:
     int shown() const { return shown_; }
 
 private:
-    RenderWindow& window_;
+    ShowScreen& screen_;
     CTextureFreeImage picture_;
     int total_;
     int shown_ = 0;

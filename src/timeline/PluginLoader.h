@@ -1,9 +1,9 @@
 #pragma once
 // An effect that lives in a shared object exporting Init and Draw (include/morveldan/plugin.h).
 
+#include "effekt/Effekt.h"
 #include "morveldan/plugin.h"
 #include "platform/SharedLibrary.h"
-#include "timeline/Effekt.h"
 
 #include <cstdio>
 #include <string>

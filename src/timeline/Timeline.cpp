@@ -1,12 +1,12 @@
 #include "timeline/Timeline.h"
 
-#include "app/RenderWindow.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
 #include "timeline/EffectFactory.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/ScriptLoader.h"
+#include "timeline/ShowScreen.h"
 
 #include <memory>
 #include <optional>
@@ -60,7 +60,7 @@ std::optional<std::string> readScriptBytes(LoadReport& report) {
 
 } // namespace
 
-void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicFile,
+void loadTimeline(EffectList& effects, ShowScreen& screen, std::string& musicFile,
                   int32_t& startOffset, std::vector<std::string>* keywords, ShowCheck* check) {
     LoadReport report(scriptPath, check);
     const std::optional<std::string> bytes = readScriptBytes(report);
@@ -75,7 +75,7 @@ void loadTimeline(EffectList& effects, RenderWindow& window, std::string& musicF
     std::optional<LoadingScreen> loading;
     {
         LoadNoteCollector notes;
-        loading.emplace(window, header.entryCount);
+        loading.emplace(screen, header.entryCount);
         for (const std::string& note : notes.notes())
             report.note(0, note);
     }

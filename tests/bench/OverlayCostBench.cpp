@@ -1,8 +1,8 @@
 // Cost of a live frame of the default show at 1024 x 768, with the author's overlay hidden and
 // shown, at a busy moment (Spheres). Run from the build directory on a display.
-#include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
+#include "player/RenderWindow.h"
 #include "render/GLState.h"
 #include "timeline/Timeline.h"
 

@@ -2,8 +2,8 @@
 // time: decode the next frame, scale it to 512 x 512, swap red and blue.
 #include "TestFiles.h"
 
+#include "encode/VideoWriter.h"
 #include "platform/VideoDecoder.h"
-#include "platform/VideoWriter.h"
 
 #include <benchmark/benchmark.h>
 

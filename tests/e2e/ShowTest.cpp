@@ -1,9 +1,9 @@
 // The real program run on scripts written by the tests.
 #include "ShowProcess.h"
 #include "TestFiles.h"
-#include "app/FrameLoop.h"
-#include "app/RenderPlan.h"
 #include "audio/MusicStream.h"
+#include "offline/RenderPlan.h"
+#include "timeline/ShowFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -194,7 +194,7 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
     struct Case {
         const char* what;
         std::string script;
-        std::string place;  // the line before the message
+        std::string place; // the line before the message
         std::string message;
     };
     const std::string missing = "/nonexistent/plugin.so";

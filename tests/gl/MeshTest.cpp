@@ -1,6 +1,7 @@
 #include "render/Mesh.h"
 #include "GlFixture.h"
 #include "model3ds/L3dsWriter.h"
+#include "model3ds/ModelMeshes.h"
 #include "platform/Error.h"
 #include "render/GLState.h"
 #include "render/Texture.h"

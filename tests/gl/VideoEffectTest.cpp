@@ -1,8 +1,8 @@
 #include "GlFixture.h"
 
 #include "effects/Video.h"
+#include "encode/VideoWriter.h"
 #include "platform/Error.h"
-#include "platform/VideoWriter.h"
 
 #include <memory>
 #include <vector>

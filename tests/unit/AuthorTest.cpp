@@ -1,13 +1,13 @@
 // The parts of author mode that need no window: transport, tweak definitions, the timeline
 // strip's entries and rows, frame statistics, shader log lines and the file watcher.
 #include "TestFiles.h"
-#include "app/FrameLoop.h"
 #include "audio/MusicStream.h"
 #include "author/FileWatcher.h"
 #include "author/FrameStats.h"
 #include "author/ShowEntries.h"
 #include "author/Transport.h"
 #include "author/TweakDefinition.h"
+#include "player/FrameLoop.h"
 #include "render/Shader.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "app/FrameLoop.h"
 #include "audio/MusicStream.h"
+#include "timeline/ShowFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The generated music drives the beat level as the effects need it: 1 on the kicks of the main
 // parts and near 0 between them, low all through the quiet parts.
 #include "../../tools/makeassets/SongLayout.h"
-#include "app/FrameLoop.h"
 #include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
 #include "audio/SpectrumAnalyzer.h"
 #include "timeline/ScriptReader.h"
+#include "timeline/ShowFrame.h"
 
 #include <gtest/gtest.h>
 

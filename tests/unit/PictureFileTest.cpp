@@ -1,5 +1,5 @@
 #include "TestFiles.h"
-#include "app/Screenshot.h"
+#include "offline/Screenshot.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "app/RenderPlan.h"
-#include "app/ContactSheet.h"
-#include "app/FrameLoop.h"
-#include "app/FramePipeline.h"
+#include "offline/RenderPlan.h"
 #include "audio/MusicStream.h"
+#include "offline/ContactSheet.h"
+#include "offline/FramePipeline.h"
+#include "timeline/ShowFrame.h"
 
 #include <gtest/gtest.h>
 

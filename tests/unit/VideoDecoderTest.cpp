@@ -1,8 +1,8 @@
 #include "TestFiles.h"
 
+#include "encode/VideoWriter.h"
 #include "platform/Error.h"
 #include "platform/VideoDecoder.h"
-#include "platform/VideoWriter.h"
 #include "render/Shader.h"
 
 #include <gtest/gtest.h>
@@ -27,12 +27,8 @@ void writeVideo(const std::string& path, int width, int height, int frames, cons
 }
 
 // Each frame is one grey level that names its number.
-int greyOf(int frame) {
-    return 20 + 2 * frame;
-}
-void greyFrames(int n, int, int, uint8_t* rgb) {
-    rgb[0] = rgb[1] = rgb[2] = uint8_t(greyOf(n));
-}
+int greyOf(int frame) { return 20 + 2 * frame; }
+void greyFrames(int n, int, int, uint8_t* rgb) { rgb[0] = rgb[1] = rgb[2] = uint8_t(greyOf(n)); }
 
 // The frame number a delivered picture shows, read from its centre pixel.
 int frameShown(const uint8_t* bgra) {

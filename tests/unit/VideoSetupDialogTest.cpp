@@ -1,4 +1,4 @@
-#include "app/VideoSetupDialog.h"
+#include "player/VideoSetupDialog.h"
 
 #include <gtest/gtest.h>
 

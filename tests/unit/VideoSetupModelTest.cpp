@@ -1,4 +1,4 @@
-#include "app/VideoSetupModel.h"
+#include "player/VideoSetupModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Counts the C++ allocations made on the main thread while the live frame loop runs.
 #include "WindowTestSupport.h"
-#include "app/FrameLoop.h"
-#include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
+#include "player/FrameLoop.h"
+#include "player/RenderWindow.h"
 #include "render/GLState.h"
 #include "timeline/PluginLoader.h"
 

@@ -1,7 +1,7 @@
 #include "timeline/LoadingScreen.h"
 #include "TestFiles.h"
 #include "WindowTestSupport.h"
-#include "app/RenderWindow.h"
+#include "player/RenderWindow.h"
 #include "render/GLState.h"
 
 #include <gtest/gtest.h>

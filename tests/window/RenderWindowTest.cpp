@@ -1,4 +1,4 @@
-#include "app/RenderWindow.h"
+#include "player/RenderWindow.h"
 #include "WindowTestSupport.h"
 #include "platform/Error.h"
 #include "render/GLState.h"

@@ -1,8 +1,8 @@
 // The live frame body on a clock that moves only when set, driven by key releases.
 #include "WindowTestSupport.h"
-#include "app/FrameLoop.h"
-#include "app/RenderWindow.h"
 #include "audio/MusicStream.h"
+#include "player/FrameLoop.h"
+#include "player/RenderWindow.h"
 #include "render/GLState.h"
 
 #include <SDL2/SDL.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the window tests: a small windowed record and synthetic key events.
 
-#include "app/VideoSettings.h"
+#include "player/VideoSettings.h"
 
 #include <SDL2/SDL.h>
 

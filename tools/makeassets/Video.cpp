@@ -2,7 +2,7 @@
 
 #include "Canvas.h"
 #include "Procedural.h"
-#include "platform/VideoWriter.h"
+#include "encode/VideoWriter.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,34 @@
+#pragma once
+// The base of every timed effect, and the owning list of a run's effects.
+
+#include "effekt/Tweaks.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Effekt {
+public:
+    uint32_t endTime;   // exclusive upper bound of the active window, milliseconds
+    uint32_t startTime; // exclusive lower bound
+    TweakBar* tweakBar = nullptr;
+    std::string name;
+    // Pictures it keeps (in render targets of its own) carry from one of its frames to the next.
+    bool keepsPictures = false;
+
+    // Script values are stored bit for bit: -1 becomes 4294967295.
+    Effekt(int32_t start, int32_t end)
+        : endTime(static_cast<uint32_t>(end)), startTime(static_cast<uint32_t>(start)) {}
+    virtual ~Effekt() = default;
+    Effekt(const Effekt&) = delete;
+    Effekt& operator=(const Effekt&) = delete;
+
+    virtual void registerTweaks() {}
+    // Called once per frame while startTime < time < endTime.
+    virtual void draw(uint32_t time, float beat) = 0;
+
+    bool isActiveAt(uint32_t time) const { return startTime < time && time < endTime; }
+};
+
+using EffectList = std::vector<std::unique_ptr<Effekt>>;

@@ -1,0 +1,41 @@
+#pragma once
+// The frames a render that starts later than the show draws before its first kept frame, so that
+// it starts from exactly the state a render from the show's start has there.
+//
+// Everything that crosses frames moves on as in that render: the whole history from the show's
+// start is drawn, most of it in OpenGL's selection mode, which keeps every state change (matrices,
+// capabilities, colours, lights, bound objects), the shared random sequence and whatever effects
+// keep in themselves (positions, counters, a video's place) but rasterises nothing, at a small
+// part of a frame's cost. Only pictures cannot move on that way, so the last frames are drawn in
+// full: far enough back to cover the lives of the entries at the first frame that keep pictures
+// from frame to frame (their render targets, a plug-in's unknown ones), and the window's own
+// buffers where the frame clear does not reach them.
+
+#include "offline/RenderPlan.h"
+#include "platform/Error.h"
+#include "effekt/Effekt.h"
+
+#include <cstdint>
+#include <functional>
+
+class MusicStream;
+
+// The frames before the plan's first kept frame that must be drawn in full: its warm-up, and back
+// to the first frame of every entry active at the first kept frame that keeps pictures.
+uint64_t fullLeadInFrames(const RenderPlan& plan, const EffectList& effects, uint32_t startOffset);
+
+// Raised at the first kept frame when the window's buffers still hold drawing from before the
+// frames drawn in full: a render from there needs a warm-up of at least `warmup` milliseconds.
+class LeadInTooShort : public ShowError {
+public:
+    LeadInTooShort(uint32_t warmup, uint32_t since);
+    uint32_t warmup() const { return warmup_; }
+
+private:
+    uint32_t warmup_;
+};
+
+// Draws the plan's history frames, reporting each one done to `progress` (done, total). Returns
+// false when the show ended among them. Throws LeadInTooShort (see above) and "Render interrupted".
+bool drawLeadIn(const RenderPlan& plan, MusicStream& music, EffectList& effects,
+                uint32_t startOffset, const std::function<void(uint64_t, uint64_t)>& progress);

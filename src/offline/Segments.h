@@ -1,0 +1,62 @@
+#pragma once
+// Renders in segments: the K-th of N equal frame ranges of a render as a video file of its own
+// with a manifest beside it, the join of such files into the whole render, and the local render
+// that makes the segments one after another (or a few at a time) in a work folder and can be
+// resumed.
+
+#include "offline/RenderRequest.h"
+#include "offline/RenderPlan.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What a segment file holds, written beside it as "<file>.manifest".
+struct SegmentManifest {
+    std::string show;    // checksum of the show's files
+    std::string music;   // checksum of its music file
+    std::string options; // the options that shape the pictures: size, rate, span, quality, preset
+    int segment = 0;     // from 1
+    int segments = 0;
+    uint64_t firstFrame = 0, endFrame = 0; // the frames [first, end) of the span
+    uint64_t spanFrames = 0;
+    std::string file; // checksum of the segment file
+
+    bool sameRender(const SegmentManifest& other) const {
+        return show == other.show && music == other.music && options == other.options &&
+               segments == other.segments && spanFrames == other.spanFrames;
+    }
+};
+
+std::string manifestPathOf(const std::string& segmentFile);
+void writeManifest(const std::string& path, const SegmentManifest& manifest);
+// Empty, with the reason in `problem`, when the file is missing or not a manifest.
+std::optional<SegmentManifest> readManifest(const std::string& path, std::string& problem);
+
+// The identity of the show in the current folder: a checksum of its script, its music and every
+// file in data/ and plugins/ (and any other file a script line names).
+struct ShowIdentity {
+    std::string show;
+    std::string music;
+};
+ShowIdentity identifyShow();
+
+// "size=WxH fps=F from=A to=B quality=Q preset=P" ("-" for a span end not given).
+std::string renderOptionsText(const RenderRequest& request, int width, int height);
+
+// The manifest of a finished segment render.
+SegmentManifest manifestOf(const ShowIdentity& identity, const RenderRequest& request, int width,
+                           int height, const RenderPlan& plan);
+
+// Checks that the segment files make one whole render of the show in the current folder and
+// writes it to `output`: their video copied, the music of the span encoded once. Throws
+// ShowError naming the segment at fault; nothing is left at `output` then.
+void joinSegments(const std::string& output, const std::vector<std::string>& segmentFiles);
+
+// The render of the request, width x height, in request.localSegments segments, made by this
+// program (`program`) as child processes, request.jobs at a time, in the work folder
+// "<output>.segments"; segments finished earlier and still matching their manifests are kept.
+// Then joined, and the work folder removed.
+void renderInSegments(const RenderRequest& request, int width, int height,
+                      const std::string& program);

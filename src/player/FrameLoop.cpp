@@ -1,0 +1,32 @@
+#include "player/FrameLoop.h"
+
+#include "audio/MusicStream.h"
+#include "player/RenderWindow.h"
+#include "timeline/ShowFrame.h"
+
+namespace {
+
+void seekBy(MusicStream& music, double seconds) {
+    music.setPositionSeconds(music.positionSeconds() + seconds);
+}
+
+} // namespace
+
+bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
+                  uint32_t startOffset, LiveFrameHooks* hooks) {
+    if (window.quitRequested())
+        return false;
+    if (hooks)
+        hooks->beforeFrame();
+    clearFrame();
+    if (window.seekForwardRequested())
+        seekBy(music, 1.0);
+    if (window.seekBackRequested())
+        seekBy(music, -1.0);
+    float beat = 0;
+    const uint32_t time = drawMusicFrame(music, effects, startOffset, nullptr, &beat);
+    if (hooks)
+        hooks->afterFrame(time, beat);
+    window.swapAndPoll();
+    return true;
+}

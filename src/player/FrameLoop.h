@@ -1,0 +1,26 @@
+#pragma once
+// The live show's frame: the window's keys, the frame drawn at the music's time, and what a live
+// run adds around it.
+
+#include "effekt/Effekt.h"
+
+#include <cstdint>
+
+class MusicStream;
+class RenderWindow;
+
+// What a live run adds to its frames (reloads, transport, the overlay).
+class LiveFrameHooks {
+public:
+    virtual ~LiveFrameHooks() = default;
+    // Before anything of the frame is drawn.
+    virtual void beforeFrame() = 0;
+    // After the show's frame, before it is presented.
+    virtual void afterFrame(uint32_t time, float beat) = 0;
+};
+
+// One frame of the live show. Returns false, without drawing, when Escape was released during the
+// previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's
+// time and beat, and presents the frame. The hooks, when given, run around the drawing.
+bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
+                  uint32_t startOffset, LiveFrameHooks* hooks = nullptr);

@@ -1,0 +1,41 @@
+#include "timeline/ShowFrame.h"
+
+#include "audio/MusicStream.h"
+#include "render/GL.h"
+#include "timeline/EntryTimer.h"
+
+uint32_t effectTimeAt(double seconds, uint32_t startOffset) {
+    const auto milliseconds = static_cast<int64_t>(seconds * 1000.0);
+    return static_cast<uint32_t>(milliseconds) + startOffset;
+}
+
+float beatLevel(const float* spectrum) {
+    float sum = 0;
+    for (int bin = 0; bin < beatBins; ++bin)
+        sum += spectrum[bin];
+    const float level = sum * sum * sum * sum * sum * sum;
+    return level > 1.0f ? 1.0f : level;
+}
+
+void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
+    for (const auto& effect : effects)
+        if (effect->isActiveAt(time))
+            effect->draw(time, beat);
+}
+
+void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+
+uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
+                        EntryTimer* timer, float* beat) {
+    const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
+    float spectrum[spectrumSize];
+    music.spectrum(spectrum);
+    const float level = beatLevel(spectrum);
+    if (timer)
+        timer->drawActive(effects, time, level);
+    else
+        drawActiveEffects(effects, time, level);
+    if (beat)
+        *beat = level;
+    return time;
+}

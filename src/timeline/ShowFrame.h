@@ -1,0 +1,31 @@
+#pragma once
+// The arithmetic and the body of one frame of the show, shared by live runs and offline work.
+
+#include "effekt/Effekt.h"
+
+#include <cstdint>
+
+class EntryTimer;
+class MusicStream;
+
+// Number of spectrum bins summed into the beat level.
+constexpr int beatBins = 16;
+
+// The effect time of a music position: milliseconds truncated toward zero, cut to 32 bits, plus
+// the start offset with 32-bit wrap-around (the offset is added unscaled).
+uint32_t effectTimeAt(double seconds, uint32_t startOffset);
+
+// The sum of the 16 lowest spectrum magnitudes raised to the sixth power, at most 1.
+float beatLevel(const float* spectrum);
+
+// Calls draw on every effect whose window strictly contains the time, first to last.
+void drawActiveEffects(EffectList& effects, uint32_t time, float beat);
+
+// Clears the colour and depth buffers (to whatever clear colour is set).
+void clearFrame();
+
+// Draws the active effects at the music's current position: the effect time from its position
+// and the beat level from its spectrum, each entry timed when a timer is given. Returns the
+// effect time; the beat level goes to `beat`.
+uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
+                        EntryTimer* timer = nullptr, float* beat = nullptr);
