@@ -126,21 +126,31 @@ void NanoBall::drawSpikes(int count, float tf) const {
     }
 }
 
+int NanoBall::stepState(uint32_t time, float beat) {
+    if (beat > loudBeat)
+        lastLoud = time;
+    prng::seed(0);
+    countBeatEvent(time, beat);
+    return spikeCount(time - startTime);
+}
+
+bool NanoBall::advanceWithoutDrawing(uint32_t time, float beat) {
+    const int count = stepState(time, beat);
+    for (int value = 0; value < 2 * count; ++value) // what drawSpikes draws
+        prng::next();
+    return true;
+}
+
 void NanoBall::draw(uint32_t time, float beat) {
     const uint32_t elapsed = time - startTime;
     const float f = brightness(time, beat);
     glColor4f(f, f, f, f);
     drawBackground(elapsed);
 
-    if (beat > loudBeat)
-        lastLoud = time;
-
     CEnabler depthTest(GL_DEPTH_TEST);
     CEnabler culling(GL_CULL_FACE);
     MatrixPush push;
-    const int count = spikeCount(elapsed);
-    prng::seed(0);
-    countBeatEvent(time, beat);
+    const int count = stepState(time, beat);
     placeBall(time, elapsed);
     glUseProgram(spikeProgram.program);
     if (count > 0)

@@ -29,6 +29,7 @@ public:
 
     void registerTweaks() override;
     void draw(uint32_t time, float beat) override;
+    bool advanceWithoutDrawing(uint32_t time, float beat) override;
 
     // Exposed for tweaking only; drawing does not read them.
     float lightAmbient[4] = {0, 0, 0, 1};
@@ -48,6 +49,9 @@ private:
     void drawBackground(uint32_t elapsed) const;
     // Counts a beat when a loud one comes more than 300 ms after the last one counted.
     static void countBeatEvent(uint32_t time, float beat);
+    // What a frame moves on before its spikes: the last loud time, the beat count and the random
+    // sequence. Returns the number of spikes.
+    int stepState(uint32_t time, float beat);
     void placeBall(uint32_t time, uint32_t elapsed) const;
     void drawSpikes(int count, float tf) const;
 

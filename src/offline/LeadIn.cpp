@@ -1,10 +1,11 @@
 #include "offline/LeadIn.h"
 
-#include "timeline/ShowFrame.h"
-#include "offline/OfflineRender.h"
 #include "audio/MusicStream.h"
+#include "offline/OfflineRender.h"
+#include "platform/StopSignals.h"
 #include "render/GL.h"
 #include "render/RenderTarget.h"
+#include "timeline/ShowFrame.h"
 
 #include <algorithm>
 #include <iterator>
@@ -62,21 +63,50 @@ void enterSelectionMode() {
     glRenderMode(GL_SELECT);
 }
 
+// Calls each active entry as a frame at the music's position would, in selection mode: entries
+// that can bring their state forward without drawing do so when `advancing`, the others draw.
+bool drawForState(const MusicStream& music, EffectList& effects, uint32_t startOffset,
+                  bool advancing) {
+    const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
+    float spectrum[spectrumSize];
+    music.spectrum(spectrum);
+    const float beat = beatLevel(spectrum);
+    for (const auto& effect : effects)
+        if (effect->isActiveAt(time) && !(advancing && effect->advanceWithoutDrawing(time, beat)))
+            effect->draw(time, beat);
+    return true;
+}
+
 // A frame drawn only for the state it leaves behind. The frame clear is real, so the window's
 // buffers are as a render has them wherever the clear reaches them.
-bool drawStateFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                    uint64_t sample) {
+bool drawStateFrame(MusicStream& music, EffectList& effects, uint32_t startOffset, uint64_t sample,
+                    bool advancing) {
+    throwIfStopped("Render interrupted");
+    music.setPosition(int64_t(sample));
     clearFrame();
     enterSelectionMode();
     bool going = true;
     try {
-        going = drawOfflineFrame(music, effects, startOffset, sample);
+        drawForState(music, effects, startOffset, advancing);
+    } catch (const ShowEnded&) {
+        going = false;
     } catch (...) {
         glRenderMode(GL_RENDER);
         throw;
     }
     glRenderMode(GL_RENDER);
+    bindWindowFramebuffer(); // an entry may have stopped in the middle of its drawing
     return going;
+}
+
+// Whether frames `index` and `index + 1` have the same entries active.
+bool sameEntriesNext(const RenderPlan& plan, const EffectList& effects, int64_t index,
+                     uint32_t startOffset) {
+    const uint32_t now = timeOfFrame(plan, index, startOffset);
+    const uint32_t next = timeOfFrame(plan, index + 1, startOffset);
+    return std::all_of(effects.begin(), effects.end(), [&](const auto& effect) {
+        return effect->isActiveAt(now) == effect->isActiveAt(next);
+    });
 }
 
 uint32_t millisecondsOf(uint64_t frames, int fps) {
@@ -106,8 +136,13 @@ bool drawLeadIn(const RenderPlan& plan, MusicStream& music, EffectList& effects,
         if (clearReachesWholeWindow())
             lastWholeClear = index;
         const uint64_t sample = plan.sampleOfFrame(index);
-        const bool going = index < -full ? drawStateFrame(music, effects, startOffset, sample)
-                                         : drawWarmupFrame(music, effects, startOffset, sample);
+        // The last frame before the entries change (or the frames drawn in full begin) is drawn
+        // whole, so the state they leave is set by every entry as in a render.
+        const bool advancing =
+            index + 1 < -full && sameEntriesNext(plan, effects, index, startOffset);
+        const bool going = index < -full
+                               ? drawStateFrame(music, effects, startOffset, sample, advancing)
+                               : drawWarmupFrame(music, effects, startOffset, sample);
         if (!going)
             return false;
         progress(uint64_t(index + history + 1), uint64_t(history));

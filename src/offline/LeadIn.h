@@ -11,9 +11,9 @@
 // from frame to frame (their render targets, a plug-in's unknown ones), and the window's own
 // buffers where the frame clear does not reach them.
 
+#include "effekt/Effekt.h"
 #include "offline/RenderPlan.h"
 #include "platform/Error.h"
-#include "effekt/Effekt.h"
 
 #include <cstdint>
 #include <functional>

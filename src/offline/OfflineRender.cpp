@@ -43,6 +43,7 @@ constexpr int framesQueuedForWriter = 2;
 // for, with room to spare: the music from there on stays in memory, and as much ahead.
 constexpr int64_t framesBehindDrawing = 2 * (pixelBuffersInFlight + framesQueuedForWriter + 1);
 constexpr double progressInterval = 0.25;
+constexpr double rateAfterSeconds = 1.0;
 
 } // namespace
 
@@ -264,7 +265,8 @@ struct Timings {
 
 class Progress {
 public:
-    explicit Progress(uint64_t total) : total_(total), start_(Clock::now()), last_(start_) {}
+    explicit Progress(uint64_t total)
+        : total_(total), start_(Clock::now()), last_(start_), keptStart_(start_) {}
     // Ends the progress line also when an error cuts the render short, so the message that
     // follows starts on a line of its own.
     ~Progress() {
@@ -281,18 +283,22 @@ public:
         std::fprintf(stderr, "\rlead-in %llu/%llu        ", (unsigned long long)done,
                      (unsigned long long)total);
     }
+    // The first kept frame starts now (after the lead-in).
+    void startKeeping() { keptStart_ = Clock::now(); }
     void kept(uint64_t done) {
-        if (done == 1)
-            keptStart_ = Clock::now();
         if (!due() && done != total_)
             return;
         printed_ = true;
         const double elapsed = secondsBetween(keptStart_, Clock::now());
-        const double rate = elapsed > 0 ? double(done) / elapsed : 0;
-        std::fprintf(stderr, "\rframe %llu/%llu  %3.0f%%  %5.1f fps  %s left   ",
-                     (unsigned long long)done, (unsigned long long)total_,
-                     100.0 * double(done) / double(total_), rate,
-                     formatDuration(secondsLeft(done, total_, elapsed)).c_str());
+        // A rate over a moment says nothing: it shows after the first second.
+        const std::string rate =
+            elapsed >= rateAfterSeconds
+                ? formatText("  %5.1f fps  %s left", double(done) / elapsed,
+                             formatDuration(secondsLeft(done, total_, elapsed)).c_str())
+                : std::string();
+        std::fprintf(stderr, "\rframe %llu/%llu  %3.0f%%%s   ", (unsigned long long)done,
+                     (unsigned long long)total_, 100.0 * double(done) / double(total_),
+                     rate.c_str());
     }
     void end() {
         if (printed_)
@@ -416,6 +422,7 @@ RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
         progress.warmingUp(done, total);
     });
     timings.leadIn = secondsBetween(leadInStart, Clock::now());
+    progress.startKeeping();
     for (int64_t index = 0; index < int64_t(plan.frameCount) && !showEnded; ++index) {
         const auto start = Clock::now();
         showEnded = !drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index));
@@ -501,6 +508,7 @@ void profileShow(const RenderRequest& request, EffectList& effects,
     bool going = drawLeadIn(plan, music, effects, offset, [&](uint64_t done, uint64_t total) {
         progress.warmingUp(done, total);
     });
+    progress.startKeeping();
     for (int64_t index = 0; going && index < int64_t(plan.frameCount); ++index) {
         const auto start = Clock::now();
         going = drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index), &timer);

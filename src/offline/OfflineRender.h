@@ -3,9 +3,9 @@
 // that stands for the window, read back asynchronously and written to a video file or to numbered
 // PNG pictures on a thread of its own.
 
-#include "offline/RenderPlan.h"
 #include "audio/MusicSamples.h"
 #include "effekt/Effekt.h"
+#include "offline/RenderPlan.h"
 #include "offline/RenderRequest.h"
 #include "render/GL.h"
 

@@ -1,10 +1,11 @@
 #include "offline/Segments.h"
 
-#include "offline/OfflineRender.h"
 #include "audio/MusicStream.h"
+#include "encode/ShowEncoder.h"
+#include "offline/OfflineRender.h"
 #include "platform/Checksum.h"
 #include "platform/Error.h"
-#include "encode/ShowEncoder.h"
+#include "platform/FFmpegHandles.h"
 #include "platform/StopSignals.h"
 #include "timeline/ScriptLoader.h"
 #include "timeline/ScriptReader.h"
@@ -247,6 +248,7 @@ RenderRequest requestOf(const std::string& options, int& width, int& height) {
 } // namespace
 
 void joinSegments(const std::string& output, const std::vector<std::string>& segmentFiles) {
+    av_log_set_level(AV_LOG_ERROR);
     const std::vector<Segment> segments = checkedSegments(segmentFiles);
     const SegmentManifest& first = segments.front().manifest;
     const ShowIdentity identity = identifyShow();
@@ -298,8 +300,7 @@ struct LocalSegment {
 };
 
 std::vector<std::string> segmentArguments(const RenderRequest& r, int width, int height,
-                                          const std::string& program,
-                                          const LocalSegment& segment) {
+                                          const std::string& program, const LocalSegment& segment) {
     std::vector<std::string> words = {
         program,     fs::current_path().string(),
         "--render",  segment.file,
@@ -426,6 +427,54 @@ void stopChildren(std::vector<LocalSegment>& segments) {
         }
 }
 
+// Renders the segments numbered in `toRender`, request.jobs at a time, showing the progress of
+// the whole render. On any failure or stop signal the running ones are stopped.
+void runSegments(std::vector<LocalSegment>& segments, const std::vector<int>& toRender,
+                 const RenderRequest& request, int width, int height, const std::string& program,
+                 uint64_t spanFrames, uint64_t keptFrames) {
+    const int count = int(segments.size());
+    SegmentProgress progress(spanFrames, keptFrames);
+    size_t next = 0;
+    int running = 0;
+    int finished = count - int(toRender.size());
+    try {
+        while (finished < count) {
+            if (stopSignal())
+                throw Interrupted(stopSignal(), "Render interrupted");
+            while (running < request.jobs && next < toRender.size()) {
+                LocalSegment& segment = segments[size_t(toRender[next++] - 1)];
+                segment.child = startSegment(
+                    segmentArguments(request, width, height, program, segment), segment.log);
+                ++running;
+            }
+            uint64_t done = 0;
+            for (LocalSegment& segment : segments) {
+                if (segment.child > 0) {
+                    int status = 0;
+                    if (waitpid(segment.child, &status, WNOHANG) == segment.child) {
+                        segment.child = 0;
+                        --running;
+                        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+                            raise("Segment %d/%d failed (see %s): %s", segment.number, count,
+                                  segment.log.c_str(), lastLineOf(segment.log).c_str());
+                        segment.finished = true;
+                        ++finished;
+                    }
+                }
+                done += segment.finished    ? segment.frames
+                        : segment.child > 0 ? std::min(segment.frames, framesDoneIn(segment.log))
+                                            : 0;
+            }
+            progress.show(done, finished, count);
+            if (finished < count)
+                std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+    } catch (...) {
+        stopChildren(segments);
+        throw;
+    }
+}
+
 } // namespace
 
 void renderInSegments(const RenderRequest& request, int width, int height,
@@ -481,46 +530,7 @@ void renderInSegments(const RenderRequest& request, int width, int height,
     std::fprintf(stderr, "Segments in %s: kept %s; rendering %s\n", work.c_str(),
                  listed(kept).c_str(), listed(toRender).c_str());
 
-    SegmentProgress progress(plan->spanFrames, keptFrames);
-    size_t next = 0;
-    int running = 0;
-    int finished = int(kept.size());
-    try {
-        while (finished < count) {
-            if (stopSignal())
-                throw Interrupted(stopSignal(), "Render interrupted");
-            while (running < request.jobs && next < toRender.size()) {
-                LocalSegment& segment = segments[size_t(toRender[next++] - 1)];
-                segment.child = startSegment(segmentArguments(request, width, height, program, segment),
-                                 segment.log);
-                ++running;
-            }
-            uint64_t done = 0;
-            for (LocalSegment& segment : segments) {
-                if (segment.child > 0) {
-                    int status = 0;
-                    if (waitpid(segment.child, &status, WNOHANG) == segment.child) {
-                        segment.child = 0;
-                        --running;
-                        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-                            raise("Segment %d/%d failed (see %s): %s", segment.number, count,
-                                  segment.log.c_str(), lastLineOf(segment.log).c_str());
-                        segment.finished = true;
-                        ++finished;
-                    }
-                }
-                done += segment.finished    ? segment.frames
-                        : segment.child > 0 ? std::min(segment.frames, framesDoneIn(segment.log))
-                                            : 0;
-            }
-            progress.show(done, finished, count);
-            if (finished < count)
-                std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        }
-    } catch (...) {
-        stopChildren(segments);
-        throw;
-    }
+    runSegments(segments, toRender, request, width, height, program, plan->spanFrames, keptFrames);
     std::vector<std::string> files;
     for (const LocalSegment& segment : segments)
         files.push_back(segment.file);

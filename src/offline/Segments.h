@@ -4,8 +4,8 @@
 // that makes the segments one after another (or a few at a time) in a work folder and can be
 // resumed.
 
-#include "offline/RenderRequest.h"
 #include "offline/RenderPlan.h"
+#include "offline/RenderRequest.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,9 @@
 #include "offline/RenderPlan.h"
+#include "TestFiles.h"
 #include "audio/MusicStream.h"
 #include "offline/ContactSheet.h"
 #include "offline/FramePipeline.h"
+#include "offline/Segments.h"
 #include "timeline/ShowFrame.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +95,62 @@ TEST(RenderPlan, AShotIsTheFirstFrameOfARenderFromItsTime) {
     EXPECT_FALSE(planShot({0, 2 * second, 2000u, std::nullopt, 0, 60}, problem).has_value());
     EXPECT_NE(problem.find("after the music's end (its last effect time is 1999)"),
               std::string::npos);
+}
+
+TEST(RenderPlan, SegmentsSplitTheSpanOnTheOnePassGridWithItsHistory) {
+    // 7 fps does not divide the sample rate: a segment's frames must still fall where the
+    // one-pass render's do, and its history reach back to the show's start (offset 2 s).
+    const RenderSpanRequest whole{2, 60 * second, std::nullopt, 12002u, 0, 7};
+    const RenderPlan onePass = plan(whole);
+    ASSERT_EQ(onePass.spanFrames, 70u);
+    uint64_t next = 0;
+    for (int k = 1; k <= 3; ++k) {
+        RenderSpanRequest part = whole;
+        part.segment = k;
+        part.segments = 3;
+        const RenderPlan segment = plan(part);
+        EXPECT_EQ(uint64_t(segment.firstFrame), next) << k; // no gap, no overlap
+        EXPECT_EQ(segment.spanFrames, 70u);
+        EXPECT_EQ(segment.historyFrames, next);
+        for (uint64_t i = 0; i < segment.frameCount; ++i)
+            ASSERT_EQ(segment.sampleOfFrame(int64_t(i)), onePass.sampleOfFrame(int64_t(next + i)));
+        EXPECT_EQ(segment.sampleOfFrame(-int64_t(segment.historyFrames)), 2 * second);
+        next += segment.frameCount;
+    }
+    EXPECT_EQ(next, 70u);
+    EXPECT_EQ(segmentFrames(70, 2, 3), std::make_pair(uint64_t(23), uint64_t(46)));
+    RenderSpanRequest tooMany = whole;
+    tooMany.segments = 71;
+    EXPECT_NE(problemOf(tooMany).find("too few for 71 segments"), std::string::npos);
+}
+
+TEST(SegmentManifest, ReadsBackWhatWasWrittenAndRefusesDamage) {
+    TempDir folder;
+    SegmentManifest written;
+    written.show = "abc";
+    written.music = "def";
+    written.options = "size=64x48 fps=10 from=- to=4500 quality=0 preset=veryfast";
+    written.segment = 2;
+    written.segments = 3;
+    written.firstFrame = 15;
+    written.endFrame = 30;
+    written.spanFrames = 45;
+    written.file = "0123";
+    const std::string path = folder.file("s.mp4.manifest");
+    writeManifest(path, written);
+    std::string problem;
+    const std::optional<SegmentManifest> read = readManifest(path, problem);
+    ASSERT_TRUE(read) << problem;
+    EXPECT_TRUE(read->sameRender(written));
+    EXPECT_EQ(read->segment, 2);
+    EXPECT_EQ(read->file, "0123");
+    // A frame range that is not the segment's share of the span is damage.
+    written.endFrame = 31;
+    writeManifest(path, written);
+    EXPECT_FALSE(readManifest(path, problem));
+    EXPECT_NE(problem.find("damaged manifest"), std::string::npos);
+    EXPECT_FALSE(readManifest(folder.file("none.manifest"), problem));
+    EXPECT_NE(problem.find("has no manifest"), std::string::npos);
 }
 
 TEST(RenderPlan, EveryEffectTimeMapsToItsFirstSample) {
