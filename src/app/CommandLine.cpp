@@ -225,6 +225,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.settings.windowed = true;
         } else if (option == "--no-message-box")
             line.messageBox = false;
+        else if (option == "--no-plugins")
+            line.noPlugins = true;
         else if (option == "--size") {
             if (valuesLeft < 1)
                 return invalid("--size needs WIDTHxHEIGHT");
@@ -350,6 +352,8 @@ const char* usageText() {
            "  --size WxH          window or screen size in pixels (default 1024x768)\n"
            "  --no-message-box    report errors on standard error only\n"
            "  --author            play in a window with the author's overlay shown (F1)\n"
+           "  --no-plugins        skip every Plugin entry (native code from the show folder),\n"
+           "                      with a warning each (also for --check, --shot and renders)\n"
            "  --shot MS FILE.png  draw the frame at effect time MS (milliseconds) as the show\n"
            "                      draws it, after the warm-up (--warmup, --fps; see below), save\n"
            "                      it as a PNG picture and exit; drawn off screen, without dialog\n"
@@ -396,7 +400,7 @@ const char* usageText() {
            "\n"
            "  --check             load the whole show off screen, without sound, and report\n"
            "                      every problem in it, one line each (exit status 1 when\n"
-           "                      there is one)\n"
+           "                      there is one), then the file of every plug-in it would load\n"
            "\n"
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"

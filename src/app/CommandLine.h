@@ -30,6 +30,7 @@ struct CommandLine {
     bool showSetup = true;      // run the Video setup dialog before the window opens
     bool messageBox = true;     // report errors in a message box as well as on stderr
     bool authorOverlay = false; // --author: the live run starts with the author's overlay shown
+    bool noPlugins = false;     // --no-plugins: Plugin entries are skipped, not loaded
     uint32_t shotTime = 0;      // effect time of the single frame drawn by --shot
     std::string shotFile;       // PNG written by --shot
     std::string joinFile;       // --join: the whole render made of...

@@ -72,18 +72,32 @@ void checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOff
     }
     const uint64_t musicEnd =
         uint64_t(startSeconds(startOffset)) + musicFrames * 1000 / musicSampleRate;
-    for (const ShowCheck::Entry& entry : check.entries)
-        if (entry.end != UINT32_MAX && entry.end > musicEnd)
+    for (const ShowCheck::Entry& entry : check.entries) {
+        // The end-of-show entry ends the show at its start: only that must come before the
+        // music's end.
+        if (entry.keyword == "EndDemo") {
+            if (entry.start >= musicEnd && entry.start != UINT32_MAX) // -1 never starts
+                check.add(entry.line,
+                          formatText("the entry 'EndDemo' starts at %u ms, after the music, which "
+                                     "ends at %llu ms: the show never reaches it",
+                                     entry.start, (unsigned long long)musicEnd));
+        } else if (entry.end != UINT32_MAX && entry.end > musicEnd) {
             check.add(entry.line,
                       formatText("the entry '%s' ends at %u ms, after the music, which ends at "
                                  "%llu ms",
                                  entry.keyword.c_str(), entry.end, (unsigned long long)musicEnd));
+        }
+    }
 }
 
 // Prints every problem and a summary line; the exit status.
 int reportCheck(const ShowCheck& check) {
+    for (const std::string& warning : check.warnings)
+        std::printf("%s\n", warning.c_str());
     for (const std::string& problem : check.problems)
         std::printf("%s\n", problem.c_str());
+    for (const std::string& plugin : check.plugins)
+        std::printf("%s\n", plugin.c_str());
     const size_t count = check.problems.size();
     const size_t entries = check.entries.size();
     std::printf("%s: %zu %s checked, %s\n", check.script.c_str(), entries,
@@ -104,14 +118,14 @@ int runShow(const CommandLine& line) {
     }
     if (line.render.localSegments > 0) {
         catchStopSignals();
-        renderInSegments(line.render, line.settings.width, line.settings.height,
-                         "/proc/self/exe");
+        renderInSegments(line.render, line.settings.width, line.settings.height, "/proc/self/exe");
         return exitSucceeded;
     }
     VideoSettings settings = line.settings;
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;
     catchStopSignals();
+    refusePlugins(line.noPlugins);
     const bool offline = isOffline(line.action);
     if (offline) {
         chooseOfflineVideoDriver();
@@ -163,7 +177,7 @@ int runShow(const CommandLine& line) {
         if (line.render.segment > 0)
             identity = identifyShow();
         const RenderPlan plan =
-            renderShow(line.render, effects, musicFile, startOffset, *offscreen, *frames);
+            renderShow(line.render, effects, keywords, musicFile, startOffset, *offscreen, *frames);
         if (identity)
             writeManifest(manifestPathOf(line.render.videoFile),
                           manifestOf(*identity, line.render, line.settings.width,

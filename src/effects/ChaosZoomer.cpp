@@ -46,8 +46,8 @@ ChaosZoomer::ChaosZoomer(int32_t start, int32_t end)
     twist.load("data/misc/twist.jpg");
     split.build(true, "data/misc/split.txt");
     name = "ChaosZoomer";
-    timeLocation = uniformLocation(split.program, "time");
-    beatLocation = uniformLocation(split.program, "beat");
+    timeLocation = uniformLocation(split, "time");
+    beatLocation = uniformLocation(split, "beat");
 }
 
 void ChaosZoomer::registerTweaks() {

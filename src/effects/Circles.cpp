@@ -25,7 +25,7 @@ void drawLayer(const CTexture& image, float halfSize, float lift = 0) {
 Circles::Circles(int32_t start, int32_t end) : Effekt(start, end) {
     program.build(true, circleShaderPath);
     ringImage.load("data/circles/__ring.jpg");
-    timeLocation = uniformLocation(program.program, "time");
+    timeLocation = uniformLocation(program, "time");
 }
 
 void Circles::draw(uint32_t time, float) {
@@ -39,8 +39,8 @@ Faces::Faces(int32_t start, int32_t end) : Effekt(start, end) {
     picture.load("data/circles/circles.jpg");
     textImage.load("data/circles/text.jpg");
     glUseProgram(program.program);
-    timeLocation = uniformLocation(program.program, "time");
-    beatLocation = uniformLocation(program.program, "beat");
+    timeLocation = uniformLocation(program, "time");
+    beatLocation = uniformLocation(program, "beat");
     glUseProgram(0);
 }
 
@@ -60,7 +60,7 @@ Banger::Banger(int32_t start, int32_t end) : Effekt(start, end) {
     program.build(true, "data/bravelund/banger/slider.txt");
     firstImage.load("data/bravelund/banger/bang.jpg");
     secondImage.load("data/bravelund/banger/bang1.jpg");
-    timeLocation = uniformLocation(program.program, "time");
+    timeLocation = uniformLocation(program, "time");
 }
 
 void Banger::draw(uint32_t time, float beat) {

@@ -8,7 +8,7 @@ namespace Effekter {
 Mirror::Mirror(int32_t start, int32_t end) : Effekt(start, end) {
     boxImage.load("data/bravelund/tolvik/boks.jpg");
     cubeProgram.load("data/bravelund/tolvik/cube.fs", "data/bravelund/tolvik/cube.vs");
-    timeLocation = uniformLocation(cubeProgram.program, "time");
+    timeLocation = uniformLocation(cubeProgram, "time");
 }
 
 void Mirror::draw(uint32_t time, float) {

@@ -10,11 +10,11 @@ Plasma2D::Plasma2D(int32_t start, int32_t end, int32_t seed)
     waterImage.load("data/plasma/__water.jpg");
     name = "Plasma2D";
     plasmaProgram.build(true, "data/plasma/effekt2.fs");
-    timeLocation = uniformLocation(plasmaProgram.program, "time");
-    dx0Location = uniformLocation(plasmaProgram.program, "dx0");
-    dy0Location = uniformLocation(plasmaProgram.program, "dy0");
-    dx1Location = uniformLocation(plasmaProgram.program, "dx1");
-    dy1Location = uniformLocation(plasmaProgram.program, "dy1");
+    timeLocation = uniformLocation(plasmaProgram, "time");
+    dx0Location = uniformLocation(plasmaProgram, "dx0");
+    dy0Location = uniformLocation(plasmaProgram, "dy0");
+    dx1Location = uniformLocation(plasmaProgram, "dx1");
+    dy1Location = uniformLocation(plasmaProgram, "dy1");
 }
 
 void Plasma2D::registerTweaks() {

@@ -42,8 +42,8 @@ PolarCoords::PolarCoords(int32_t start, int32_t end) : Effekt(start, end) {
     boxImage.load("data/housing.jpg");
     polarProgram.build(true, "data/polar.fs");
     // Looked up but never set: the shader sees 0 in both and works without them.
-    timeLocation = uniformLocation(polarProgram.program, "time");
-    resolutionLocation = uniformLocation(polarProgram.program, "resolution");
+    timeLocation = uniformLocation(polarProgram, "time");
+    resolutionLocation = uniformLocation(polarProgram, "resolution");
     target.emplace(targetSide, targetSide);
 }
 

@@ -12,8 +12,8 @@ ShaderShow::ShaderShow(int32_t start, int32_t end, const std::string& shaderPath
     image.load(imagePath);
     // Without a program there is nothing to look up (and asking program 0 is a GL error).
     if (program.program != 0) {
-        timeLocation = uniformLocation(program.program, "time");
-        beatLocation = uniformLocation(program.program, "beat");
+        timeLocation = uniformLocation(program, "time");
+        beatLocation = uniformLocation(program, "beat");
     }
 }
 

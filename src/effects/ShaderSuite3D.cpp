@@ -11,8 +11,8 @@ ShaderSuite3D::ShaderSuite3D(int32_t start, int32_t end)
     background.load("data/rubber/background.jpg");
     glow.load("data/rubber/background1.jpg");
     suite.load("data/suite/fs.txt", "data/suite/vs.txt");
-    stepLocation = uniformLocation(suite.program, "step");
-    timeLocation = uniformLocation(suite.program, "time");
+    stepLocation = uniformLocation(suite, "step");
+    timeLocation = uniformLocation(suite, "time");
 }
 
 void ShaderSuite3D::draw(uint32_t time, float) {

@@ -17,9 +17,9 @@ constexpr float slicesPerImage = 20;
 TwistBox::TwistBox(int32_t start, int32_t end) : Effekt(start, end) {
     bumpProgram.build(true, "data/bump.fs");
     gridImage.load("data/__grid.jpg");
-    intensityLocation = uniformLocation(bumpProgram.program, "intensity");
-    resolutionLocation = uniformLocation(bumpProgram.program, "resolution");
-    posLocation = uniformLocation(bumpProgram.program, "pos");
+    intensityLocation = uniformLocation(bumpProgram, "intensity");
+    resolutionLocation = uniformLocation(bumpProgram, "resolution");
+    posLocation = uniformLocation(bumpProgram, "pos");
 }
 
 void TwistBox::draw(uint32_t time, float beat) {

@@ -26,12 +26,12 @@ Video::Video(int32_t start, int32_t end) : Effekt(start, end), pixels(VideoDecod
     composite = std::make_unique<RenderTarget>();
     feedback = std::make_unique<RenderTarget>();
     distortProgram.build(true, "data/mirok/video/distort.fs");
-    distortTime = uniformLocation(distortProgram.program, "time");
-    distortBeat = uniformLocation(distortProgram.program, "beat");
+    distortTime = uniformLocation(distortProgram, "time");
+    distortBeat = uniformLocation(distortProgram, "beat");
     videoProgram.build(true, "data/mirok/video/video.fs");
-    videoTime = uniformLocation(videoProgram.program, "time");
-    videoBeat = uniformLocation(videoProgram.program, "beat");
-    videoIdx = uniformLocation(videoProgram.program, "idx");
+    videoTime = uniformLocation(videoProgram, "time");
+    videoBeat = uniformLocation(videoProgram, "beat");
+    videoIdx = uniformLocation(videoProgram, "idx");
     videoTexture.upload(pixels.data(), VideoDecoder::frameSide, VideoDecoder::frameSide, false,
                         GL_RGBA, true);
     decoder = std::make_unique<VideoDecoder>(videoPath);

@@ -27,7 +27,7 @@ WalkCube::WalkCube(int32_t start, int32_t end) : Effekt(start, end) {
     shadowImage.load("data/bravelund/walk/skygge.png");
     cubeProgram.load("data/bravelund/walk/cubeshader.fs", "data/bravelund/walk/cubeshader.vs");
     groundProgram.build(true, "data/bravelund/walk/floorshader.fs");
-    intensityLocation = uniformLocation(groundProgram.program, "intensity");
+    intensityLocation = uniformLocation(groundProgram, "intensity");
 }
 
 void WalkCube::draw(uint32_t time, float beat) {

@@ -3,6 +3,7 @@
 #include "model3ds/ChunkIds.h"
 #include "platform/DataFiles.h"
 #include "platform/Debug.h"
+#include "platform/LoadNotes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -76,6 +77,7 @@ bool L3DS::parse() {
     bufferSize = static_cast<uint32_t>(buffer.size());
     position = 0;
     facesLeftOut_ = 0;
+    firstChunkPastEnd_.reset();
     firstMeshLeftOut_.reset();
     materialIdByName_.clear();
     // The main chunk may reach past the end of a truncated file: its contents are read as far as
@@ -92,6 +94,12 @@ bool L3DS::parse() {
                       source_.c_str(), facesLeftOut_);
         result = true;
     }
+    if (firstChunkPastEnd_)
+        noteLoadProblem("Model %s is cut short: chunk 0x%04X at byte %llu claims to end at byte "
+                        "%llu, but the file holds %u bytes",
+                        source_.c_str(), unsigned(firstChunkPastEnd_->id),
+                        (unsigned long long)(firstChunkPastEnd_->dataStart - headerSize),
+                        (unsigned long long)firstChunkPastEnd_->end, bufferSize);
     position = 0;
     objectName.clear();
     materialIdByName_.clear();
@@ -175,6 +183,8 @@ bool L3DS::readChunkHeader(const Chunk& parent, Chunk& chunk) {
         return false;
     }
     chunk = {id, start + headerSize, start + length};
+    if (chunk.end > bufferSize && !firstChunkPastEnd_)
+        firstChunkPastEnd_ = chunk;
     return true;
 }
 

@@ -76,6 +76,7 @@ private:
     uint32_t position = 0;
     std::string source_;
     size_t facesLeftOut_ = 0;
+    std::optional<Chunk> firstChunkPastEnd_; // the first chunk claiming bytes the file lacks
     std::optional<std::string> firstMeshLeftOut_;
     // Material ids by name (the first material of a name), for the faces' material groups.
     std::unordered_map<std::string, uint32_t> materialIdByName_;

@@ -369,12 +369,13 @@ void keepPlannedMusic(MusicStream& music, const RenderPlan& plan) {
                    std::max(lastFrame, plan.fromSample + plan.audioSamples()));
 }
 
-RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32_t offset) {
+RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32_t offset,
+                  std::optional<uint32_t> showEnd) {
     std::string problem;
     const std::optional<RenderPlan> planned =
         planRender({offset, music.lengthFrames(), request.from, request.to, request.warmup,
                     request.fps, std::max(1, request.segment), std::max(1, request.segmentCount)},
-                   problem);
+                   problem, showEnd);
     if (!planned)
         throw ShowError(problem);
     if (planned->endsWithMusic)
@@ -387,13 +388,25 @@ RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32
 
 } // namespace
 
+std::optional<uint32_t> showEndTime(const EffectList& effects,
+                                    const std::vector<std::string>& keywords) {
+    std::optional<uint32_t> earliest;
+    for (size_t i = 0; i < effects.size() && i < keywords.size(); ++i) {
+        const Effekt& entry = *effects[i];
+        const bool canBeActive = uint64_t(entry.startTime) + 1 < uint64_t(entry.endTime);
+        if (keywords[i] == "EndDemo" && canBeActive && (!earliest || entry.startTime < *earliest))
+            earliest = entry.startTime;
+    }
+    return earliest;
+}
+
 RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
-                      const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
-                      FrameSink& sink) {
+                      const std::vector<std::string>& keywords, const std::string& musicFile,
+                      int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
     // A segment has no sound: its music is needed only for the beat.
     MusicStream music(musicFile, MusicOutput::Manual, request.segment == 0, MusicDecoding::Forward);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
-    RenderPlan plan = planOf(request, music, offset);
+    RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
     plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
     music.keepAround(uint64_t(framesBehindDrawing) * ((musicSampleRate + plan.fps - 1) / plan.fps));
     sink.setAudio(musicOfSpan(music, plan));
@@ -494,7 +507,7 @@ void profileShow(const RenderRequest& request, EffectList& effects,
     constexpr uint64_t emptyFramesMeasured = 100;
     MusicStream music(musicFile, MusicOutput::Manual, false);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
-    RenderPlan plan = planOf(request, music, offset);
+    RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
     plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
 
     glClearColor(0, 0, 0, 0);

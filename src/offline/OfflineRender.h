@@ -12,8 +12,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 class EntryTimer;
 class MusicStream;
@@ -92,11 +94,15 @@ private:
     std::FILE* file_;
 };
 
+// The earliest start of an EndDemo entry that can be active (keywords name the effects in order).
+std::optional<uint32_t> showEndTime(const EffectList& effects,
+                                    const std::vector<std::string>& keywords);
+
 // Renders the loaded show (or the segment of it the request names) into the sink; returns its
 // plan. Throws ShowError on any failure; the sink is then left unfinished.
 RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
-                      const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
-                      FrameSink& sink);
+                      const std::vector<std::string>& keywords, const std::string& musicFile,
+                      int32_t startOffset, OffscreenWindow& target, FrameSink& sink);
 
 // Draws the frame at `time` as a render starting there draws its first frame (after the same
 // warm-up) and saves it as a PNG picture. Throws ShowError on any failure.

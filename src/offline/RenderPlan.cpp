@@ -57,7 +57,8 @@ uint64_t sampleOfEffectTime(uint32_t time, uint32_t startOffset) {
     return sample;
 }
 
-std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::string& problem) {
+std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::string& problem,
+                                     std::optional<uint32_t> showEnd) {
     RenderPlan plan;
     plan.fps = request.fps;
     const uint32_t earliest = request.startOffset;
@@ -76,8 +77,19 @@ std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::stri
         if (!plan.endsWithMusic)
             endSample = wanted;
     } else if (request.musicLength == 0) {
-        problem = "There is no music to end the render: give --to";
-        return std::nullopt;
+        if (!showEnd) {
+            problem = "There is no music to end the render: give --to";
+            return std::nullopt;
+        }
+        // Far enough for a frame inside the entry's window, which ends the render.
+        endSample = sampleOfEffectTime(*showEnd + 1, request.startOffset) +
+                    musicSampleRate / uint64_t(request.fps) + 1;
+    }
+    if (showEnd && request.musicLength != 0) {
+        // The end-of-show entry ends the span: frames after it are never kept.
+        const uint64_t ended = sampleOfEffectTime(*showEnd + 1, request.startOffset);
+        if (ended > plan.fromSample)
+            endSample = std::min(endSample, ended);
     }
     if (endSample <= plan.fromSample) {
         problem = "Nothing to render: the span ends before it starts (the music is " +

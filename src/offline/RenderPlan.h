@@ -39,8 +39,10 @@ struct RenderSpanRequest {
     int segments = 1;
 };
 
-// The plan, or the reason there is nothing sensible to render (in `problem`).
-std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::string& problem);
+// The plan, or the reason there is nothing sensible to render (in `problem`). `showEnd`, the
+// earliest start of an end-of-show entry that can be active, ends a render without music and --to.
+std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::string& problem,
+                                     std::optional<uint32_t> showEnd = std::nullopt);
 
 // The single frame of a shot at effect time `from`, after the warm-up a render from there draws
 // (`to` is not used). Empty, with the reason, for a time the music never reaches.

@@ -260,15 +260,17 @@ void joinSegments(const std::string& output, const std::vector<std::string>& seg
     const ScriptStart start = readScriptStart();
     MusicStream music(start.musicFile, MusicOutput::Manual);
     std::string problem;
-    const std::optional<RenderPlan> plan = planRender(
+    // The segments know where the show's end-of-show entry ends their span.
+    std::optional<RenderPlan> plan = planRender(
         {start.startOffset, music.lengthFrames(), request.from, request.to, 0, request.fps},
-        problem);
+        problem, UINT32_MAX - 1);
     if (!plan)
         throw ShowError(problem);
-    if (plan->spanFrames != first.spanFrames)
+    if (first.spanFrames > plan->spanFrames)
         raise("Segment %s holds a span of %llu frames; the show's is %llu frames",
               segments.front().file.c_str(), (unsigned long long)first.spanFrames,
               (unsigned long long)plan->spanFrames);
+    plan->frameCount = plan->spanFrames = first.spanFrames;
     ShowEncoder encoder(output, VideoFormat{width, height, request.fps, request.quality,
                                             request.preset, true, true});
     encoder.setAudio(musicOfSpan(music, *plan));
@@ -379,8 +381,9 @@ bool keptFromEarlier(const LocalSegment& segment, const SegmentManifest& wanted)
     std::string problem;
     const std::optional<SegmentManifest> manifest =
         readManifest(manifestPathOf(segment.file), problem);
-    return manifest && manifest->sameRender(wanted) && manifest->segment == segment.number &&
-           fileChecksum(segment.file) == manifest->file;
+    return manifest && manifest->show == wanted.show && manifest->music == wanted.music &&
+           manifest->options == wanted.options && manifest->segments == wanted.segments &&
+           manifest->segment == segment.number && fileChecksum(segment.file) == manifest->file;
 }
 
 class SegmentProgress {
@@ -393,6 +396,11 @@ public:
     }
     SegmentProgress(const SegmentProgress&) = delete;
     SegmentProgress& operator=(const SegmentProgress&) = delete;
+
+    void setTotal(uint64_t total, uint64_t keptFrames) {
+        total_ = total;
+        kept_ = keptFrames;
+    }
 
     void show(uint64_t done, int finished, int segments) {
         printed_ = true;
@@ -427,6 +435,29 @@ void stopChildren(std::vector<LocalSegment>& segments) {
         }
 }
 
+// Gives every segment its share of a span of `spanFrames`; returns the frames of those finished
+// before this run (`earlier` of them).
+uint64_t shareSpan(std::vector<LocalSegment>& segments, uint64_t spanFrames,
+                   const std::vector<int>& toRender) {
+    uint64_t kept = 0;
+    const int count = int(segments.size());
+    for (LocalSegment& segment : segments) {
+        const auto [first, end] = segmentFrames(spanFrames, segment.number, count);
+        segment.frames = end - first;
+        if (std::find(toRender.begin(), toRender.end(), segment.number) == toRender.end())
+            kept += segment.frames;
+    }
+    return kept;
+}
+
+// The span a finished segment's manifest gives (where the end-of-show entry ends it).
+std::optional<uint64_t> spanOf(const LocalSegment& segment) {
+    std::string problem;
+    const std::optional<SegmentManifest> manifest =
+        readManifest(manifestPathOf(segment.file), problem);
+    return manifest ? std::optional<uint64_t>(manifest->spanFrames) : std::nullopt;
+}
+
 // Renders the segments numbered in `toRender`, request.jobs at a time, showing the progress of
 // the whole render. On any failure or stop signal the running ones are stopped.
 void runSegments(std::vector<LocalSegment>& segments, const std::vector<int>& toRender,
@@ -459,13 +490,17 @@ void runSegments(std::vector<LocalSegment>& segments, const std::vector<int>& to
                                   segment.log.c_str(), lastLineOf(segment.log).c_str());
                         segment.finished = true;
                         ++finished;
+                        if (const std::optional<uint64_t> span = spanOf(segment)) {
+                            progress.setTotal(*span, shareSpan(segments, *span, toRender));
+                            spanFrames = *span;
+                        }
                     }
                 }
                 done += segment.finished    ? segment.frames
                         : segment.child > 0 ? std::min(segment.frames, framesDoneIn(segment.log))
                                             : 0;
             }
-            progress.show(done, finished, count);
+            progress.show(std::min(done, spanFrames), finished, count);
             if (finished < count)
                 std::this_thread::sleep_for(std::chrono::milliseconds(250));
         }
@@ -491,10 +526,11 @@ void renderInSegments(const RenderRequest& request, int width, int height,
     const ScriptStart start = readScriptStart();
     MusicStream music(start.musicFile, MusicOutput::Manual, false);
     std::string problem;
+    // An estimate: the segments' manifests say where the end-of-show entry ends the span.
     const std::optional<RenderPlan> plan =
         planRender({start.startOffset, music.lengthFrames(), request.from, request.to, 0,
                     request.fps, 1, count},
-                   problem);
+                   problem, UINT32_MAX - 1);
     if (!plan)
         throw ShowError(problem);
     SegmentManifest wanted;
@@ -530,7 +566,12 @@ void renderInSegments(const RenderRequest& request, int width, int height,
     std::fprintf(stderr, "Segments in %s: kept %s; rendering %s\n", work.c_str(),
                  listed(kept).c_str(), listed(toRender).c_str());
 
-    runSegments(segments, toRender, request, width, height, program, plan->spanFrames, keptFrames);
+    uint64_t spanFrames = plan->spanFrames;
+    for (int number : kept)
+        if (const std::optional<uint64_t> span = spanOf(segments[size_t(number - 1)]))
+            spanFrames = *span;
+    keptFrames = shareSpan(segments, spanFrames, toRender);
+    runSegments(segments, toRender, request, width, height, program, spanFrames, keptFrames);
     std::vector<std::string> files;
     for (const LocalSegment& segment : segments)
         files.push_back(segment.file);

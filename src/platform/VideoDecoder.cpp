@@ -3,11 +3,13 @@
 #include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/LoadNotes.h"
 #include "platform/MediaLog.h"
 
 #include "platform/FFmpegHandles.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -15,12 +17,100 @@ const char* const readError = "Error reading AVI";
 const char* const codecError =
     "Error opening AVIStreamGetFrameOpen - your video codec might be out dated!";
 
-// Frames further ahead than this are reached by seeking rather than decoding forward.
-constexpr int forwardDecodeLimit = 50;
+// How many frames from a key frame on must decode cleanly, from a fresh decoder, before decoding
+// may start there.
+constexpr int keyFrameTrialFrames = 8;
 
 struct IndexedFrame {
-    int64_t pts;
-    bool key;
+    int64_t pts; // presentation order; the frame's number when the stream has no timestamps
+    bool key;    // decoding may start here
+};
+
+// A frame the decoder filled in by concealment, or from reference frames it never saw.
+bool isDamaged(const AVFrame& frame) {
+    return frame.decode_error_flags != 0 || (frame.flags & AV_FRAME_FLAG_CORRUPT) != 0;
+}
+
+ffmpeg::CodecPtr openCodec(const AVCodecParameters* parameters) {
+    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    if (!decoder)
+        throw ShowError(codecError);
+    ffmpeg::CodecPtr codec(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), parameters) < 0 ||
+        avcodec_open2(codec.get(), decoder, nullptr) < 0)
+        throw ShowError(codecError);
+    return codec;
+}
+
+// Sends a packet (null: the end of the stream) and hands every frame it releases to `take`.
+// False when the decoder refused the packet as damaged.
+template <class Take>
+bool feedDecoder(AVCodecContext* codec, const AVPacket* packet, AVFrame* frame, Take take) {
+    const int sent = avcodec_send_packet(codec, packet);
+    while (avcodec_receive_frame(codec, frame) == 0) {
+        take(*frame);
+        av_frame_unref(frame);
+    }
+    return sent >= 0 || sent == AVERROR_EOF;
+}
+
+int64_t timestampOf(const AVFrame& frame) {
+    return frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp : frame.pts;
+}
+
+// Tries each key frame the container marks with a fresh decoder of its own. Formats mark frames
+// as key frames that cannot be decoded without the frames before them (an H.264 I-frame that is
+// no IDR frame): decoding after a seek to one of those gives damaged pictures, so it loses its key.
+class KeyFrameTrial {
+public:
+    explicit KeyFrameTrial(const AVCodecParameters* parameters) : codec_(openCodec(parameters)) {}
+
+    // The packet of frame `index` (in decoding order) is a key frame: a new trial starts there.
+    void startAt(size_t index, int64_t pts, std::vector<IndexedFrame>& frames) {
+        finish(frames);
+        avcodec_flush_buffers(codec_.get());
+        key_ = int64_t(index);
+        keyPts_ = pts;
+        framesLeft_ = keyFrameTrialFrames;
+        damaged_ = false;
+    }
+
+    void feed(const AVPacket* packet, std::vector<IndexedFrame>& frames) {
+        if (key_ < 0)
+            return;
+        const bool accepted =
+            feedDecoder(codec_.get(), packet, frame_.get(), [&](const AVFrame& f) {
+                if (timestampOf(f) < keyPts_ || framesLeft_ <= 0)
+                    return; // frames shown before the key frame come from before it
+                damaged_ = damaged_ || isDamaged(f);
+                --framesLeft_;
+            });
+        if (!accepted || damaged_ || framesLeft_ <= 0)
+            finish(frames);
+    }
+
+    // Ends the trial under way: the key frame keeps its mark when all its frames came out whole.
+    void finish(std::vector<IndexedFrame>& frames) {
+        if (key_ < 0)
+            return;
+        if (!damaged_ && framesLeft_ > 0) {
+            feedDecoder(codec_.get(), nullptr, frame_.get(), [&](const AVFrame& f) {
+                if (timestampOf(f) >= keyPts_ && framesLeft_-- > 0)
+                    damaged_ = damaged_ || isDamaged(f);
+            });
+        }
+        if (damaged_ || framesLeft_ == keyFrameTrialFrames)
+            frames[size_t(key_)].key = false;
+        key_ = -1;
+    }
+
+private:
+    ffmpeg::CodecPtr codec_;
+    ffmpeg::FramePtr frame_{av_frame_alloc()};
+    int64_t key_ = -1;
+    int64_t keyPts_ = 0;
+    int framesLeft_ = 0;
+    bool damaged_ = false;
 };
 
 } // namespace
@@ -37,10 +127,13 @@ struct VideoDecoder::Impl {
     int current = -1; // frame whose pixels are held, -1 before the first
     int64_t lastDecodedPts = INT64_MIN;
     bool decoderDrained = false;
+    bool counted = false; // no timestamps: frames are counted from the start of the file
     uint64_t decodedCount = 0;
+    int damagedCount = 0;
 
     void open(const std::string& path);
     void buildIndex();
+    void readAndTryEveryFrame();
     void seekTo(int n);
     bool decodeUntil(int64_t targetPts);
     bool receiveFrame();
@@ -66,29 +159,52 @@ void VideoDecoder::Impl::open(const std::string& path) {
     const AVCodecParameters* parameters = format->streams[streamIndex]->codecpar;
     if (parameters->width <= 0 || parameters->height <= 0)
         throw ShowError(readError);
-    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
-    if (!decoder)
-        throw ShowError(codecError);
-    codec.reset(avcodec_alloc_context3(decoder));
-    if (!codec || avcodec_parameters_to_context(codec.get(), parameters) < 0 ||
-        avcodec_open2(codec.get(), decoder, nullptr) < 0)
-        throw ShowError(codecError);
+    codec = openCodec(parameters);
     if (!decoded || !packet)
         throw ShowError(readError);
 }
 
-// Reads every packet once (no decoding) to learn the frames' timestamps and key frames.
-void VideoDecoder::Impl::buildIndex() {
+// Reads and decodes every packet once: the frames' timestamps and key frames, the frames that do
+// not decode cleanly, and the key frames decoding cannot start from.
+void VideoDecoder::Impl::readAndTryEveryFrame() {
+    const AVCodecParameters* parameters = format->streams[streamIndex]->codecpar;
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(parameters->codec_id);
+    std::optional<KeyFrameTrial> trial;
+    if (!descriptor || !(descriptor->props & AV_CODEC_PROP_INTRA_ONLY))
+        trial.emplace(parameters);
+    const auto countDamage = [&](const AVFrame& frame) { damagedCount += isDamaged(frame); };
     while (av_read_frame(format.get(), packet.get()) >= 0) {
         if (packet->stream_index == streamIndex) {
             const int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-            const int64_t order = pts != AV_NOPTS_VALUE ? pts : int64_t(frames.size());
-            frames.push_back({order, (packet->flags & AV_PKT_FLAG_KEY) != 0});
+            counted = counted || pts == AV_NOPTS_VALUE;
+            const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+            frames.push_back({pts, key});
+            if (trial && key && frames.size() > 1)
+                trial->startAt(frames.size() - 1, pts, frames);
+            if (trial)
+                trial->feed(packet.get(), frames);
+            if (!feedDecoder(codec.get(), packet.get(), decoded.get(), countDamage))
+                ++damagedCount;
         }
         av_packet_unref(packet.get());
     }
+    feedDecoder(codec.get(), nullptr, decoded.get(), countDamage);
+    if (trial)
+        trial->finish(frames);
+}
+
+void VideoDecoder::Impl::buildIndex() {
+    {
+        ffmpeg::QuietLog quiet; // damage is counted and reported here, in one line
+        readAndTryEveryFrame();
+    }
     if (frames.empty())
         throw ShowError(readError);
+    if (counted) {
+        // Only the start of the file is a known place; the frames are numbered as decoded.
+        for (size_t i = 0; i < frames.size(); ++i)
+            frames[i] = {int64_t(i), i == 0};
+    }
     std::stable_sort(frames.begin(), frames.end(),
                      [](const IndexedFrame& a, const IndexedFrame& b) { return a.pts < b.pts; });
     frames.front().key = true; // decoding always starts somewhere
@@ -103,9 +219,12 @@ int VideoDecoder::Impl::keyFrameAtOrBefore(int n) const {
 
 void VideoDecoder::Impl::seekTo(int n) {
     const int key = keyFrameAtOrBefore(n);
-    av_seek_frame(format.get(), streamIndex, frames[size_t(key)].pts, AVSEEK_FLAG_BACKWARD);
+    if (counted)
+        av_seek_frame(format.get(), streamIndex, 0, AVSEEK_FLAG_BYTE);
+    else
+        av_seek_frame(format.get(), streamIndex, frames[size_t(key)].pts, AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(codec.get());
-    lastDecodedPts = INT64_MIN;
+    lastDecodedPts = counted ? -1 : INT64_MIN;
     decoderDrained = false;
 }
 
@@ -115,7 +234,7 @@ bool VideoDecoder::Impl::receiveFrame() {
         const int received = avcodec_receive_frame(codec.get(), decoded.get());
         if (received == 0) {
             ++decodedCount;
-            lastDecodedPts = decoded->best_effort_timestamp != AV_NOPTS_VALUE
+            lastDecodedPts = decoded->best_effort_timestamp != AV_NOPTS_VALUE && !counted
                                  ? decoded->best_effort_timestamp
                                  : lastDecodedPts + 1;
             return true;
@@ -169,6 +288,10 @@ VideoDecoder::VideoDecoder(const std::string& path) : impl_(std::make_unique<Imp
         debugLine("Unable to read video %s", path.c_str());
         throw;
     }
+    if (impl_->damagedCount > 0)
+        noteLoadProblem("The video %s does not decode cleanly (damaged frames: %d of %d); the "
+                        "last whole frame is shown in their place",
+                        path.c_str(), impl_->damagedCount, frameCount());
 }
 
 VideoDecoder::~VideoDecoder() = default;
@@ -178,18 +301,20 @@ int VideoDecoder::sourceWidth() const { return impl_->codec->width; }
 int VideoDecoder::sourceHeight() const { return impl_->codec->height; }
 uint64_t VideoDecoder::decodedFrames() const { return impl_->decodedCount; }
 
+int VideoDecoder::damagedFrames() const { return impl_->damagedCount; }
+
 const uint8_t* VideoDecoder::frame(int n) {
     Impl& d = *impl_;
     n = std::clamp(n, 0, frameCount() - 1);
     if (n == d.current)
         return d.pixels.data();
+    ffmpeg::QuietLog quiet; // damaged frames were reported at load
     const int64_t target = d.frames[size_t(n)].pts;
     const bool behind = d.lastDecodedPts != INT64_MIN && target <= d.lastDecodedPts;
-    const bool farAhead = n - d.current > forwardDecodeLimit;
-    // A key frame between here and n is a shorter way there than decoding forward.
-    if (behind || farAhead || d.keyFrameAtOrBefore(n) > d.current)
+    // Decoding forward is the way there unless a key frame lies beyond the next frame.
+    if (behind || d.decoderDrained || d.keyFrameAtOrBefore(n) > d.current + 1)
         d.seekTo(n);
-    if (d.decodeUntil(target))
+    if (d.decodeUntil(target) && !isDamaged(*d.decoded))
         d.convert();
     d.current = n;
     return d.pixels.data();

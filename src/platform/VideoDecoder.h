@@ -8,7 +8,7 @@
 #include <vector>
 
 class VideoDecoder {
-  public:
+public:
     static constexpr int frameSide = 512;
     static constexpr size_t frameBytes = size_t(frameSide) * frameSide * 4;
 
@@ -25,14 +25,19 @@ class VideoDecoder {
     int sourceHeight() const;
 
     // Frame n (0 <= n < frameCount). Decodes forward from the current frame, or seeks to the key
-    // frame at or before n when n lies behind or far ahead; a frame asked for twice in a row is not
-    // decoded again. When the decoder delivers nothing the last good frame stays.
+    // frame at or before n when n lies behind or beyond a key frame; a frame asked for twice in a
+    // row is not decoded again. Only key frames decoding was seen to start from cleanly count.
+    // When the decoder delivers nothing, or a damaged frame, the last whole frame stays.
     const uint8_t* frame(int n);
+
+    // How many frames did not decode cleanly when the file was read at load (each load reports
+    // it, naming the file). A stream without timestamps is played frame by frame as it decodes.
+    int damagedFrames() const;
 
     // How many frames were decoded so far (decoding work done, for tests and benchmarks).
     uint64_t decodedFrames() const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -18,6 +18,7 @@ bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
         return false;
     if (hooks)
         hooks->beforeFrame();
+    window.beginShowFrame();
     clearFrame();
     if (window.seekForwardRequested())
         seekBy(music, 1.0);
@@ -25,6 +26,7 @@ bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
         seekBy(music, -1.0);
     float beat = 0;
     const uint32_t time = drawMusicFrame(music, effects, startOffset, nullptr, &beat);
+    window.endShowFrame();
     if (hooks)
         hooks->afterFrame(time, beat);
     window.swapAndPoll();

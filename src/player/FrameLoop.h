@@ -21,6 +21,7 @@ public:
 
 // One frame of the live show. Returns false, without drawing, when Escape was released during the
 // previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's
-// time and beat, and presents the frame. The hooks, when given, run around the drawing.
+// time and beat (scaled into the window when it was resized), and presents the frame. The hooks,
+// when given, run around the drawing.
 bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
                   uint32_t startOffset, LiveFrameHooks* hooks = nullptr);

@@ -1,5 +1,6 @@
 #include "player/RenderWindow.h"
 
+#include "player/Letterbox.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/StopSignals.h"
@@ -45,6 +46,7 @@ RenderWindow::RenderWindow(int width, int height, int bitsPerPixel, bool fullscr
     }
     // Vertical sync is a wish: drivers may refuse it, and the show runs either way.
     SDL_GL_SetSwapInterval(switches.verticalSync ? 1 : 0);
+    SDL_GL_GetDrawableSize(window_, &drawableWidth_, &drawableHeight_);
 }
 
 bool RenderWindow::tryOpen(int width, int height, int bitsPerPixel, bool fullscreen,
@@ -87,8 +89,20 @@ void RenderWindow::close() {
 }
 
 RenderWindow::~RenderWindow() {
+    letterbox_.reset(); // its framebuffer goes while the context is there
     close();
     SDL_Quit();
+}
+
+void RenderWindow::beginShowFrame() {
+    if (!letterbox_)
+        letterbox_ = std::make_unique<Letterbox>();
+    letterbox_->beginFrame(drawableWidth_, drawableHeight_);
+}
+
+void RenderWindow::endShowFrame() {
+    if (letterbox_)
+        letterbox_->endFrame();
 }
 
 void RenderWindow::swapAndPoll() {
@@ -99,6 +113,8 @@ void RenderWindow::swapAndPoll() {
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT)
             throw WindowClosed();
+        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+            SDL_GL_GetDrawableSize(window_, &drawableWidth_, &drawableHeight_);
         if (filter_ && filter_->takeEvent(event))
             continue;
         if (event.type != SDL_KEYUP)

@@ -6,6 +6,10 @@
 #include "player/VideoSettings.h"
 #include "timeline/ShowScreen.h"
 
+#include <memory>
+
+class Letterbox;
+
 struct SDL_Window;
 union SDL_Event;
 
@@ -48,6 +52,14 @@ public:
     bool seekBackRequested() const { return seekBackRequested_; }
     bool seekForwardRequested() const { return seekForwardRequested_; }
 
+    // Around the drawing of a live frame: when the window has been resized away from the show's
+    // size, the frame is drawn at the show's size and scaled into the window, aspect kept.
+    void beginShowFrame();
+    void endShowFrame();
+    // The window's drawable size now (it follows resizes by the viewer or a window manager).
+    int drawableWidth() const { return drawableWidth_; }
+    int drawableHeight() const { return drawableHeight_; }
+
     bool multisampled() const { return multisampled_; }
     SDL_Window* sdlWindow() const { return window_; }
 
@@ -59,6 +71,9 @@ private:
     WindowEventFilter* filter_ = nullptr;
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;
+    int drawableWidth_ = 0;
+    int drawableHeight_ = 0;
+    std::unique_ptr<Letterbox> letterbox_;
 
     bool tryOpen(int width, int height, int bitsPerPixel, bool fullscreen,
                  const VideoSettings& switches, bool multisampling);

@@ -89,6 +89,7 @@ void FragmentProgram::build(bool fromFile, const char* pathOrSource) {
         return;
     }
     noteDataFileRead(pathOrSource);
+    files = pathOrSource;
     const std::optional<std::string> source = readWholeFile(pathOrSource);
     if (!source)
         raise("Error opening: %s", pathOrSource);
@@ -123,6 +124,7 @@ GLuint ShaderProgram::compileShader(const char* source, GLenum type) {
 void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
     noteDataFileRead(fragmentPath);
     noteDataFileRead(vertexPath);
+    files = std::string(fragmentPath) + ", " + vertexPath;
     program = glCreateProgram();
     if (const auto source = readWholeFile(fragmentPath)) {
         fragmentShader = compileFileStage(
@@ -141,12 +143,26 @@ void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
     glLinkProgram(program);
 }
 
-GLint uniformLocation(GLuint program, const char* name) {
+namespace {
+
+GLint locateUniform(GLuint program, const std::string& files, const char* name) {
     const GLint location = glGetUniformLocation(program, name);
     if (location == -1) {
         debugWrite("Unable to locate shader handle for: ");
         debugWrite(name);
+        if (!files.empty())
+            debugWrite(" (in " + files + ")");
         debugWrite("\n");
     }
     return location;
+}
+
+} // namespace
+
+GLint uniformLocation(const FragmentProgram& program, const char* name) {
+    return locateUniform(program.program, program.files, name);
+}
+
+GLint uniformLocation(const ShaderProgram& program, const char* name) {
+    return locateUniform(program.program, program.files, name);
 }

@@ -16,6 +16,7 @@ class FragmentProgram {
 public:
     GLuint fragmentShader = 0;
     GLuint program = 0;
+    std::string files; // the file it was built from, for messages; empty for source in code
 
     FragmentProgram() = default;
     ~FragmentProgram();
@@ -36,6 +37,7 @@ public:
     GLuint vertexShader = 0;
     GLuint fragmentShader = 0;
     GLuint program = 0;
+    std::string files; // "fragment file, vertex file", for messages
 
     ShaderProgram() = default;
     ~ShaderProgram();
@@ -49,5 +51,7 @@ public:
     GLuint compileShader(const char* source, GLenum type);
 };
 
-// glGetUniformLocation, with a debug line when the program has no active uniform of that name.
-GLint uniformLocation(GLuint program, const char* name);
+// glGetUniformLocation, with a debug line naming the uniform and the program's files when the
+// program has no active uniform of that name.
+GLint uniformLocation(const FragmentProgram& program, const char* name);
+GLint uniformLocation(const ShaderProgram& program, const char* name);

@@ -2,6 +2,7 @@
 // Textures: one OpenGL texture name per object for its whole life.
 
 #include "render/GL.h"
+#include "render/ImageFile.h"
 
 #include <memory>
 #include <string>
@@ -28,9 +29,6 @@ protected:
     int width_ = 0;
     int height_ = 0;
 };
-
-// Largest side accepted from an image file; larger images are treated as unreadable.
-constexpr int maxImageSide = 16384;
 
 // An image file decoded into one OpenGL texture, held by every CTextureFreeImage that loaded it.
 struct SharedImage;

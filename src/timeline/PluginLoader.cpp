@@ -1,28 +1,16 @@
 #include "timeline/PluginLoader.h"
 
 #include "platform/DataFiles.h"
-#include "platform/Debug.h"
 #include "platform/Error.h"
+#include "timeline/ScriptLoader.h"
 
 namespace Effekter {
-
-namespace {
-
-// dlopen searches the system's library folders for a name without a slash; a script means a file
-// of the show.
-std::string libraryFile(const std::string& path) {
-    return path.find('/') == std::string::npos ? "./" + path : path;
-}
-
-} // namespace
 
 PluginLoader::PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script)
     : Effekt(start, end) {
     noteDataFileRead(path);
-    if (!library_.open(libraryFile(path))) {
-        debugLine("%s", library_.error().c_str());
-        raise("Unable to load plugin: %s", path.c_str());
-    }
+    if (!library_.open(pluginLibraryFile(path)))
+        raise("Unable to load plugin: %s\n%s", path.c_str(), library_.error().c_str());
     init_ = reinterpret_cast<MorveldanPluginInit>(library_.symbol("Init"));
     if (!init_)
         raise("Unable to fint Init function in plugin: %s", path.c_str());

@@ -14,8 +14,9 @@ class PluginLoader : public Effekt {
 public:
     // Loads the library (a path without a slash names a file in the show folder, the current one),
     // finds both exports, then lets Init read its own lines from the script.
-    // Throws "Unable to load plugin: %s", "Unable to fint Init function in plugin: %s" or
-    // "Unable to fint Draw function in plugin: %s" with the path.
+    // Throws "Unable to load plugin: %s" (with the dynamic linker's reason on a line of its own),
+    // "Unable to fint Init function in plugin: %s" or "Unable to fint Draw function in plugin: %s"
+    // with the path.
     PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script);
 
     void draw(uint32_t time, float beat) override;

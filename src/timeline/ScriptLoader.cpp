@@ -5,6 +5,7 @@
 #include "platform/LoadNotes.h"
 
 #include <exception>
+#include <filesystem>
 #include <optional>
 
 // --- Reports --------------------------------------------------------------------------------
@@ -15,6 +16,12 @@ std::string scriptPlace(const std::string& file, int line) {
 
 void ShowCheck::add(int line, const std::string& text) {
     problems.push_back(scriptPlace(script, line) + ": " + text);
+}
+
+void ShowCheck::addPlugin(int line, const std::string& libraryPath) {
+    const std::filesystem::path file(pluginLibraryFile(libraryPath));
+    plugins.push_back(scriptPlace(script, line) + ": plug-in " +
+                      std::filesystem::absolute(file).lexically_normal().string());
 }
 
 LoadReport::LoadReport(std::string scriptName, ShowCheck* check)
@@ -65,6 +72,23 @@ std::string oneLine(std::string_view message) {
     }
     return text;
 }
+
+// --- Plug-ins ------------------------------------------------------------------------------
+
+namespace {
+
+bool pluginsAreRefused = false;
+
+} // namespace
+
+// dlopen searches the system's library folders for a name without a slash.
+std::string pluginLibraryFile(const std::string& path) {
+    return path.find('/') == std::string::npos ? "./" + path : path;
+}
+
+void refusePlugins(bool refused) { pluginsAreRefused = refused; }
+
+bool pluginsRefused() { return pluginsAreRefused; }
 
 // --- Values ---------------------------------------------------------------------------------
 
@@ -209,16 +233,15 @@ public:
         : script_(script), report_(report), builder_(builder) {}
 
     void run() {
-        std::optional<Value> found; // a keyword line a check skipped to
-        while (found || !scriptAtEnd(script_.stream())) {
-            const Value keyword = found ? *found : readValue(script_);
-            found.reset();
+        while (found_ || !scriptAtEnd(script_.stream())) {
+            const Value keyword = found_ ? *found_ : readValue(script_);
+            found_.reset();
             if (const ScriptKeyword* row = findScriptKeyword(keyword.text)) {
                 if (!loadEntry(keyword, *row))
                     return;
             } else {
-                found = unknownKeyword(keyword);
-                if (!found)
+                found_ = unknownKeyword(keyword);
+                if (!found_)
                     return;
             }
         }
@@ -256,6 +279,13 @@ private:
         if (ShowCheck* check = report_.check())
             check->entries.push_back(
                 {keyword.text, keyword.line, uint32_t(values.start), uint32_t(values.end)});
+        const bool plugin = row.pluginReadsMore && !values.texts.empty();
+        if (plugin && report_.check())
+            report_.check()->addPlugin(keyword.line, values.texts[0]);
+        if (plugin && pluginsRefused()) {
+            skipPlugin(keyword.line, values.texts[0]);
+            return true;
+        }
         builder_.startEntry();
         // A value already reported stands for 0: no second message about the window.
         if (problemCount() == problemsBefore && !canBeActive(values))
@@ -285,11 +315,20 @@ private:
         return made;
     }
 
+    // The lines the plug-in would have read are passed over up to the next known keyword.
+    void skipPlugin(int line, const std::string& libraryPath) {
+        report_.warning(line, "the entry 'Plugin' is skipped (--no-plugins): " + libraryPath);
+        std::string passedOver;
+        found_ = skipToKnownKeyword(script_, passedOver);
+        previous_ = nullptr;
+    }
+
     size_t problemCount() const { return report_.check() ? report_.check()->problems.size() : 0; }
 
     const ScriptText& script_;
     LoadReport& report_;
     EntryBuilder& builder_;
+    std::optional<Value> found_;              // a keyword line the loop skipped to
     const ScriptKeyword* previous_ = nullptr; // the entry before, for the unknown keyword's hint
     int previousLine_ = 0;
     bool previousMade_ = false;

@@ -20,11 +20,15 @@ struct ShowCheck {
     };
     std::string script; // the script's file name
     std::vector<std::string> problems;
-    std::vector<Entry> entries; // every entry with a known keyword, made or not
-    int musicLine = 0;          // the line naming the music file (0 when there is none)
+    std::vector<std::string> warnings; // printed, but the check still passes
+    std::vector<Entry> entries;        // every entry with a known keyword, made or not
+    std::vector<std::string> plugins;  // "<script>:<line>: plug-in <file>", one per Plugin entry
+    int musicLine = 0;                 // the line naming the music file (0 when there is none)
 
     // Adds "<script>:<line>: <text>" (the script alone for line 0).
     void add(int line, const std::string& text);
+    // Lists the library a Plugin entry loads, by its absolute path.
+    void addPlugin(int line, const std::string& libraryPath);
 };
 
 // "<file>:<line>", or the file alone for line 0.
@@ -71,6 +75,14 @@ bool readScriptHeader(const ScriptText& script, LoadReport& report, ScriptHeader
 
 // Reads every entry up to the end of the script and hands each to the builder.
 void readScriptEntries(const ScriptText& script, LoadReport& report, EntryBuilder& builder);
+
+// The file dlopen is given for a Plugin entry's library path: a path without a slash names a file
+// in the show folder (the current one), not a system library.
+std::string pluginLibraryFile(const std::string& path);
+
+// --no-plugins: Plugin entries are skipped rather than loaded, for this run and its reloads.
+void refusePlugins(bool refused);
+bool pluginsRefused();
 
 // A message on one line: the source a shader compiler's message quotes is left out, and line
 // breaks become " / ".

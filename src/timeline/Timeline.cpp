@@ -74,10 +74,12 @@ void loadTimeline(EffectList& effects, ShowScreen& screen, std::string& musicFil
     startOffset = header.startOffset;
     std::optional<LoadingScreen> loading;
     {
+        // A show may leave its loading picture out: the run goes on, so a check only warns.
         LoadNoteCollector notes;
         loading.emplace(screen, header.entryCount);
-        for (const std::string& note : notes.notes())
-            report.note(0, note);
+        if (check)
+            for (const std::string& note : notes.notes())
+                check->warnings.push_back("warning: " + note + " (the loading picture)");
     }
     EffectListBuilder builder(effects, *loading, keywords);
     readScriptEntries(script, report, builder);

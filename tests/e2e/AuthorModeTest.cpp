@@ -180,3 +180,56 @@ TEST_F(AuthorRun, F1ChangesPixelsOnlyInsideTheOverlaysWindows) {
 }
 
 } // namespace
+
+namespace {
+
+// A resize by a window manager or the viewer (xdotool windowsize), and time to draw at it.
+void resizeWindow(const PrivateXServer& server, unsigned long window, int width, int height) {
+    server.xdotool("windowsize " + std::to_string(window) + " " + std::to_string(width) + " " +
+                   std::to_string(height));
+    std::this_thread::sleep_for(1s);
+}
+
+} // namespace
+
+TEST_F(AuthorRun, AResizedWindowShowsThePictureLetterboxedAndTheOverlayAtItsSize) {
+    start("m.ogg\n0\n1\n" + rampEntry(0, -1), {}, "160x120");
+    key("space"); // paused: every capture holds the same ramp colour
+    struct Case {
+        int width, height;
+        int pictureX, pictureY, pictureWidth, pictureHeight; // where the 4:3 picture lands
+    };
+    const Case cases[] = {{320, 120, 80, 0, 160, 120}, {160, 240, 0, 60, 160, 120}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        resizeWindow(*server, window, c.width, c.height);
+        const std::vector<Rgba> picture = capture();
+        ASSERT_EQ(width, c.width);
+        ASSERT_EQ(height, c.height);
+        const Rgba ramp = picture[size_t(height / 2 * width + width / 2)];
+        EXPECT_GT(ramp.r + ramp.g, 0);
+        long bars = 0, inside = 0, wrong = 0;
+        for (int py = 0; py < height; ++py)
+            for (int px = 0; px < width; ++px) {
+                const Rgba& p = picture[size_t(py * width + px)];
+                const bool inPicture = px >= c.pictureX && px < c.pictureX + c.pictureWidth &&
+                                       py >= c.pictureY && py < c.pictureY + c.pictureHeight;
+                ++(inPicture ? inside : bars);
+                const Rgba want = inPicture ? ramp : Rgba{};
+                wrong += p.r != want.r || p.g != want.g || p.b != want.b;
+            }
+        EXPECT_EQ(wrong, 0) << "of " << inside << " picture and " << bars << " bar pixels";
+    }
+    // The overlay is laid out for the window as it is now, bars included.
+    const std::vector<Rgba> plain = capture();
+    key("F1");
+    const std::vector<Rgba> shown = capture();
+    ASSERT_EQ(shown.size(), plain.size());
+    const OverlayRect clock = overlayLayout(width, height).clock;
+    long changedInBar = 0;
+    for (int py = int(clock.y); py < std::min(int(clock.y + clock.height), 60); ++py)
+        for (int px = int(clock.x); px < int(clock.x + clock.width); ++px)
+            changedInBar += !(plain[size_t(py * width + px)] == shown[size_t(py * width + px)]);
+    EXPECT_GT(changedInBar, 100) << "no overlay over the upper bar";
+    endWithEscape();
+}

@@ -48,9 +48,11 @@ TEST(Check, TheDefaultShowIsCleanAndPrintsOnlyASummary) {
     fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins", run.path() / "plugins");
     ShowProcess show(run.path(), {"--check"});
     EXPECT_EQ(show.wait(), 0) << show.standardOutput() << show.errorOutput();
-    EXPECT_TRUE(std::regex_match(show.standardOutput(),
-                                 std::regex("data/demo.txt: [0-9]+ entries checked, no problems "
-                                            "found\n")))
+    // The summary, after the plug-in the show loads.
+    EXPECT_TRUE(std::regex_match(
+        show.standardOutput(), std::regex("data/demo.txt:[0-9]+: plug-in /.*/plugins/starburst.so\n"
+                                          "data/demo.txt: [0-9]+ entries checked, no problems "
+                                          "found\n")))
         << show.standardOutput();
     EXPECT_EQ(show.errorOutput(), "");
 }
@@ -92,10 +94,11 @@ TEST(Check, ABrokenCopyOfTheDefaultShowHasEveryFaultReportedWithItsLine) {
     ShowProcess show(run.path(), {"--check"});
     EXPECT_EQ(show.wait(), 1);
     const std::string report = show.standardOutput();
-    std::vector<std::string> lines;
+    std::vector<std::string> lines; // the problems and the summary
     std::istringstream reportLines(report);
     for (std::string line; std::getline(reportLines, line);)
-        lines.push_back(line);
+        if (line.find(": plug-in /") == std::string::npos)
+            lines.push_back(line);
     const auto reported = [&](const std::string& start) {
         return std::any_of(lines.begin(), lines.end(),
                            [&](const std::string& line) { return line.rfind(start, 0) == 0; });
@@ -133,4 +136,29 @@ TEST(Check, ABrokenCopyOfTheDefaultShowHasEveryFaultReportedWithItsLine) {
               std::string::npos)
         << report;
     EXPECT_EQ(show.errorOutput(), "");
+}
+
+TEST(Check, AVideoThatDoesNotDecodeCleanlyIsReportedNamingTheFile) {
+    TempDir run;
+    const fs::path videoFolder = run.path() / "data/mirok/video";
+    fs::create_directories(videoFolder);
+    for (const char* name : {"frame.png", "video.fs", "distort.fs"})
+        fs::copy_file(fs::path(MORVELDAN_BUILD_DIR) / "data/mirok/video" / name,
+                      videoFolder / name);
+    // python3-imageio's H.264 video with 400 bytes in the middle overwritten.
+    std::string video =
+        readText("/usr/lib/python3/dist-packages/imageio/resources/images/cockatoo.mp4");
+    ASSERT_GT(video.size(), 300400u);
+    video.replace(300000, 400, std::string(400, 'Z'));
+    writeTextFile((videoFolder / "Video.avi").string(), video);
+    writeTextFile(run.file("data/demo.txt"), "m.ogg\n0\n1\nVideo\n0\n1000\n");
+
+    ShowProcess show(run.path(), {"--check"});
+    EXPECT_EQ(show.wait(), 1);
+    EXPECT_TRUE(std::regex_search(
+        show.standardOutput(),
+        std::regex("(^|\n)data/demo.txt:4: the entry 'Video': The video data/mirok/video/Video.avi "
+                   "does not decode cleanly \\(damaged frames: [1-9][0-9]* of 280\\); the last "
+                   "whole frame is shown in their place\n")))
+        << show.standardOutput();
 }

@@ -207,7 +207,8 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
          "\nUnknown entry ' tunnel' in file, please correct\n"},
         {"missing plug-in", "m.ogg\n0\n1\n# a plug-in\nPlugin\n0\n10\n" + missing + "\n",
          "Exception: data/demo.txt:5: the entry 'Plugin'",
-         "\nUnable to load plugin: " + missing + "\n"},
+         "\nUnable to load plugin: " + missing + "\n" + missing +
+             ": cannot open shared object file: No such file or directory\n"},
         {"plug-in without Draw",
          "m.ogg\n0\n1\nPlugin\n0\n10\n" + testPlugin("test_init_only") + "\n",
          "Exception: data/demo.txt:4: the entry 'Plugin'",
@@ -228,6 +229,46 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
         EXPECT_NE(result.errorOutput.find(c.message), std::string::npos) << result.errorOutput;
         EXPECT_EQ(result.errorOutput.find("Init ran"), std::string::npos) << result.errorOutput;
     }
+}
+
+TEST(Loading, CheckListsEveryPluginAndNoPluginsSkipsThemWithAWarningEach) {
+    RunFolder run;
+    // A picture (python3-imageio's) named as a library: the dynamic linker refuses it.
+    std::filesystem::copy_file(
+        "/usr/lib/python3/dist-packages/imageio/resources/images/chelsea.png",
+        run.file("chelsea.so"));
+    run.script("m.ogg\n0\n3\nPlugin\n0\n-1\nchelsea.so\n" + fillEntry(0, -1, "255 128 0") +
+               "FlashWhite\n0\n100\n");
+    const std::string folder = std::filesystem::canonical(run.path()).string();
+
+    const auto expectLines = [](const std::string& output, const std::vector<std::string>& lines) {
+        for (const std::string& line : lines)
+            EXPECT_NE(output.find(line + "\n"), std::string::npos) << line << "\n" << output;
+    };
+    ShowProcess check(run.path(), {"--check"});
+    EXPECT_EQ(check.wait(), 1);
+    expectLines(check.standardOutput(),
+                {"data/demo.txt:4: the entry 'Plugin': Unable to load plugin: chelsea.so / "
+                 "./chelsea.so: invalid ELF header",
+                 "data/demo.txt:4: plug-in " + folder + "/chelsea.so",
+                 "data/demo.txt:8: plug-in " + testPlugin("test_fill")});
+
+    const ShowResult skipped = runShow(
+        run.path(), {"--no-plugins", "--shot", "50", run.file("shot.png"), "--size", "8x8"});
+    ASSERT_EQ(skipped.exitStatus, 0) << skipped.errorOutput;
+    // One warning each; the fill plug-in's colour line is passed over and the entry after it
+    // loads as written.
+    const std::string skippedEntry = ": warning: the entry 'Plugin' is skipped (--no-plugins): ";
+    expectLines(skipped.errorOutput, {"data/demo.txt:4" + skippedEntry + "chelsea.so",
+                                      "data/demo.txt:8" + skippedEntry + testPlugin("test_fill"),
+                                      "Loaded FlashWhite with start time 0 and end time 100"});
+    EXPECT_EQ(skipped.errorOutput.find("warning", skipped.errorOutput.rfind(skippedEntry) +
+                                                      skippedEntry.size()),
+              std::string::npos)
+        << skipped.errorOutput;
+    int width = 0, height = 0;
+    for (const Rgba& p : readImage(run.file("shot.png"), width, height))
+        ASSERT_FALSE(p.r == 255 && p.g == 128 && p.b == 0) << "the plug-in drew";
 }
 
 TEST(Loading, PluginLinesCommentsAndTrailingLinesAreReadInOrderFromAWindowsStyleScript) {

@@ -9,8 +9,8 @@
 
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 
@@ -415,10 +415,12 @@ TEST_F(Foundation, ProgramsLoadStagesAndReportMissingUniforms) {
     ShaderProgram program;
     program.load(temp.file("red.fs").c_str(), temp.file("missing.vs").c_str());
     EXPECT_EQ(program.vertexShader, 0u);
-    EXPECT_EQ(uniformLocation(program.program, "time"), -1);
+    EXPECT_EQ(uniformLocation(program, "time"), -1);
     const std::string output = capture.text();
     EXPECT_NE(output.find("No errors compiling\n"), std::string::npos);
-    EXPECT_NE(output.find("Unable to locate shader handle for: time\n"), std::string::npos);
+    EXPECT_NE(output.find("Unable to locate shader handle for: time (in " + temp.file("red.fs") +
+                          ", " + temp.file("missing.vs") + ")\n"),
+              std::string::npos);
 
     glUseProgram(program.program);
     glDisable(GL_TEXTURE_2D);

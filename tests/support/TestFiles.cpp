@@ -2,8 +2,10 @@
 
 #include <FreeImage.h>
 
+#include <cstdio>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -33,6 +35,25 @@ void writeTextFile(const std::string& path, const std::string& text) {
     file << text;
     if (!file)
         throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::string commandOutput(const std::string& command) {
+    std::string output;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[65536];
+        size_t count;
+        while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, count);
+        pclose(pipe);
+    }
+    return output;
 }
 
 void writeImage(const std::string& path, int width, int height,

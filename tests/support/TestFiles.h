@@ -29,6 +29,12 @@ private:
 // Writes text to a file (parent folders are made).
 void writeTextFile(const std::string& path, const std::string& text);
 
+// A whole file's bytes; empty when it cannot be read.
+std::string readFileBytes(const std::string& path);
+
+// What a shell command writes to its standard output.
+std::string commandOutput(const std::string& command);
+
 // Writes an image through FreeImage; the format follows the extension (.png, .jpg, .bmp...).
 // pixelAt(x, y) gives the colour with y = 0 at the picture's top row. 32-bit images keep alpha.
 void writeImage(const std::string& path, int width, int height,

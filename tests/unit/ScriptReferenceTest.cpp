@@ -1,11 +1,15 @@
 // The author's reference, docs/script.md, has one section per keyword of the effect table, headed
-// "### `Keyword`", and no section for a keyword the table does not know.
+// "### `Keyword`", and no section for a keyword the table does not know; it names every fixed
+// data file the program reads.
 #include "timeline/ScriptKeywords.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -32,6 +36,28 @@ TEST(ScriptReference, HasASectionForEveryKeywordAndNoOther) {
     for (const std::string& heading : documented)
         EXPECT_TRUE(known.count(heading))
             << "docs/script.md documents an unknown keyword " << heading;
+}
+
+TEST(ScriptReference, NamesEveryFixedDataFileTheProgramReads) {
+    std::ifstream reference(MORVELDAN_SOURCE_DIR "/docs/script.md");
+    std::stringstream documented;
+    documented << reference.rdbuf();
+    const std::regex quotedDataPath("\"(data/[A-Za-z0-9_./-]+)\"");
+    size_t paths = 0;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(MORVELDAN_SOURCE_DIR "/src")) {
+        std::ifstream source(entry.path());
+        std::stringstream code;
+        code << source.rdbuf();
+        const std::string text = code.str();
+        for (std::sregex_iterator match(text.begin(), text.end(), quotedDataPath), end;
+             match != end; ++match, ++paths) {
+            const std::string name = std::filesystem::path((*match)[1].str()).filename();
+            EXPECT_NE(documented.str().find(name), std::string::npos)
+                << (*match)[1] << " (" << entry.path().filename() << ") is not in docs/script.md";
+        }
+    }
+    EXPECT_GT(paths, 50u);
 }
 
 } // namespace

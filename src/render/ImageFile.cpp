@@ -1,0 +1,217 @@
+#include "render/ImageFile.h"
+
+#include "platform/Debug.h"
+#include "platform/LoadNotes.h"
+
+#include <FreeImage.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <optional>
+
+namespace {
+
+struct BitmapDeleter {
+    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
+
+// What FreeImage's decoders say while this thread decodes a file (one collector at a time).
+thread_local std::vector<std::string>* decoderMessages = nullptr;
+
+void keepDecoderMessage(FREE_IMAGE_FORMAT, const char* message) {
+    if (decoderMessages && message)
+        decoderMessages->emplace_back(message);
+}
+
+// Keeps the decoders' messages for its lifetime.
+class DecoderMessages {
+public:
+    DecoderMessages() {
+        static const bool installed = (FreeImage_SetOutputMessage(keepDecoderMessage), true);
+        (void)installed;
+        decoderMessages = &messages_;
+    }
+    ~DecoderMessages() { decoderMessages = nullptr; }
+    DecoderMessages(const DecoderMessages&) = delete;
+    DecoderMessages& operator=(const DecoderMessages&) = delete;
+
+    // "first; second", without repeats.
+    std::string joined() const {
+        std::string text;
+        for (const std::string& message : messages_)
+            if (text.find(message) == std::string::npos)
+                text += (text.empty() ? "" : "; ") + message;
+        return text;
+    }
+    bool empty() const { return messages_.empty(); }
+
+private:
+    std::vector<std::string> messages_;
+};
+
+bool usableSize(unsigned width, unsigned height) {
+    return width > 0 && height > 0 && width <= unsigned(maxImageSide) &&
+           height <= unsigned(maxImageSide);
+}
+
+void reportUnusableSize(const char* path, unsigned width, unsigned height) {
+    debugLine("Unable to read image %s", path);
+    noteLoadProblem("Image %s has an unusable size %ux%u", path, width, height);
+}
+
+// Reads only the header, where the format allows it, so that a file claiming a huge picture is
+// refused before its pixels are allocated and decoded. False (and reported) when the size is
+// unusable; true when it is usable or only decoding can tell.
+bool headerSizeUsable(FREE_IMAGE_FORMAT format, const char* path) {
+    if (!FreeImage_FIFSupportsNoPixels(format))
+        return true;
+    const Bitmap header(FreeImage_Load(format, path, FIF_LOAD_NOPIXELS));
+    if (!header)
+        return true; // the full load fails and says so
+    const unsigned w = FreeImage_GetWidth(header.get());
+    const unsigned h = FreeImage_GetHeight(header.get());
+    if (usableSize(w, h))
+        return true;
+    reportUnusableSize(path, w, h);
+    return false;
+}
+
+// 16-bit grey as an 8-bit palette picture of greys, each value rounded to the nearest level.
+Bitmap greyTo8Bits(FIBITMAP* grey16) {
+    const unsigned w = FreeImage_GetWidth(grey16);
+    const unsigned h = FreeImage_GetHeight(grey16);
+    Bitmap grey8(FreeImage_Allocate(int(w), int(h), 8));
+    if (!grey8)
+        return nullptr;
+    RGBQUAD* palette = FreeImage_GetPalette(grey8.get());
+    for (unsigned level = 0; level < 256; ++level)
+        palette[level] = {BYTE(level), BYTE(level), BYTE(level), 0};
+    for (unsigned row = 0; row < h; ++row) {
+        const auto* source =
+            reinterpret_cast<const uint16_t*>(FreeImage_GetScanLine(grey16, int(row)));
+        BYTE* target = FreeImage_GetScanLine(grey8.get(), int(row));
+        for (unsigned x = 0; x < w; ++x)
+            target[x] = BYTE((uint32_t(source[x]) * 255 + 32767) / 65535);
+    }
+    return grey8;
+}
+
+// The picture as 32-bit BGRA; null when FreeImage cannot convert it.
+Bitmap to32Bits(FIBITMAP* image) {
+    if (FreeImage_GetImageType(image) == FIT_UINT16) {
+        const Bitmap grey8 = greyTo8Bits(image);
+        return Bitmap(grey8 ? FreeImage_ConvertTo32Bits(grey8.get()) : nullptr);
+    }
+    return Bitmap(FreeImage_ConvertTo32Bits(image));
+}
+
+// FreeImage keeps the bottom row first and pixels as blue, green, red, alpha.
+std::vector<unsigned char> topRowFirstRgba(FIBITMAP* pixels32, unsigned w, unsigned h) {
+    const size_t rowBytes = size_t(w) * 4;
+    std::vector<unsigned char> rgba(rowBytes * h);
+    for (unsigned row = 0; row < h; ++row) {
+        const unsigned char* source = FreeImage_GetScanLine(pixels32, int(h - 1 - row));
+        unsigned char* target = &rgba[row * rowBytes];
+        for (size_t x = 0; x < rowBytes; x += 4) {
+            target[x] = source[x + 2];
+            target[x + 1] = source[x + 1];
+            target[x + 2] = source[x];
+            target[x + 3] = source[x + 3];
+        }
+    }
+    return rgba;
+}
+
+// The bit depth and the transparent grey level (tRNS) of a greyscale PNG file, when it has one.
+struct GreyKey {
+    int bitDepth = 0;
+    unsigned level = 0;
+};
+
+std::optional<GreyKey> pngGreyKey(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    unsigned char header[33];
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header) || header[25] != 0)
+        return std::nullopt; // not greyscale
+    const int bitDepth = header[24];
+    file.seekg(33);
+    unsigned char chunk[8];
+    while (file.read(reinterpret_cast<char*>(chunk), sizeof chunk)) {
+        const uint32_t length =
+            uint32_t(chunk[0]) << 24 | chunk[1] << 16 | chunk[2] << 8 | chunk[3];
+        const std::string type(reinterpret_cast<const char*>(chunk + 4), 4);
+        if (type == "IDAT" || type == "IEND")
+            break;
+        if (type == "tRNS" && length == 2) {
+            unsigned char level[2];
+            if (!file.read(reinterpret_cast<char*>(level), 2))
+                break;
+            return GreyKey{bitDepth, unsigned(level[0]) << 8 | level[1]};
+        }
+        file.seekg(std::streamoff(length) + 4, std::ios::cur); // the data and its CRC
+    }
+    return std::nullopt;
+}
+
+// Greys of 1, 2 or 4 bits with a transparent level come from FreeImage as 8-bit levels (the
+// stored value times 255, 85 or 17), but with the unscaled level marked transparent: the mark
+// moves to the scaled level.
+void markScaledGreyKey(FIBITMAP* image, const char* path) {
+    if (FreeImage_GetBPP(image) != 8 || FreeImage_GetTransparencyCount(image) != 256)
+        return;
+    const std::optional<GreyKey> key = pngGreyKey(path);
+    const bool lowDepth = key && (key->bitDepth == 1 || key->bitDepth == 2 || key->bitDepth == 4);
+    if (!lowDepth || key->level >= (1u << key->bitDepth))
+        return;
+    BYTE opacity[256];
+    std::fill(opacity, opacity + 256, BYTE(255));
+    opacity[key->level * 255 / ((1u << key->bitDepth) - 1)] = 0;
+    FreeImage_SetTransparencyTable(image, opacity, 256);
+}
+
+// JPEG pictures are turned upright; PNG samples are taken as stored, without gamma correction.
+int loadFlags(FREE_IMAGE_FORMAT format) {
+    return format == FIF_JPEG ? JPEG_EXIFROTATE : format == FIF_PNG ? PNG_IGNOREGAMMA : 0;
+}
+
+} // namespace
+
+DecodedImage decodeImageFile(const char* path) {
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
+    if (format == FIF_UNKNOWN) {
+        noteLoadProblem("Unable to read image %s", path);
+        return {};
+    }
+    if (!headerSizeUsable(format, path))
+        return {};
+    DecoderMessages messages;
+    const Bitmap image(FreeImage_Load(format, path, loadFlags(format)));
+    if (!image) {
+        noteLoadProblem("Unable to read image %s", path);
+        return {};
+    }
+    const unsigned w = FreeImage_GetWidth(image.get());
+    const unsigned h = FreeImage_GetHeight(image.get());
+    if (!usableSize(w, h)) {
+        reportUnusableSize(path, w, h);
+        return {};
+    }
+    if (format == FIF_PNG)
+        markScaledGreyKey(image.get(), path);
+    Bitmap converted;
+    FIBITMAP* pixels32 = image.get();
+    if (FreeImage_GetBPP(image.get()) != 32 || FreeImage_GetImageType(image.get()) != FIT_BITMAP) {
+        converted = to32Bits(image.get());
+        if (!converted) {
+            noteLoadProblem("Unable to convert image %s", path);
+            return {};
+        }
+        pixels32 = converted.get();
+    }
+    if (!messages.empty())
+        noteLoadProblem("Image %s is damaged: %s", path, messages.joined().c_str());
+    return {int(w), int(h), topRowFirstRgba(pixels32, w, h)};
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Image files decoded into pixels for textures, without OpenGL.
+
+#include <string>
+#include <vector>
+
+// Largest side accepted from an image file; larger images are treated as unreadable.
+constexpr int maxImageSide = 16384;
+
+// 8-bit red, green, blue, alpha; the first row is the picture's top row.
+struct DecodedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgba; // empty when the file could not be used
+};
+
+// Decodes a file, its format detected from its contents. JPEG pictures are turned upright as
+// their EXIF orientation says; 16-bit channels are rounded to 8 bits. A file that cannot be used
+// gives an empty image and one load note naming it; a picture the decoder complained about but
+// still gave (a JPEG cut short) is kept, with a load note naming the file and the complaint.
+DecodedImage decodeImageFile(const char* path);
