@@ -7,6 +7,9 @@
 //     <end>
 //     plugins/starburst.so
 //     <number of rays, 3 to 360 (other values give 48)>
+//
+// Tracks it reads when the show has them: starburst_spin (radians added to the turn) and
+// starburst_size (the rays' length as a share of their own, 1 without the track).
 #include "morveldan/plugin.h"
 
 #include <GL/gl.h>
@@ -33,6 +36,13 @@ struct Entry {
     int rayCount;
 };
 std::vector<Entry> entries;
+
+// The show's track reader, when the show gives one.
+MorveldanTrackReader readTrack = nullptr;
+
+float trackValue(const char* name, float fallback) {
+    return readTrack ? readTrack(name, fallback) : fallback;
+}
 
 const Entry* entryAt(int time) {
     const unsigned t = unsigned(time);
@@ -64,8 +74,8 @@ void setHue(float hue, float brightness, float alpha) {
 }
 
 void drawRays(int rayCount, float seconds, float beat) {
-    const float turn = seconds * 0.15f;
-    const float reach = 1.1f + 0.9f * beat;
+    const float turn = seconds * 0.15f + trackValue("starburst_spin", 0);
+    const float reach = (1.1f + 0.9f * beat) * trackValue("starburst_size", 1);
     const float halfWidth = pi / float(rayCount) * (0.35f + 0.25f * beat);
     glBegin(GL_TRIANGLES);
     for (int ray = 0; ray < rayCount; ++ray) {
@@ -97,6 +107,10 @@ void drawCore(float beat) {
 }
 
 } // namespace
+
+extern "C" MORVELDAN_PLUGIN_EXPORT void SetTrackReader(MorveldanTrackReader reader) {
+    readTrack = reader;
+}
 
 extern "C" MORVELDAN_PLUGIN_EXPORT void Init(FILE* script, int start, int end) {
     char line[1024];

@@ -15,7 +15,12 @@
  * Both run on the main thread with the show's OpenGL 2.0 context current. Draw should leave
  * texture 0 bound, blending off, program 0 in use and the matrices as it found them.
  *
- * The library is never unloaded; several entries may name the same library, each calling Init. */
+ * The library is never unloaded; several entries may name the same library, each calling Init.
+ *
+ * Optionally a plug-in reads the show's tracks (keyframed values of data/demo.tracks) by name:
+ * when it also exports SetTrackReader, that is called before each Init with a function that
+ * returns the named track's value at the effect time of the frame being drawn, or `fallback` when
+ * the show has no such track. Call the reader from Draw. Plug-ins that do not export SetTrackReader load and draw exactly as before. */
 #ifndef MORVELDAN_PLUGIN_H
 #define MORVELDAN_PLUGIN_H
 
@@ -27,11 +32,15 @@ extern "C" {
 
 typedef void (*MorveldanPluginInit)(FILE* script, int startTime, int endTime);
 typedef void (*MorveldanPluginDraw)(int time, float beat);
+typedef float (*MorveldanTrackReader)(const char* name, float fallback);
+typedef void (*MorveldanPluginSetTrackReader)(MorveldanTrackReader reader);
 
 #define MORVELDAN_PLUGIN_EXPORT __attribute__((visibility("default")))
 
 MORVELDAN_PLUGIN_EXPORT void Init(FILE* script, int startTime, int endTime);
 MORVELDAN_PLUGIN_EXPORT void Draw(int time, float beat);
+/* Optional. */
+MORVELDAN_PLUGIN_EXPORT void SetTrackReader(MorveldanTrackReader reader);
 
 #ifdef __cplusplus
 }

@@ -17,7 +17,9 @@
 #include "player/VideoSetupDialog.h"
 #include "render/GL.h"
 #include "render/GLState.h"
+#include "render/ShaderInputs.h"
 #include "timeline/ScriptLoader.h"
+#include "timeline/ShowTracks.h"
 #include "timeline/Timeline.h"
 
 #include <SDL2/SDL.h>
@@ -153,6 +155,7 @@ int runShow(const CommandLine& line) {
         profileCsv.emplace(line.render.profileCsv);
     setScreenPerspective();
     CEnabler texturing(GL_TEXTURE_2D);
+    FrameInputs frameInputs;
     EffectList effects;
     std::string musicFile;
     int32_t startOffset = 0;
@@ -163,11 +166,17 @@ int runShow(const CommandLine& line) {
         setDebugOutput(false); // the check's report is all it prints
     const auto loadStarted = std::filesystem::file_time_type::clock::now();
     loadTimeline(effects, window, musicFile, startOffset, &keywords, checking ? &check : nullptr);
+    TrackSet trackSet = loadShowTracks(checking ? &check : nullptr);
     if (checking) {
         checkMusic(check, musicFile, startOffset);
+        checkTrackTargets(ShowTracks(std::move(trackSet), effects, keywords), check);
         shutDownEffects(effects);
         return reportCheck(check);
     }
+    // A live run plays the tracks in its session, which reloads them with the show.
+    std::optional<ShowTracks> tracks;
+    if (line.action != CommandLine::Action::Play)
+        tracks.emplace(std::move(trackSet), effects, keywords);
     if (line.action == CommandLine::Action::Shot)
         renderShot(line.shotTime, line.render, effects, musicFile, startOffset, *offscreen,
                    line.shotFile);
@@ -191,7 +200,8 @@ int runShow(const CommandLine& line) {
     else {
         glClearColor(0, 0, 0, 0);
         playLiveShow(window,
-                     {effects, musicFile, startOffset, std::move(keywords), nullptr, loadStarted},
+                     {effects, musicFile, startOffset, std::move(keywords), nullptr, loadStarted,
+                      std::move(trackSet)},
                      line.authorOverlay);
     }
     shutDownEffects(effects);

@@ -7,6 +7,7 @@
 #include "platform/Debug.h"
 #include "render/GLState.h"
 #include "timeline/Timeline.h"
+#include "tracks/TracksFile.h"
 
 #include <SDL2/SDL.h>
 
@@ -51,6 +52,9 @@ std::string fileSavedSince(const std::vector<std::string>& files,
     return {};
 }
 
+const char* const savedTitle = "Morveldan";
+const char* const unsavedTitle = "Morveldan - data/demo.tracks (unsaved changes)";
+
 // The state a show starts from, also after a reload drew its loading picture.
 void resetFrameState() {
     setScreenPerspective();
@@ -64,29 +68,27 @@ AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlay
       startOffset_(uint32_t(show.startOffset)),
       music_(show.music ? std::move(show.music) : openMusic(show.musicFile, show.startOffset)),
       transport_(*music_, startOffset_), started_(Clock::now()) {
-    takeShow(show.keywords);
+    takeShow(show.keywords, std::move(show.tracks));
     watchFiles(takeNotedDataFiles());
     savedWhileLoading_ = fileSavedSince(watchedFiles_, show.loadStarted);
     setOverlayShown(overlayShown);
     window_.setEventFilter(this);
 }
 
-AuthorSession::~AuthorSession() { window_.setEventFilter(nullptr); }
+AuthorSession::~AuthorSession() {
+    window_.setEventFilter(nullptr);
+    editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
+}
 
-void AuthorSession::takeShow(const std::vector<std::string>& keywords) {
+void AuthorSession::takeShow(const std::vector<std::string>& keywords, TrackSet tracks) {
     entries_ = describeEntries(fileText(scriptPath), effects_, keywords);
     rows_ = packRows(entries_);
-    tweakBars_.clear();
-    for (size_t i = 0; i < effects_.size(); ++i) {
-        tweakBars_.push_back(std::make_unique<TweakBar>(
-            TweakBar{i < keywords.size() ? keywords[i] : std::string("Entry")}));
-        effects_[i]->tweakBar = tweakBars_.back().get();
-        effects_[i]->registerTweaks();
-    }
+    tracks_.reset();
+    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords);
 }
 
 void AuthorSession::watchFiles(std::vector<std::string> files) {
-    files.insert(files.begin(), scriptPath);
+    files.insert(files.begin(), {scriptPath, showTracksPath});
     watchedFiles_ = std::move(files);
     watcher_.watch(watchedFiles_);
 }
@@ -98,11 +100,19 @@ void AuthorSession::setOverlayShown(bool shown) {
 }
 
 bool AuthorSession::runFrame() {
-    std::string changed;
+    std::vector<std::string> changed;
     if (!savedWhileLoading_.empty())
-        changed = std::exchange(savedWhileLoading_, std::string());
-    if (!changed.empty() || watcher_.takeChange(&changed)) {
-        debugLine("%s changed: reloading the show", changed.c_str());
+        changed.push_back(std::exchange(savedWhileLoading_, std::string()));
+    else if (watcher_.takeChanges(changed))
+        // The author's own save of the tracks file is no change to reload for.
+        std::erase_if(changed, [&](const std::string& file) {
+            return file == showTracksPath && editing_.takeOwnSave(file);
+        });
+    if (!changed.empty()) {
+        debugLine("%s changed: reloading the show", changed.front().c_str());
+        tracksFileChanged_ =
+            std::find(changed.begin(), changed.end(), showTracksPath) != changed.end() ||
+            changed.front() == "(many files)";
         reload();
     }
     return runShowFrame(window_, *music_, effects_, startOffset_, this);
@@ -110,14 +120,19 @@ bool AuthorSession::runFrame() {
 
 void AuthorSession::reload() {
     const auto begun = Clock::now();
+    const bool tracksChanged = std::exchange(tracksFileChanged_, false);
     watcher_.holdChanges();
     takeNotedDataFiles();
     EffectList fresh;
     std::string musicFile;
     int32_t startOffset = 0;
     std::vector<std::string> keywords;
+    TrackSet tracks;
     try {
         loadTimeline(fresh, window_, musicFile, startOffset, &keywords);
+        // Unsaved key edits play on unless the tracks file itself changed.
+        const bool keepEdits = editing_.editor().unsaved() && !tracksChanged;
+        tracks = keepEdits ? tracks_->tracks() : loadShowTracks();
     } catch (const ShowEnded&) { // the window closed while loading
         throw;
     } catch (const Interrupted&) {
@@ -131,14 +146,18 @@ void AuthorSession::reload() {
         for (std::string& file : takeNotedDataFiles())
             if (std::find(files.begin(), files.end(), file) == files.end())
                 files.push_back(std::move(file));
-        files.erase(files.begin()); // the script, which watchFiles puts first again
+        files.erase(files.begin(), files.begin() + 2); // which watchFiles puts first again
         watchFiles(std::move(files));
         resetFrameState();
         return;
     }
+    if (!editing_.editor().unsaved() || tracksChanged) { // the tracks were read from the file
+        editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
+        editing_.editor().startOver();
+    }
     shutDownEffects(effects_);
     effects_ = std::move(fresh);
-    takeShow(keywords);
+    takeShow(keywords, std::move(tracks));
     watchFiles(takeNotedDataFiles());
     if (musicFile != musicFile_) {
         const double position = music_->positionSeconds();
@@ -167,10 +186,23 @@ void AuthorSession::afterFrame(uint32_t, float beat) {
     lastFrame_ = now;
     const double nowSeconds = secondsBetween(started_, now);
     beats_.add(nowSeconds, beat);
+    showUnsavedInTitle();
     if (!overlayShown_)
         return;
-    overlay_->draw(
-        {transport_, effects_, entries_, rows_, frameTimes_, beats_, nowSeconds, reloadError_});
+    overlay_->draw({transport_, effects_, entries_, rows_, frameTimes_, beats_, nowSeconds,
+                    reloadError_, tracks_->tracks(), editing_, statusMessage_, transport_.time()});
+}
+
+void AuthorSession::showUnsavedInTitle() {
+    const bool unsaved = editing_.editor().unsaved();
+    if (unsaved == titleShowsUnsaved_)
+        return;
+    titleShowsUnsaved_ = unsaved;
+    SDL_SetWindowTitle(window_.sdlWindow(), unsaved ? unsavedTitle : savedTitle);
+}
+
+void AuthorSession::saveTracks() {
+    statusMessage_ = editing_.save(tracks_->tracks(), showTracksPath);
 }
 
 bool AuthorSession::takeEvent(const SDL_Event& event) {
@@ -186,7 +218,67 @@ bool AuthorSession::takeEvent(const SDL_Event& event) {
     return false;
 }
 
+// The track keys: K keys the selected value, Delete removes its key at the play head, comma and
+// period go to its previous and next key, Up and Down change it by a step, R switches recording,
+// F2 or Ctrl+S saves the tracks file and Ctrl+Z undoes the last key edit.
+bool AuthorSession::handleTrackKey(const SDL_Event& event) {
+    const bool control = (event.key.keysym.mod & KMOD_CTRL) != 0;
+    TrackSet& tracks = tracks_->tracks();
+    const uint32_t now = transport_.time();
+    const auto selected = [&] { return editing_.selected(effects_, now); };
+    switch (event.key.keysym.sym) {
+    case SDLK_k:
+        editing_.keySelected(tracks, effects_, now);
+        return true;
+    case SDLK_DELETE:
+        if (const auto value = selected())
+            editing_.editor().deleteKey(tracks, value->tracks, now);
+        return true;
+    case SDLK_COMMA:
+    case SDLK_PERIOD:
+        if (const auto value = selected())
+            goToKey(*value, event.key.keysym.sym == SDLK_PERIOD);
+        return true;
+    case SDLK_UP:
+    case SDLK_DOWN:
+        editing_.nudgeSelected(tracks, effects_, now, event.key.keysym.sym == SDLK_UP ? 1 : -1);
+        return true;
+    case SDLK_r:
+        editing_.toggleRecording();
+        return true;
+    case SDLK_F2:
+        saveTracks();
+        return true;
+    case SDLK_s:
+        if (control)
+            saveTracks();
+        return control;
+    case SDLK_z:
+        if (control && !editing_.editor().undo(tracks))
+            statusMessage_ = "Nothing to undo";
+        return control;
+    default:
+        return false;
+    }
+}
+
+void AuthorSession::goToKey(const TweakValue& value, bool next) {
+    const uint32_t now = transport_.time();
+    const std::vector<uint32_t> times = keyTimes(tracks_->tracks(), value.tracks);
+    if (next) {
+        const auto after = std::upper_bound(times.begin(), times.end(), now);
+        if (after != times.end())
+            transport_.seekTo(*after);
+    } else {
+        const auto before = std::lower_bound(times.begin(), times.end(), now);
+        if (before != times.begin())
+            transport_.seekTo(*(before - 1));
+    }
+}
+
 bool AuthorSession::handleKey(const SDL_Event& event) {
+    if (handleTrackKey(event))
+        return true;
     const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
     switch (event.key.keysym.sym) {
     case SDLK_F1:

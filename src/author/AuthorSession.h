@@ -5,10 +5,13 @@
 #include "author/FileWatcher.h"
 #include "author/FrameStats.h"
 #include "author/ShowEntries.h"
+#include "author/TrackEditing.h"
 #include "author/Transport.h"
 #include "effekt/Effekt.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
+#include "timeline/ShowTracks.h"
+#include "tracks/Track.h"
 
 #include <chrono>
 #include <filesystem>
@@ -30,12 +33,14 @@ struct LoadedShow {
     // When loading began: a file saved since then, before it was watched, brings a reload (never,
     // by default).
     std::filesystem::file_time_type loadStarted = std::filesystem::file_time_type::max();
+    TrackSet tracks{}; // read from data/demo.tracks
 };
 
 class AuthorSession final : public LiveFrameHooks, public WindowEventFilter {
 public:
-    // Takes over the loaded show: watches its files, registers its tweak variables, opens the
-    // music and plays it from the start offset (in seconds, as the show always starts).
+    // Takes over the loaded show: watches its files (and its tracks file), registers its tweak
+    // variables, plays its tracks, opens the music and plays it from the start offset (in seconds,
+    // as the show always starts).
     AuthorSession(RenderWindow& window, LoadedShow show, bool overlayShown);
     ~AuthorSession() override;
     AuthorSession(const AuthorSession&) = delete;
@@ -50,6 +55,8 @@ public:
     void reload();
 
     Transport& transport() { return transport_; }
+    ShowTracks& tracks() { return *tracks_; }
+    TrackEditing& editing() { return editing_; }
     bool overlayShown() const { return overlayShown_; }
     void setOverlayShown(bool shown);
     const std::string& reloadError() const { return reloadError_; }
@@ -68,7 +75,7 @@ private:
     Transport transport_;
     std::vector<ShowEntry> entries_;
     int rows_ = 1;
-    std::vector<std::unique_ptr<TweakBar>> tweakBars_;
+    std::unique_ptr<ShowTracks> tracks_;
     std::vector<std::string> watchedFiles_;
     FileWatcher watcher_;
     std::unique_ptr<Overlay> overlay_;
@@ -81,10 +88,18 @@ private:
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point lastFrame_;
     bool firstFrame_ = true;
+    TrackEditing editing_;
+    bool tracksFileChanged_ = false; // among the files that brought the next reload
+    bool titleShowsUnsaved_ = false;
+    std::string statusMessage_; // the last save's outcome, for the overlay
 
-    void takeShow(const std::vector<std::string>& keywords);
+    void takeShow(const std::vector<std::string>& keywords, TrackSet tracks);
     void watchFiles(std::vector<std::string> files);
     bool handleKey(const SDL_Event& event);
+    bool handleTrackKey(const SDL_Event& event);
+    void goToKey(const TweakValue& value, bool next);
+    void saveTracks();
+    void showUnsavedInTitle();
 };
 
 // Plays the loaded show in the window until the viewer ends it.

@@ -7,6 +7,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -90,18 +91,30 @@ std::string FileWatcher::pathOf(int watch, const char* name) {
 }
 
 void FileWatcher::noteChange(const std::string& path) {
-    if (changedFile_.empty())
-        changedFile_ = path;
+    if (std::find(changedFiles_.begin(), changedFiles_.end(), path) == changedFiles_.end()) {
+        if (changedFiles_.size() < maxBatchFiles)
+            changedFiles_.push_back(path);
+        else
+            changedFiles_.back() = "(many files)";
+    }
     changed_ = true;
 }
 
 bool FileWatcher::takeChange(std::string* file) {
+    std::vector<std::string> files;
+    if (!takeChanges(files))
+        return false;
+    if (file)
+        *file = files.empty() ? std::string() : files.front();
+    return true;
+}
+
+bool FileWatcher::takeChanges(std::vector<std::string>& files) {
     if (!changed_.exchange(false))
         return false;
     std::lock_guard lock(mutex_);
-    if (file)
-        *file = changedFile_;
-    changedFile_.clear();
+    files = std::move(changedFiles_);
+    changedFiles_.clear();
     return true;
 }
 

@@ -28,6 +28,8 @@ public:
     void watch(const std::vector<std::string>& paths);
     // True once for every batch of changes since the last call; `file` gets the first one.
     bool takeChange(std::string* file = nullptr);
+    // The same, with every file of the batch (at most maxBatchFiles, then "(many files)").
+    bool takeChanges(std::vector<std::string>& files);
 
 private:
     int inotify_ = -1;
@@ -35,7 +37,8 @@ private:
     std::mutex mutex_;
     std::map<int, std::set<std::string>> namesByWatch_;
     std::map<int, std::string> folderByWatch_;
-    std::string changedFile_;
+    static constexpr size_t maxBatchFiles = 64;
+    std::vector<std::string> changedFiles_;
     static constexpr size_t maxHeldChanges = 1024;
     bool holding_ = false;
     std::set<std::string> heldChanges_;

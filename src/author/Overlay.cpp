@@ -2,7 +2,9 @@
 
 #include "author/Transport.h"
 #include "author/TweakDefinition.h"
+#include "author/UserConfig.h"
 #include "effekt/Tweaks.h"
+#include "platform/Debug.h"
 #include "player/RenderWindow.h"
 #include "render/GL.h"
 
@@ -14,21 +16,22 @@
 #include <algorithm>
 #include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
 constexpr float margin = 8;
-constexpr float clockWidth = 340;
-constexpr float clockHeight = 300;
-constexpr float errorHeight = 180;
-constexpr float tweaksWidth = 320;
-constexpr float timelineHeight = 170;
 constexpr double beatSpan = 4.0; // seconds of beat history on the graph
 constexpr float beatThresholds[] = {0.25f, 0.7f};
-constexpr ImGuiWindowFlags panelFlags =
-    ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoCollapse |
-    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoFocusOnAppearing;
+constexpr float panelOpacity = 0.72f;
+// The author moves, resizes and collapses the panels; where they are is kept in the user's
+// layout file.
+constexpr ImGuiWindowFlags panelFlags = ImGuiWindowFlags_NoFocusOnAppearing;
+constexpr const char* keysHelp =
+    "Space pause, Left/Right 1 s (Shift 10 s), PageUp/PageDown entries, Home start, L loop, "
+    "F1 overlay";
 
 // Everything the show may have left set is put back after the overlay: effects inherit it.
 class SavedGlState {
@@ -56,9 +59,15 @@ private:
     static constexpr GLenum matrixModes[] = {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW};
 };
 
+// The default place of a panel, for a layout file that does not know it yet.
 void placeWindow(const OverlayRect& rect) {
-    ImGui::SetNextWindowPos(ImVec2(rect.x, rect.y), ImGuiCond_Always);
-    ImGui::SetNextWindowSize(ImVec2(rect.width, rect.height), ImGuiCond_Always);
+    ImGui::SetNextWindowPos(ImVec2(rect.x, rect.y), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(ImVec2(rect.width, rect.height), ImGuiCond_FirstUseEver);
+}
+
+// Whole pixels, so that panels side by side do not share a column.
+float clamped(float value, float low, float high) {
+    return std::floor(std::clamp(value, low, high));
 }
 
 bool isFiniteEnd(uint32_t end) { return end < 0x7fffffffu; }
@@ -71,50 +80,67 @@ uint32_t axisEnd(const std::vector<ShowEntry>& entries, uint32_t now) {
     return end;
 }
 
+void drawBeatGraph(const OverlayView& view, const ImVec2& size) {
+    const ImVec2 origin = ImGui::GetCursorScreenPos();
+    ImGui::Dummy(size);
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("Beat level, last 4 s (lines at 0.25 and 0.7)");
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    draw->AddRectFilled(origin, ImVec2(origin.x + size.x, origin.y + size.y),
+                        IM_COL32(20, 20, 30, 220));
+    auto yOf = [&](float beat) { return origin.y + size.y * (1.0f - beat); };
+    for (const float threshold : beatThresholds)
+        draw->AddLine(ImVec2(origin.x, yOf(threshold)), ImVec2(origin.x + size.x, yOf(threshold)),
+                      IM_COL32(200, 120, 60, 200));
+    ImVec2 previous;
+    bool started = false;
+    for (size_t i = 0; i < view.beats.count(); ++i) {
+        const double age = view.nowSeconds - view.beats.seconds(i);
+        if (age > beatSpan)
+            continue;
+        const ImVec2 point(origin.x + size.x * float(1.0 - age / beatSpan),
+                           yOf(std::clamp(view.beats.beat(i), 0.0f, 1.0f)));
+        if (started)
+            draw->AddLine(previous, point, IM_COL32(120, 220, 255, 255), 1.5f);
+        previous = point;
+        started = true;
+    }
+}
+
 void drawClockPanel(const OverlayView& view, const OverlayRect& rect) {
     placeWindow(rect);
     if (ImGui::Begin("Clock", nullptr, panelFlags)) {
-        const uint32_t time = view.transport.time();
-        ImGui::Text("Time %u ms   %s", time, clockText(time).c_str());
+        const uint32_t time = view.time;
+        ImGui::Text("%s  %u ms", clockText(time).c_str(), time);
+        ImGui::SameLine();
+        ImGui::TextDisabled("(keys)");
+        if (ImGui::IsItemHovered()) {
+            ImGui::BeginTooltip();
+            ImGui::PushTextWrapPos(ImGui::GetFontSize() * 24);
+            ImGui::TextUnformatted(keysHelp);
+            ImGui::PopTextWrapPos();
+            ImGui::EndTooltip();
+        }
         ImGui::Text("%s", view.transport.paused() ? "Paused" : "Playing");
         if (view.transport.looping()) {
             ImGui::SameLine();
-            ImGui::Text("- looping %s to %s", clockText(view.transport.loopStart()).c_str(),
+            ImGui::Text("- loop %s to %s", clockText(view.transport.loopStart()).c_str(),
                         clockText(view.transport.loopEnd()).c_str());
         }
         const float mean = view.frames.mean();
         const float p95 = view.frames.percentile95();
-        ImGui::Text("Frame %.2f ms mean, %.2f ms p95, %.1f fps", mean, p95,
+        ImGui::Text("%.1f ms mean, %.1f p95, %.0f fps", mean, p95,
                     mean > 0 ? 1000.0f / mean : 0.0f);
+        // The frame times and the beat level side by side, as high as the panel leaves room for.
+        const ImVec2 room = ImGui::GetContentRegionAvail();
+        const float spacing = ImGui::GetStyle().ItemSpacing.x;
+        const ImVec2 graph(std::max((room.x - spacing) / 2, 10.0f), std::max(room.y, 16.0f));
         ImGui::PlotLines("##frames", view.frames.chronological(), int(view.frames.count()), 0,
-                         "frame time, last 240", 0.0f, std::max(2.0f * p95, 20.0f),
-                         ImVec2(ImGui::GetContentRegionAvail().x, 60));
-        ImGui::Text("Beat level, last 4 s (lines at 0.25 and 0.7)");
-        const ImVec2 size(ImGui::GetContentRegionAvail().x, 70);
-        const ImVec2 origin = ImGui::GetCursorScreenPos();
-        ImGui::Dummy(size);
-        ImDrawList* draw = ImGui::GetWindowDrawList();
-        draw->AddRectFilled(origin, ImVec2(origin.x + size.x, origin.y + size.y),
-                            IM_COL32(20, 20, 30, 220));
-        auto yOf = [&](float beat) { return origin.y + size.y * (1.0f - beat); };
-        for (const float threshold : beatThresholds)
-            draw->AddLine(ImVec2(origin.x, yOf(threshold)),
-                          ImVec2(origin.x + size.x, yOf(threshold)), IM_COL32(200, 120, 60, 200));
-        ImVec2 previous;
-        bool started = false;
-        for (size_t i = 0; i < view.beats.count(); ++i) {
-            const double age = view.nowSeconds - view.beats.seconds(i);
-            if (age > beatSpan)
-                continue;
-            const ImVec2 point(origin.x + size.x * float(1.0 - age / beatSpan),
-                               yOf(std::clamp(view.beats.beat(i), 0.0f, 1.0f)));
-            if (started)
-                draw->AddLine(previous, point, IM_COL32(120, 220, 255, 255), 1.5f);
-            previous = point;
-            started = true;
-        }
-        ImGui::TextWrapped("Space pause, Left/Right 1 s (Shift 10 s), PageUp/PageDown entries, "
-                           "Home start, L loop, F1 overlay");
+                         nullptr, 0.0f, std::max(2.0f * p95, 20.0f), graph);
+        if (ImGui::IsItemHovered())
+            ImGui::SetTooltip("Frame time, last 240 frames");
+        ImGui::SameLine();
+        drawBeatGraph(view, graph);
     }
     ImGui::End();
 }
@@ -131,35 +157,84 @@ void drawEntryTooltip(const ShowEntry& entry) {
     ImGui::EndTooltip();
 }
 
-void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect) {
+// The time axis of the strip, from its left edge to `width` pixels right of it.
+struct TimeAxis {
+    float left, width;
+    double end;
+    float xOf(double time) const { return left + float(time / end) * width; }
+    uint32_t timeAt(float x) const {
+        return uint32_t(std::clamp((x - left) / width, 0.0f, 1.0f) * end);
+    }
+};
+
+// The selected value's keys under the entries: a key dragged moves in time, a click elsewhere
+// seeks.
+void drawKeyLane(const OverlayView& view, const TimeAxis& axis, float height, KeyDrag& drag) {
+    const ImVec2 origin = ImGui::GetCursorScreenPos();
+    ImGui::InvisibleButton("keys", ImVec2(std::max(axis.width, 1.0f), height));
+    const std::optional<TweakValue> value = view.editing.selected(view.effects, view.time);
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    draw->AddRectFilled(origin, ImVec2(origin.x + axis.width, origin.y + height),
+                        IM_COL32(30, 30, 45, 220));
+    if (!value)
+        return;
+    const std::vector<uint32_t> times = keyTimes(view.tracks, value->tracks);
+    const float mouseX = ImGui::GetIO().MousePos.x;
+    if (ImGui::IsItemActivated()) {
+        drag.active = false;
+        for (const uint32_t time : times)
+            if (std::abs(axis.xOf(time) - mouseX) <= height / 2) {
+                drag = {true, time, view.editing.newGesture()};
+                break;
+            }
+    }
+    if (ImGui::IsItemActive()) {
+        if (drag.active)
+            drag.time = view.editing.editor().moveKey(view.tracks, value->tracks, drag.time,
+                                                      axis.timeAt(mouseX), drag.gesture);
+        else
+            view.transport.seekTo(axis.timeAt(mouseX));
+    } else {
+        drag.active = false;
+    }
+    const float middle = origin.y + height / 2, half = height / 2 - 1;
+    for (const uint32_t time : times) {
+        const float x = axis.xOf(time);
+        const ImU32 colour = drag.active && drag.time == time ? IM_COL32(255, 255, 255, 255)
+                                                              : IM_COL32(255, 210, 60, 255);
+        draw->AddQuadFilled(ImVec2(x, middle - half), ImVec2(x + half, middle),
+                            ImVec2(x, middle + half), ImVec2(x - half, middle), colour);
+    }
+}
+
+void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect, KeyDrag& drag) {
     placeWindow(rect);
     if (ImGui::Begin("Timeline", nullptr, panelFlags)) {
         const uint32_t now = view.transport.time();
-        const double end = axisEnd(view.entries, now);
-        const ImVec2 size = ImGui::GetContentRegionAvail();
+        const ImVec2 room = ImGui::GetContentRegionAvail();
+        const float laneHeight = std::floor(ImGui::GetFontSize());
+        const ImVec2 size(room.x, std::max(room.y - laneHeight - 2, 1.0f));
         const ImVec2 origin = ImGui::GetCursorScreenPos();
-        ImGui::InvisibleButton("strip", ImVec2(std::max(size.x, 1.0f), std::max(size.y, 1.0f)));
+        const TimeAxis axis{origin.x, size.x, double(axisEnd(view.entries, now))};
+        ImGui::InvisibleButton("strip", ImVec2(std::max(size.x, 1.0f), size.y));
         const bool hovered = ImGui::IsItemHovered();
         const ImVec2 mouse = ImGui::GetIO().MousePos;
-        auto xOf = [&](double time) { return origin.x + float(time / end) * size.x; };
-        if (ImGui::IsItemActive()) {
-            const double fraction = std::clamp((mouse.x - origin.x) / size.x, 0.0f, 1.0f);
-            view.transport.seekTo(uint32_t(fraction * end));
-        }
+        if (ImGui::IsItemActive())
+            view.transport.seekTo(axis.timeAt(mouse.x));
         ImDrawList* draw = ImGui::GetWindowDrawList();
         draw->AddRectFilled(origin, ImVec2(origin.x + size.x, origin.y + size.y),
                             IM_COL32(15, 15, 20, 200));
         if (view.transport.looping())
-            draw->AddRectFilled(ImVec2(xOf(view.transport.loopStart()), origin.y),
-                                ImVec2(xOf(view.transport.loopEnd()), origin.y + size.y),
+            draw->AddRectFilled(ImVec2(axis.xOf(view.transport.loopStart()), origin.y),
+                                ImVec2(axis.xOf(view.transport.loopEnd()), origin.y + size.y),
                                 IM_COL32(60, 120, 60, 120));
         const float rowHeight = std::min(20.0f, size.y / float(std::max(view.rows, 1)));
         const ShowEntry* hoveredEntry = nullptr;
         for (size_t i = 0; i < view.entries.size() && i < view.effects.size(); ++i) {
             const ShowEntry& entry = view.entries[i];
-            const double entryEnd = isFiniteEnd(entry.end) ? entry.end : end;
-            const ImVec2 low(xOf(entry.start), origin.y + rowHeight * float(entry.row));
-            const ImVec2 high(std::max(xOf(entryEnd), low.x + 2), low.y + rowHeight - 2);
+            const double entryEnd = isFiniteEnd(entry.end) ? entry.end : axis.end;
+            const ImVec2 low(axis.xOf(entry.start), origin.y + rowHeight * float(entry.row));
+            const ImVec2 high(std::max(axis.xOf(entryEnd), low.x + 2), low.y + rowHeight - 2);
             const bool active = view.effects[i]->isActiveAt(now);
             draw->AddRectFilled(low, high,
                                 active ? IM_COL32(230, 170, 40, 255) : IM_COL32(70, 90, 140, 255));
@@ -172,10 +247,13 @@ void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect) {
                 mouse.y < high.y)
                 hoveredEntry = &entry;
         }
-        for (double tick = 0; tick < end; tick += 10000)
-            draw->AddLine(ImVec2(xOf(tick), origin.y + size.y - 6),
-                          ImVec2(xOf(tick), origin.y + size.y), IM_COL32(180, 180, 180, 255));
-        draw->AddLine(ImVec2(xOf(now), origin.y), ImVec2(xOf(now), origin.y + size.y),
+        for (double tick = 0; tick < axis.end; tick += 10000)
+            draw->AddLine(ImVec2(axis.xOf(tick), origin.y + size.y - 6),
+                          ImVec2(axis.xOf(tick), origin.y + size.y), IM_COL32(180, 180, 180, 255));
+        ImGui::SetCursorScreenPos(ImVec2(origin.x, origin.y + size.y + 2));
+        drawKeyLane(view, axis, laneHeight, drag);
+        draw->AddLine(ImVec2(axis.xOf(now), origin.y),
+                      ImVec2(axis.xOf(now), origin.y + size.y + 2 + laneHeight),
                       IM_COL32(255, 60, 60, 255), 2.0f);
         if (hoveredEntry)
             drawEntryTooltip(*hoveredEntry);
@@ -200,51 +278,58 @@ DragBounds<T> dragBounds(const TweakDefinition& definition, T lowest, T highest)
     return {low, high};
 }
 
-void drawTweak(const TweakVariable& variable) {
+// The name a value is shown with: its definition's label, else its name.
+std::string labelOf(const TweakVariable& variable) {
     const TweakDefinition definition = parseTweakDefinition(variable.definition);
-    const std::string& label = definition.label.empty() ? variable.name : definition.label;
+    return definition.label.empty() ? variable.name : definition.label;
+}
+
+// The value's widget; true when the author changed the value with it.
+bool drawTweak(const TweakVariable& variable) {
+    const TweakDefinition definition = parseTweakDefinition(variable.definition);
+    const std::string label = labelOf(variable);
     const float speed = definition.step ? float(*definition.step) : 0.0f;
-    ImGui::PushID(variable.address);
+    bool changed = false;
     switch (variable.type) {
     case TweakBool:
-        ImGui::Checkbox(label.c_str(), static_cast<bool*>(variable.address));
+        changed = ImGui::Checkbox(label.c_str(), static_cast<bool*>(variable.address));
         break;
     case TweakInt32: {
         const auto bounds = dragBounds<int>(definition, INT_MIN, INT_MAX);
-        ImGui::DragScalar(label.c_str(), ImGuiDataType_S32, variable.address,
-                          speed > 0 ? speed : 1.0f, bounds.min(), bounds.max(), "%d",
-                          ImGuiSliderFlags_AlwaysClamp);
+        changed = ImGui::DragScalar(label.c_str(), ImGuiDataType_S32, variable.address,
+                                    speed > 0 ? speed : 1.0f, bounds.min(), bounds.max(), "%d",
+                                    ImGuiSliderFlags_AlwaysClamp);
         break;
     }
     case TweakFloat: {
         const auto bounds = dragBounds<float>(definition, -FLT_MAX, FLT_MAX);
-        ImGui::DragScalar(label.c_str(), ImGuiDataType_Float, variable.address,
-                          speed > 0 ? speed : 0.1f, bounds.min(), bounds.max(), "%.3f",
-                          ImGuiSliderFlags_AlwaysClamp);
+        changed = ImGui::DragScalar(label.c_str(), ImGuiDataType_Float, variable.address,
+                                    speed > 0 ? speed : 0.1f, bounds.min(), bounds.max(), "%.3f",
+                                    ImGuiSliderFlags_AlwaysClamp);
         break;
     }
     case TweakDouble: {
         const auto bounds = dragBounds<double>(definition, -DBL_MAX, DBL_MAX);
-        ImGui::DragScalar(label.c_str(), ImGuiDataType_Double, variable.address,
-                          speed > 0 ? speed : 0.1f, bounds.min(), bounds.max(), "%.4f",
-                          ImGuiSliderFlags_AlwaysClamp);
+        changed = ImGui::DragScalar(label.c_str(), ImGuiDataType_Double, variable.address,
+                                    speed > 0 ? speed : 0.1f, bounds.min(), bounds.max(), "%.4f",
+                                    ImGuiSliderFlags_AlwaysClamp);
         break;
     }
     case TweakColor3F:
-        ImGui::ColorEdit3(label.c_str(), static_cast<float*>(variable.address),
-                          ImGuiColorEditFlags_Float | ImGuiColorEditFlags_HDR);
+        changed = ImGui::ColorEdit3(label.c_str(), static_cast<float*>(variable.address),
+                                    ImGuiColorEditFlags_Float | ImGuiColorEditFlags_HDR);
         break;
     case TweakColor4F:
-        ImGui::ColorEdit4(label.c_str(), static_cast<float*>(variable.address),
-                          ImGuiColorEditFlags_Float | ImGuiColorEditFlags_HDR);
+        changed = ImGui::ColorEdit4(label.c_str(), static_cast<float*>(variable.address),
+                                    ImGuiColorEditFlags_Float | ImGuiColorEditFlags_HDR);
         break;
     case TweakDir3F:
-        ImGui::DragFloat3(label.c_str(), static_cast<float*>(variable.address),
-                          speed > 0 ? speed : 0.1f);
+        changed = ImGui::DragFloat3(label.c_str(), static_cast<float*>(variable.address),
+                                    speed > 0 ? speed : 0.1f);
         break;
     case TweakQuat4F:
-        ImGui::DragFloat4(label.c_str(), static_cast<float*>(variable.address),
-                          speed > 0 ? speed : 0.01f);
+        changed = ImGui::DragFloat4(label.c_str(), static_cast<float*>(variable.address),
+                                    speed > 0 ? speed : 0.01f);
         break;
     default:
         for (const TweakEnum& type : TweakRegistry::instance().enums()) {
@@ -257,41 +342,121 @@ void drawTweak(const TweakVariable& variable) {
             const char* shown = current == type.values.end() ? "(other)" : current->label.c_str();
             if (ImGui::BeginCombo(label.c_str(), shown)) {
                 for (const TweakEnumValue& item : type.values)
-                    if (ImGui::Selectable(item.label.c_str(), item.value == *value))
+                    if (ImGui::Selectable(item.label.c_str(), item.value == *value)) {
                         *value = item.value;
+                        changed = true;
+                    }
                 ImGui::EndCombo();
             }
         }
         break;
     }
+    return changed;
+}
+
+// One row of the tweak panel: a button that selects the value (showing its number of keys, or
+// "-" when untracked), then its widget. A change made with the widget goes to the tracks.
+void drawTweakRow(const OverlayView& view, const TweakValue& value, bool selected,
+                  uint64_t& gesture) {
+    ImGui::PushID(value.variable->address);
+    const size_t keys = keyTimes(view.tracks, value.tracks).size();
+    char marker[24];
+    std::snprintf(marker, sizeof marker, keys ? "%zu" : "-", keys);
+    if (selected)
+        ImGui::PushStyleColor(ImGuiCol_Button, IM_COL32(200, 140, 30, 255));
+    if (ImGui::SmallButton(marker))
+        view.editing.select(value);
+    if (selected)
+        ImGui::PopStyleColor();
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip(keys ? "%zu keys: click to select this value"
+                               : "not tracked: click to select this value",
+                          keys);
+    ImGui::SameLine();
+    const bool changed = drawTweak(*value.variable);
+    if (ImGui::IsItemActivated() || (changed && gesture == 0))
+        gesture = view.editing.newGesture();
+    if (changed)
+        view.editing.valueChanged(view.tracks, value, view.time, gesture);
     ImGui::PopID();
 }
 
-void drawTweakPanel(const OverlayView& view, const OverlayRect& rect) {
+// The selected value's keys: key it now, go to its keys, delete the one under the play head,
+// choose how it goes on to the next one, and the record switch.
+void drawKeyBar(const OverlayView& view, const std::optional<TweakValue>& value) {
+    bool recording = view.editing.recording();
+    if (ImGui::Checkbox("Rec", &recording))
+        view.editing.toggleRecording();
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("Record (R): every change of a value sets a key");
+    if (!value) {
+        ImGui::SameLine();
+        ImGui::TextDisabled("no value to key");
+        return;
+    }
+    const std::vector<uint32_t> times = keyTimes(view.tracks, value->tracks);
+    const auto after = std::upper_bound(times.begin(), times.end(), view.time);
+    const bool onKey = after != times.begin() && *(after - 1) == view.time;
+    ImGui::SameLine();
+    ImGui::Text("%s: %zu keys", labelOf(*value->variable).c_str(), times.size());
+    KeyEditor& editor = view.editing.editor();
+    if (ImGui::SmallButton("<") && after != times.begin())
+        view.transport.seekTo(onKey && after - 1 != times.begin() ? *(after - 2) : *(after - 1));
+    ImGui::SameLine();
+    if (ImGui::SmallButton("Key"))
+        editor.setKey(view.tracks, value->tracks, *value->variable, view.time);
+    ImGui::SameLine();
+    if (ImGui::SmallButton(">") && after != times.end())
+        view.transport.seekTo(*after);
+    ImGui::SameLine();
+    if (ImGui::SmallButton("Del"))
+        editor.deleteKey(view.tracks, value->tracks, view.time);
+    if (after == times.begin())
+        return;
+    const uint32_t keyTime = *(after - 1);
+    const Interpolation current =
+        interpolationAt(view.tracks, value->tracks, keyTime).value_or(Interpolation::Step);
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x);
+    if (ImGui::BeginCombo("##interpolation", interpolationName(current))) {
+        for (const Interpolation choice : {Interpolation::Step, Interpolation::Linear,
+                                           Interpolation::Smooth, Interpolation::Ramp})
+            if (ImGui::Selectable(interpolationName(choice), choice == current))
+                editor.setInterpolation(view.tracks, value->tracks, keyTime, choice);
+        ImGui::EndCombo();
+    }
+}
+
+void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& gesture) {
     placeWindow(rect);
     if (ImGui::Begin("Tweaks", nullptr, panelFlags)) {
-        const uint32_t now = view.transport.time();
-        const auto& variables = TweakRegistry::instance().variables();
+        if (!ImGui::IsAnyItemActive())
+            gesture = 0; // the next change starts an edit of its own
+        const std::optional<TweakValue> selection = view.editing.selected(view.effects, view.time);
+        drawKeyBar(view, selection);
+        if (!view.status.empty())
+            ImGui::TextDisabled("%s", view.status.c_str());
+        ImGui::Separator();
+        ImGui::PushItemWidth(-ImGui::GetFontSize() * 5);
         bool any = false;
         for (size_t i = 0; i < view.effects.size(); ++i) {
             const Effekt& effect = *view.effects[i];
-            if (!effect.isActiveAt(now) || !effect.tweakBar)
+            if (!effect.isActiveAt(view.time))
                 continue;
-            bool headerShown = false, open = false;
-            for (const TweakVariable& variable : variables) {
-                if (variable.bar != effect.tweakBar)
-                    continue;
-                if (!headerShown) {
-                    ImGui::PushID(int(i));
-                    open = ImGui::CollapsingHeader(effect.tweakBar->title.c_str(),
-                                                   ImGuiTreeNodeFlags_DefaultOpen);
-                    ImGui::PopID();
-                    headerShown = any = true;
-                }
-                if (open)
-                    drawTweak(variable);
-            }
+            const std::vector<TweakValue> values = tweakValuesOf(effect);
+            if (values.empty())
+                continue;
+            any = true;
+            ImGui::PushID(int(i));
+            const bool open = ImGui::CollapsingHeader(effect.tweakBar->title.c_str(),
+                                                      ImGuiTreeNodeFlags_DefaultOpen);
+            ImGui::PopID();
+            if (open)
+                for (const TweakValue& value : values)
+                    drawTweakRow(view, value, selection && selection->tracks == value.tracks,
+                                 gesture);
         }
+        ImGui::PopItemWidth();
         if (!any)
             ImGui::TextWrapped("The active entries have no tweakable values.");
     }
@@ -313,12 +478,20 @@ void drawReloadError(const std::string& error, const OverlayRect& rect) {
 
 OverlayLayout overlayLayout(int width, int height) {
     const float w = float(width), h = float(height);
+    // Panels grow with the window from their sizes at 640 x 480, where they leave most of the
+    // picture free: the clock top left, the tweaks top right, the timeline strip along the bottom.
+    const float timelineHeight = clamped(h / 6, 80, 170);
+    const float clockWidth = clamped(w / 3, 230, 340);
+    const float clockHeight = clamped(h / 4, 110, 240);
+    const float tweaksWidth = clamped(w * 0.36f, 230, 360);
+    const float tweaksRoom = std::max(h - 3 * margin - timelineHeight, 40.0f);
+    const float tweaksHeight = std::min(tweaksRoom, std::max(0.4f * h, tweaksRoom - 200));
     OverlayLayout layout{};
     layout.clock = {margin, margin, clockWidth, clockHeight};
-    layout.reloadError = {margin, 2 * margin + clockHeight, clockWidth, errorHeight};
+    layout.reloadError = {margin, 2 * margin + clockHeight, clockWidth,
+                          std::max(std::min(180.0f, tweaksRoom - clockHeight - margin), 40.0f)};
     layout.timeline = {margin, h - margin - timelineHeight, w - 2 * margin, timelineHeight};
-    layout.tweaks = {w - margin - tweaksWidth, margin, tweaksWidth,
-                     std::max(h - 3 * margin - timelineHeight, 40.0f)};
+    layout.tweaks = {w - margin - tweaksWidth, margin, tweaksWidth, tweaksHeight};
     return layout;
 }
 
@@ -329,13 +502,36 @@ std::string clockText(uint32_t milliseconds) {
     return text;
 }
 
+std::string overlayLayoutFile(int width, int height) {
+    const std::filesystem::path folder = userConfigFolder();
+    if (folder.empty())
+        return {};
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        debugLine("The overlay's layout is not kept: %s: %s", folder.c_str(),
+                  error.message().c_str());
+        return {};
+    }
+    return (folder / ("overlay-" + std::to_string(width) + "x" + std::to_string(height) + ".ini"))
+        .string();
+}
+
 Overlay::Overlay(RenderWindow& window) : window_(window) {
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window.sdlWindow(), &width, &height);
+    layoutFile_ = overlayLayoutFile(width, height);
     ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr; // the layout is fixed; nothing is written next to the show
+    io.IniFilename = layoutFile_.empty() ? nullptr : layoutFile_.c_str();
     io.LogFilename = nullptr;
+    io.ConfigWindowsMoveFromTitleBarOnly = true; // a drag on a widget never moves its panel
     ImGui::StyleColorsDark();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.Colors[ImGuiCol_WindowBg].w = panelOpacity;
+    style.Colors[ImGuiCol_TitleBg].w = panelOpacity;
+    style.Colors[ImGuiCol_TitleBgCollapsed].w = panelOpacity;
     ImGui_ImplSDL2_InitForOpenGL(window.sdlWindow(), SDL_GL_GetCurrentContext());
     ImGui_ImplOpenGL2_Init();
 }
@@ -360,8 +556,8 @@ void Overlay::draw(const OverlayView& view) {
     SDL_GL_GetDrawableSize(window_.sdlWindow(), &width, &height);
     const OverlayLayout layout = overlayLayout(width, height);
     drawClockPanel(view, layout.clock);
-    drawTimelineStrip(view, layout.timeline);
-    drawTweakPanel(view, layout.tweaks);
+    drawTimelineStrip(view, layout.timeline, keyDrag_);
+    drawTweakPanel(view, layout.tweaks, widgetGesture_);
     if (!view.reloadError.empty())
         drawReloadError(view.reloadError, layout.reloadError);
     ImGui::Render();

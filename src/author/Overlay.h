@@ -5,6 +5,7 @@
 
 #include "author/FrameStats.h"
 #include "author/ShowEntries.h"
+#include "author/TrackEditing.h"
 #include "effekt/Effekt.h"
 
 #include <string>
@@ -18,8 +19,8 @@ struct OverlayRect {
     float x, y, width, height;
 };
 
-// Where the overlay's windows are, in a window of the given size (the reload error window only
-// while there is an error).
+// Where the overlay's windows are by default, in a window of the given size (the reload error
+// window only while there is an error); the author may move and resize them.
 struct OverlayLayout {
     OverlayRect clock, reloadError, tweaks, timeline;
 };
@@ -35,6 +36,17 @@ struct OverlayView {
     const BeatHistory& beats;
     double nowSeconds; // the beat history's clock now
     const std::string& reloadError;
+    TrackSet& tracks;
+    TrackEditing& editing;
+    const std::string& status; // the last save's outcome
+    uint32_t time;             // the effect time now (keys are set at it)
+};
+
+// A key of the selected value being dragged along the timeline strip.
+struct KeyDrag {
+    bool active = false;
+    uint32_t time = 0;
+    uint64_t gesture = 0;
 };
 
 class Overlay {
@@ -52,7 +64,14 @@ public:
 
 private:
     RenderWindow& window_;
+    std::string layoutFile_; // where ImGui keeps the panels' places; empty: nowhere
+    KeyDrag keyDrag_;
+    uint64_t widgetGesture_ = 0; // the tweak widget held now, so its changes undo as one
 };
+
+// The user's layout file for a window of that size (each size has its own layout), its folder
+// made; empty when there is no config folder or it cannot be made.
+std::string overlayLayoutFile(int width, int height);
 
 // "m:ss.mmm" of an effect time in milliseconds.
 std::string clockText(uint32_t milliseconds);

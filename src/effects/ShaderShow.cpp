@@ -14,6 +14,7 @@ ShaderShow::ShaderShow(int32_t start, int32_t end, const std::string& shaderPath
     if (program.program != 0) {
         timeLocation = uniformLocation(program, "time");
         beatLocation = uniformLocation(program, "beat");
+        inputs = ShaderInputs(program.program);
     }
 }
 
@@ -22,6 +23,7 @@ void ShaderShow::draw(uint32_t time, float beat) {
     if (program.program != 0) {
         glUniform1f(timeLocation, float(time) / 1000);
         glUniform1f(beatLocation, beat);
+        inputs.apply();
     }
     OrthoView ortho;
     {
@@ -30,6 +32,7 @@ void ShaderShow::draw(uint32_t time, float beat) {
         TextureBinding binding(image);
         Quad(1, 1).draw(1, 1);
         glUseProgram(0);
+        inputs.release();
     }
 }
 

@@ -1,8 +1,10 @@
 #pragma once
-// A fragment shader named in the script, run over a full-screen image named in the script.
+// A fragment shader named in the script, run over a full-screen image named in the script. The
+// shader gets `time` (seconds) and `beat`, and the frame's inputs it declares (ShaderInputs.h).
 
 #include "effekt/Effekt.h"
 #include "render/Shader.h"
+#include "render/ShaderInputs.h"
 #include "render/Texture.h"
 
 #include <string>
@@ -21,6 +23,7 @@ private:
     CTextureFreeImage image;
     GLint timeLocation = -1;
     GLint beatLocation = -1;
+    ShaderInputs inputs;
 };
 
 } // namespace Effekter

@@ -2,7 +2,9 @@
 
 #include "audio/MusicStream.h"
 #include "render/GL.h"
+#include "render/ShaderInputs.h"
 #include "timeline/EntryTimer.h"
+#include "timeline/ShowTracks.h"
 
 uint32_t effectTimeAt(double seconds, uint32_t startOffset) {
     const auto milliseconds = static_cast<int64_t>(seconds * 1000.0);
@@ -31,6 +33,11 @@ uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t 
     float spectrum[spectrumSize];
     music.spectrum(spectrum);
     const float level = beatLevel(spectrum);
+    static_assert(spectrumSize == spectrumTextureBins);
+    if (FrameInputs* inputs = FrameInputs::current())
+        inputs->setSpectrum(spectrum);
+    if (ShowTracks* tracks = ShowTracks::living())
+        tracks->apply(time);
     if (timer)
         timer->drawActive(effects, time, level);
     else

@@ -25,7 +25,8 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat);
 void clearFrame();
 
 // Draws the active effects at the music's current position: the effect time from its position
-// and the beat level from its spectrum, each entry timed when a timer is given. Returns the
+// and the beat level from its spectrum; before them the living tracks take their values at that
+// time and the frame inputs the spectrum, each entry timed when a timer is given. Returns the
 // effect time; the beat level goes to `beat`.
 uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
                         EntryTimer* timer = nullptr, float* beat = nullptr);

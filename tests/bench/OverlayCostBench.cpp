@@ -1,12 +1,17 @@
 // Cost of a live frame of the default show at 1024 x 768, with the author's overlay hidden and
-// shown, at a busy moment (Spheres). Run from the build directory on a display.
+// shown, and with many tracks playing, at a busy moment (Spheres); and the cost of evaluating
+// tracks alone. Run from the build directory on a display.
+#include "TestFiles.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
 #include "player/RenderWindow.h"
 #include "render/GLState.h"
+#include "timeline/ShowTracks.h"
 #include "timeline/Timeline.h"
 
 #include <benchmark/benchmark.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -14,6 +19,8 @@ constexpr uint32_t busyTime = 150000;
 
 struct LiveShow {
     LiveShow() : window(settings()) {
+        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); // the overlay's layout file
+
         requireOpenGl2();
         setScreenPerspective();
         glEnable(GL_TEXTURE_2D);
@@ -31,6 +38,7 @@ struct LiveShow {
         settings.verticalSync = false;
         return settings;
     }
+    TempDir config;
     RenderWindow window;
     EffectList effects;
     std::unique_ptr<AuthorSession> session;
@@ -53,5 +61,42 @@ void BM_LiveFrame(benchmark::State& state) {
     state.SetLabel(state.range(0) ? "overlay shown" : "overlay hidden");
 }
 BENCHMARK(BM_LiveFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(5);
+
+// `count` free-name tracks of 32 keys each, every interpolation used.
+void addTracks(TrackSet& set, int count) {
+    for (int track = 0; track < count; ++track)
+        for (uint32_t key = 0; key < 32; ++key)
+            set.setKey("track" + std::to_string(track),
+                       {key * 6000, float(key % 5), Interpolation(key % 4)});
+}
+
+// The hidden-overlay frame again, with 200 tracks evaluated before the entries draw.
+void BM_LiveFrameWith200Tracks(benchmark::State& state) {
+    LiveShow& show = liveShow();
+    show.session->setOverlayShown(false);
+    addTracks(show.session->tracks().tracks(), 200);
+    for (int warm = 0; warm < 3; ++warm)
+        show.session->runFrame();
+    for (auto _ : state) {
+        show.session->runFrame();
+        glFinish();
+    }
+}
+BENCHMARK(BM_LiveFrameWith200Tracks)->Unit(benchmark::kMillisecond)->MinTime(5);
+
+// Evaluating 200 tracks at a moving time, alone.
+void BM_Apply200Tracks(benchmark::State& state) {
+    EffectList none;
+    TrackSet set;
+    addTracks(set, 200);
+    ShowTracks tracks(std::move(set), none, {});
+    uint32_t time = 0;
+    for (auto _ : state) {
+        tracks.apply(time);
+        time = (time + 17) % 200000;
+        benchmark::DoNotOptimize(tracks.find("track7"));
+    }
+}
+BENCHMARK(BM_Apply200Tracks)->Unit(benchmark::kMicrosecond);
 
 } // namespace

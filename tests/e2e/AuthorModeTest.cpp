@@ -1,5 +1,5 @@
 // Author mode with the real program on an X server of the test's own: the transport keys, live
-// reload of the script and of a shader, and the overlay.
+// reload of the script, a shader and the tracks file, and the overlay.
 #include "PrivateXServer.h"
 #include "ShowProcess.h"
 #include "TestFiles.h"
@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -34,6 +38,8 @@ class AuthorRun : public ::testing::Test {
 protected:
     void start(const std::string& script, const std::vector<std::string>& extra,
                const std::string& size = "160x120") {
+        // The overlay's layout file goes to a config folder of the test's own.
+        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
         server = std::make_unique<PrivateXServer>("1280x1024x24");
         display = std::make_unique<ScopedDisplay>(server->displayName());
         writeTextFile(folder.file("data/demo.txt"), script);
@@ -77,6 +83,7 @@ protected:
     std::string errors() const { return program ? program->errorOutput() : ""; }
 
     TempDir folder;
+    TempDir config;
     std::unique_ptr<PrivateXServer> server;
     std::unique_ptr<ScopedDisplay> display;
     std::unique_ptr<ShowProcess> program;
@@ -150,36 +157,149 @@ TEST_F(AuthorRun, SavedScriptAndShaderReloadWhilePlaying) {
     endWithEscape();
 }
 
-TEST_F(AuthorRun, F1ChangesPixelsOnlyInsideTheOverlaysWindows) {
-    start("m.ogg\n0\n1\n" + rampEntry(0, -1), {}, "800x600");
+// Over a single-colour show at 640 x 480, the overlay changes pixels only inside its panels, which
+// do not overlap and leave most of the picture visible; its layout is kept in the user's config
+// folder, not in the show's.
+TEST_F(AuthorRun, F1ShowsTheOverlayInSeparatePanelsThatLeaveMostOfThePictureFree) {
+    start("m.ogg\n0\n1\nPlugin\n0\n-1\n" + testPlugin("test_fill") + "\n40 90 160\n", {},
+          "640x480");
     server->xdotool("mousemove 0 0"); // no tooltip from the pointer
     key("space");
     const std::vector<Rgba> plain = capture();
     key("F1");
     const std::vector<Rgba> shown = capture();
     ASSERT_EQ(plain.size(), shown.size());
-    ASSERT_EQ(width, 800);
+    ASSERT_EQ(width, 640);
     const OverlayLayout layout = overlayLayout(width, height);
     const OverlayRect windows[] = {layout.clock, layout.tweaks, layout.timeline};
-    auto inside = [&](int px, int py) {
+    auto insideCount = [&](int px, int py) { // with a pixel of border around each
+        int count = 0;
         for (const OverlayRect& r : windows)
-            if (px >= r.x && px < r.x + r.width && py >= r.y && py < r.y + r.height)
-                return true;
-        return false;
+            count += px >= r.x - 1 && px <= r.x + r.width && py >= r.y - 1 && py <= r.y + r.height;
+        return count;
     };
-    long changedInside = 0, changedOutside = 0;
+    long changedInside = 0, changedOutside = 0, overlapping = 0;
     for (int py = 0; py < height; ++py)
-        for (int px = 0; px < width; ++px)
+        for (int px = 0; px < width; ++px) {
+            const int count = insideCount(px, py);
+            overlapping += count > 1;
             if (!(plain[size_t(py * width + px)] == shown[size_t(py * width + px)]))
-                ++(inside(px, py) ? changedInside : changedOutside);
+                ++(count > 0 ? changedInside : changedOutside);
+        }
+    EXPECT_EQ(overlapping, 0);
     EXPECT_EQ(changedOutside, 0);
     EXPECT_GT(changedInside, 50000) << "the overlay did not show";
+    EXPECT_LE(changedInside, 640 * 480 * 40 / 100);
+    std::printf("The overlay changes %ld of %d pixels at 640x480\n", changedInside, 640 * 480);
     key("F1");
     EXPECT_EQ(capture(), plain) << "hiding the overlay did not give the show's picture back";
     endWithEscape();
+    EXPECT_TRUE(std::filesystem::exists(config.file("morveldan/overlay-640x480.ini")));
+    for (const auto& file : std::filesystem::recursive_directory_iterator(folder.path()))
+        EXPECT_NE(file.path().extension(), ".ini") << file.path();
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Without a window manager xdotool's keys arrive without modifiers: the plain keys Up (the
+// selected value one step up), K (a key of it) and F2 (save) stand in for a drag and Ctrl+S.
+TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
+    std::filesystem::create_directories(folder.file("data"));
+    std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
+                          folder.file("data/plasma"));
+    const std::string plasma = "m.ogg\n0\n1\nPlasma2D\n0\n-1\n";
+    start(plasma + "3\n", {"--author"});
+    const std::string tracksFile = folder.file("data/demo.tracks");
+    key("space");
+    key("Up"); // the seed, the only value, is selected
+    key("k");
+    EXPECT_NE(x->windowTitled("Morveldan - data/demo.tracks (unsaved changes)"), 0u);
+    key("F2");
+    EXPECT_NE(x->windowTitled("Morveldan"), 0u) << "the title still shows unsaved changes";
+    const std::string saved = readText(tracksFile);
+    const size_t track = saved.find("track Plasma2D@0/Plasma\n");
+    ASSERT_NE(track, std::string::npos) << saved;
+    const std::string keyLine = saved.substr(track + 24, saved.find('\n', track + 24) - track - 24);
+    const std::string keyTime = keyLine.substr(0, keyLine.find(' '));
+    EXPECT_EQ(keyLine, keyTime + " 4 linear");
+    EXPECT_GE(std::stoi(keyTime), 1);
+
+    // The author's own save brings no reload; an edit from outside does.
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(errors().find("reloading the show"), std::string::npos) << errors();
+    writeTextFile(tracksFile, saved + "# edited outside\n");
+    EXPECT_TRUE(
+        waitUntil([&] { return errors().find("Reloaded the show") != std::string::npos; }, 30s))
+        << errors();
+    // A change of the tracked value keys it; the run ends with it unsaved, and keeps it aside.
+    key("Up");
+    endWithEscape();
+    const std::string recovery = config.file("morveldan/recovery/");
+    EXPECT_NE(errors().find("Unsaved key edits of data/demo.tracks were kept in " + recovery),
+              std::string::npos)
+        << errors();
+    EXPECT_EQ(readText(tracksFile), saved + "# edited outside\n");
+
+    // A shot at the key's time draws the keyed seed: as the script with that seed draws, unlike
+    // the script's own seed.
+    auto shot = [&](const std::string& name) {
+        const ShowResult result =
+            runShow(folder.path(), {"--shot", keyTime, name, "--size", "160x120"});
+        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+        int w = 0, h = 0;
+        return readImage(folder.file(name), w, h);
+    };
+    const std::vector<Rgba> keyed = shot("keyed.png");
+    std::filesystem::remove(tracksFile);
+    const std::vector<Rgba> unkeyed = shot("unkeyed.png");
+    writeTextFile(folder.file("data/demo.txt"), plasma + "4\n");
+    const std::vector<Rgba> seedFour = shot("four.png");
+    ASSERT_FALSE(keyed.empty());
+    EXPECT_EQ(keyed, seedFour);
+    EXPECT_NE(keyed, unkeyed);
 }
 
 } // namespace
+
+TEST_F(AuthorRun, AnOutsideEditOfTheTracksFileReloadsAndABrokenOneKeepsTheLastGoodTracks) {
+    writeTextFile(folder.file("data/level.fs"),
+                  "#version 110\nuniform float time;\nuniform float level;\nvoid main() {\n"
+                  "    gl_FragColor = vec4(level, 0.5, fract(time), 1.0);\n}\n");
+    const std::string tracks = folder.file("data/demo.tracks");
+    writeTextFile(tracks, "track level\n0 0.2\n");
+    start("m.ogg\n0\n1\nShaderShow\n0\n-1\ndata/level.fs\ndata/none.jpg\n", {});
+    // The show's own picture (green 128, unlike the loading picture) with the track's red.
+    auto showsRed = [&](int red) {
+        return waitUntil(
+            [&] {
+                const Rgba now = centre();
+                return now.g == 128 && std::abs(now.r - red) <= 1;
+            },
+            60s);
+    };
+    EXPECT_TRUE(showsRed(51)) << errors();
+
+    writeTextFile(tracks, "track level\n0 1\n");
+    EXPECT_TRUE(showsRed(255)) << errors();
+
+    writeTextFile(tracks, "track level\n0 x\n");
+    EXPECT_TRUE(waitUntil(
+        [&] { return errors().find("data/demo.tracks:2: bad value 'x'") != std::string::npos; },
+        60s))
+        << errors();
+    EXPECT_NE(errors().find("Reload failed, the last good show plays on"), std::string::npos);
+    ASSERT_TRUE(program->running()) << errors();
+    EXPECT_TRUE(showsRed(255)) << "the last good tracks play on";
+    const Rgba before = centre();
+    EXPECT_TRUE(waitUntil([&] { return centre().b != before.b; }, 10s)) << "no longer drawing";
+
+    writeTextFile(tracks, "track level\n0 0\n");
+    EXPECT_TRUE(showsRed(0)) << errors();
+    endWithEscape();
+}
 
 namespace {
 

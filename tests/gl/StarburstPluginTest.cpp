@@ -1,6 +1,6 @@
 // The example plug-in, loaded and drawn the way a script entry does it.
 #include "GlFixture.h"
-#include "timeline/PluginLoader.h"
+#include "StarburstEntry.h"
 
 #include <cstdio>
 #include <memory>
@@ -16,16 +16,7 @@ protected:
 
     std::unique_ptr<Effekter::PluginLoader> load(const char* parameterLines, int32_t start = 0,
                                                  int32_t end = -1) {
-        std::FILE* script = std::tmpfile();
-        std::fputs(parameterLines, script);
-        std::rewind(script);
-        auto plugin = std::make_unique<Effekter::PluginLoader>(
-            start, end, std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so", script);
-        char next[64] = "";
-        std::fgets(next, sizeof next, script);
-        std::fclose(script);
-        nextLine = next;
-        return plugin;
+        return loadStarburst(parameterLines, start, end, &nextLine);
     }
 
     int litPixels() const {

@@ -4,6 +4,7 @@
 #include "audio/MusicStream.h"
 #include "author/FileWatcher.h"
 #include "author/FrameStats.h"
+#include "author/Overlay.h"
 #include "author/ShowEntries.h"
 #include "author/Transport.h"
 #include "author/TweakDefinition.h"
@@ -181,6 +182,35 @@ TEST(TimelineStrip, EntriesKnowTheirScriptLineAndExtraLines) {
     EXPECT_TRUE(entries[2].extraLines.empty());
     EXPECT_EQ(entries[1].start, 100u);
     EXPECT_EQ(entries[1].end, 200u);
+}
+
+// From 640 x 480 up the panels (and the reload error's) lie inside the window without overlapping,
+// and at 640 x 480 cover at most 40 % of it.
+TEST(OverlayLayout, PanelsFitTheWindowSideBySide) {
+    const std::pair<int, int> sizes[] = {{640, 480},  {800, 600},   {1024, 768},
+                                         {1280, 720}, {1920, 1080}, {3840, 2160}};
+    for (const auto& [width, height] : sizes) {
+        const OverlayLayout layout = overlayLayout(width, height);
+        const OverlayRect panels[] = {layout.clock, layout.reloadError, layout.tweaks,
+                                      layout.timeline};
+        for (size_t i = 0; i < std::size(panels); ++i) {
+            const OverlayRect& a = panels[i];
+            EXPECT_TRUE(a.x >= 0 && a.y >= 0 && a.x + a.width <= width &&
+                        a.y + a.height <= height && a.width > 100 && a.height > 40)
+                << "panel " << i << " at " << width << "x" << height;
+            for (size_t j = i + 1; j < std::size(panels); ++j) {
+                const OverlayRect& b = panels[j];
+                EXPECT_TRUE(a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y ||
+                            b.y + b.height <= a.y)
+                    << "panels " << i << " and " << j << " overlap at " << width << "x" << height;
+            }
+        }
+    }
+    const OverlayLayout small = overlayLayout(640, 480);
+    float covered = 0;
+    for (const OverlayRect& panel : {small.clock, small.tweaks, small.timeline})
+        covered += panel.width * panel.height;
+    EXPECT_LE(covered, 0.4f * 640 * 480);
 }
 
 TEST(FrameStats, MeanAndPercentileOfTheLastFrames) {

@@ -1,11 +1,15 @@
 // Counts the C++ allocations made on the main thread while the live frame loop runs.
+#include "StarburstEntry.h"
+#include "TestFiles.h"
 #include "WindowTestSupport.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
+#include "effects/ShaderShow.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
 #include "render/GLState.h"
-#include "timeline/PluginLoader.h"
+#include "render/ShaderInputs.h"
+#include "timeline/ShowTracks.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -101,12 +105,20 @@ TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
     CountedShow show;
     ASSERT_NO_THROW(show.prepareDrawing());
     auto& [window, effects, counted] = show;
-    std::FILE* script = std::tmpfile();
-    std::fputs("24\n", script);
-    std::rewind(script);
-    effects.push_back(std::make_unique<Effekter::PluginLoader>(
-        0, -1, std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so", script));
-    std::fclose(script);
+    effects.push_back(loadStarburst("24\n"));
+    // Tracks drive the plug-in and a shader that declares every frame input.
+    const TempDir folder;
+    writeTextFile(folder.file("inputs.fs"),
+                  "uniform float glow;\nuniform sampler2D spectrum;\nuniform vec2 resolution;\n"
+                  "void main() { gl_FragColor = texture2D(spectrum, resolution * glow); }\n");
+    FrameInputs inputs;
+    effects.push_back(std::make_unique<Effekter::ShaderShow>(0, -1, folder.file("inputs.fs"), ""));
+    TrackSet trackSet;
+    for (const char* name : {"glow", "starburst_size", "starburst_spin"}) {
+        trackSet.setKey(name, {0, 0.5f, Interpolation::Smooth});
+        trackSet.setKey(name, {9000, 1.0f, Interpolation::Ramp});
+    }
+    ShowTracks tracks(std::move(trackSet), effects, {"Counting", "Plugin", "ShaderShow"});
 
     MusicStream music(loudMusic(), MusicOutput::Silent);
     music.play(true);

@@ -1,0 +1,138 @@
+#include "author/KeyEditing.h"
+
+#include "effekt/Effekt.h"
+#include "timeline/ShowTracks.h"
+
+#include <algorithm>
+
+ValueTracks valueTracks(const Effekt& effect, const TweakVariable& variable) {
+    ValueTracks names;
+    for (int component = 0; component < tweakComponentCount(variable.type); ++component)
+        names.push_back(tweakTrackName(effect, variable, component));
+    return names;
+}
+
+std::vector<uint32_t> keyTimes(const TrackSet& tracks, const ValueTracks& value) {
+    std::vector<uint32_t> times;
+    for (const std::string& name : value)
+        if (const Track* track = tracks.find(name))
+            for (const TrackKey& key : track->keys)
+                times.push_back(key.time);
+    std::sort(times.begin(), times.end());
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+    return times;
+}
+
+std::optional<Interpolation> interpolationAt(const TrackSet& tracks, const ValueTracks& value,
+                                             uint32_t time) {
+    std::optional<Interpolation> found;
+    uint32_t foundTime = 0;
+    for (const std::string& name : value) {
+        const Track* track = tracks.find(name);
+        if (!track)
+            continue;
+        const TrackKey* key = track->keyAt(time);
+        if (!key)
+            key = track->keyBefore(time);
+        if (key && (!found || key->time > foundTime)) {
+            found = key->interpolation;
+            foundTime = key->time;
+        }
+    }
+    return found;
+}
+
+void KeyUndoList::noteBefore(const TrackSet& tracks, const ValueTracks& value, uint64_t gesture) {
+    if (gesture != 0 && !edits_.empty() && edits_.back().gesture == gesture)
+        return; // the tracks as they were before the gesture's first change are kept already
+    Edit edit{gesture, {}};
+    for (const std::string& name : value) {
+        const Track* track = tracks.find(name);
+        edit.before.push_back(track ? *track : Track{name, {}, 0});
+    }
+    if (edits_.size() == capacity)
+        edits_.erase(edits_.begin());
+    edits_.push_back(std::move(edit));
+}
+
+bool KeyUndoList::undo(TrackSet& tracks) {
+    if (edits_.empty())
+        return false;
+    for (Track& track : edits_.back().before)
+        tracks.putTrack(std::move(track));
+    edits_.pop_back();
+    return true;
+}
+
+void KeyEditor::startOver() {
+    undo_.clear();
+    unsaved_ = false;
+}
+
+void KeyEditor::setKey(TrackSet& tracks, const ValueTracks& value, const TweakVariable& variable,
+                       uint32_t time, uint64_t gesture) {
+    const Interpolation interpolation =
+        interpolationAt(tracks, value, time).value_or(Interpolation::Linear);
+    undo_.noteBefore(tracks, value, gesture);
+    for (size_t component = 0; component < value.size(); ++component)
+        tracks.setKey(value[component],
+                      {time, tweakComponentValue(variable, int(component)), interpolation});
+    unsaved_ = true;
+}
+
+bool KeyEditor::deleteKey(TrackSet& tracks, const ValueTracks& value, uint32_t time) {
+    const std::vector<uint32_t> times = keyTimes(tracks, value);
+    if (!std::binary_search(times.begin(), times.end(), time))
+        return false;
+    undo_.noteBefore(tracks, value);
+    for (const std::string& name : value)
+        tracks.deleteKey(name, time);
+    unsaved_ = true;
+    return true;
+}
+
+void KeyEditor::setInterpolation(TrackSet& tracks, const ValueTracks& value, uint32_t keyTime,
+                                 Interpolation interpolation) {
+    undo_.noteBefore(tracks, value);
+    for (const std::string& name : value)
+        if (const Track* track = tracks.find(name))
+            if (const TrackKey* key = track->keyAt(keyTime)) {
+                TrackKey changed = *key;
+                changed.interpolation = interpolation;
+                tracks.setKey(name, changed);
+            }
+    unsaved_ = true;
+}
+
+uint32_t KeyEditor::moveKey(TrackSet& tracks, const ValueTracks& value, uint32_t from, uint32_t to,
+                            uint64_t gesture) {
+    const std::vector<uint32_t> times = keyTimes(tracks, value);
+    const auto at = std::lower_bound(times.begin(), times.end(), from);
+    if (at == times.end() || *at != from)
+        return from;
+    const uint32_t low = at == times.begin() ? 0 : *(at - 1) + 1;
+    const uint32_t high = at + 1 == times.end() ? UINT32_MAX : *(at + 1) - 1;
+    to = std::clamp(to, low, high);
+    if (to == from)
+        return from;
+    undo_.noteBefore(tracks, value, gesture);
+    for (const std::string& name : value) {
+        const Track* track = tracks.find(name);
+        const TrackKey* key = track ? track->keyAt(from) : nullptr;
+        if (!key)
+            continue;
+        TrackKey moved = *key;
+        moved.time = to;
+        tracks.setKey(name, moved); // first, so that the track is never left without keys
+        tracks.deleteKey(name, from);
+    }
+    unsaved_ = true;
+    return to;
+}
+
+bool KeyEditor::undo(TrackSet& tracks) {
+    if (!undo_.undo(tracks))
+        return false;
+    unsaved_ = true;
+    return true;
+}

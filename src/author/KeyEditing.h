@@ -1,0 +1,73 @@
+#pragma once
+// Key edits of the author mode. A tweak value of several numbers (a colour, a direction) has one
+// track per number; its keys are edited together, at one time for all its tracks. Every edit is
+// noted in an undo list before it changes anything.
+
+#include "effekt/Tweaks.h"
+#include "tracks/Track.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class Effekt;
+
+// The tracks of one tweak value, one per number it holds, by name.
+using ValueTracks = std::vector<std::string>;
+ValueTracks valueTracks(const Effekt& effect, const TweakVariable& variable);
+
+// The times at which any of the value's tracks has a key, rising, each once.
+std::vector<uint32_t> keyTimes(const TrackSet& tracks, const ValueTracks& value);
+
+// The interpolation of the value's key at or before the time (the one that leads on from there).
+std::optional<Interpolation> interpolationAt(const TrackSet& tracks, const ValueTracks& value,
+                                             uint32_t time);
+
+// The edit list of a run: what each edit changed, to put back on Ctrl+Z.
+class KeyUndoList {
+public:
+    static constexpr size_t capacity = 500; // older edits are forgotten
+
+    // Keeps the value's tracks as they are, before an edit. An edit with the same nonzero gesture
+    // as the one before (one drag of a key, one widget held while recording) joins it.
+    void noteBefore(const TrackSet& tracks, const ValueTracks& value, uint64_t gesture = 0);
+    // Puts back the tracks of the last edit; false when there is none.
+    bool undo(TrackSet& tracks);
+    size_t size() const { return edits_.size(); }
+    void clear() { edits_.clear(); }
+
+private:
+    struct Edit {
+        uint64_t gesture;
+        std::vector<Track> before; // a track without keys did not exist
+    };
+    std::vector<Edit> edits_;
+};
+
+// The key edits on a show's tracks, each one undoable, and whether any is unsaved.
+class KeyEditor {
+public:
+    KeyUndoList& undoList() { return undo_; }
+    bool unsaved() const { return unsaved_; }
+    void markSaved() { unsaved_ = false; }
+    // After the tracks were read anew from the file: older edits no longer apply.
+    void startOver();
+
+    // Sets a key of each of the value's tracks at the time, from its numbers now; the
+    // interpolation is that of the key before it (linear for a value's first key).
+    void setKey(TrackSet& tracks, const ValueTracks& value, const TweakVariable& variable,
+                uint32_t time, uint64_t gesture = 0);
+    bool deleteKey(TrackSet& tracks, const ValueTracks& value, uint32_t time);
+    void setInterpolation(TrackSet& tracks, const ValueTracks& value, uint32_t keyTime,
+                          Interpolation interpolation);
+    // Moves the value's keys at `from` towards `to`, no further than the next keys on either side;
+    // returns the time they landed on.
+    uint32_t moveKey(TrackSet& tracks, const ValueTracks& value, uint32_t from, uint32_t to,
+                     uint64_t gesture);
+    bool undo(TrackSet& tracks);
+
+private:
+    KeyUndoList undo_;
+    bool unsaved_ = false;
+};

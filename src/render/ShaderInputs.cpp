@@ -1,0 +1,117 @@
+#include "render/ShaderInputs.h"
+
+#include "render/GLState.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+FrameInputs* livingInputs = nullptr;
+
+} // namespace
+
+FrameInputs::FrameInputs() { livingInputs = this; }
+
+FrameInputs::~FrameInputs() {
+    if (texture_)
+        glDeleteTextures(1, &texture_);
+    if (livingInputs == this)
+        livingInputs = nullptr;
+}
+
+FrameInputs* FrameInputs::current() { return livingInputs; }
+
+void FrameInputs::setSpectrum(const float* spectrum) {
+    std::memcpy(spectrum_, spectrum, sizeof spectrum_);
+    textureStale_ = true;
+}
+
+GLuint FrameInputs::spectrumTexture() {
+    if (!textureStale_)
+        return texture_;
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    if (!texture_) {
+        glGenTextures(1, &texture_);
+        glBindTexture(GL_TEXTURE_2D, texture_);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        // Float texels keep magnitudes above 1; without them the values are clamped to 0..1.
+        const GLint format = GLEW_ARB_texture_float ? GL_LUMINANCE32F_ARB : GL_LUMINANCE;
+        glTexImage2D(GL_TEXTURE_2D, 0, format, spectrumTextureBins, 1, 0, GL_LUMINANCE, GL_FLOAT,
+                     spectrum_);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, texture_);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, spectrumTextureBins, 1, GL_LUMINANCE, GL_FLOAT,
+                        spectrum_);
+    }
+    glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+    textureStale_ = false;
+    return texture_;
+}
+
+ShaderInputs::ShaderInputs(GLuint program, std::initializer_list<std::string_view> own) {
+    if (program == 0)
+        return;
+    GLint count = 0, longest = 0;
+    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+    glGetProgramiv(program, GL_ACTIVE_UNIFORM_MAX_LENGTH, &longest);
+    std::string name(size_t(std::max(longest, 1)), '\0');
+    for (GLint index = 0; index < count; ++index) {
+        GLsizei length = 0;
+        GLint size = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program, GLuint(index), GLsizei(name.size()), &length, &size, &type,
+                           name.data());
+        const std::string uniform(name.data(), size_t(length));
+        const GLint location = glGetUniformLocation(program, uniform.c_str());
+        if (uniform == "resolution" && type == GL_FLOAT_VEC2)
+            resolution_ = location;
+        else if (uniform == "spectrum" && type == GL_SAMPLER_2D)
+            spectrum_ = location;
+        else if (type == GL_FLOAT && size == 1 &&
+                 std::find(own.begin(), own.end(), uniform) == own.end())
+            named_.push_back({uniform, location});
+    }
+}
+
+void ShaderInputs::findValues(const NamedValues* values) {
+    for (NamedUniform& uniform : named_)
+        uniform.value = values ? values->find(uniform.name) : nullptr;
+    values_ = values;
+    valuesRevision_ = values ? values->revision() : 0;
+}
+
+void ShaderInputs::apply() {
+    if (resolution_ >= 0)
+        glUniform2f(resolution_, float(screenWidth), float(screenHeight));
+    FrameInputs* inputs = FrameInputs::current();
+    if (!inputs)
+        return;
+    if (spectrum_ >= 0) {
+        const GLuint texture = inputs->spectrumTexture();
+        glActiveTexture(GL_TEXTURE0 + spectrumTextureUnit);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glActiveTexture(GL_TEXTURE0);
+        glUniform1i(spectrum_, spectrumTextureUnit);
+    }
+    if (named_.empty())
+        return;
+    const NamedValues* values = inputs->values();
+    if (values != values_ || (values && values->revision() != valuesRevision_))
+        findValues(values);
+    for (const NamedUniform& uniform : named_)
+        if (uniform.value)
+            glUniform1f(uniform.location, *uniform.value);
+}
+
+void ShaderInputs::release() const {
+    if (spectrum_ < 0)
+        return;
+    glActiveTexture(GL_TEXTURE0 + spectrumTextureUnit);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glActiveTexture(GL_TEXTURE0);
+}

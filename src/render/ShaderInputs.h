@@ -1,0 +1,86 @@
+#pragma once
+// What a frame offers the GLSL programs that script entries name, beyond `time` and `beat`: the
+// picture's size (`uniform vec2 resolution`, pixels), the music's spectrum as a texture
+// (`uniform sampler2D spectrum`, 1024 x 1, bin 0 on the left, the values the beat level is made
+// of) and the show's named values (`uniform float NAME` for a track NAME). A program that declares
+// none of them is not touched.
+
+#include "render/GL.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr int spectrumTextureBins = 1024;
+// The texture unit the spectrum is bound to while a program draws (unit 0 keeps its own texture).
+inline constexpr int spectrumTextureUnit = 1;
+
+// The show's named values (its tracks) at the frame's time.
+class NamedValues {
+public:
+    virtual ~NamedValues() = default;
+    // The named value, or null; the pointer stays valid while revision() stays the same.
+    virtual const float* find(std::string_view name) const = 0;
+    virtual uint64_t revision() const = 0;
+};
+
+// The inputs of the frame being drawn: one object while a show draws, filled by the frame function
+// before the entries draw. Its spectrum texture is made the first time a program wants it and
+// refreshed at most once per frame.
+class FrameInputs {
+public:
+    FrameInputs();
+    ~FrameInputs();
+    FrameInputs(const FrameInputs&) = delete;
+    FrameInputs& operator=(const FrameInputs&) = delete;
+
+    // The living object, or null.
+    static FrameInputs* current();
+
+    // A new frame: copies the spectrum (spectrumTextureBins values).
+    void setSpectrum(const float* spectrum);
+    // The named values the frames draw with (null for none); the caller keeps them alive.
+    void setValues(const NamedValues* values) { values_ = values; }
+    const NamedValues* values() const { return values_; }
+
+    // The spectrum texture, up to date for this frame.
+    GLuint spectrumTexture();
+
+private:
+    float spectrum_[spectrumTextureBins] = {};
+    bool textureStale_ = true;
+    GLuint texture_ = 0;
+    const NamedValues* values_ = nullptr;
+};
+
+// The inputs one linked program declares, found once.
+class ShaderInputs {
+public:
+    ShaderInputs() = default;
+    // Looks the program's active uniforms up (program 0 declares nothing). `own` names uniforms the
+    // effect sets itself (time, beat), which no track overrides.
+    explicit ShaderInputs(GLuint program,
+                          std::initializer_list<std::string_view> own = {"time", "beat"});
+
+    // With the program in use: sets every declared input from the current frame inputs and binds
+    // the spectrum texture to its unit. Allocates nothing unless the named values changed.
+    void apply();
+    // Unbinds the spectrum texture again (after drawing).
+    void release() const;
+
+private:
+    struct NamedUniform {
+        std::string name;
+        GLint location;
+        const float* value = nullptr;
+    };
+    GLint resolution_ = -1;
+    GLint spectrum_ = -1;
+    std::vector<NamedUniform> named_;
+    const NamedValues* values_ = nullptr;
+    uint64_t valuesRevision_ = 0;
+
+    void findValues(const NamedValues* values);
+};

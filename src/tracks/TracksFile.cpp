@@ -1,0 +1,238 @@
+#include "tracks/TracksFile.h"
+
+#include "platform/Error.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Splits at runs of blanks.
+std::vector<std::string_view> fields(std::string_view line) {
+    std::vector<std::string_view> parts;
+    size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && isBlank(line[at]))
+            ++at;
+        const size_t begin = at;
+        while (at < line.size() && !isBlank(line[at]))
+            ++at;
+        if (at > begin)
+            parts.push_back(line.substr(begin, at - begin));
+    }
+    return parts;
+}
+
+std::optional<uint32_t> timeField(std::string_view text) {
+    uint32_t time = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), time);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return time;
+}
+
+std::optional<float> valueField(std::string_view text) {
+    float value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// Reads line by line into the set, noting faults; a track with a fault is dropped whole.
+class TracksReader {
+public:
+    TracksReader(const std::string& fileName, TracksReading& reading)
+        : fileName_(fileName), reading_(reading) {}
+
+    void readLine(std::string_view line, int number) {
+        line_ = number;
+        line = trimmed(line);
+        if (line.empty() || line.front() == '#')
+            return;
+        if (line.substr(0, 5) == "track" && (line.size() == 5 || isBlank(line[5])))
+            startTrack(trimmed(line.substr(5)));
+        else
+            readKey(fields(line));
+    }
+
+    void finish() { endTrack(); }
+
+private:
+    const std::string& fileName_;
+    TracksReading& reading_;
+    int line_ = 0;
+    Track track_;
+    bool inTrack_ = false;
+    bool trackFaulty_ = false;
+    bool keyWithoutTrackNoted_ = false;
+
+    void fault(const std::string& message) {
+        reading_.errors.push_back(
+            formatText("%s:%d: %s", fileName_.c_str(), line_, message.c_str()));
+        trackFaulty_ = true;
+    }
+
+    void startTrack(std::string_view name) {
+        endTrack();
+        trackFaulty_ = false;
+        track_ = Track();
+        inTrack_ = true;
+        track_.name = std::string(name);
+        track_.line = line_;
+        if (name.empty())
+            fault("a track line needs the track's name: track NAME");
+        else if (const Track* earlier = reading_.tracks.find(name))
+            fault(formatText("the track '%s' is named a second time (first at line %d)",
+                             track_.name.c_str(), earlier->line));
+        else if (!isFreeTrackName(name) && !isEntryTrackName(name))
+            fault(formatText("'%s' is not a track name: an entry's value (KEYWORD@START/VALUE, "
+                             "with .x, .y, ... for a component) or a name of letters, digits "
+                             "and '_'",
+                             track_.name.c_str()));
+    }
+
+    void endTrack() {
+        if (!inTrack_)
+            return;
+        if (track_.keys.empty() && !trackFaulty_) {
+            const int keep = line_;
+            line_ = track_.line;
+            fault(formatText("the track '%s' has no keys", track_.name.c_str()));
+            line_ = keep;
+        }
+        if (!trackFaulty_)
+            reading_.tracks.putTrack(std::move(track_));
+        inTrack_ = false;
+    }
+
+    void readKey(const std::vector<std::string_view>& parts) {
+        if (!inTrack_) {
+            if (!keyWithoutTrackNoted_)
+                fault("a key line before any 'track NAME' line");
+            keyWithoutTrackNoted_ = true;
+            return;
+        }
+        if (parts.size() < 2 || parts.size() > 3) {
+            fault("a key line is: TIME VALUE [step|linear|smooth|ramp]");
+            return;
+        }
+        const std::optional<uint32_t> time = timeField(parts[0]);
+        const std::optional<float> value = valueField(parts[1]);
+        const std::optional<Interpolation> interpolation =
+            parts.size() == 3 ? interpolationNamed(parts[2]) : Interpolation::Step;
+        if (!time)
+            fault(formatText("bad time '%.*s': milliseconds from 0 to 4294967295",
+                             int(parts[0].size()), parts[0].data()));
+        if (!value)
+            fault(formatText("bad value '%.*s': a finite number", int(parts[1].size()),
+                             parts[1].data()));
+        if (!interpolation)
+            fault(formatText("bad interpolation '%.*s': step, linear, smooth or ramp",
+                             int(parts[2].size()), parts[2].data()));
+        if (!time || !value || !interpolation)
+            return;
+        if (!track_.keys.empty() && *time <= track_.keys.back().time) {
+            fault(formatText("time %u is not after the previous key's time %u", *time,
+                             track_.keys.back().time));
+            return;
+        }
+        track_.keys.push_back({*time, *value, *interpolation});
+    }
+};
+
+std::string valueText(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+} // namespace
+
+TracksReading readTracks(std::string_view text, const std::string& fileName) {
+    TracksReading reading;
+    TracksReader reader(fileName, reading);
+    int number = 0;
+    while (!text.empty() && reading.errors.size() < maxTracksErrors) {
+        const size_t end = text.find('\n');
+        reader.readLine(text.substr(0, end), ++number);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    if (reading.errors.size() >= maxTracksErrors) {
+        reading.errors.push_back(formatText("%s:%d: %zu faults: the rest of the file is not read",
+                                            fileName.c_str(), number, maxTracksErrors));
+        reading.tracks = TrackSet();
+        return reading;
+    }
+    reader.finish();
+    return reading;
+}
+
+TracksReading readTracksFile(const std::string& path) {
+    TracksReading reading;
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing))
+        return reading;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reading.errors.push_back(path + ": cannot be read");
+        return reading;
+    }
+    std::string text(maxTracksFileBytes + 1, '\0');
+    in.read(text.data(), std::streamsize(text.size()));
+    text.resize(size_t(in.gcount()));
+    if (text.size() > maxTracksFileBytes) {
+        reading.errors.push_back(
+            formatText("%s: larger than %zu MB", path.c_str(), maxTracksFileBytes >> 20));
+        return reading;
+    }
+    return readTracks(text, path);
+}
+
+std::string writeTracks(const TrackSet& tracks) {
+    std::string text = "# Morveldan tracks: under each 'track NAME' line, one key a line:\n"
+                       "# TIME (ms of effect time) VALUE INTERPOLATION (to the next key)\n";
+    for (const Track& track : tracks.tracks()) {
+        text += "\ntrack " + track.name + "\n";
+        for (const TrackKey& key : track.keys)
+            text += std::to_string(key.time) + " " + valueText(key.value) + " " +
+                    interpolationName(key.interpolation) + "\n";
+    }
+    return text;
+}
+
+void saveTracksFile(const std::string& path, const TrackSet& tracks) {
+    const std::string temporary = path + ".saving";
+    const std::string text = writeTracks(tracks);
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file)
+        raise("Unable to save %s: %s", path.c_str(), std::strerror(errno));
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        const int error = errno;
+        std::remove(temporary.c_str());
+        raise("Unable to save %s: %s", path.c_str(), std::strerror(error));
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        std::remove(temporary.c_str());
+        raise("Unable to save %s: %s", path.c_str(), std::strerror(error));
+    }
+}

@@ -1,0 +1,124 @@
+// The program with a tracks file: keys in renders, faults in checks and runs, the example show.
+#include "ShowProcess.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A show folder with the default show's music and pictures, a shader that paints the track `level`
+// in red and a tracks file.
+class TracksShow {
+public:
+    explicit TracksShow(const std::string& tracks) {
+        fs::create_directories(run_.path() / "data");
+        for (const char* shared : {"music.ogg", "overlay", "misc"})
+            fs::create_symlink(fs::path(MORVELDAN_BUILD_DIR) / "data" / shared,
+                               run_.path() / "data" / shared);
+        writeTextFile(
+            run_.file("data/level.fs"),
+            "uniform float level;\nvoid main() { gl_FragColor = vec4(level, 0, 0, 1); }\n");
+        writeTextFile(
+            run_.file("data/demo.txt"),
+            "data/music.ogg\n0\n1\nShaderShow\n0\n-1\ndata/level.fs\ndata/misc/blomster.jpg\n");
+        writeTextFile(run_.file("data/demo.tracks"), tracks);
+    }
+    const fs::path& path() const { return run_.path(); }
+    std::string file(const std::string& name) const { return run_.file(name); }
+
+private:
+    TempDir run_;
+};
+
+int redOf(const std::string& picture) {
+    int width = 0, height = 0;
+    const std::vector<Rgba> pixels = readImage(picture, width, height);
+    return pixels.empty() ? -1 : pixels[size_t(width * height / 2)].r;
+}
+
+TEST(TracksRun, AKeyChangesTheRenderedFramesFromItsTimeOnAndNotBefore) {
+    const TracksShow show("track level\n0 0 step\n1500 1 step\n");
+    const ShowResult result =
+        runShow(show.path(), {"--frames", show.file("frames"), "--fps", "10", "--from", "1000",
+                              "--to", "2000", "--warmup", "0", "--size", "16x16"});
+    ASSERT_EQ(result.exitStatus, 0) << result.errorOutput;
+    // Frames at 1000, 1100, ... 1900 ms: dark before the key at 1500, red from it on.
+    for (int frame = 0; frame < 10; ++frame) {
+        const std::string name = show.file("frames/frame-00000" + std::to_string(frame) + ".png");
+        EXPECT_EQ(redOf(name), frame < 5 ? 0 : 255) << "frame " << frame;
+    }
+    // A single shot draws through the same frame function.
+    ASSERT_EQ(runShow(show.path(), {"--shot", "1499", show.file("before.png"), "--size", "8x8"})
+                  .exitStatus,
+              0);
+    ASSERT_EQ(
+        runShow(show.path(), {"--shot", "1500", show.file("at.png"), "--size", "8x8"}).exitStatus,
+        0);
+    EXPECT_EQ(redOf(show.file("before.png")), 0);
+    EXPECT_EQ(redOf(show.file("at.png")), 255);
+}
+
+TEST(TracksRun, CheckListsEveryFaultAtItsLineAndARunStopsAtThem) {
+    const TracksShow show("track level\n"             // 1
+                          "0 0 linear\n"              // 2
+                          "900 1,5\n"                 // 3
+                          "800 1 easein\n"            // 4
+                          "700 1\n"                   // 5
+                          "600 1\n"                   // 6
+                          "track ShaderShow@0/Gain\n" // 7
+                          "0 1\n"                     // 8
+                          "track ShaderShow@5/Gain\n" // 9
+                          "0 1\n");                   // 10
+    ShowProcess check(show.path(), {"--check"});
+    EXPECT_EQ(check.wait(), 1);
+    EXPECT_EQ(check.standardOutput(),
+              "data/demo.tracks:3: bad value '1,5': a finite number\n"
+              "data/demo.tracks:4: bad interpolation 'easein': step, linear, smooth or ramp\n"
+              "data/demo.tracks:6: time 600 is not after the previous key's time 700\n"
+              "data/demo.tracks:7: unknown target 'ShaderShow@0/Gain': no entry of the script has "
+              "this value\n"
+              "data/demo.tracks:9: unknown target 'ShaderShow@5/Gain': no entry of the script has "
+              "this value\n"
+              "data/demo.txt: 1 entry checked, 5 problems found\n");
+
+    const ShowResult shot =
+        runShow(show.path(), {"--shot", "100", show.file("shot.png"), "--no-message-box"});
+    EXPECT_EQ(shot.exitStatus, 1);
+    EXPECT_NE(shot.errorOutput.find("Exception: data/demo.tracks:3: bad value '1,5': a finite "
+                                    "number\ndata/demo.tracks:4: bad interpolation"),
+              std::string::npos)
+        << shot.errorOutput;
+    EXPECT_FALSE(fs::exists(show.file("shot.png")));
+}
+
+TEST(TracksRun, TheExampleShowChecksCleanAndPlaysItsKeys) {
+    const fs::path example = fs::path(MORVELDAN_BUILD_DIR) / "examples/tracks";
+    ShowProcess check(example, {"--check"});
+    EXPECT_EQ(check.wait(), 0) << check.standardOutput();
+    const std::string summary = "data/demo.txt: 5 entries checked, no problems found\n";
+    const std::string report = check.standardOutput();
+    EXPECT_TRUE(report.size() >= summary.size() &&
+                report.compare(report.size() - summary.size(), summary.size(), summary) == 0)
+        << report;
+    // Brum's background steps to a larger size at 1875 ms: the picture changes at the key.
+    const TempDir out;
+    for (const char* time : {"1874", "1875"})
+        ASSERT_EQ(runShow(example, {"--shot", time, out.file(std::string(time) + ".png"), "--size",
+                                    "32x24", "--warmup", "0"})
+                      .exitStatus,
+                  0);
+    int width = 0, height = 0;
+    const std::vector<Rgba> before = readImage(out.file("1874.png"), width, height);
+    const std::vector<Rgba> at = readImage(out.file("1875.png"), width, height);
+    ASSERT_EQ(before.size(), at.size());
+    size_t changed = 0;
+    for (size_t i = 0; i < at.size(); ++i)
+        changed += !(before[i] == at[i]);
+    EXPECT_GT(changed, at.size() / 2) << "the background's size steps at the key";
+}
+
+} // namespace

@@ -1,0 +1,167 @@
+// Tracks drawn through the shared frame function: into an entry's tweakable value, a shader's
+// uniforms (with the spectrum and the resolution) and a plug-in.
+#include "GlFixture.h"
+#include "StarburstEntry.h"
+#include "audio/MusicStream.h"
+#include "effects/ShaderShow.h"
+#include "render/ShaderInputs.h"
+#include "timeline/ShowFrame.h"
+#include "timeline/ShowTracks.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr int toneBin = 8;
+
+// Two seconds of a sine centred on spectrum bin `toneBin`.
+std::vector<float> tone() {
+    std::vector<float> samples(size_t(musicSampleRate) * 2 * 2);
+    const double frequency = toneBin * double(musicSampleRate) / 2048;
+    for (size_t frame = 0; frame < samples.size() / 2; ++frame)
+        samples[2 * frame] = samples[2 * frame + 1] =
+            float(0.6 * std::sin(2 * M_PI * frequency * double(frame) / musicSampleRate));
+    return samples;
+}
+
+// Clears to the colour of its tweakable "Colour" value.
+class ClearToColour : public Effekt {
+public:
+    using Effekt::Effekt;
+    float colour[3] = {0, 0, 0};
+    int32_t count = 0;
+    bool on = false;
+    void registerTweaks() override {
+        TweakRegistry::instance().addVariable(tweakBar, "Colour", TweakColor3F, colour, "");
+        TweakRegistry::instance().addVariable(tweakBar, "Count", TweakInt32, &count, "");
+        TweakRegistry::instance().addVariable(tweakBar, "On", TweakBool, &on, "");
+    }
+    void draw(uint32_t, float) override {
+        glClearColor(colour[0], colour[1], colour[2], 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
+    }
+};
+
+class TracksDraw : public GlFixture {
+protected:
+    TracksDraw() { windowWidth = windowHeight = 32; }
+    void SetUp() override {
+        GlFixture::SetUp();
+        inputs.emplace();
+    }
+    void TearDown() override {
+        effects.clear();
+        inputs.reset();
+        TweakRegistry::instance().terminate();
+        GlFixture::TearDown();
+    }
+
+    MusicStream music{tone(), MusicOutput::Manual};
+    std::optional<FrameInputs> inputs;
+    EffectList effects;
+
+    // Draws the frame at the effect time through the frame function and reads it.
+    void drawAt(uint32_t time) {
+        music.setPositionSeconds(time / 1000.0);
+        clearFrame();
+        drawMusicFrame(music, effects, 0);
+        readFrame();
+        expectNoGlError("frame");
+    }
+};
+
+TEST_F(TracksDraw, AKeyedEntryValueChangesThePictureFromItsKeyOn) {
+    effects.push_back(std::make_unique<ClearToColour>(100, 5000));
+    const auto& entry = static_cast<const ClearToColour&>(*effects.back());
+    TrackSet set;
+    set.setKey("Fill@100/Count", {0, 1e30f, Interpolation::Step});
+    set.setKey("Fill@100/On", {0, 0.5f, Interpolation::Step});
+    set.setKey("Fill@100/Colour.g", {1000, 0.0f, Interpolation::Step});
+    set.setKey("Fill@100/Colour.g", {1200, 1.0f, Interpolation::Linear});
+    set.setKey("Fill@100/Colour.g", {1400, 0.0f, Interpolation::Step});
+    ShowTracks tracks(std::move(set), effects, {"Fill"});
+    EXPECT_TRUE(tracks.unknownTargets().empty());
+
+    drawAt(1199);
+    EXPECT_EQ(pixel(16, 16), (Rgba{0, 0, 0, 255})) << "before the key";
+    EXPECT_EQ(entry.count, INT32_MAX) << "whole numbers are held within their range";
+    EXPECT_TRUE(entry.on);
+    // What a key set from the current values would hold.
+    const auto& variables = TweakRegistry::instance().variables();
+    ASSERT_EQ(variables.size(), 3u);
+    EXPECT_EQ(tweakTrackName(*effects.back(), variables[0], 1), "Fill@100/Colour.g");
+    EXPECT_EQ(tweakComponentValue(variables[1], 0), float(INT32_MAX));
+    EXPECT_EQ(tweakComponentValue(variables[2], 0), 1.0f);
+    drawAt(1200);
+    EXPECT_EQ(pixel(16, 16), (Rgba{0, 255, 0, 255})) << "at the key";
+    drawAt(1300);
+    EXPECT_NEAR(pixel(16, 16).g, 128, 1) << "half way down the linear slope";
+    EXPECT_EQ(pixel(16, 16).r, 0) << "the other components keep their own values";
+
+    // A track added while playing (as the overlay adds one) drives its value from the next frame.
+    tracks.tracks().setKey("Fill@100/Colour.r", {0, 1.0f, Interpolation::Step});
+    drawAt(1500);
+    EXPECT_EQ(pixel(16, 16), (Rgba{255, 0, 0, 255}));
+}
+
+TEST_F(TracksDraw, ATrackAndTheSpectrumReachTheShadersUniforms) {
+    const std::string shader = temp.file("inputs.fs");
+    writeTextFile(shader, "uniform float level;\n"
+                          "uniform sampler2D spectrum;\n"
+                          "uniform vec2 resolution;\n"
+                          "uniform float time;\n"
+                          "void main() {\n"
+                          "    float bin = texture2D(spectrum, vec2(8.5 / 1024.0, 0.5)).r;\n"
+                          "    float quiet = texture2D(spectrum, vec2(300.5 / 1024.0, 0.5)).r;\n"
+                          "    gl_FragColor = vec4(level, bin + quiet, resolution.x / 64.0, 1.0);\n"
+                          "}\n");
+    effects.push_back(std::make_unique<Effekter::ShaderShow>(0, -1, shader, ""));
+    TrackSet set;
+    set.setKey("level", {0, 0.25f, Interpolation::Linear});
+    set.setKey("level", {2000, 0.75f, Interpolation::Step});
+    ShowTracks tracks(std::move(set), effects, {"ShaderShow"});
+
+    drawAt(1000);
+    float spectrum[spectrumSize];
+    music.spectrum(spectrum);
+    ASSERT_GT(spectrum[toneBin], 0.2f);
+    const Rgba centre = pixel(16, 16);
+    EXPECT_NEAR(centre.r, 0.5 * 255, 1) << "the track at 1000 ms";
+    EXPECT_NEAR(centre.g, std::min(1.0f, spectrum[toneBin] + spectrum[300]) * 255, 1);
+    EXPECT_NEAR(centre.b, 0.5 * 255, 1) << "resolution.x is the width, 32 pixels";
+    expectCleanState("shader with inputs");
+    GLint spectrumUnit = -1;
+    glActiveTexture(GL_TEXTURE0 + spectrumTextureUnit);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &spectrumUnit);
+    glActiveTexture(GL_TEXTURE0);
+    EXPECT_EQ(spectrumUnit, 0) << "the spectrum texture is unbound after drawing";
+
+    drawAt(1500);
+    EXPECT_NEAR(pixel(16, 16).r, 0.625 * 255, 1);
+}
+
+TEST_F(TracksDraw, TheStarburstPluginReadsItsSizeTrack) {
+    effects.push_back(loadStarburst("24\n"));
+    auto litCorners = [&] {
+        int lit = 0;
+        for (const Rgba& p : frame)
+            lit += p.r + p.g + p.b > 60;
+        return lit;
+    };
+    {
+        ShowTracks none(TrackSet(), effects, {"Plugin"});
+        drawAt(1000);
+    }
+    const int fullSize = litCorners();
+    TrackSet set;
+    set.setKey("starburst_size", {0, 0.1f, Interpolation::Step});
+    ShowTracks tracks(std::move(set), effects, {"Plugin"});
+    drawAt(1000);
+    EXPECT_LT(litCorners() * 3, fullSize) << "rays a tenth as long light far fewer pixels";
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+// Key edits of the author mode: edits of a value's tracks and their undo list, the selected value
+// and its nudges, saving and the recovery copy of unsaved edits.
+#include "author/KeyEditing.h"
+#include "TestFiles.h"
+#include "author/TrackEditing.h"
+#include "effekt/Effekt.h"
+#include "tracks/TracksFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+class Entry : public Effekt {
+public:
+    using Effekt::Effekt;
+    void draw(uint32_t, float) override {}
+};
+
+// Registers tweak values for the test and forgets them at its end.
+struct Registered {
+    ~Registered() { TweakRegistry::instance().terminate(); }
+};
+
+const ValueTracks position = {"Thing@0/Pos.x", "Thing@0/Pos.y", "Thing@0/Pos.z"};
+
+TEST(KeyEditor, EditsOfAValueUndoStepByStepToWhereTheyStarted) {
+    float numbers[3] = {1, 2, 3};
+    const TweakVariable variable{nullptr, "Pos", TweakDir3F, numbers, ""};
+    TrackSet tracks;
+    KeyEditor editor;
+    std::vector<std::string> states = {writeTracks(tracks)};
+    auto edited = [&] { states.push_back(writeTracks(tracks)); };
+
+    editor.setKey(tracks, position, variable, 1000);
+    edited();
+    ASSERT_EQ(tracks.tracks().size(), 3u);
+    EXPECT_EQ(tracks.find("Thing@0/Pos.y")->keys[0].value, 2.0f);
+    EXPECT_EQ(tracks.find("Thing@0/Pos.y")->keys[0].interpolation, Interpolation::Linear);
+    numbers[2] = 9;
+    editor.setKey(tracks, position, variable, 3000);
+    edited();
+    EXPECT_EQ(keyTimes(tracks, position), (std::vector<uint32_t>{1000, 3000}));
+    EXPECT_EQ(tracks.find("Thing@0/Pos.z")->valueAt(2000), 6.0f);
+
+    editor.setInterpolation(tracks, position, 1000, Interpolation::Step);
+    edited();
+    EXPECT_EQ(interpolationAt(tracks, position, 2500), Interpolation::Step);
+    EXPECT_EQ(tracks.find("Thing@0/Pos.z")->valueAt(2000), 3.0f);
+
+    // One drag: the key stops short of the key before it, and the whole drag undoes at once.
+    const uint64_t drag = 42;
+    EXPECT_EQ(editor.moveKey(tracks, position, 3000, 2000, drag), 2000u);
+    EXPECT_EQ(editor.moveKey(tracks, position, 2000, 200, drag), 1001u);
+    edited();
+    EXPECT_EQ(keyTimes(tracks, position), (std::vector<uint32_t>{1000, 1001}));
+    EXPECT_EQ(tracks.find("Thing@0/Pos.z")->keyAt(1001)->value, 9.0f);
+
+    EXPECT_FALSE(editor.deleteKey(tracks, position, 5000));
+    EXPECT_TRUE(editor.deleteKey(tracks, position, 1000));
+    edited();
+    EXPECT_EQ(keyTimes(tracks, position), (std::vector<uint32_t>{1001}));
+    editor.markSaved();
+
+    EXPECT_EQ(editor.undoList().size(), states.size() - 1);
+    for (size_t state = states.size() - 1; state > 0; --state) {
+        ASSERT_TRUE(editor.undo(tracks));
+        EXPECT_EQ(writeTracks(tracks), states[state - 1]) << "after undoing edit " << state;
+    }
+    EXPECT_TRUE(tracks.empty());
+    EXPECT_TRUE(editor.unsaved()) << "an undo is an unsaved change";
+    EXPECT_FALSE(editor.undo(tracks));
+}
+
+TEST(KeyEditor, TheUndoListForgetsItsOldestEditsPastItsCapacity) {
+    float number = 0;
+    const TweakVariable variable{nullptr, "Size", TweakFloat, &number, ""};
+    TrackSet tracks;
+    KeyEditor editor;
+    for (uint32_t time = 0; time <= KeyUndoList::capacity; ++time)
+        editor.setKey(tracks, {"Thing@0/Size"}, variable, time);
+    EXPECT_EQ(editor.undoList().size(), KeyUndoList::capacity);
+    while (editor.undo(tracks)) {
+    }
+    EXPECT_EQ(keyTimes(tracks, {"Thing@0/Size"}), (std::vector<uint32_t>{0}));
+}
+
+TEST(TrackEditing, ChangesKeyTrackedOrRecordedValuesAndNudgesStayInBounds) {
+    Registered registered;
+    TweakBar bar{"Thing"};
+    int32_t seed = 4;
+    bool on = false;
+    const int mode = TweakRegistry::instance().defineEnum("Mode", {{3, "A"}, {7, "B"}});
+    int modeValue = 7;
+    TweakRegistry::instance().addVariable(&bar, "Seed", TweakInt32, &seed, "min=0 max=5");
+    TweakRegistry::instance().addVariable(&bar, "On", TweakBool, &on, "");
+    TweakRegistry::instance().addVariable(&bar, "Mode", mode, &modeValue, "");
+    EffectList effects;
+    effects.push_back(std::make_unique<Entry>(5000, 9000));
+    effects.push_back(std::make_unique<Entry>(0, 4000));
+    effects[1]->tweakBar = &bar;
+
+    TrackEditing editing;
+    TrackSet tracks;
+    const auto value = editing.selected(effects, 1000);
+    ASSERT_TRUE(value) << "the first value of the active entry is selected by default";
+    EXPECT_EQ(value->tracks, ValueTracks{"Thing@0/Seed"});
+    EXPECT_FALSE(editing.selected(effects, 4500)) << "no entry active";
+
+    // An untracked value changes for the run only; recording or a track makes it a key.
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, 1000, 3));
+    EXPECT_EQ(seed, 5) << "held at its maximum";
+    EXPECT_TRUE(tracks.empty());
+    editing.toggleRecording();
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, 1000, -2));
+    editing.toggleRecording();
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, 2000, -9));
+    EXPECT_EQ(seed, 0) << "held at its minimum";
+    const Track* track = tracks.find("Thing@0/Seed");
+    ASSERT_TRUE(track);
+    ASSERT_EQ(track->keys.size(), 2u);
+    EXPECT_EQ(track->keyAt(1000)->value, 3.0f);
+    EXPECT_EQ(track->keyAt(2000)->value, 0.0f);
+
+    // Booleans toggle, enumerations go round their names.
+    const std::vector<TweakValue> values = tweakValuesOf(*effects[1]);
+    ASSERT_EQ(values.size(), 3u);
+    editing.select(values[1]);
+    editing.nudgeSelected(tracks, effects, 1000, 1);
+    EXPECT_TRUE(on);
+    editing.select(values[2]);
+    editing.nudgeSelected(tracks, effects, 1000, 1);
+    EXPECT_EQ(modeValue, 3);
+    editing.nudgeSelected(tracks, effects, 1000, -1);
+    EXPECT_EQ(modeValue, 7);
+    EXPECT_EQ(editing.selected(effects, 1000)->tracks, ValueTracks{"Thing@0/Mode"});
+}
+
+TEST(TrackEditing, SavesAtomicallyKnowsItsOwnSaveAndKeepsUnsavedEditsForRecovery) {
+    TempDir folder, config;
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    float number = 0.5f;
+    const TweakVariable variable{nullptr, "Size", TweakFloat, &number, ""};
+    TrackEditing editing;
+    TrackSet tracks;
+    const std::string path = folder.file("demo.tracks");
+    editing.editor().setKey(tracks, {"size"}, variable, 100);
+    EXPECT_EQ(editing.save(tracks, path), "Saved " + path);
+    EXPECT_FALSE(editing.editor().unsaved());
+    EXPECT_EQ(readTracksFile(path).tracks.find("size")->keys[0].value, 0.5f);
+    EXPECT_TRUE(editing.takeOwnSave(path));
+    EXPECT_FALSE(editing.takeOwnSave(path)) << "the same text written again is an outside edit";
+    editing.save(tracks, path);
+    writeTextFile(path, "track size\n100 0.75\n");
+    EXPECT_FALSE(editing.takeOwnSave(path));
+
+    EXPECT_NE(editing.save(tracks, folder.file("missing/demo.tracks")).find("Unable to save"),
+              std::string::npos);
+
+    editing.keepUnsaved(tracks, path); // nothing unsaved: no recovery file
+    EXPECT_FALSE(std::filesystem::exists(config.file("morveldan/recovery")));
+    number = 2;
+    editing.editor().setKey(tracks, {"size"}, variable, 300);
+    testing::internal::CaptureStderr();
+    editing.keepUnsaved(tracks, path);
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(std::filesystem::exists(config.file("morveldan/recovery")));
+    const auto recovery =
+        std::filesystem::directory_iterator(config.file("morveldan/recovery"))->path();
+    EXPECT_NE(said.find("Unsaved key edits of " + path + " were kept in " + recovery.string()),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(readTracksFile(recovery.string()).tracks.find("size")->keys.size(), 2u);
+    EXPECT_FALSE(editing.editor().unsaved());
+}
+
+} // namespace

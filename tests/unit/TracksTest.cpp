@@ -1,0 +1,187 @@
+#include "platform/Error.h"
+#include "tracks/Track.h"
+#include "tracks/TracksFile.h"
+
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+Track twoKeys(Interpolation interpolation) {
+    Track track;
+    track.keys = {{1000, 2.0f, interpolation}, {2000, 6.0f, Interpolation::Step}};
+    return track;
+}
+
+TEST(TrackValues, InterpolationsBetweenAndAroundKeys) {
+    struct Case {
+        Interpolation interpolation;
+        uint32_t time;
+        float value;
+    };
+    const Case cases[] = {
+        {Interpolation::Step, 0, 2.0f},      {Interpolation::Step, 1000, 2.0f},
+        {Interpolation::Step, 1999, 2.0f},   {Interpolation::Step, 2000, 6.0f},
+        {Interpolation::Step, 90000, 6.0f},  {Interpolation::Linear, 1250, 3.0f},
+        {Interpolation::Linear, 1500, 4.0f}, {Interpolation::Smooth, 1250, 2.625f},
+        {Interpolation::Smooth, 1500, 4.0f}, {Interpolation::Smooth, 1750, 5.375f},
+        {Interpolation::Ramp, 1500, 3.0f},   {Interpolation::Ramp, 1750, 4.25f},
+        {Interpolation::Ramp, 2000, 6.0f},   {Interpolation::Linear, 500, 2.0f},
+    };
+    for (const Case& c : cases)
+        EXPECT_FLOAT_EQ(twoKeys(c.interpolation).valueAt(c.time), c.value)
+            << interpolationName(c.interpolation) << " at " << c.time;
+    EXPECT_EQ(Track().valueAt(5), 0.0f);
+}
+
+TEST(TrackValues, TimesNearTheEndOfTheRangeDoNotOverflow) {
+    Track track;
+    track.keys = {{0, 0.0f, Interpolation::Linear}, {4294967295u, 1.0f, Interpolation::Step}};
+    EXPECT_NEAR(track.valueAt(2147483648u), 0.5f, 1e-6f);
+    EXPECT_EQ(track.valueAt(4294967295u), 1.0f);
+}
+
+TEST(TrackSet, KeysAreSetReplacedAndDeletedInTimeOrder) {
+    TrackSet set;
+    set.setKey("glow", {2000, 1.0f, Interpolation::Linear});
+    set.setKey("glow", {1000, 0.5f, Interpolation::Step});
+    set.setKey("glow", {2000, 3.0f, Interpolation::Ramp}); // replaces
+    set.setKey("alpha", {0, 1.0f, Interpolation::Step});
+    ASSERT_EQ(set.tracks().size(), 2u);
+    EXPECT_EQ(set.tracks()[0].name, "alpha"); // sorted by name
+    const Track& glow = *set.find("glow");
+    ASSERT_EQ(glow.keys.size(), 2u);
+    EXPECT_EQ(glow.keys[0].time, 1000u);
+    EXPECT_EQ(glow.keys[1].value, 3.0f);
+    EXPECT_EQ(glow.keyBefore(2000)->time, 1000u);
+    EXPECT_EQ(glow.keyAfter(1000)->time, 2000u);
+    EXPECT_EQ(glow.keyAfter(2000), nullptr);
+    EXPECT_NE(glow.keyAt(1000), nullptr);
+
+    const uint64_t revision = set.revision();
+    EXPECT_FALSE(set.deleteKey("glow", 1500));
+    EXPECT_TRUE(set.deleteKey("glow", 1000));
+    EXPECT_EQ(set.revision(), revision); // a key less is no track less
+    EXPECT_TRUE(set.deleteKey("glow", 2000));
+    EXPECT_EQ(set.find("glow"), nullptr);
+    EXPECT_NE(set.revision(), revision);
+}
+
+TEST(TrackNames, EntryValuesAndFreeNames) {
+    EXPECT_EQ(entryTrackName("NanoBall", 12000, "Light pos", 'x'), "NanoBall@12000/Light pos.x");
+    EXPECT_EQ(entryTrackName("ChaosZoomer", 4294967295u, "FogNear"),
+              "ChaosZoomer@4294967295/FogNear");
+    EXPECT_TRUE(isEntryTrackName("NanoBall@12000/Light pos.x"));
+    EXPECT_TRUE(isFreeTrackName("glow_2"));
+    for (const char* name : {"", "2glow", "glow-2", "a b", "NanoBall@x/Light", "@12/x"}) {
+        EXPECT_FALSE(isFreeTrackName(name)) << name;
+        EXPECT_FALSE(isEntryTrackName(name)) << name;
+    }
+}
+
+TEST(TracksFile, WritesAndReadsBackTheSameTracks) {
+    TrackSet set;
+    set.setKey("NanoBall@12000/Light pos.x", {12000, 0.1f, Interpolation::Smooth});
+    set.setKey("NanoBall@12000/Light pos.x", {14000, -1e-7f, Interpolation::Ramp});
+    set.setKey("glow", {0, 3.3333333f, Interpolation::Linear});
+    set.setKey("glow", {4294967295u, 1e30f, Interpolation::Step});
+    const std::string text = writeTracks(set);
+    const TracksReading reading = readTracks(text, "demo.tracks");
+    EXPECT_TRUE(reading.errors.empty()) << reading.errors.front();
+    ASSERT_EQ(reading.tracks.tracks().size(), 2u);
+    for (const Track& track : set.tracks()) {
+        const Track* read = reading.tracks.find(track.name);
+        ASSERT_NE(read, nullptr) << track.name;
+        ASSERT_EQ(read->keys.size(), track.keys.size());
+        for (size_t i = 0; i < track.keys.size(); ++i) {
+            EXPECT_EQ(read->keys[i].time, track.keys[i].time);
+            EXPECT_EQ(read->keys[i].value, track.keys[i].value); // bit for bit
+            EXPECT_EQ(read->keys[i].interpolation, track.keys[i].interpolation);
+        }
+    }
+    EXPECT_EQ(writeTracks(reading.tracks), text);
+}
+
+TEST(TracksFile, HandWrittenFormsRead) {
+    const TracksReading reading = readTracks("# a comment\r\n\n  track   glow  \r\n"
+                                             "0 1\n\t500   2.5e0  linear  \n",
+                                             "t");
+    EXPECT_TRUE(reading.errors.empty());
+    const Track* glow = reading.tracks.find("glow");
+    ASSERT_NE(glow, nullptr);
+    EXPECT_EQ(glow->line, 3);
+    EXPECT_EQ(glow->keys[0].interpolation, Interpolation::Step); // left out
+    EXPECT_EQ(glow->keys[1].value, 2.5f);
+}
+
+TEST(TracksFile, EveryFaultIsListedWithItsLine) {
+    const std::string text = "0 1\n"             // 1: no track yet
+                             "track good\n"      // 2
+                             "0 1 linear\n"      // 3
+                             "track a\n"         // 4
+                             "100 1\n"           // 5
+                             "100 2\n"           // 6: not after
+                             "track b\n"         // 7
+                             "-5 x wobble\n"     // 8: time, value, interpolation
+                             "track c\n"         // 9
+                             "1 nan\n"           // 10
+                             "2 1 step more\n"   // 11
+                             "track good\n"      // 12: twice
+                             "0 1\n"             // 13
+                             "track\n"           // 14: no name
+                             "track has space\n" // 15
+                             "0 1\n"             // 16
+                             "track empty\n"     // 17: no keys
+                             "track d\n"         // 18
+                             "99999999999 1\n";  // 19: beyond 32 bits
+    const TracksReading reading = readTracks(text, "data/demo.tracks");
+    const std::vector<std::string> expected = {
+        "data/demo.tracks:1: a key line before any 'track NAME' line",
+        "data/demo.tracks:6: time 100 is not after the previous key's time 100",
+        "data/demo.tracks:8: bad time '-5': milliseconds from 0 to 4294967295",
+        "data/demo.tracks:8: bad value 'x': a finite number",
+        "data/demo.tracks:8: bad interpolation 'wobble': step, linear, smooth or ramp",
+        "data/demo.tracks:10: bad value 'nan': a finite number",
+        "data/demo.tracks:11: a key line is: TIME VALUE [step|linear|smooth|ramp]",
+        "data/demo.tracks:12: the track 'good' is named a second time (first at line 2)",
+        "data/demo.tracks:14: a track line needs the track's name: track NAME",
+        "data/demo.tracks:15: 'has space' is not a track name: an entry's value "
+        "(KEYWORD@START/VALUE, with .x, .y, ... for a component) or a name of letters, digits "
+        "and '_'",
+        "data/demo.tracks:17: the track 'empty' has no keys",
+        "data/demo.tracks:19: bad time '99999999999': milliseconds from 0 to 4294967295",
+    };
+    EXPECT_EQ(reading.errors, expected);
+    // Only the faultless track plays.
+    ASSERT_EQ(reading.tracks.tracks().size(), 1u);
+    EXPECT_EQ(reading.tracks.tracks()[0].name, "good");
+
+    // A file of nothing but faults is read only up to a limit.
+    std::string faults = "track t\n";
+    for (int line = 0; line < 100000; ++line)
+        faults += "x\n";
+    const TracksReading flood = readTracks(faults, "f");
+    ASSERT_EQ(flood.errors.size(), maxTracksErrors + 1);
+    EXPECT_EQ(flood.errors.back(), "f:101: 100 faults: the rest of the file is not read");
+}
+
+TEST(TracksFile, SavesAtomicallyAndReadsFromDisk) {
+    const TempDir dir;
+    const std::string path = dir.file("demo.tracks");
+    EXPECT_TRUE(readTracksFile(path).tracks.empty()); // no file: no tracks, no errors
+    EXPECT_TRUE(readTracksFile(path).errors.empty());
+    TrackSet set;
+    set.setKey("glow", {10, 0.25f, Interpolation::Smooth});
+    saveTracksFile(path, set);
+    EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
+    const TracksReading reading = readTracksFile(path);
+    ASSERT_NE(reading.tracks.find("glow"), nullptr);
+    EXPECT_EQ(reading.tracks.find("glow")->keys[0].value, 0.25f);
+    EXPECT_THROW(saveTracksFile(dir.file("missing/demo.tracks"), set), ShowError);
+}
+
+} // namespace
