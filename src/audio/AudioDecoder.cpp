@@ -39,6 +39,7 @@ public:
     bool full() const { return truncated_ || taken_ >= maxFrames_; }
     bool truncated() const { return truncated_; }
     uint64_t taken() const { return taken_; }
+    uint64_t limit() const { return maxFrames_; }
 
 private:
     DecodedFrames& target_;
@@ -175,7 +176,22 @@ void drainDecoder(AVCodecContext& decoder, AVFrame& frame, StereoConverter& conv
 
 } // namespace
 
-void decodeAudio(const std::string& path, DecodedFrames& into, uint64_t maxFrames) {
+struct AudioFileDecoder::Impl {
+    Impl(const std::string& path, DecodedFrames& into, uint64_t maxFrames);
+
+    std::string path;
+    ffmpeg::InputPtr format;
+    int streamIndex = -1;
+    ffmpeg::CodecPtr decoder;
+    FrameSink sink;
+    StereoConverter converter;
+    ffmpeg::PacketPtr packet;
+    ffmpeg::FramePtr frame;
+    bool ended = false;
+};
+
+AudioFileDecoder::Impl::Impl(const std::string& path, DecodedFrames& into, uint64_t maxFrames)
+    : path(path), sink(into, maxFrames) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored))
         raise("Music file %s not found", path.c_str());
@@ -192,49 +208,68 @@ void decodeAudio(const std::string& path, DecodedFrames& into, uint64_t maxFrame
     av_dict_free(&options);
     if (status < 0)
         raise("Music file %s cannot be read: %s", path.c_str(), ffmpeg::errorText(status).c_str());
-    ffmpeg::InputPtr format(rawFormat);
+    format.reset(rawFormat);
     // Probing may fail on a damaged file whose streams are still known from its header; the
     // stream lookup below decides.
     avformat_find_stream_info(format.get(), nullptr);
 
     const AVCodec* codec = nullptr;
-    const int streamIndex =
-        av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (streamIndex < 0 || !codec)
         raise("Music file %s has no audio stream that can be decoded", path.c_str());
     const AVStream& stream = *format->streams[streamIndex];
 
-    ffmpeg::CodecPtr decoder(avcodec_alloc_context3(codec));
+    decoder.reset(avcodec_alloc_context3(codec));
     if (!decoder || avcodec_parameters_to_context(decoder.get(), stream.codecpar) < 0 ||
         avcodec_open2(decoder.get(), codec, nullptr) < 0)
         raise("Music file %s: its audio codec cannot be opened", path.c_str());
 
     into.expect(std::min(announcedFrames(*format, stream), maxFrames));
-    FrameSink sink(into, maxFrames);
-    StereoConverter converter;
-    ffmpeg::PacketPtr packet(av_packet_alloc());
-    ffmpeg::FramePtr frame(av_frame_alloc());
+    packet.reset(av_packet_alloc());
+    frame.reset(av_frame_alloc());
     if (!packet || !frame)
         raise("Music file %s: out of memory", path.c_str());
+}
 
+AudioFileDecoder::AudioFileDecoder(const std::string& path, DecodedFrames& into, uint64_t maxFrames)
+    : impl_(std::make_unique<Impl>(path, into, maxFrames)) {}
+
+AudioFileDecoder::~AudioFileDecoder() = default;
+
+bool AudioFileDecoder::decodeMore() {
+    Impl& d = *impl_;
+    if (d.ended)
+        return false;
+    ffmpeg::QuietLog quiet;
     // Damaged packets are skipped; a read error ends the stream like its end does.
-    while (!sink.full() && av_read_frame(format.get(), packet.get()) >= 0) {
-        if (packet->stream_index == streamIndex &&
-            avcodec_send_packet(decoder.get(), packet.get()) >= 0)
-            drainDecoder(*decoder, *frame, converter, sink);
-        av_packet_unref(packet.get());
+    while (!d.sink.full() && av_read_frame(d.format.get(), d.packet.get()) >= 0) {
+        const bool ours = d.packet->stream_index == d.streamIndex;
+        if (ours && avcodec_send_packet(d.decoder.get(), d.packet.get()) >= 0)
+            drainDecoder(*d.decoder, *d.frame, d.converter, d.sink);
+        av_packet_unref(d.packet.get());
+        if (ours)
+            return true;
     }
-    if (!sink.full()) {
-        avcodec_send_packet(decoder.get(), nullptr);
-        drainDecoder(*decoder, *frame, converter, sink);
-        converter.flush(sink);
+    if (!d.sink.full()) {
+        avcodec_send_packet(d.decoder.get(), nullptr);
+        drainDecoder(*d.decoder, *d.frame, d.converter, d.sink);
+        d.converter.flush(d.sink);
     }
-
-    if (sink.taken() == 0)
-        raise("Music file %s holds no decodable sound", path.c_str());
-    if (sink.truncated())
+    d.ended = true;
+    if (d.sink.taken() == 0)
+        raise("Music file %s holds no decodable sound", d.path.c_str());
+    if (d.sink.truncated())
         debugLine("Music file %s is longer than %.0f minutes; only its start is played",
-                  path.c_str(), double(maxFrames) / musicSampleRate / 60.0);
+                  d.path.c_str(), double(d.sink.limit()) / musicSampleRate / 60.0);
+    return false;
+}
+
+uint64_t AudioFileDecoder::decodedFrames() const { return impl_->sink.taken(); }
+
+void decodeAudio(const std::string& path, DecodedFrames& into, uint64_t maxFrames) {
+    AudioFileDecoder decoder(path, into, maxFrames);
+    while (decoder.decodeMore()) {
+    }
 }
 
 MusicSamples decodeAudioFile(const std::string& path, uint64_t maxFrames, bool keepSound) {

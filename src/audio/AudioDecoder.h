@@ -4,6 +4,7 @@
 #include "audio/MusicSamples.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Longest music kept in memory: 30 minutes (about 476 MB with its sound, 318 MB without).
@@ -25,6 +26,26 @@ public:
 // ShowError naming the file when it is missing, not a regular file, has no audio stream or
 // yields no samples.
 void decodeAudio(const std::string& path, DecodedFrames& into, uint64_t maxFrames = maxMusicFrames);
+
+// The same, piece by piece: each decodeMore() hands `into` the frames of the next packet (at the
+// end, what the decoder and resampler still hold) and says whether more may follow. Opening
+// throws what decodeAudio throws for a file it cannot read; the last decodeMore() throws when
+// the whole file yielded no samples.
+class AudioFileDecoder {
+public:
+    AudioFileDecoder(const std::string& path, DecodedFrames& into,
+                     uint64_t maxFrames = maxMusicFrames);
+    ~AudioFileDecoder();
+    AudioFileDecoder(const AudioFileDecoder&) = delete;
+    AudioFileDecoder& operator=(const AudioFileDecoder&) = delete;
+
+    bool decodeMore();
+    uint64_t decodedFrames() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 // The same, kept as MusicSamples (`keepSound` false: the mono mix alone).
 MusicSamples decodeAudioFile(const std::string& path, uint64_t maxFrames = maxMusicFrames,

@@ -19,14 +19,18 @@ enum class MusicOutput {
     Manual, // no sound, position moves only when set (offline rendering, single shots)
 };
 
-// Used from one thread (the device's own thread only reads the samples).
+// How much of the music is in memory: all of it, decoded at start, or (for renders, which only
+// move forward) the stretch around the position, decoded as the position moves (keepAround).
+enum class MusicDecoding { Whole, Forward };
+
+// Used from one thread (the device's own thread, or a render's writer, only reads the samples).
 class MusicStream {
 public:
     // Decodes the file. A missing or undecodable file writes one stderr line naming it; the
     // stream then plays silence on the wall clock (length 0, zero spectrum). Without
     // `keepSound` (for a Manual stream that no one hears) only what the spectrum needs is kept.
     explicit MusicStream(const std::string& path, MusicOutput output = MusicOutput::Device,
-                         bool keepSound = true);
+                         bool keepSound = true, MusicDecoding decoding = MusicDecoding::Whole);
     // Plays samples already in memory (interleaved stereo at musicSampleRate; empty = no music).
     explicit MusicStream(const std::vector<float>& interleavedStereo,
                          MusicOutput output = MusicOutput::Device);
@@ -61,6 +65,10 @@ public:
     // reaches past its end, keeps everything: spectra there wrap round the loop.
     void keepOnly(uint64_t from, uint64_t to);
 
+    // With MusicDecoding::Forward: the frames kept besides the spectrum's window: `frames` before
+    // it (sound read behind the position) and as many after the position. The position must not
+    // move back further than that. Whole streams keep everything.
+    void keepAround(uint64_t frames);
     bool hasMusic() const;
     uint64_t lengthFrames() const;
     // The music as kept (empty without music).

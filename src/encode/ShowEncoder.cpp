@@ -22,6 +22,10 @@ constexpr int encoderLookAhead = 10;
 // encode 1280x720 at about 60 frames per second on this kind of machine, well ahead of drawing,
 // and keep 10 MB less.
 constexpr int encoderThreads = 2;
+// With frame threads x264 also runs its look-ahead on a thread of its own, which buffers frames
+// beyond the look-ahead; without that thread it makes the same decisions and writes the same
+// file, and holds 10 MB less at 1280x720.
+constexpr const char* encoderParameters = "sync-lookahead=0";
 
 } // namespace
 
@@ -154,6 +158,7 @@ void ShowEncoder::Impl::openVideo() {
     else
         av_dict_set_int(&options, "crf", format.quality, 0);
     av_dict_set_int(&options, "rc-lookahead", encoderLookAhead, 0);
+    av_dict_set(&options, "x264-params", encoderParameters, 0);
     video->thread_count = encoderThreads;
     const int status = avcodec_open2(video.get(), codec, &options);
     av_dict_free(&options);

@@ -35,8 +35,13 @@ double secondsBetween(Clock::time_point start, Clock::time_point end) {
 }
 
 const char* const endOfShow = "End of show";
-constexpr int pixelBuffersInFlight = 3;
-constexpr int framesQueuedForWriter = 4;
+// Two of each: the drawing runs ahead of the writer by at most four frames. Each is a frame in
+// memory (3.7 MB at 1280x720); the writer needs a third of a frame's drawing time for its work.
+constexpr int pixelBuffersInFlight = 2;
+constexpr int framesQueuedForWriter = 2;
+// Frames between the one being drawn and the oldest one the writer may still be encoding sound
+// for, with room to spare: the music from there on stays in memory, and as much ahead.
+constexpr int64_t framesBehindDrawing = 2 * (pixelBuffersInFlight + framesQueuedForWriter + 1);
 constexpr double progressInterval = 0.25;
 constexpr double rateAfterSeconds = 1.0;
 
@@ -399,11 +404,11 @@ RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
                       const std::vector<std::string>& keywords, const std::string& musicFile,
                       int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
     // A segment has no sound: its music is needed only for the beat.
-    MusicStream music(musicFile, MusicOutput::Manual, request.segment == 0);
+    MusicStream music(musicFile, MusicOutput::Manual, request.segment == 0, MusicDecoding::Forward);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
     plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
-    keepPlannedMusic(music, plan);
+    music.keepAround(uint64_t(framesBehindDrawing) * ((musicSampleRate + plan.fps - 1) / plan.fps));
     sink.setAudio(musicOfSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);

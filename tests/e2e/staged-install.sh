@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A staged install (DESTDIR) plays the default show from a folder outside the source and build
 # trees, with the same frame as the build tree; the example plug-in builds against the installed
-# header found through pkg-config alone; the manual page and menu entry are in place.
+# header found through pkg-config alone; the manual page, menu entry and Slurm scripts are in place.
 # Usage: staged-install.sh CMAKE BUILD_DIR CXX
 set -euo pipefail
 cmake="$1" build="$2" cxx="$3"
@@ -33,4 +33,7 @@ zcat "$root/share/man/man6/morveldan.6.gz" | grep -q '^\.TH MORVELDAN 6' || fail
 zcat "$root/share/man/man6/morveldan.6.gz" | grep -q 'SHOW_FOLDER' || fail "stale manual page"
 grep -q '^Exec=morveldan$' "$root/share/applications/morveldan.desktop" || fail "no menu entry"
 [ -s "$root/share/icons/hicolor/scalable/apps/morveldan.svg" ] || fail "no icon"
+for script in segment.sbatch join.sbatch submit.sh; do
+    [ -x "$root/share/morveldan/slurm/$script" ] || fail "no Slurm script $script"
+done
 echo "staged install plays its show and builds the example plug-in"
