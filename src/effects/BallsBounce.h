@@ -13,8 +13,6 @@ class BallsBounce : public Effekt {
 public:
     BallsBounce(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
-    // Nothing of it carries from one frame to the next.
-    bool advanceWithoutDrawing(uint32_t, float) override { return true; }
 
 private:
     FragmentProgram floorProgram;

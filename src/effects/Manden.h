@@ -18,8 +18,6 @@ public:
 
     Manden(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
-    // Nothing of it carries from one frame to the next.
-    bool advanceWithoutDrawing(uint32_t, float) override { return true; }
 
     // Horizontal place of the greetings image: -2 at the start of the window, +2 at its end.
     float greetingsOffset(uint32_t time) const;

@@ -134,13 +134,6 @@ int NanoBall::stepState(uint32_t time, float beat) {
     return spikeCount(time - startTime);
 }
 
-bool NanoBall::advanceWithoutDrawing(uint32_t time, float beat) {
-    const int count = stepState(time, beat);
-    for (int value = 0; value < 2 * count; ++value) // what drawSpikes draws
-        prng::next();
-    return true;
-}
-
 void NanoBall::draw(uint32_t time, float beat) {
     const uint32_t elapsed = time - startTime;
     const float f = brightness(time, beat);

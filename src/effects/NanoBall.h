@@ -29,7 +29,6 @@ public:
 
     void registerTweaks() override;
     void draw(uint32_t time, float beat) override;
-    bool advanceWithoutDrawing(uint32_t time, float beat) override;
 
     // Exposed for tweaking only; drawing does not read them.
     float lightAmbient[4] = {0, 0, 0, 1};

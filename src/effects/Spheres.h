@@ -18,8 +18,6 @@ public:
 
     Spheres(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
-    // Nothing of it carries from one frame to the next.
-    bool advanceWithoutDrawing(uint32_t, float) override { return true; }
 
     // Where cube i of the stream sits along x at a time since the start: from 10 to about 40 at
     // the start, flowing towards negative x at 2 units per second.

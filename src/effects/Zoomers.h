@@ -16,8 +16,6 @@ public:
     CTextureFreeImage glowImage;
 
     void draw(uint32_t time, float beat) override;
-    // Nothing of it carries from one frame to the next.
-    bool advanceWithoutDrawing(uint32_t, float) override { return true; }
 
 protected:
     TileZoomer(int32_t start, int32_t end, const char* sparePath, const char* tilePath);
@@ -41,8 +39,6 @@ public:
 
     Solaris(int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
-    // Nothing of it carries from one frame to the next.
-    bool advanceWithoutDrawing(uint32_t, float) override { return true; }
 
     // Sprites nearer than this distance along the view axis are drawn.
     static constexpr float farthestSprite = -10;

@@ -28,13 +28,6 @@ public:
     // Called once per frame while startTime < time < endTime.
     virtual void draw(uint32_t time, float beat) = 0;
 
-    // Brings what it carries from frame to frame (state of its own, the shared random sequence)
-    // to where drawing at `time` would leave it, without drawing, and returns true. Only for an
-    // effect that leaves the same kinds of OpenGL state behind in every frame, with values that
-    // do not depend on its earlier frames, so that its next frame drawn sets them right again.
-    // False (the default): it cannot, and must be drawn.
-    virtual bool advanceWithoutDrawing(uint32_t /*time*/, float /*beat*/) { return false; }
-
     bool isActiveAt(uint32_t time) const { return startTime < time && time < endTime; }
 };
 

@@ -56,55 +56,69 @@ bool clearReachesWholeWindow() {
            depth;
 }
 
-void enterSelectionMode() {
-    // Selection mode records hits only around names pushed on its name stack; none are.
-    static GLuint hits[64];
-    glSelectBuffer(GLsizei(std::size(hits)), hits);
-    glRenderMode(GL_SELECT);
-}
+// While it lasts, every GL call takes effect on the state but no primitive, clear or pixel reaches a
+// buffer. Rasteriser discard does that at the cost of vertex processing only; selection mode, where
+// it is missing, does the same at more cost (and, in Mesa, memory it never gives back).
+class NothingRasterised {
+public:
+    NothingRasterised() {
+        if (discardAvailable())
+            glEnable(GL_RASTERIZER_DISCARD);
+        else
+            enterSelectionMode();
+    }
+    ~NothingRasterised() {
+        if (discardAvailable())
+            glDisable(GL_RASTERIZER_DISCARD);
+        else
+            glRenderMode(GL_RENDER);
+    }
+    NothingRasterised(const NothingRasterised&) = delete;
+    NothingRasterised& operator=(const NothingRasterised&) = delete;
 
-// Calls each active entry as a frame at the music's position would, in selection mode: entries
-// that can bring their state forward without drawing do so when `advancing`, the others draw.
-bool drawForState(const MusicStream& music, EffectList& effects, uint32_t startOffset,
-                  bool advancing) {
+private:
+    static bool discardAvailable() { return GLEW_VERSION_3_0 || GLEW_EXT_transform_feedback; }
+    static void enterSelectionMode() {
+        // Selection mode records hits only around names pushed on its name stack; none are.
+        static GLuint hits[64];
+        glSelectBuffer(GLsizei(std::size(hits)), hits);
+        glRenderMode(GL_SELECT);
+    }
+};
+
+// Calls each active entry as a frame at the music's position would. Every entry draws: besides
+// the state it leaves, the stream of vertices drawn one by one (glBegin to glEnd) must be that of a
+// render from the show's start, since where the driver splits that stream into batches can change
+// the last bit of a pixel many frames later.
+void drawForState(const MusicStream& music, EffectList& effects, uint32_t startOffset) {
     float beat = 0;
     const uint32_t time = prepareMusicFrame(music, startOffset, beat);
     for (const auto& effect : effects)
-        if (effect->isActiveAt(time) && !(advancing && effect->advanceWithoutDrawing(time, beat)))
+        if (effect->isActiveAt(time))
             effect->draw(time, beat);
-    return true;
 }
 
-// A frame drawn only for the state it leaves behind. The frame clear is real, so the window's
-// buffers are as a render has them wherever the clear reaches them.
-bool drawStateFrame(MusicStream& music, EffectList& effects, uint32_t startOffset, uint64_t sample,
-                    bool advancing) {
+// A frame drawn only for the state it leaves behind, making the same calls as a drawn frame. Not
+// even its frame clear reaches the window: the window's buffers at the first kept frame hold
+// nothing of these frames when that frame's clear reaches them all, and the lead-in asks for frames
+// drawn in full back to a whole clear otherwise.
+bool drawStateFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
+                    uint64_t sample) {
     throwIfStopped("Render interrupted");
     music.setPosition(int64_t(sample));
-    clearFrame();
-    enterSelectionMode();
     bool going = true;
-    try {
-        drawForState(music, effects, startOffset, advancing);
-    } catch (const ShowEnded&) {
-        going = false;
-    } catch (...) {
-        glRenderMode(GL_RENDER);
-        throw;
+    {
+        NothingRasterised nothingRasterised;
+        clearFrame();
+        try {
+            drawForState(music, effects, startOffset);
+        } catch (const ShowEnded&) {
+            going = false;
+        }
     }
-    glRenderMode(GL_RENDER);
     bindWindowFramebuffer(); // an entry may have stopped in the middle of its drawing
+    glFinish(); // llvmpipe keeps what the frame's state changes allocated until the frame is done
     return going;
-}
-
-// Whether frames `index` and `index + 1` have the same entries active.
-bool sameEntriesNext(const RenderPlan& plan, const EffectList& effects, int64_t index,
-                     uint32_t startOffset) {
-    const uint32_t now = timeOfFrame(plan, index, startOffset);
-    const uint32_t next = timeOfFrame(plan, index + 1, startOffset);
-    return std::all_of(effects.begin(), effects.end(), [&](const auto& effect) {
-        return effect->isActiveAt(now) == effect->isActiveAt(next);
-    });
 }
 
 uint32_t millisecondsOf(uint64_t frames, int fps) {
@@ -134,13 +148,8 @@ bool drawLeadIn(const RenderPlan& plan, MusicStream& music, EffectList& effects,
         if (clearReachesWholeWindow())
             lastWholeClear = index;
         const uint64_t sample = plan.sampleOfFrame(index);
-        // The last frame before the entries change (or the frames drawn in full begin) is drawn
-        // whole, so the state they leave is set by every entry as in a render.
-        const bool advancing =
-            index + 1 < -full && sameEntriesNext(plan, effects, index, startOffset);
-        const bool going = index < -full
-                               ? drawStateFrame(music, effects, startOffset, sample, advancing)
-                               : drawWarmupFrame(music, effects, startOffset, sample);
+        const bool going = index < -full ? drawStateFrame(music, effects, startOffset, sample)
+                                         : drawWarmupFrame(music, effects, startOffset, sample);
         if (!going)
             return false;
         progress(uint64_t(index + history + 1), uint64_t(history));

@@ -14,7 +14,7 @@ struct RenderRequest {
     int fps = 60;
     std::optional<uint32_t> from; // effect time of the first kept frame (default: the show's start)
     std::optional<uint32_t> to;   // effect time at which the render ends (default: the music's end)
-    uint32_t warmup = 3000;       // ms drawn before `from`, a thumbnail or a shot, not kept
+    uint32_t warmup = 0;          // ms drawn in full before `from`, a thumbnail or a shot
     int quality = 20;             // the H.264 encoder's constant rate factor, 0 (lossless) to 51
     std::string preset = "veryfast"; // the H.264 encoder's speed preset (x264's names)
     bool verbose = false; // finish each frame's drawing before reading it back, for timings

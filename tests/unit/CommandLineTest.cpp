@@ -52,7 +52,7 @@ TEST(CommandLine, ShotImpliesAWindowWithoutDialogOrBox) {
     EXPECT_EQ(sized.settings.height, 48);
     EXPECT_TRUE(sized.settings.windowed);
     // A shot has the warm-up of a render.
-    EXPECT_EQ(shot.render.warmup, 3000u);
+    EXPECT_EQ(shot.render.warmup, 0u);
     const CommandLine warm = parse({"--shot", "5", "a.png", "--warmup", "200", "--fps", "30"});
     EXPECT_EQ(warm.action, CommandLine::Action::Shot);
     EXPECT_EQ(warm.render.warmup, 200u);
@@ -108,7 +108,7 @@ TEST(CommandLine, RenderOptionsAndTheirDefaults) {
     EXPECT_EQ(video.action, CommandLine::Action::Render);
     EXPECT_EQ(video.render.videoFile, "show.mp4");
     EXPECT_EQ(video.render.fps, 60);
-    EXPECT_EQ(video.render.warmup, 3000u);
+    EXPECT_EQ(video.render.warmup, 0u);
     EXPECT_EQ(video.render.quality, 20);
     EXPECT_EQ(video.render.preset, "veryfast");
     EXPECT_FALSE(video.render.from.has_value());
@@ -121,13 +121,13 @@ TEST(CommandLine, RenderOptionsAndTheirDefaults) {
 
     const CommandLine frames =
         parse({"--fps", "25", "--frames", "out", "--from", "0", "--to", "4294967295", "--warmup",
-               "0", "--quality", "51", "--size", "2160x3840", "--verbose", "--preset", "slow"});
+               "7000", "--quality", "51", "--size", "2160x3840", "--verbose", "--preset", "slow"});
     EXPECT_EQ(frames.action, CommandLine::Action::Render);
     EXPECT_EQ(frames.render.framesFolder, "out");
     EXPECT_EQ(frames.render.fps, 25);
     EXPECT_EQ(frames.render.from, 0u);
     EXPECT_EQ(frames.render.to, 4294967295u);
-    EXPECT_EQ(frames.render.warmup, 0u);
+    EXPECT_EQ(frames.render.warmup, 7000u);
     EXPECT_EQ(frames.render.quality, 51);
     EXPECT_EQ(frames.render.preset, "slow");
     EXPECT_TRUE(frames.render.verbose);
@@ -149,7 +149,7 @@ TEST(CommandLine, RenderOptionsAndTheirDefaults) {
     EXPECT_TRUE(profile.settings.hidden);
     EXPECT_EQ(profile.settings.width, 640);
     EXPECT_EQ(profile.render.fps, 30);
-    EXPECT_EQ(profile.render.warmup, 3000u);
+    EXPECT_EQ(profile.render.warmup, 0u);
     EXPECT_TRUE(profile.render.profileCsv.empty());
     const CommandLine csv = parse({"--profile-csv", "p.csv", "--size", "33x17"});
     EXPECT_EQ(csv.action, CommandLine::Action::Profile);
