@@ -56,9 +56,9 @@ bool clearReachesWholeWindow() {
            depth;
 }
 
-// While it lasts, every GL call takes effect on the state but no primitive, clear or pixel reaches a
-// buffer. Rasteriser discard does that at the cost of vertex processing only; selection mode, where
-// it is missing, does the same at more cost (and, in Mesa, memory it never gives back).
+// While it lasts, every GL call takes effect on the state but no primitive, clear or pixel reaches
+// a buffer. Rasteriser discard does that at the cost of vertex processing only; selection mode,
+// where it is missing, does the same at more cost (and, in Mesa, memory it never gives back).
 class NothingRasterised {
 public:
     NothingRasterised() {

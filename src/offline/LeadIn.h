@@ -3,13 +3,13 @@
 // it starts from exactly the state a render from the show's start has there.
 //
 // Everything that crosses frames moves on as in that render: the whole history from the show's
-// start is drawn, most of it in OpenGL's selection mode, which keeps every state change (matrices,
-// capabilities, colours, lights, bound objects), the shared random sequence and whatever effects
-// keep in themselves (positions, counters, a video's place) but rasterises nothing, at a small
-// part of a frame's cost. Only pictures cannot move on that way, so the last frames are drawn in
-// full: far enough back to cover the lives of the entries at the first frame that keep pictures
-// from frame to frame (their render targets, a plug-in's unknown ones), and the window's own
-// buffers where the frame clear does not reach them.
+// start is drawn, call for call, most of it with nothing rasterised, which keeps every state change
+// (matrices, capabilities, colours, lights, bound objects), the shared random sequence, whatever
+// effects keep in themselves (positions, counters, a video's place) and the driver's own history
+// of the vertices it was given, at a small part of a frame's cost. Only pictures cannot move on
+// that way, so some frames are drawn in full: far enough back to cover the lives of the entries at
+// the first frame that keep pictures from frame to frame (their render targets, a plug-in's
+// unknown ones), and the window's own buffers where the frame clear does not reach them.
 
 #include "effekt/Effekt.h"
 #include "offline/RenderPlan.h"
