@@ -76,19 +76,16 @@ std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::stri
         plan.endsWithMusic = request.musicLength != 0 && wanted > request.musicLength;
         if (!plan.endsWithMusic)
             endSample = wanted;
-    } else if (request.musicLength == 0) {
-        if (!showEnd) {
-            problem = "There is no music to end the render: give --to";
-            return std::nullopt;
-        }
-        // Far enough for a frame inside the entry's window, which ends the render.
-        endSample = sampleOfEffectTime(*showEnd + 1, request.startOffset) +
-                    musicSampleRate / uint64_t(request.fps) + 1;
+    } else if (request.musicLength == 0 && !showEnd) {
+        problem = "There is no music to end the render: give --to";
+        return std::nullopt;
     }
-    if (showEnd && request.musicLength != 0) {
+    if (showEnd) {
         // The end-of-show entry ends the span: frames after it are never kept.
         const uint64_t ended = sampleOfEffectTime(*showEnd + 1, request.startOffset);
-        if (ended > plan.fromSample)
+        if (request.musicLength == 0 && !request.to)
+            endSample = ended;
+        else if (ended > plan.fromSample)
             endSample = std::min(endSample, ended);
     }
     if (endSample <= plan.fromSample) {

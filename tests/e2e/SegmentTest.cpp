@@ -28,7 +28,8 @@ std::string readTextFile(const std::string& path) {
 // A show folder of its own script that uses the default show's files.
 class ScriptedShow {
 public:
-    explicit ScriptedShow(const std::string& entries, int entryCount) {
+    ScriptedShow(const std::string& entries, int entryCount,
+                 const std::string& music = "data/music.ogg") {
         const fs::path data = fs::path(MORVELDAN_BUILD_DIR) / "data";
         fs::create_directories(folder_.path() / "data");
         for (const auto& entry : fs::directory_iterator(data))
@@ -37,7 +38,7 @@ public:
         fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins",
                                      folder_.path() / "plugins");
         writeTextFile(folder_.file("data/demo.txt"),
-                      "data/music.ogg\n0\n" + std::to_string(entryCount) + "\n" + entries);
+                      music + "\n0\n" + std::to_string(entryCount) + "\n" + entries);
     }
     const fs::path& path() const { return folder_.path(); }
     std::string out(const std::string& name) const { return output_.file(name); }
@@ -167,6 +168,31 @@ TEST(Segments, AJoinedSplitRenderEqualsTheOnePassRender) {
     EXPECT_EQ(part->soundPackets, 0u);
     ASSERT_EQ(part->pictures.size(), 11u);
     EXPECT_EQ(part->pictures.front(), a->pictures[22]);
+}
+
+TEST(Segments, ASilentShowsSegmentsEndWithItsEndOfShowEntry) {
+    // Without its music file the show runs on a clock, and only the end-of-show entry ends it.
+    ScriptedShow show("Stroboskop\n0\n2000\nChaosZoomer\n1500\n4500\nEndDemo\n4000\n5000\n", 3,
+                      "data/none.ogg");
+    const std::vector<std::string> options = {"--size", "64x48", "--fps", "10", "--quality", "0"};
+    auto render = [&](const std::string& name, std::vector<std::string> more) {
+        more.insert(more.begin(), {"--render", show.out(name)});
+        more.insert(more.end(), options.begin(), options.end());
+        const ShowResult result = show.run(more);
+        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+    };
+    render("whole.mp4", {});
+    for (int k = 1; k <= 3; ++k)
+        render("part" + std::to_string(k) + ".mp4", {"--segment", std::to_string(k) + "/3"});
+    const ShowResult joined = show.run({"--join", show.out("joined.mp4"), show.out("part1.mp4"),
+                                        show.out("part2.mp4"), show.out("part3.mp4")});
+    ASSERT_EQ(joined.exitStatus, 0) << joined.errorOutput;
+    const std::optional<MediaDigest> a = digest(show.out("whole.mp4"));
+    const std::optional<MediaDigest> b = digest(show.out("joined.mp4"));
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->pictures.size(), 41u); // 0 to 4000 ms; the entry's window starts after 4000
+    EXPECT_TRUE(a->pictures == b->pictures) << "decoded pictures differ";
+    EXPECT_TRUE(a->times == b->times);
 }
 
 TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {

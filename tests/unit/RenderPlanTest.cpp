@@ -67,14 +67,15 @@ TEST(RenderPlan, StartsAsTheLiveShowAndWarmsUpOnlyBeforeALaterStart) {
     EXPECT_FALSE(plan({0, 3 * second, 0u, 3000u, 0, 10}).endsWithMusic);
     // Without music, --to alone sets the end.
     EXPECT_EQ(plan({0, 0, std::nullopt, 1000u, 0, 10}).frameCount, 10u);
-    // Without music or --to, the end-of-show entry's start: the last frame lies inside its window.
+    // Without music or --to, the end-of-show entry ends it: every frame before its window, and
+    // no more (segments divide exactly these frames).
     std::string problem;
     for (const uint32_t showEnd : {3000u, 3050u, 3099u}) {
         const auto silent = planRender({0, 0, std::nullopt, std::nullopt, 0, 10}, problem, showEnd);
         ASSERT_TRUE(silent.has_value()) << problem;
-        EXPECT_GE(silent->sampleOfFrame(int64_t(silent->frameCount) - 1),
-                  sampleOfEffectTime(showEnd + 1, 0))
-            << showEnd;
+        const uint64_t ended = sampleOfEffectTime(showEnd + 1, 0);
+        EXPECT_LT(silent->sampleOfFrame(int64_t(silent->frameCount) - 1), ended) << showEnd;
+        EXPECT_GE(silent->sampleOfFrame(int64_t(silent->frameCount)), ended) << showEnd;
     }
 }
 
