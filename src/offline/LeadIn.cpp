@@ -2,9 +2,7 @@
 
 #include "audio/MusicStream.h"
 #include "offline/OfflineRender.h"
-#include "platform/StopSignals.h"
 #include "render/GL.h"
-#include "render/RenderTarget.h"
 #include "timeline/ShowFrame.h"
 
 #include <algorithm>
@@ -86,39 +84,18 @@ private:
     }
 };
 
-// Calls each active entry as a frame at the music's position would. Every entry draws: besides
-// the state it leaves, the stream of vertices drawn one by one (glBegin to glEnd) must be that of a
-// render from the show's start, since where the driver splits that stream into batches can change
-// the last bit of a pixel many frames later.
-void drawForState(const MusicStream& music, EffectList& effects, uint32_t startOffset) {
-    float beat = 0;
-    const uint32_t time = prepareMusicFrame(music, startOffset, beat);
-    for (const auto& effect : effects)
-        if (effect->isActiveAt(time))
-            effect->draw(time, beat);
-}
-
-// A frame drawn only for the state it leaves behind, making the same calls as a drawn frame. Not
-// even its frame clear reaches the window: the window's buffers at the first kept frame hold
-// nothing of these frames when that frame's clear reaches them all, and the lead-in asks for frames
-// drawn in full back to a whole clear otherwise.
+// A frame drawn only for the state it leaves behind: the very calls of a drawn frame, with nothing
+// rasterised. Besides the state they leave, the stream of vertices drawn one by one (glBegin to
+// glEnd) must be that of a render from the show's start, since where the driver splits that stream
+// into batches can change the last bit of a pixel many frames later. Not even the frame clear
+// reaches the window: its buffers at the first kept frame hold nothing of these frames when that
+// frame's clear reaches them all, and the lead-in asks for frames drawn in full back to a whole
+// clear otherwise. The finish (as after a warm-up frame) lets llvmpipe give back what the frame's
+// state changes allocated.
 bool drawStateFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
                     uint64_t sample) {
-    throwIfStopped("Render interrupted");
-    music.setPosition(int64_t(sample));
-    bool going = true;
-    {
-        NothingRasterised nothingRasterised;
-        clearFrame();
-        try {
-            drawForState(music, effects, startOffset);
-        } catch (const ShowEnded&) {
-            going = false;
-        }
-    }
-    bindWindowFramebuffer(); // an entry may have stopped in the middle of its drawing
-    glFinish(); // llvmpipe keeps what the frame's state changes allocated until the frame is done
-    return going;
+    NothingRasterised nothingRasterised;
+    return drawWarmupFrame(music, effects, startOffset, sample);
 }
 
 uint32_t millisecondsOf(uint64_t frames, int fps) {

@@ -292,10 +292,7 @@ public:
         const double elapsed = secondsBetween(keptStart_, Clock::now());
         // A rate over a moment says nothing: it shows after the first second.
         const std::string rate =
-            elapsed >= rateAfterSeconds
-                ? formatText("  %5.1f fps  %s left", double(done) / elapsed,
-                             formatDuration(secondsLeft(done, total_, elapsed)).c_str())
-                : std::string();
+            elapsed >= rateAfterSeconds ? rateAndTimeLeft(done, total_, elapsed) : std::string();
         std::fprintf(stderr, "\rframe %llu/%llu  %3.0f%%%s   ", (unsigned long long)done,
                      (unsigned long long)total_, 100.0 * double(done) / double(total_),
                      rate.c_str());

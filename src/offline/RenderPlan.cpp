@@ -148,6 +148,11 @@ double secondsLeft(uint64_t framesDone, uint64_t framesTotal, double secondsSoFa
     return secondsSoFar / double(framesDone) * double(framesTotal - framesDone);
 }
 
+std::string rateAndTimeLeft(uint64_t framesDone, uint64_t framesTotal, double secondsSoFar) {
+    return formatText("  %5.1f fps  %s left", double(framesDone) / secondsSoFar,
+                      formatDuration(secondsLeft(framesDone, framesTotal, secondsSoFar)).c_str());
+}
+
 std::string formatDuration(double seconds) {
     const auto whole = int64_t(std::lround(std::max(0.0, seconds)));
     const int64_t hours = whole / 3600, minutes = whole / 60 % 60, rest = whole % 60;

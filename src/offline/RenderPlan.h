@@ -59,3 +59,5 @@ uint64_t sampleOfEffectTime(uint32_t time, uint32_t startOffset);
 double secondsLeft(uint64_t framesDone, uint64_t framesTotal, double secondsSoFar);
 // "m:ss" (or "h:mm:ss") for a progress line.
 std::string formatDuration(double seconds);
+// "  12.3 fps  1:05 left": the rate so far and the time still to go, for a progress line.
+std::string rateAndTimeLeft(uint64_t framesDone, uint64_t framesTotal, double secondsSoFar);

@@ -409,9 +409,7 @@ public:
         std::string rate;
         // A rate over a moment or a handful of frames says nothing.
         if (seconds >= 2.0 && doneHere >= 10)
-            rate =
-                formatText("  %5.1f fps  %s left", double(doneHere) / seconds,
-                           formatDuration(secondsLeft(doneHere, total_ - kept_, seconds)).c_str());
+            rate = rateAndTimeLeft(doneHere, total_ - kept_, seconds);
         std::fprintf(stderr, "\rsegments %d/%d  frame %llu/%llu  %3.0f%%%s   ", finished, segments,
                      (unsigned long long)done, (unsigned long long)total_,
                      100.0 * double(done) / double(total_), rate.c_str());

@@ -25,6 +25,15 @@ std::string readTextFile(const std::string& path) {
     return text.str();
 }
 
+// Small and lossless, so that decoded pictures compare exactly.
+const std::vector<std::string> smallLossless = {"--size", "64x48", "--fps", "10", "--quality", "0"};
+
+std::vector<std::string> plus(std::vector<std::string> words,
+                              const std::vector<std::string>& more) {
+    words.insert(words.end(), more.begin(), more.end());
+    return words;
+}
+
 // A show folder of its own script that uses the default show's files.
 class ScriptedShow {
 public:
@@ -55,11 +64,14 @@ public:
     ShowResult run(std::vector<std::string> arguments) const {
         return runShow(folder_.path(), arguments);
     }
+    ShowResult render(const std::string& name, const std::vector<std::string>& options) const {
+        return run(plus({"--render", out(name)}, options));
+    }
     // Renders segment k of n (lossless, 64x48, 10 fps, to 4500 ms) to `name`.
     void renderSegment(int k, int n, const std::string& name, const std::string& size = "64x48") {
         const ShowResult result =
-            run({"--render", out(name), "--segment", std::to_string(k) + "/" + std::to_string(n),
-                 "--size", size, "--fps", "10", "--to", "4500", "--quality", "0"});
+            render(name, {"--segment", std::to_string(k) + "/" + std::to_string(n), "--size", size,
+                          "--fps", "10", "--to", "4500", "--quality", "0"});
         ASSERT_EQ(result.exitStatus, 0) << result.errorOutput;
     }
 
@@ -140,8 +152,7 @@ const std::string madeUpShow = "Stroboskop\n0\n2000\n"
 
 TEST(Segments, AJoinedSplitRenderEqualsTheOnePassRender) {
     ScriptedShow show(madeUpShow, 4);
-    const ShowResult whole = show.run({"--render", show.out("whole.mp4"), "--size", "64x48",
-                                       "--fps", "10", "--to", "4500", "--quality", "0"});
+    const ShowResult whole = show.render("whole.mp4", plus(smallLossless, {"--to", "4500"}));
     ASSERT_EQ(whole.exitStatus, 0) << whole.errorOutput;
     for (int k = 1; k <= 4; ++k)
         show.renderSegment(k, 4, "part" + std::to_string(k) + ".mp4");
@@ -174,11 +185,8 @@ TEST(Segments, ASilentShowsSegmentsEndWithItsEndOfShowEntry) {
     // Without its music file the show runs on a clock, and only the end-of-show entry ends it.
     ScriptedShow show("Stroboskop\n0\n2000\nChaosZoomer\n1500\n4500\nEndDemo\n4000\n5000\n", 3,
                       "data/none.ogg");
-    const std::vector<std::string> options = {"--size", "64x48", "--fps", "10", "--quality", "0"};
-    auto render = [&](const std::string& name, std::vector<std::string> more) {
-        more.insert(more.begin(), {"--render", show.out(name)});
-        more.insert(more.end(), options.begin(), options.end());
-        const ShowResult result = show.run(more);
+    auto render = [&](const std::string& name, const std::vector<std::string>& more) {
+        const ShowResult result = show.render(name, plus(smallLossless, more));
         EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
     };
     render("whole.mp4", {});
@@ -248,13 +256,8 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
 
 TEST(Segments, ARenderInSegmentsKeepsWhatIsFinishedAndRendersTheRest) {
     ScriptedShow show(madeUpShow, 4);
-    const std::vector<std::string> options = {"--size", "64x48", "--fps",     "10",
-                                              "--to",   "4500",  "--quality", "0"};
-    auto render = [&](const std::string& name, std::vector<std::string> extra) {
-        std::vector<std::string> arguments = {"--render", show.out(name)};
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        return show.run(arguments);
+    auto render = [&](const std::string& name, const std::vector<std::string>& extra) {
+        return show.render(name, plus(plus(smallLossless, {"--to", "4500"}), extra));
     };
     // As a render stopped after its first two segments (the second of them damaged since).
     const std::string work = show.out("split.mp4.segments");
