@@ -54,28 +54,46 @@ bool clearReachesWholeWindow() {
            depth;
 }
 
-// While it lasts, every GL call takes effect on the state but no primitive, clear or pixel reaches
-// a buffer. Rasteriser discard does that at the cost of vertex processing only; selection mode,
-// where it is missing, does the same at more cost (and, in Mesa, memory it never gives back).
-class NothingRasterised {
+// While it lasts, every GL call takes effect on the state but nothing is drawn: conditional
+// rendering on a query that counted no samples drops every draw and clear before the driver does
+// any work on it, vertex processing included, while the state and the driver's own record of the
+// vertices it was given move on as in a drawn frame. Rasteriser discard (selection mode where it
+// is missing) keeps anything conditional rendering does not cover, or a driver without it, from
+// reaching a buffer.
+class NothingDrawn {
 public:
-    NothingRasterised() {
+    NothingDrawn() {
         if (discardAvailable())
             glEnable(GL_RASTERIZER_DISCARD);
         else
             enterSelectionMode();
+        if (conditionalRenderingAvailable()) {
+            glGenQueries(1, &noSamples);
+            glBeginQuery(GL_SAMPLES_PASSED, noSamples);
+            glEndQuery(GL_SAMPLES_PASSED);
+            glBeginConditionalRender(noSamples, GL_QUERY_WAIT);
+        }
     }
-    ~NothingRasterised() {
+    ~NothingDrawn() {
+        if (noSamples != 0) {
+            glEndConditionalRender();
+            glDeleteQueries(1, &noSamples);
+        }
         if (discardAvailable())
             glDisable(GL_RASTERIZER_DISCARD);
         else
             glRenderMode(GL_RENDER);
     }
-    NothingRasterised(const NothingRasterised&) = delete;
-    NothingRasterised& operator=(const NothingRasterised&) = delete;
+    NothingDrawn(const NothingDrawn&) = delete;
+    NothingDrawn& operator=(const NothingDrawn&) = delete;
 
 private:
+    GLuint noSamples = 0;
+
     static bool discardAvailable() { return GLEW_VERSION_3_0 || GLEW_EXT_transform_feedback; }
+    static bool conditionalRenderingAvailable() {
+        return GLEW_VERSION_3_0 || GLEW_NV_conditional_render;
+    }
     static void enterSelectionMode() {
         // Selection mode records hits only around names pushed on its name stack; none are.
         static GLuint hits[64];
@@ -83,20 +101,6 @@ private:
         glRenderMode(GL_SELECT);
     }
 };
-
-// A frame drawn only for the state it leaves behind: the very calls of a drawn frame, with nothing
-// rasterised. Besides the state they leave, the stream of vertices drawn one by one (glBegin to
-// glEnd) must be that of a render from the show's start, since where the driver splits that stream
-// into batches can change the last bit of a pixel many frames later. Not even the frame clear
-// reaches the window: its buffers at the first kept frame hold nothing of these frames when that
-// frame's clear reaches them all, and the lead-in asks for frames drawn in full back to a whole
-// clear otherwise. The finish (as after a warm-up frame) lets llvmpipe give back what the frame's
-// state changes allocated.
-bool drawStateFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                    uint64_t sample) {
-    NothingRasterised nothingRasterised;
-    return drawWarmupFrame(music, effects, startOffset, sample);
-}
 
 uint32_t millisecondsOf(uint64_t frames, int fps) {
     return uint32_t(std::min<uint64_t>(UINT32_MAX, (frames * 1000 + uint64_t(fps) - 1) / fps));
@@ -121,16 +125,33 @@ bool drawLeadIn(const RenderPlan& plan, MusicStream& music, EffectList& effects,
     const auto history = int64_t(plan.historyFrames);
     const auto full = int64_t(std::min(plan.warmupFrames, plan.historyFrames));
     int64_t lastWholeClear = -history; // the window starts as fresh as a render's
-    for (int64_t index = -history; index < 0; ++index) {
-        if (clearReachesWholeWindow())
-            lastWholeClear = index;
-        const uint64_t sample = plan.sampleOfFrame(index);
-        const bool going = index < -full ? drawStateFrame(music, effects, startOffset, sample)
-                                         : drawWarmupFrame(music, effects, startOffset, sample);
-        if (!going)
+    int64_t index = -history;
+    // Draws the frames up to (not including) `end`; false when the show ended among them.
+    const auto drawFramesUpTo = [&](int64_t end, bool inFull) {
+        for (; index < end; ++index) {
+            if (clearReachesWholeWindow())
+                lastWholeClear = index;
+            const uint64_t sample = plan.sampleOfFrame(index);
+            if (!(inFull ? drawWarmupFrame(music, effects, startOffset, sample)
+                         : drawOfflineFrame(music, effects, startOffset, sample)))
+                return false;
+            progress(uint64_t(index + history + 1), uint64_t(history));
+        }
+        return true;
+    };
+    if (index < -full) {
+        // State frames: the very calls of a drawn frame, frame clear included, with nothing
+        // drawn. Besides the state they leave, the stream of vertices drawn one by one (glBegin
+        // to glEnd) must be that of a render from the show's start, since where the driver
+        // splits that stream into batches can change the last bit of a pixel many frames later.
+        // The window's buffers at the first kept frame hold nothing of these frames when that
+        // frame's clear reaches them all; otherwise the lead-in asks for more frames in full.
+        NothingDrawn nothingDrawn;
+        if (!drawFramesUpTo(-full, false))
             return false;
-        progress(uint64_t(index + history + 1), uint64_t(history));
     }
+    if (!drawFramesUpTo(0, true))
+        return false;
     if (history == 0 || clearReachesWholeWindow() || lastWholeClear >= -full)
         return true;
     // The first frame draws over what the frames since the last whole clear left: all of them,

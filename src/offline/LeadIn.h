@@ -3,7 +3,7 @@
 // it starts from exactly the state a render from the show's start has there.
 //
 // Everything that crosses frames moves on as in that render: the whole history from the show's
-// start is drawn, call for call, most of it with nothing rasterised, which keeps every state change
+// start is drawn, call for call, most of it with nothing drawn, which keeps every state change
 // (matrices, capabilities, colours, lights, bound objects), the shared random sequence, whatever
 // effects keep in themselves (positions, counters, a video's place) and the driver's own history
 // of the vertices it was given, at a small part of a frame's cost. Only pictures cannot move on
