@@ -43,12 +43,14 @@ void Video::registerTweaks() {
 }
 
 void Video::grabFrame(int frameNumber) {
-    const uint8_t* bgra = decoder->frame(frameNumber);
-    for (size_t i = 0; i < pixels.size(); i += 4) {
-        pixels[i] = bgra[i + 2];
-        pixels[i + 1] = bgra[i + 1];
-        pixels[i + 2] = bgra[i];
-        pixels[i + 3] = bgra[i + 3];
+    if (!picturesUnseen) {
+        const uint8_t* bgra = decoder->frame(frameNumber);
+        for (size_t i = 0; i < pixels.size(); i += 4) {
+            pixels[i] = bgra[i + 2];
+            pixels[i + 1] = bgra[i + 1];
+            pixels[i + 2] = bgra[i];
+            pixels[i + 3] = bgra[i + 3];
+        }
     }
     TextureBinding binding(videoTexture);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, VideoDecoder::frameSide, VideoDecoder::frameSide,

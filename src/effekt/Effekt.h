@@ -16,6 +16,10 @@ public:
     std::string name;
     // Pictures it keeps (in render targets of its own) carry from one of its frames to the next.
     bool keepsPictures = false;
+    // Set while it is drawn only for the state it leaves behind, none of its pictures ever to be
+    // seen (a render's lead-in, for entries that end before it draws in full): work whose only
+    // product is pixel data of its own may be skipped, as long as every GL call is still made.
+    bool picturesUnseen = false;
 
     // Script values are stored bit for bit: -1 becomes 4294967295.
     Effekt(int32_t start, int32_t end)

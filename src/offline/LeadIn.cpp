@@ -102,6 +102,25 @@ private:
     }
 };
 
+// While it lasts, the entries that end before effect time `time` are marked as drawn with their
+// pictures unseen.
+class PicturesUnseen {
+public:
+    PicturesUnseen(EffectList& effects, uint32_t time) : effects(effects) {
+        for (const auto& effect : effects)
+            effect->picturesUnseen = effect->endTime <= time;
+    }
+    ~PicturesUnseen() {
+        for (const auto& effect : effects)
+            effect->picturesUnseen = false;
+    }
+    PicturesUnseen(const PicturesUnseen&) = delete;
+    PicturesUnseen& operator=(const PicturesUnseen&) = delete;
+
+private:
+    EffectList& effects;
+};
+
 uint32_t millisecondsOf(uint64_t frames, int fps) {
     return uint32_t(std::min<uint64_t>(UINT32_MAX, (frames * 1000 + uint64_t(fps) - 1) / fps));
 }
@@ -147,6 +166,7 @@ bool drawLeadIn(const RenderPlan& plan, MusicStream& music, EffectList& effects,
         // The window's buffers at the first kept frame hold nothing of these frames when that
         // frame's clear reaches them all; otherwise the lead-in asks for more frames in full.
         NothingDrawn nothingDrawn;
+        PicturesUnseen endedBeforeDrawingInFull(effects, timeOfFrame(plan, -full, startOffset));
         if (!drawFramesUpTo(-full, false))
             return false;
     }

@@ -143,15 +143,17 @@ std::optional<MediaDigest> digest(const std::string& path) {
 }
 
 // A feedback effect (ChaosZoomer keeps its picture from frame to frame), a plug-in, an effect
-// that draws from the shared random sequence without seeding it (Stroboskop) and one that
-// leaves the depth buffer's writing off for every later frame (ShaderSuite3D).
+// that draws from the shared random sequence without seeding it (Stroboskop), one that leaves
+// the depth buffer's writing off for every later frame (ShaderSuite3D) and a video, which later
+// segments draw for its state alone, without decoding it.
 const std::string madeUpShow = "Stroboskop\n0\n2000\n"
                                "Plugin\n0\n2500\nplugins/starburst.so\n48\n"
                                "ChaosZoomer\n1500\n4500\n"
-                               "ShaderSuite3D\n3000\n4500\n";
+                               "ShaderSuite3D\n3000\n4500\n"
+                               "Video\n0\n1000\n";
 
 TEST(Segments, AJoinedSplitRenderEqualsTheOnePassRender) {
-    ScriptedShow show(madeUpShow, 4);
+    ScriptedShow show(madeUpShow, 5);
     const ShowResult whole = show.render("whole.mp4", plus(smallLossless, {"--to", "4500"}));
     ASSERT_EQ(whole.exitStatus, 0) << whole.errorOutput;
     for (int k = 1; k <= 4; ++k)
@@ -255,7 +257,7 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
 }
 
 TEST(Segments, ARenderInSegmentsKeepsWhatIsFinishedAndRendersTheRest) {
-    ScriptedShow show(madeUpShow, 4);
+    ScriptedShow show(madeUpShow, 5);
     auto render = [&](const std::string& name, const std::vector<std::string>& extra) {
         return show.render(name, plus(plus(smallLossless, {"--to", "4500"}), extra));
     };
