@@ -67,16 +67,22 @@ public:
             glEnable(GL_RASTERIZER_DISCARD);
         else
             enterSelectionMode();
-        if (conditionalRenderingAvailable()) {
+        if (GLEW_VERSION_3_0 || GLEW_NV_conditional_render) {
             glGenQueries(1, &noSamples);
             glBeginQuery(GL_SAMPLES_PASSED, noSamples);
             glEndQuery(GL_SAMPLES_PASSED);
-            glBeginConditionalRender(noSamples, GL_QUERY_WAIT);
+            if (GLEW_VERSION_3_0)
+                glBeginConditionalRender(noSamples, GL_QUERY_WAIT);
+            else
+                glBeginConditionalRenderNV(noSamples, GL_QUERY_WAIT_NV);
         }
     }
     ~NothingDrawn() {
         if (noSamples != 0) {
-            glEndConditionalRender();
+            if (GLEW_VERSION_3_0)
+                glEndConditionalRender();
+            else
+                glEndConditionalRenderNV();
             glDeleteQueries(1, &noSamples);
         }
         if (discardAvailable())
@@ -91,9 +97,6 @@ private:
     GLuint noSamples = 0;
 
     static bool discardAvailable() { return GLEW_VERSION_3_0 || GLEW_EXT_transform_feedback; }
-    static bool conditionalRenderingAvailable() {
-        return GLEW_VERSION_3_0 || GLEW_NV_conditional_render;
-    }
     static void enterSelectionMode() {
         // Selection mode records hits only around names pushed on its name stack; none are.
         static GLuint hits[64];
