@@ -62,6 +62,20 @@ protected:
             return {};
         return readImage(file, width, height);
     }
+    // The picture once it holds still: two captures 300 ms apart agree (a slow run acts late).
+    std::vector<Rgba> stillPicture() {
+        std::vector<Rgba> last = capture();
+        waitUntil(
+            [&] {
+                std::this_thread::sleep_for(300ms);
+                std::vector<Rgba> now = capture();
+                const bool still = now == last;
+                last = std::move(now);
+                return still;
+            },
+            20s);
+        return last;
+    }
     Rgba centre() {
         const std::vector<Rgba> picture = capture();
         return picture.empty() ? Rgba{} : picture[size_t(height / 2 * width + width / 2)];
@@ -98,15 +112,18 @@ TEST_F(AuthorRun, SpacePausesAndPageDownLandsOnTheNextEntry) {
               testPlugin("test_logger") + "\n" + log + "\nprobe\n",
           {});
     key("space");
-    const std::vector<Rgba> paused = capture();
+    const std::vector<Rgba> paused = stillPicture();
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(capture(), paused) << "the picture changed while paused";
     key("space");
-    std::this_thread::sleep_for(1s);
-    EXPECT_NE(capture(), paused) << "the picture stood still after Space again";
+    EXPECT_TRUE(waitUntil([&] { return capture() != paused; }, 10s))
+        << "the picture stood still after Space again";
 
     key("space");
+    const std::vector<Rgba> pausedAgain = stillPicture();
     key("Next");
+    waitUntil([&] { return capture() != pausedAgain; }, 10s);
+    stillPicture();
     EXPECT_EQ(rampTime(centre()), 20001u % 65536) << "not at the next entry's first frame";
     std::ifstream in(log);
     std::string first;
