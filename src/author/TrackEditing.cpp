@@ -4,13 +4,13 @@
 #include "author/UserConfig.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/FileBytes.h"
 #include "tracks/TracksFile.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <chrono>
 #include <climits>
-#include <fstream>
 #include <utility>
 
 namespace {
@@ -82,14 +82,6 @@ void nudge(const TweakVariable& variable, int steps) {
     }
 }
 
-std::string fileText(const std::string& path, size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text(limit, '\0');
-    in.read(text.data(), std::streamsize(limit));
-    text.resize(size_t(in.gcount()));
-    return text;
-}
-
 } // namespace
 
 std::vector<TweakValue> tweakValuesOf(const Effekt& effect) {
@@ -157,7 +149,9 @@ std::string TrackEditing::save(const TrackSet& tracks, const std::string& path) 
 }
 
 bool TrackEditing::takeOwnSave(const std::string& path) {
-    return std::exchange(saved_, false) && fileText(path, savedText_.size() + 1) == savedText_;
+    std::string text;
+    return std::exchange(saved_, false) &&
+           readWholeFile(path, savedText_.size(), text) == FileRead::Read && text == savedText_;
 }
 
 void TrackEditing::keepUnsaved(const TrackSet& tracks, const std::string& path) {

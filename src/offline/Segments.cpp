@@ -373,17 +373,18 @@ std::string lastLineOf(const std::string& log) {
     return last;
 }
 
-// A finished segment from an earlier run that still belongs to this render.
-bool keptFromEarlier(const LocalSegment& segment, const SegmentManifest& wanted) {
+// The manifest of a segment finished by an earlier run, when it still belongs to this render.
+std::optional<SegmentManifest> finishedEarlier(const LocalSegment& segment,
+                                               const SegmentManifest& wanted) {
     std::error_code error;
     if (!fs::is_regular_file(segment.file, error))
-        return false;
+        return std::nullopt;
     std::string problem;
-    const std::optional<SegmentManifest> manifest =
-        readManifest(manifestPathOf(segment.file), problem);
-    return manifest && manifest->show == wanted.show && manifest->music == wanted.music &&
-           manifest->options == wanted.options && manifest->segments == wanted.segments &&
-           manifest->segment == segment.number && fileChecksum(segment.file) == manifest->file;
+    std::optional<SegmentManifest> manifest = readManifest(manifestPathOf(segment.file), problem);
+    if (manifest && manifest->sameShowAndOptions(wanted) && manifest->segment == segment.number &&
+        fileChecksum(segment.file) == manifest->file)
+        return manifest;
+    return std::nullopt;
 }
 
 class SegmentProgress {
@@ -433,8 +434,8 @@ void stopChildren(std::vector<LocalSegment>& segments) {
         }
 }
 
-// Gives every segment its share of a span of `spanFrames`; returns the frames of those finished
-// before this run (`earlier` of them).
+// Gives every segment its share of a span of `spanFrames`; returns the frames of those not in
+// `toRender` (finished before this run).
 uint64_t shareSpan(std::vector<LocalSegment>& segments, uint64_t spanFrames,
                    const std::vector<int>& toRender) {
     uint64_t kept = 0;
@@ -536,11 +537,10 @@ void renderInSegments(const RenderRequest& request, int width, int height,
     wanted.music = identity.music;
     wanted.options = renderOptionsText(request, width, height);
     wanted.segments = count;
-    wanted.spanFrames = plan->spanFrames;
 
     std::vector<LocalSegment> segments(static_cast<size_t>(count), LocalSegment{});
     std::vector<int> kept, toRender;
-    uint64_t keptFrames = 0;
+    uint64_t spanFrames = plan->spanFrames;
     for (int k = 1; k <= count; ++k) {
         LocalSegment& segment = segments[size_t(k - 1)];
         segment.number = k;
@@ -548,12 +548,11 @@ void renderInSegments(const RenderRequest& request, int width, int height,
             (fs::path(work) / formatText("segment-%d-of-%d", k, count)).string();
         segment.file = stem + ".mp4";
         segment.log = stem + ".log";
-        const auto [first, end] = segmentFrames(plan->spanFrames, k, count);
-        segment.frames = end - first;
-        segment.finished = keptFromEarlier(segment, wanted);
+        const std::optional<SegmentManifest> earlier = finishedEarlier(segment, wanted);
+        segment.finished = earlier.has_value();
         (segment.finished ? kept : toRender).push_back(k);
-        if (segment.finished)
-            keptFrames += segment.frames;
+        if (earlier) // it knows where the end-of-show entry ends the span
+            spanFrames = earlier->spanFrames;
     }
     auto listed = [](const std::vector<int>& numbers) {
         std::string text;
@@ -564,11 +563,7 @@ void renderInSegments(const RenderRequest& request, int width, int height,
     std::fprintf(stderr, "Segments in %s: kept %s; rendering %s\n", work.c_str(),
                  listed(kept).c_str(), listed(toRender).c_str());
 
-    uint64_t spanFrames = plan->spanFrames;
-    for (int number : kept)
-        if (const std::optional<uint64_t> span = spanOf(segments[size_t(number - 1)]))
-            spanFrames = *span;
-    keptFrames = shareSpan(segments, spanFrames, toRender);
+    const uint64_t keptFrames = shareSpan(segments, spanFrames, toRender);
     runSegments(segments, toRender, request, width, height, program, spanFrames, keptFrames);
     std::vector<std::string> files;
     for (const LocalSegment& segment : segments)

@@ -23,9 +23,13 @@ struct SegmentManifest {
     uint64_t spanFrames = 0;
     std::string file; // checksum of the segment file
 
-    bool sameRender(const SegmentManifest& other) const {
+    // The same show, music, options and count of segments, whatever span each found.
+    bool sameShowAndOptions(const SegmentManifest& other) const {
         return show == other.show && music == other.music && options == other.options &&
-               segments == other.segments && spanFrames == other.spanFrames;
+               segments == other.segments;
+    }
+    bool sameRender(const SegmentManifest& other) const {
+        return sameShowAndOptions(other) && spanFrames == other.spanFrames;
     }
 };
 
