@@ -221,9 +221,15 @@ void report(const std::string& message, bool messageBox) {
         debugLine("The message box could not be shown: %s", SDL_GetError());
 }
 
-// Runs this program again in this process with `--warmup` added (the last one given counts);
+// Runs this program again in this process with `--warmup` added (the last one given counts), from
+// the folder it was started in, so that relative paths among the arguments name what they named;
 // returns only when that fails.
-int runAgainWithWarmup(int argc, char** argv, uint32_t warmup) {
+int runAgainWithWarmup(int argc, char** argv, uint32_t warmup, const std::string& startFolder) {
+    if (chdir(startFolder.c_str()) != 0) {
+        std::fprintf(stderr, "morveldan: unable to run again from %s: %s\n", startFolder.c_str(),
+                     std::strerror(errno));
+        return exitFailed;
+    }
     std::vector<std::string> words(argv, argv + argc);
     words.push_back("--warmup");
     words.push_back(std::to_string(warmup));
@@ -256,7 +262,9 @@ int runProgram(int argc, char** argv) {
     }
     std::string failure;
     int status = exitFailed;
+    std::string startFolder;
     try {
+        startFolder = std::filesystem::current_path().string();
         enterShowFolder(line);
     } catch (const std::exception& error) {
         report(error.what(), line.messageBox);
@@ -269,7 +277,7 @@ int runProgram(int argc, char** argv) {
         // starts afresh, as a new process, so nothing the effects keep is left from this one.
         std::fprintf(stderr, "%s: drawing again with --warmup %u\n", shortLeadIn.what(),
                      shortLeadIn.warmup());
-        return runAgainWithWarmup(argc, argv, shortLeadIn.warmup());
+        return runAgainWithWarmup(argc, argv, shortLeadIn.warmup(), startFolder);
     } catch (const Interrupted& stop) {
         if (*stop.what())
             report(stop.what(), false);

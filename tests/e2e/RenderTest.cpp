@@ -297,6 +297,35 @@ TEST(Render, AnEndPastTheMusicIsNamedAndAStopSignalLeavesNoFileBehind) {
     EXPECT_EQ(run.outputs(), std::vector<std::string>{"frames"});
 }
 
+// ShaderSuite3D leaves depth writes off, so no frame's clear reaches the whole window: a shot or
+// render later in it finds its warm-up too short and runs itself again with a longer one.
+TEST(Render, ARunDrawnAgainWithALongerWarmUpKeepsTheFoldersItWasGiven) {
+    RenderRun run("ShaderSuite3D\n0\n3000\n", 1);
+    for (const std::string folder : {"rubber", "suite"})
+        fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "data" / folder,
+                                     run.path() / "data" / folder);
+    const fs::path outputs = fs::path(run.out(""));
+    const std::string relativeShow = fs::relative(run.path(), outputs).string();
+    ASSERT_EQ(relativeShow.substr(0, 3), "../");
+    const ShowResult shot = runShow(outputs, {relativeShow, "--shot", "2500", "shot.png", "--size",
+                                              "32x24", "--warmup", "100"});
+    ASSERT_EQ(shot.exitStatus, 0) << shot.errorOutput;
+    EXPECT_NE(shot.errorOutput.find("drawing again with --warmup"), std::string::npos)
+        << shot.errorOutput;
+    EXPECT_TRUE(fs::exists(outputs / "shot.png"));
+
+    fs::create_directory(outputs / "render");
+    const ShowResult render =
+        runShow(outputs / "render", {run.path().string(), "--render", "r.mp4", "--from", "2000",
+                                     "--to", "2200", "--size", "32x24", "--warmup", "100"});
+    ASSERT_EQ(render.exitStatus, 0) << render.errorOutput;
+    EXPECT_NE(render.errorOutput.find("drawing again with --warmup"), std::string::npos)
+        << render.errorOutput;
+    EXPECT_TRUE(probeVideo((outputs / "render" / "r.mp4").string()).has_value());
+    EXPECT_FALSE(fs::exists(run.path() / "r.mp4"));
+    EXPECT_FALSE(fs::exists(run.path() / "shot.png"));
+}
+
 TEST(Render, MistakesExitWithOneAndLeaveNoFileBehind) {
     RenderRun run(rampEntry(0, -1), 1);
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
