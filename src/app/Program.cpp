@@ -18,6 +18,7 @@
 #include "render/GL.h"
 #include "render/GLState.h"
 #include "render/ShaderInputs.h"
+#include "timeline/MusicBeat.h"
 #include "timeline/ScriptLoader.h"
 #include "timeline/ShowTracks.h"
 #include "timeline/Timeline.h"
@@ -94,6 +95,8 @@ void checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOff
 
 // Prints every problem and a summary line; the exit status.
 int reportCheck(const ShowCheck& check) {
+    for (const std::string& note : check.notes)
+        std::printf("%s\n", note.c_str());
     for (const std::string& warning : check.warnings)
         std::printf("%s\n", warning.c_str());
     for (const std::string& problem : check.problems)
@@ -169,6 +172,8 @@ int runShow(const CommandLine& line) {
     TrackSet trackSet = loadShowTracks(checking ? &check : nullptr);
     if (checking) {
         checkMusic(check, musicFile, startOffset);
+        if (check.musicLine != 0)
+            checkBeat(check, trackSet.beat(), musicFile);
         checkTrackTargets(ShowTracks(std::move(trackSet), effects, keywords), check);
         shutDownEffects(effects);
         return reportCheck(check);
@@ -176,7 +181,7 @@ int runShow(const CommandLine& line) {
     // A live run plays the tracks in its session, which reloads them with the show.
     std::optional<ShowTracks> tracks;
     if (line.action != CommandLine::Action::Play)
-        tracks.emplace(std::move(trackSet), effects, keywords);
+        tracks.emplace(std::move(trackSet), effects, keywords, musicFile);
     if (line.action == CommandLine::Action::Shot)
         renderShot(line.shotTime, line.render, effects, musicFile, startOffset, *offscreen,
                    line.shotFile);

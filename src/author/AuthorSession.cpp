@@ -68,7 +68,7 @@ AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlay
       startOffset_(uint32_t(show.startOffset)),
       music_(show.music ? std::move(show.music) : openMusic(show.musicFile, show.startOffset)),
       transport_(*music_, startOffset_), started_(Clock::now()) {
-    takeShow(show.keywords, std::move(show.tracks));
+    takeShow(show.keywords, std::move(show.tracks), musicFile_);
     watchFiles(takeNotedDataFiles());
     savedWhileLoading_ = fileSavedSince(watchedFiles_, show.loadStarted);
     setOverlayShown(overlayShown);
@@ -80,11 +80,12 @@ AuthorSession::~AuthorSession() {
     editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
 }
 
-void AuthorSession::takeShow(const std::vector<std::string>& keywords, TrackSet tracks) {
+void AuthorSession::takeShow(const std::vector<std::string>& keywords, TrackSet tracks,
+                             const std::string& musicFile) {
     entries_ = describeEntries(fileText(scriptPath), effects_, keywords);
     rows_ = packRows(entries_);
     tracks_.reset();
-    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords);
+    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords, musicFile);
 }
 
 void AuthorSession::watchFiles(std::vector<std::string> files) {
@@ -157,7 +158,7 @@ void AuthorSession::reload() {
     }
     shutDownEffects(effects_);
     effects_ = std::move(fresh);
-    takeShow(keywords, std::move(tracks));
+    takeShow(keywords, std::move(tracks), musicFile);
     watchFiles(takeNotedDataFiles());
     if (musicFile != musicFile_) {
         const double position = music_->positionSeconds();

@@ -93,7 +93,8 @@ private:
     bool titleShowsUnsaved_ = false;
     std::string statusMessage_; // the last save's outcome, for the overlay
 
-    void takeShow(const std::vector<std::string>& keywords, TrackSet tracks);
+    void takeShow(const std::vector<std::string>& keywords, TrackSet tracks,
+                  const std::string& musicFile);
     void watchFiles(std::vector<std::string> files);
     bool handleKey(const SDL_Event& event);
     bool handleTrackKey(const SDL_Event& event);

@@ -21,6 +21,7 @@ struct ShowCheck {
     std::string script; // the script's file name
     std::vector<std::string> problems;
     std::vector<std::string> warnings; // printed, but the check still passes
+    std::vector<std::string> notes;    // what the check measured, printed first
     std::vector<Entry> entries;        // every entry with a known keyword, made or not
     std::vector<std::string> plugins;  // "<script>:<line>: plug-in <file>", one per Plugin entry
     int musicLine = 0;                 // the line naming the music file (0 when there is none)

@@ -11,12 +11,20 @@ uint32_t effectTimeAt(double seconds, uint32_t startOffset) {
     return static_cast<uint32_t>(milliseconds) + startOffset;
 }
 
-float beatLevel(const float* spectrum) {
+float lowBandSum(const float* spectrum) {
     float sum = 0;
     for (int bin = 0; bin < beatBins; ++bin)
         sum += spectrum[bin];
+    return sum;
+}
+
+float beatLevelOfSum(float sum) {
     const float level = sum * sum * sum * sum * sum * sum;
     return level > 1.0f ? 1.0f : level;
+}
+
+float beatLevel(const float* spectrum, float scale) {
+    return beatLevelOfSum(lowBandSum(spectrum) * scale);
 }
 
 void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
@@ -31,11 +39,12 @@ uint32_t prepareMusicFrame(const MusicStream& music, uint32_t startOffset, float
     const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
     float spectrum[spectrumSize];
     music.spectrum(spectrum);
-    beat = beatLevel(spectrum);
+    ShowTracks* tracks = ShowTracks::living();
+    beat = beatLevel(spectrum, tracks ? tracks->beatScale() : 1.0f);
     static_assert(spectrumSize == spectrumTextureBins);
     if (FrameInputs* inputs = FrameInputs::current())
         inputs->setSpectrum(spectrum);
-    if (ShowTracks* tracks = ShowTracks::living())
+    if (tracks)
         tracks->apply(time);
     return time;
 }

@@ -15,8 +15,13 @@ constexpr int beatBins = 16;
 // the start offset with 32-bit wrap-around (the offset is added unscaled).
 uint32_t effectTimeAt(double seconds, uint32_t startOffset);
 
-// The sum of the 16 lowest spectrum magnitudes raised to the sixth power, at most 1.
-float beatLevel(const float* spectrum);
+// The sum of the 16 lowest spectrum magnitudes.
+float lowBandSum(const float* spectrum);
+// A low-band sum (scaled as the show asks) raised to the sixth power, at most 1.
+float beatLevelOfSum(float sum);
+// The beat level of a spectrum: its low-band sum times `scale`, raised to the sixth power, at
+// most 1. A scale of 1 takes the sum as it is.
+float beatLevel(const float* spectrum, float scale = 1.0f);
 
 // Calls draw on every effect whose window strictly contains the time, first to last.
 void drawActiveEffects(EffectList& effects, uint32_t time, float beat);
@@ -29,8 +34,8 @@ void clearFrame();
 uint32_t prepareMusicFrame(const MusicStream& music, uint32_t startOffset, float& beat);
 
 // Draws the active effects at the music's current position: the effect time from its position
-// and the beat level from its spectrum; before them the living tracks take their values at that
-// time and the frame inputs the spectrum, each entry timed when a timer is given. Returns the
-// effect time; the beat level goes to `beat`.
+// and the beat level from its spectrum (scaled as the living tracks' beat setting asks); before
+// them the living tracks take their values at that time and the frame inputs the spectrum, each
+// entry timed when a timer is given. Returns the effect time; the beat level goes to `beat`.
 uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
                         EntryTimer* timer = nullptr, float* beat = nullptr);

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "render/ShaderInputs.h"
+#include "timeline/MusicBeat.h"
 #include "timeline/ScriptLoader.h"
 #include "tracks/TracksFile.h"
 
@@ -97,8 +98,8 @@ std::string tweakTrackName(const Effekt& effect, const TweakVariable& variable, 
 }
 
 ShowTracks::ShowTracks(TrackSet tracks, EffectList& effects,
-                       const std::vector<std::string>& keywords)
-    : tracks_(std::move(tracks)) {
+                       const std::vector<std::string>& keywords, const std::string& musicFile)
+    : tracks_(std::move(tracks)), beatScale_(beatScaleFor(tracks_.beat(), musicFile)) {
     TweakRegistry& registry = TweakRegistry::instance();
     for (size_t i = 0; i < effects.size(); ++i) {
         bars_.push_back(std::make_unique<TweakBar>(

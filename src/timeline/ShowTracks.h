@@ -29,8 +29,10 @@ std::string tweakTrackName(const Effekt& effect, const TweakVariable& variable, 
 class ShowTracks final : public NamedValues {
 public:
     // Registers every entry's tweakable values (each entry under a tweak bar titled with its
-    // keyword) and binds the tracks that name them. Becomes the living ShowTracks.
-    ShowTracks(TrackSet tracks, EffectList& effects, const std::vector<std::string>& keywords);
+    // keyword) and binds the tracks that name them. Becomes the living ShowTracks. The music file
+    // is measured when the tracks' beat setting scales the beat to it.
+    ShowTracks(TrackSet tracks, EffectList& effects, const std::vector<std::string>& keywords,
+               const std::string& musicFile = {});
     ~ShowTracks() override;
     ShowTracks(const ShowTracks&) = delete;
     ShowTracks& operator=(const ShowTracks&) = delete;
@@ -50,6 +52,9 @@ public:
     const float* find(std::string_view name) const override;
     // Changes when apply takes in added or removed tracks.
     uint64_t revision() const override { return boundRevision_; }
+
+    // What multiplies the low-band sum of each frame's beat level (tracks/BeatSetting.h).
+    float beatScale() const { return beatScale_; }
 
     // Tracks named like an entry's value that match no value of any entry.
     std::vector<const Track*> unknownTargets() const;
@@ -72,6 +77,7 @@ private:
     std::vector<Binding> bindings_;
     std::vector<float> values_; // per track, at the time last applied
     uint64_t boundRevision_ = 0;
+    float beatScale_ = 1.0f;
 
     void bind();
 };

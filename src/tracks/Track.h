@@ -5,6 +5,8 @@
 //
 // Evaluating a track allocates nothing; editing one may.
 
+#include "tracks/BeatSetting.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -72,9 +74,14 @@ public:
     // looked tracks up by name knows when to look again.
     uint64_t revision() const { return revision_; }
 
+    // How the beat level follows the music (the file's `beat` lines).
+    const BeatSetting& beat() const { return beat_; }
+    void setBeat(const BeatSetting& beat) { beat_ = beat; }
+
 private:
     std::vector<Track> tracks_;
     uint64_t revision_ = 0;
+    BeatSetting beat_;
 
     Track* findMutable(std::string_view name);
 };

@@ -68,6 +68,8 @@ public:
             return;
         if (line.substr(0, 5) == "track" && (line.size() == 5 || isBlank(line[5])))
             startTrack(trimmed(line.substr(5)));
+        else if (line.substr(0, 4) == "beat" && (line.size() == 4 || isBlank(line[4])))
+            readBeat(fields(line));
         else
             readKey(fields(line));
     }
@@ -87,6 +89,24 @@ private:
         reading_.errors.push_back(
             formatText("%s:%d: %s", fileName_.c_str(), line_, message.c_str()));
         trackFaulty_ = true;
+    }
+
+    // A show-wide line: a fault in it leaves the track around it alone.
+    void readBeat(const std::vector<std::string_view>& parts) {
+        BeatSetting beat = reading_.tracks.beat();
+        const std::optional<float> gain =
+            parts.size() == 3 && parts[1] == "gain" ? valueField(parts[2]) : std::nullopt;
+        if (parts.size() == 2 && parts[1] == "auto")
+            beat.automatic = true;
+        else if (gain && *gain > 0)
+            beat.gain = *gain;
+        else {
+            reading_.errors.push_back(
+                formatText("%s:%d: a beat line is: beat auto, or beat gain G (a number above 0)",
+                           fileName_.c_str(), line_));
+            return;
+        }
+        reading_.tracks.setBeat(beat);
     }
 
     void startTrack(std::string_view name) {
@@ -207,6 +227,13 @@ TracksReading readTracksFile(const std::string& path) {
 std::string writeTracks(const TrackSet& tracks) {
     std::string text = "# Morveldan tracks: under each 'track NAME' line, one key a line:\n"
                        "# TIME (ms of effect time) VALUE INTERPOLATION (to the next key)\n";
+    const BeatSetting& beat = tracks.beat();
+    if (beat.automatic || beat.gain != 1.0f)
+        text += "\n";
+    if (beat.automatic)
+        text += "beat auto\n";
+    if (beat.gain != 1.0f)
+        text += "beat gain " + valueText(beat.gain) + "\n";
     for (const Track& track : tracks.tracks()) {
         text += "\ntrack " + track.name + "\n";
         for (const TrackKey& key : track.keys)

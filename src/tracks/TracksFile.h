@@ -9,7 +9,8 @@
 //
 // A key line holds the time (milliseconds of effect time), the value and, optionally, the
 // interpolation to the next key (step, linear, smooth or ramp; step when left out). Times rise
-// strictly within a track.
+// strictly within a track. Lines `beat auto` and `beat gain G` set how the beat level follows the
+// music (tracks/BeatSetting.h).
 
 #include "tracks/Track.h"
 

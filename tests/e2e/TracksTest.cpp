@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -76,6 +79,7 @@ TEST(TracksRun, CheckListsEveryFaultAtItsLineAndARunStopsAtThem) {
     ShowProcess check(show.path(), {"--check"});
     EXPECT_EQ(check.wait(), 1);
     EXPECT_EQ(check.standardOutput(),
+              "beat level over the music: median 0.00, 95th percentile 1.00, max 1.00\n"
               "data/demo.tracks:3: bad value '1,5': a finite number\n"
               "data/demo.tracks:4: bad interpolation 'easein': step, linear, smooth or ramp\n"
               "data/demo.tracks:6: time 600 is not after the previous key's time 700\n"
@@ -122,3 +126,82 @@ TEST(TracksRun, TheExampleShowChecksCleanAndPlaysItsKeys) {
 }
 
 } // namespace
+
+namespace {
+
+// Draw times and beat levels of a test_logger log.
+std::map<uint32_t, float> loggedBeats(const std::string& log) {
+    std::map<uint32_t, float> beats;
+    std::istringstream lines(readFileBytes(log));
+    std::string word;
+    uint32_t time = 0;
+    float beat = 0;
+    while (lines >> word)
+        if (word == "draw" && lines >> time >> beat)
+            beats[time] = beat;
+    return beats;
+}
+
+float largest(const std::map<uint32_t, float>& beats) {
+    float most = 0;
+    for (const auto& [time, beat] : beats)
+        most = std::max(most, beat);
+    return most;
+}
+
+} // namespace
+
+// A tracker module from a game's data: its own loud moments barely move the beat until `beat auto`
+// scales it, and then every run, from wherever it starts, sees the same beat.
+TEST(TracksRun, BeatAutoScalesTheBeatToRealMusicAlikeInEveryRun) {
+    const fs::path module = "/usr/share/games/tecnoballz/musics/high-score.mod";
+    if (!fs::exists(module))
+        GTEST_SKIP() << module << " is missing: tools/setup.sh installs tecnoballz-data";
+    TempDir run;
+    fs::create_directories(run.path() / "data");
+    fs::create_symlink(module, run.path() / "data/music.mod");
+    writeTextFile(run.file("data/demo.txt"), "data/music.mod\n0\n1\nPlugin\n0\n-1\n" +
+                                                 testPlugin("test_logger") + "\n" +
+                                                 run.file("beat.log") + "\nbeat\n");
+    const auto check = [&] {
+        ShowProcess process(run.path(), {"--check"});
+        EXPECT_EQ(process.wait(), 0) << process.errorOutput();
+        return process.standardOutput();
+    };
+    const auto render = [&](const std::string& from, const std::string& to) {
+        fs::remove(run.file("beat.log"));
+        const ShowResult result =
+            runShow(run.path(), {"--frames", run.file("frames"), "--fps", "25", "--from", from,
+                                 "--to", to, "--warmup", "0", "--size", "8x8"});
+        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+        return loggedBeats(run.file("beat.log"));
+    };
+    const std::string plain = check();
+    EXPECT_NE(plain.find("beat level over the music: median 0.00, 95th percentile 0.0"),
+              std::string::npos)
+        << plain;
+    EXPECT_NE(plain.find("a line 'beat auto' in data/demo.tracks"), std::string::npos) << plain;
+    const std::map<uint32_t, float> before = render("0", "20000");
+    ASSERT_EQ(before.size(), 499u); // at 0 the entry is not yet active
+    EXPECT_LT(largest(before), 0.1f);
+
+    writeTextFile(run.file("data/demo.tracks"), "beat auto\n");
+    const std::string scaled = check();
+    EXPECT_NE(scaled.find(", max 1.00 (with beat auto)"), std::string::npos) << scaled;
+    EXPECT_EQ(scaled.find("hardly moves"), std::string::npos) << scaled;
+    const std::map<uint32_t, float> after = render("0", "20000");
+    ASSERT_EQ(after.size(), 499u);
+    EXPECT_EQ(largest(after), 1.0f);
+    std::vector<float> levels;
+    for (const auto& [time, beat] : after)
+        levels.push_back(beat);
+    std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
+    EXPECT_LT(levels[levels.size() / 2], 0.1f) << "between hits the beat rests near 0";
+
+    // A render that starts later scales by the whole music too: the same beat at the same times.
+    // (Its lead-in draws from the show's start as well.)
+    const std::map<uint32_t, float> later = render("12000", "13000");
+    ASSERT_EQ(later.count(12960), 1u);
+    for (const auto& [time, beat] : later)
+        EXPECT_EQ(beat, after.at(time)) << "at " << time;
+}

@@ -56,6 +56,7 @@ TEST(WildFiles, DamagedFilesAreNamedAtLoadAndInTheCheck) {
     ShowProcess check(run.path(), {"--check"});
     EXPECT_EQ(check.wait(), 1);
     EXPECT_EQ(check.standardOutput(),
+              "beat level over the music: median 0.00, 95th percentile 0.00, max 0.00\n"
               "warning: Unable to read image data/overlay/loader.jpg (the loading picture)\n"
               "data/demo.txt:4: the entry 'AlphaBlendImage': Image data/terrain-texture.jpg is "
               "damaged: Premature end of JPEG file\n"

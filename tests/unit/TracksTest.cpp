@@ -169,6 +169,27 @@ TEST(TracksFile, EveryFaultIsListedWithItsLine) {
     EXPECT_EQ(flood.errors.back(), "f:101: 100 faults: the rest of the file is not read");
 }
 
+TEST(TracksFile, BeatLinesReadWriteBackAndAFaultyOneLeavesTheTrackAlone) {
+    const TracksReading reading =
+        readTracks("track glow\n0 1\nbeat auto\n500 2\nbeat gain 1.5\nbeat\nbeat gain 0\n"
+                   "beat gain x\nbeat loud\n",
+                   "t");
+    const std::vector<std::string> expected(
+        4, "a beat line is: beat auto, or beat gain G (a number above 0)");
+    ASSERT_EQ(reading.errors.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(reading.errors[i], "t:" + std::to_string(6 + i) + ": " + expected[i]);
+    EXPECT_EQ(reading.tracks.beat(), (BeatSetting{true, 1.5f}));
+    ASSERT_NE(reading.tracks.find("glow"), nullptr);
+    EXPECT_EQ(reading.tracks.find("glow")->keys.size(), 2u);
+
+    const std::string text = writeTracks(reading.tracks);
+    EXPECT_NE(text.find("\nbeat auto\nbeat gain 1.5\n"), std::string::npos) << text;
+    EXPECT_EQ(readTracks(text, "t").tracks.beat(), reading.tracks.beat());
+    // Without beat lines the file has none.
+    EXPECT_EQ(writeTracks(TrackSet()).find("beat"), std::string::npos);
+}
+
 TEST(TracksFile, SavesAtomicallyAndReadsFromDisk) {
     const TempDir dir;
     const std::string path = dir.file("demo.tracks");
