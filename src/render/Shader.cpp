@@ -131,14 +131,14 @@ void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
             fragmentPath, [&] { return compileShader(source->c_str(), GL_FRAGMENT_SHADER); });
         glAttachShader(program, fragmentShader);
     } else {
-        noteLoadProblem("Unable to open shader %s", fragmentPath);
+        noteLoadWarning("Unable to open shader %s (the program is made without that stage)", fragmentPath);
     }
     if (const auto source = readWholeFile(vertexPath)) {
         vertexShader = compileFileStage(
             vertexPath, [&] { return compileShader(source->c_str(), GL_VERTEX_SHADER); });
         glAttachShader(program, vertexShader);
     } else {
-        noteLoadProblem("Unable to open shader %s", vertexPath);
+        noteLoadWarning("Unable to open shader %s (the program is made without that stage)", vertexPath);
     }
     glLinkProgram(program);
 }

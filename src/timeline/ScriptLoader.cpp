@@ -312,6 +312,10 @@ private:
         }
         for (const std::string& note : notes.notes())
             report_.note(line, name + ": " + note);
+        if (ShowCheck* check = report_.check())
+            for (const std::string& warning : notes.warnings())
+                check->warnings.push_back(scriptPlace(check->script, line) + ": warning: " + name +
+                                          ": " + warning);
         return made;
     }
 

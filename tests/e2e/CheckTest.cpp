@@ -165,3 +165,29 @@ TEST(Check, AVideoThatDoesNotDecodeCleanlyIsReportedNamingTheFile) {
                    "whole frame is shown in their place\n")))
         << show.standardOutput();
 }
+
+// A vertex and fragment pair with a file missing draws without that stage: the check warns and
+// passes, and the show draws.
+TEST(Check, AMissingFileOfAShaderPairIsAWarningAndTheShowDraws) {
+    TempDir run;
+    fs::create_directories(run.path() / "data/suite");
+    for (const char* shared : {"music.ogg", "rubber", "overlay"})
+        fs::create_symlink(fs::path(MORVELDAN_BUILD_DIR) / "data" / shared,
+                           run.path() / "data" / shared);
+    fs::copy_file(fs::path(MORVELDAN_BUILD_DIR) / "data/suite/vs.txt",
+                  run.file("data/suite/vs.txt"));
+    writeTextFile(run.file("data/demo.txt"), "data/music.ogg\n0\n1\nShaderSuite3D\n0\n3000\n");
+    ShowProcess check(run.path(), {"--check"});
+    EXPECT_EQ(check.wait(), 0) << check.standardOutput();
+    EXPECT_NE(check.standardOutput().find(
+                  "data/demo.txt:4: warning: the entry 'ShaderSuite3D': Unable to open shader "
+                  "data/suite/fs.txt (the program is made without that stage)\n"),
+              std::string::npos)
+        << check.standardOutput();
+    EXPECT_NE(check.standardOutput().find("1 entry checked, no problems found"), std::string::npos)
+        << check.standardOutput();
+    const ShowResult shot =
+        runShow(run.path(), {"--shot", "2500", run.file("shot.png"), "--size", "32x24"});
+    EXPECT_EQ(shot.exitStatus, 0) << shot.errorOutput;
+    EXPECT_TRUE(fs::exists(run.file("shot.png")));
+}
