@@ -22,6 +22,7 @@
 #include "timeline/ScriptLoader.h"
 #include "timeline/ShowTracks.h"
 #include "timeline/Timeline.h"
+#include "timeline/TrackNames.h"
 
 #include <SDL2/SDL.h>
 
@@ -174,6 +175,7 @@ int runShow(const CommandLine& line) {
         checkMusic(check, musicFile, startOffset);
         if (check.musicLine != 0)
             checkBeat(check, trackSet.beat(), musicFile);
+        checkTrackNames(trackSet, effects, check);
         checkTrackTargets(ShowTracks(std::move(trackSet), effects, keywords), check);
         shutDownEffects(effects);
         return reportCheck(check);

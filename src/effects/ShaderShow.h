@@ -17,6 +17,8 @@ public:
     ShaderShow(int32_t start, int32_t end, const std::string& shaderPath,
                const std::string& imagePath);
     void draw(uint32_t time, float beat) override;
+    // The fragment shader's file; empty without one.
+    const std::string& shaderPath() const { return program.files; }
 
 private:
     FragmentProgram program;

@@ -205,3 +205,32 @@ TEST(TracksRun, BeatAutoScalesTheBeatToRealMusicAlikeInEveryRun) {
     for (const auto& [time, beat] : later)
         EXPECT_EQ(beat, after.at(time)) << "at " << time;
 }
+
+// A track one letter or a case off the shader's uniform feeds nothing: the check warns from both
+// sides, naming the other's file and line, and still passes. A plug-in may read any name.
+TEST(TracksRun, CheckWarnsOfATrackAndAUniformThatNearlyShareAName) {
+    const TracksShow show("track Level\n0 1\ntrack lvel\n0 1\n");
+    ShowProcess check(show.path(), {"--check"});
+    EXPECT_EQ(check.wait(), 0);
+    const std::string report = check.standardOutput();
+    for (const char* warning :
+         {"data/demo.tracks:1: warning: the track 'Level' feeds nothing: no shader of the show "
+          "declares 'uniform float Level;'; the closest is 'level' (data/level.fs:1)\n",
+          "data/demo.tracks:3: warning: the track 'lvel' feeds nothing: no shader of the show "
+          "declares 'uniform float lvel;'; the closest is 'level' (data/level.fs:1)\n",
+          "data/level.fs:1: warning: no track feeds 'uniform float level;', but the track "
+          "'Level' (data/demo.tracks:1) nearly names it\n"})
+        EXPECT_NE(report.find(warning), std::string::npos) << warning << report;
+
+    writeTextFile(show.file("data/demo.txt"),
+                  "data/music.ogg\n0\n2\nShaderShow\n0\n-1\ndata/level.fs\ndata/misc/blomster.jpg\n"
+                  "Plugin\n0\n-1\n" +
+                      testPlugin("test_fill") + "\n0 0 0\n");
+    ShowProcess withPlugin(show.path(), {"--check"});
+    EXPECT_EQ(withPlugin.wait(), 0);
+    EXPECT_EQ(withPlugin.standardOutput().find("feeds nothing"), std::string::npos)
+        << withPlugin.standardOutput();
+    EXPECT_NE(withPlugin.standardOutput().find("no track feeds 'uniform float level;'"),
+              std::string::npos)
+        << withPlugin.standardOutput();
+}

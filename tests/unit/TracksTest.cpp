@@ -1,4 +1,5 @@
 #include "platform/Error.h"
+#include "timeline/TrackNames.h"
 #include "tracks/Track.h"
 #include "tracks/TracksFile.h"
 
@@ -206,3 +207,26 @@ TEST(TracksFile, SavesAtomicallyAndReadsFromDisk) {
 }
 
 } // namespace
+
+TEST(TrackNames, FloatUniformsAndNearMisses) {
+    const std::vector<DeclaredUniform> uniforms =
+        floatUniformsIn("uniform vec2 resolution;\n// uniform float gone;\n"
+                        "uniform highp float glow; uniform float a, wave[4] ;\n"
+                        "uniform float time; // uniform float hidden;\n",
+                        "s.fs");
+    std::vector<std::string> found;
+    for (const DeclaredUniform& uniform : uniforms)
+        found.push_back(uniform.name + "@" + uniform.file + ":" + std::to_string(uniform.line));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{"glow@s.fs:3", "a@s.fs:3", "wave@s.fs:3", "time@s.fs:4"}));
+
+    const struct {
+        const char *a, *b;
+        int distance;
+    } cases[] = {{"Glow", "glow", 0}, {"glw", "glow", 1},    {"gloww", "glow", 1},
+                 {"golw", "glow", 2}, {"GLOWS", "glo", 2},   {"glow", "glow", -1},
+                 {"gl", "glow", 2},   {"flash", "glow", -1}, {"a", "b", -1},
+                 {"ab", "cd", -1},    {"x", "xy", 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(nearMiss(c.a, c.b), c.distance) << c.a << " " << c.b;
+}
