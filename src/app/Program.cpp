@@ -220,7 +220,7 @@ int runShow(const CommandLine& line) {
 
 void report(const std::string& message, bool messageBox) {
     setDebugOutput(true);
-    debugWrite("Exception: ");
+    debugWrite("morveldan: ");
     debugWrite(message);
     debugWrite("\n");
     if (messageBox &&

@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <climits>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -20,6 +23,30 @@ double stepOf(const TweakVariable& variable, const TweakDefinition& definition) 
     if (definition.step && *definition.step > 0)
         return *definition.step;
     return variable.type == TweakInt32 ? 1.0 : 0.1;
+}
+
+// Digits after the point in the shortest decimal that reads back as the number; -1 when it is
+// written with an exponent.
+template <class Number> int decimalsOf(Number number) {
+    char text[64];
+    const char* end = std::to_chars(text, text + sizeof text, number).ptr;
+    const std::string_view written(text, size_t(end - text));
+    if (written.find('e') != std::string_view::npos)
+        return -1;
+    const size_t point = written.find('.');
+    return point == std::string_view::npos ? 0 : int(written.size() - point - 1);
+}
+
+// The value moved by `by`, rounded to as many decimals as the value and the step are written with,
+// so that steps of 0.1 from -0.6 reach -0.5 rather than the float next to it.
+template <class Number> double stepped(Number value, double by, double step) {
+    const int valueDecimals = decimalsOf(value);
+    const int stepDecimals = decimalsOf(step);
+    const double sum = double(value) + by;
+    if (valueDecimals < 0 || stepDecimals < 0 || std::max(valueDecimals, stepDecimals) > 12)
+        return sum;
+    const double scale = std::pow(10.0, std::max(valueDecimals, stepDecimals));
+    return std::round(sum * scale) / scale;
 }
 
 double bounded(double value, const TweakDefinition& definition) {
@@ -45,7 +72,8 @@ void nudgeEnumeration(const TweakVariable& variable, int steps) {
 
 void nudge(const TweakVariable& variable, int steps) {
     const TweakDefinition definition = parseTweakDefinition(variable.definition);
-    const double by = steps * stepOf(variable, definition);
+    const double step = stepOf(variable, definition);
+    const double by = steps * step;
     switch (variable.type) {
     case TweakBool: {
         bool* value = static_cast<bool*>(variable.address);
@@ -60,7 +88,7 @@ void nudge(const TweakVariable& variable, int steps) {
     }
     case TweakDouble: {
         double* value = static_cast<double*>(variable.address);
-        *value = bounded(*value + by, definition);
+        *value = bounded(stepped(*value, by, step), definition);
         break;
     }
     case TweakFloat:
@@ -73,7 +101,7 @@ void nudge(const TweakVariable& variable, int steps) {
                           : variable.type == TweakColor3F || variable.type == TweakDir3F ? 3
                                                                                          : 4;
         for (int i = 0; i < count; ++i)
-            numbers[i] = float(bounded(numbers[i] + by, definition));
+            numbers[i] = float(bounded(stepped(numbers[i], by, step), definition));
         break;
     }
     default:

@@ -116,9 +116,7 @@ ShaderProgram::~ShaderProgram() {
 }
 
 GLuint ShaderProgram::compileShader(const char* source, GLenum type) {
-    const GLuint shader = compileStage(source, type);
-    debugWrite("No errors compiling\n");
-    return shader;
+    return compileStage(source, type);
 }
 
 void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {

@@ -11,7 +11,7 @@ TEST(EndOfShow, EndDemoEndsTheProgramWithItsMessageAndExitCodeZero) {
                                              "EndDemo\n300\n-1\n");
     const ShowResult result = runShow(run.path(), {"--no-setup", "--windowed", "--no-message-box"});
     EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
-    EXPECT_NE(result.errorOutput.find("Exception: End of show\n"), std::string::npos)
+    EXPECT_NE(result.errorOutput.find("morveldan: End of show\n"), std::string::npos)
         << result.errorOutput;
     EXPECT_NE(result.errorOutput.find("Loaded EndDemo with start time 300 and end time -1"),
               std::string::npos)

@@ -292,7 +292,7 @@ TEST(Render, AnEndPastTheMusicIsNamedAndAStopSignalLeavesNoFileBehind) {
     kill(render.pid(), SIGINT);
     EXPECT_EQ(render.wait(), 130) << render.errorOutput();
     EXPECT_TRUE(render.exitedByItself());
-    EXPECT_NE(render.errorOutput().find("Exception: Render interrupted"), std::string::npos)
+    EXPECT_NE(render.errorOutput().find("morveldan: Render interrupted"), std::string::npos)
         << render.errorOutput();
     EXPECT_EQ(run.outputs(), std::vector<std::string>{"frames"});
 }

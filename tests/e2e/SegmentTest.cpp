@@ -244,7 +244,7 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
             arguments.push_back(show.out(segment));
         const ShowResult result = show.run(arguments);
         EXPECT_EQ(result.exitStatus, 1) << message;
-        EXPECT_NE(result.errorOutput.find("Exception: " + message), std::string::npos)
+        EXPECT_NE(result.errorOutput.find("morveldan: " + message), std::string::npos)
             << result.errorOutput;
         EXPECT_EQ(show.outputs(), before) << "something was left behind: " << message;
     }

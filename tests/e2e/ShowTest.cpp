@@ -118,7 +118,7 @@ TEST(ShowEnd, EscapeEndsTheShowWithoutAMessageBox) {
         },
         30s);
     EXPECT_EQ(show.wait(10s), 0);
-    EXPECT_EQ(show.errorOutput().find("Exception"), std::string::npos) << show.errorOutput();
+    EXPECT_EQ(show.errorOutput().find("morveldan: "), std::string::npos) << show.errorOutput();
 }
 
 TEST(ShowEnd, ClosingTheWindowReportsYouQuit) {
@@ -133,7 +133,7 @@ TEST(ShowEnd, ClosingTheWindowReportsYouQuit) {
     ASSERT_NE(window, 0u);
     x.sendCloseRequest(window);
     EXPECT_EQ(show.wait(30s), 0);
-    EXPECT_NE(show.errorOutput().find("Exception: You quit?\n"), std::string::npos)
+    EXPECT_NE(show.errorOutput().find("morveldan: You quit?\n"), std::string::npos)
         << show.errorOutput();
 }
 
@@ -158,7 +158,7 @@ TEST(ShowEnd, TheErrorBoxAppearsOnlyAfterTheWindowIsGone) {
     EXPECT_TRUE(show.running()) << "the box must wait for the viewer";
     x.sendCloseRequest(box);
     EXPECT_EQ(show.wait(30s), 0);
-    EXPECT_NE(show.errorOutput().find("Exception: You quit?\n"), std::string::npos);
+    EXPECT_NE(show.errorOutput().find("morveldan: You quit?\n"), std::string::npos);
 }
 
 TEST(ShowEnd, StopSignalsEndTheShowQuietlyWithTheShellsStatus) {
@@ -173,7 +173,7 @@ TEST(ShowEnd, StopSignalsEndTheShowQuietlyWithTheShellsStatus) {
         kill(show.pid(), signal);
         EXPECT_EQ(show.wait(30s), status);
         EXPECT_TRUE(show.exitedByItself()) << "ended by the signal, not by the program";
-        EXPECT_EQ(show.errorOutput().find("Exception"), std::string::npos) << show.errorOutput();
+        EXPECT_EQ(show.errorOutput().find("morveldan: "), std::string::npos) << show.errorOutput();
     }
 }
 
@@ -201,22 +201,22 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
     const Case cases[] = {
         {"unknown keyword",
          "m.ogg\n0\n1\nPlugin\n0\n10\n" + testPlugin("test_fill") + "\n1 2 3\n tunnel\n0\n10\n",
-         "Exception: data/demo.txt:9: the keyword line; after its start and end time, the entry "
+         "morveldan: data/demo.txt:9: the keyword line; after its start and end time, the entry "
          "before it (Plugin, line 4) reads the library path, then the lines its plug-in reads: is "
          "a line missing there, or one too many?",
          "\nUnknown entry ' tunnel' in file, please correct\n"},
         {"missing plug-in", "m.ogg\n0\n1\n# a plug-in\nPlugin\n0\n10\n" + missing + "\n",
-         "Exception: data/demo.txt:5: the entry 'Plugin'",
+         "morveldan: data/demo.txt:5: the entry 'Plugin'",
          "\nUnable to load plugin: " + missing + "\n" + missing +
              ": cannot open shared object file: No such file or directory\n"},
         {"plug-in without Draw",
          "m.ogg\n0\n1\nPlugin\n0\n10\n" + testPlugin("test_init_only") + "\n",
-         "Exception: data/demo.txt:4: the entry 'Plugin'",
+         "morveldan: data/demo.txt:4: the entry 'Plugin'",
          "\nUnable to fint Draw function in plugin: " + testPlugin("test_init_only") + "\n"},
         {"entry cut short", "m.ogg\n0\n2\n" + fillEntry(0, 10, "1 2 3") + "Plugin\n0\n# end\n",
-         "Exception: data/demo.txt:9: the entry 'Plugin'", "'Plugin' is cut short"},
+         "morveldan: data/demo.txt:9: the entry 'Plugin'", "'Plugin' is cut short"},
         {"value beyond 32 bits", "m.ogg\n0\n1\nPlugin\n0\n99999999999\n",
-         "Exception: data/demo.txt:6: the end time of the entry 'Plugin'",
+         "morveldan: data/demo.txt:6: the end time of the entry 'Plugin'",
          "The number '99999999999' does not fit in 32 bits"},
     };
     for (const Case& c : cases) {
@@ -382,7 +382,7 @@ TEST(Shot, FailuresExitWithOne) {
     run.script("m.ogg\n0\n1\n" + fillEntry(0, -1, "1 1 1"));
     const ShowResult unwritable = runShow(run.path(), {"--shot", "10", "/nonexistent/x.png"});
     EXPECT_EQ(unwritable.exitStatus, 1);
-    EXPECT_NE(unwritable.errorOutput.find("Exception: Unable to save picture /nonexistent/x.png"),
+    EXPECT_NE(unwritable.errorOutput.find("morveldan: Unable to save picture /nonexistent/x.png"),
               std::string::npos)
         << unwritable.errorOutput;
 }
@@ -409,7 +409,7 @@ TEST(ShowFolder, PlaysTheNamedFolderAndWritesOutputsWhereItWasStarted) {
     ShowProcess notAShow(start.path(), {"--no-message-box", "nowhere"});
     EXPECT_EQ(notAShow.wait(), 1);
     EXPECT_NE(notAShow.errorOutput().find(
-                  "Exception: nowhere is not a show folder: it holds no data/demo.txt"),
+                  "morveldan: nowhere is not a show folder: it holds no data/demo.txt"),
               std::string::npos)
         << notAShow.errorOutput();
 }

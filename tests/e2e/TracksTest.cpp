@@ -92,7 +92,7 @@ TEST(TracksRun, CheckListsEveryFaultAtItsLineAndARunStopsAtThem) {
     const ShowResult shot =
         runShow(show.path(), {"--shot", "100", show.file("shot.png"), "--no-message-box"});
     EXPECT_EQ(shot.exitStatus, 1);
-    EXPECT_NE(shot.errorOutput.find("Exception: data/demo.tracks:3: bad value '1,5': a finite "
+    EXPECT_NE(shot.errorOutput.find("morveldan: data/demo.tracks:3: bad value '1,5': a finite "
                                     "number\ndata/demo.tracks:4: bad interpolation"),
               std::string::npos)
         << shot.errorOutput;

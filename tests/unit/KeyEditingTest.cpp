@@ -177,3 +177,28 @@ TEST(TrackEditing, SavesAtomicallyKnowsItsOwnSaveAndKeepsUnsavedEditsForRecovery
 }
 
 } // namespace
+
+TEST(TrackEditing, StepsOfATenthSaveAsTheDecimalsTheyReach) {
+    Registered registered;
+    TweakBar bar{"Thing"};
+    float size = 0.3f;
+    float fine = 0.123f;
+    TweakRegistry::instance().addVariable(&bar, "Size", TweakFloat, &size, "");
+    TweakRegistry::instance().addVariable(&bar, "Fine", TweakFloat, &fine, "");
+    EffectList effects;
+    effects.push_back(std::make_unique<Entry>(0, 4000));
+    effects[0]->tweakBar = &bar;
+    TrackEditing editing;
+    TrackSet tracks;
+    editing.toggleRecording();
+    const std::vector<TweakValue> values = tweakValuesOf(*effects[0]);
+    for (int step = 0; step < 8; ++step)
+        editing.nudgeSelected(tracks, effects, 1000, -1);
+    editing.select(values[1]);
+    editing.nudgeSelected(tracks, effects, 1000, 1);
+    EXPECT_EQ(size, -0.5f);
+    EXPECT_EQ(fine, 0.223f) << "a value off the step's grid keeps its own decimals";
+    const std::string text = writeTracks(tracks);
+    EXPECT_NE(text.find("1000 -0.5 "), std::string::npos) << text;
+    EXPECT_NE(text.find("1000 0.223 "), std::string::npos) << text;
+}
