@@ -7,6 +7,7 @@
 #include "offline/LeadIn.h"
 #include "offline/RenderPlan.h"
 #include "offline/Screenshot.h"
+#include "offline/Segments.h"
 #include "platform/Error.h"
 #include "platform/StopSignals.h"
 #include "render/GLState.h"
@@ -404,6 +405,9 @@ RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
     MusicStream music(musicFile, MusicOutput::Manual, request.segment == 0, MusicDecoding::Forward);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
+    if (request.segment > 0)
+        std::fprintf(stderr, "%s\n",
+                     segmentSpanLine(plan, request.segment, request.segmentCount).c_str());
     plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
     music.keepAround(uint64_t(framesBehindDrawing) * ((musicSampleRate + plan.fps - 1) / plan.fps));
     sink.setAudio(musicOfSpan(music, plan));
@@ -505,6 +509,9 @@ void profileShow(const RenderRequest& request, EffectList& effects,
     MusicStream music(musicFile, MusicOutput::Manual, false);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
     RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
+    if (request.segment > 0)
+        std::fprintf(stderr, "%s\n",
+                     segmentSpanLine(plan, request.segment, request.segmentCount).c_str());
     plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
 
     glClearColor(0, 0, 0, 0);

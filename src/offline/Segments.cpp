@@ -6,6 +6,7 @@
 #include "platform/Checksum.h"
 #include "platform/Error.h"
 #include "platform/FFmpegHandles.h"
+#include "platform/FileBytes.h"
 #include "platform/StopSignals.h"
 #include "timeline/ScriptLoader.h"
 #include "timeline/ScriptReader.h"
@@ -81,6 +82,22 @@ std::string spanEndText(const std::optional<uint32_t>& time) {
 bool readCount(std::istringstream& in, uint64_t& value) { return bool(in >> value); }
 
 } // namespace
+
+std::string segmentSpanLine(const RenderPlan& plan, int segment, int segments) {
+    return formatText("segment %d/%d: frames %llu to %llu of a span of %llu frames", segment,
+                      segments, (unsigned long long)plan.firstFrame,
+                      (unsigned long long)(uint64_t(plan.firstFrame) + plan.frameCount),
+                      (unsigned long long)plan.spanFrames);
+}
+
+std::optional<uint64_t> spanInSegmentLog(const std::string& logText) {
+    const size_t at = logText.find(" of a span of ");
+    unsigned long long span = 0;
+    if (at == std::string::npos ||
+        std::sscanf(logText.c_str() + at, " of a span of %llu frames", &span) != 1)
+        return std::nullopt;
+    return span;
+}
 
 std::string manifestPathOf(const std::string& segmentFile) { return segmentFile + ".manifest"; }
 
@@ -292,6 +309,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A segment's log is looked through for its span line only while it is this small: the line
+// comes right after loading.
+constexpr size_t maxLogBytesRead = size_t(1) << 20;
+
 struct LocalSegment {
     int number = 0; // from 1
     std::string file;
@@ -403,6 +424,13 @@ public:
         kept_ = keptFrames;
     }
 
+    // Before any segment has said how long the span is.
+    void showStarting(int finished, int segments) {
+        printed_ = true;
+        std::fprintf(stderr, "\rsegments %d/%d  starting   ", finished, segments);
+        std::fflush(stderr);
+    }
+
     void show(uint64_t done, int finished, int segments) {
         printed_ = true;
         const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
@@ -461,9 +489,14 @@ std::optional<uint64_t> spanOf(const LocalSegment& segment) {
 // the whole render. On any failure or stop signal the running ones are stopped.
 void runSegments(std::vector<LocalSegment>& segments, const std::vector<int>& toRender,
                  const RenderRequest& request, int width, int height, const std::string& program,
-                 uint64_t spanFrames, uint64_t keptFrames) {
+                 uint64_t spanFrames, uint64_t keptFrames, bool spanKnown) {
     const int count = int(segments.size());
     SegmentProgress progress(spanFrames, keptFrames);
+    const auto learnSpan = [&](uint64_t span) {
+        progress.setTotal(span, shareSpan(segments, span, toRender));
+        spanFrames = span;
+        spanKnown = true;
+    };
     size_t next = 0;
     int running = 0;
     int finished = count - int(toRender.size());
@@ -489,17 +522,23 @@ void runSegments(std::vector<LocalSegment>& segments, const std::vector<int>& to
                                   segment.log.c_str(), lastLineOf(segment.log).c_str());
                         segment.finished = true;
                         ++finished;
-                        if (const std::optional<uint64_t> span = spanOf(segment)) {
-                            progress.setTotal(*span, shareSpan(segments, *span, toRender));
-                            spanFrames = *span;
-                        }
+                        if (const std::optional<uint64_t> span = spanOf(segment))
+                            learnSpan(*span);
+                    } else if (std::string log;
+                               !spanKnown &&
+                               readWholeFile(segment.log, maxLogBytesRead, log) == FileRead::Read) {
+                        if (const std::optional<uint64_t> span = spanInSegmentLog(log))
+                            learnSpan(*span);
                     }
                 }
                 done += segment.finished    ? segment.frames
                         : segment.child > 0 ? std::min(segment.frames, framesDoneIn(segment.log))
                                             : 0;
             }
-            progress.show(std::min(done, spanFrames), finished, count);
+            if (spanKnown)
+                progress.show(std::min(done, spanFrames), finished, count);
+            else
+                progress.showStarting(finished, count);
             if (finished < count)
                 std::this_thread::sleep_for(std::chrono::milliseconds(250));
         }
@@ -564,10 +603,16 @@ void renderInSegments(const RenderRequest& request, int width, int height,
                  listed(kept).c_str(), listed(toRender).c_str());
 
     const uint64_t keptFrames = shareSpan(segments, spanFrames, toRender);
-    runSegments(segments, toRender, request, width, height, program, spanFrames, keptFrames);
+    runSegments(segments, toRender, request, width, height, program, spanFrames, keptFrames,
+                !kept.empty());
     std::vector<std::string> files;
     for (const LocalSegment& segment : segments)
         files.push_back(segment.file);
     joinSegments(request.videoFile, files);
-    fs::remove_all(work, error);
+    // The segments, their manifests and logs go; anything else (the task and join logs of a farm
+    // render finished here) stays, and the folder with it.
+    for (const LocalSegment& segment : segments)
+        for (const std::string& file : {segment.file, manifestPathOf(segment.file), segment.log})
+            fs::remove(file, error);
+    fs::remove(work, error);
 }

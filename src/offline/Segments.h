@@ -33,6 +33,13 @@ struct SegmentManifest {
     }
 };
 
+// The line a segment's render prints once it has planned, so that a render in segments learns
+// the whole span (where the end-of-show entry ends it) before any segment has finished:
+// "segment K/N: frames A to B of a span of S frames".
+std::string segmentSpanLine(const RenderPlan& plan, int segment, int segments);
+// The span S of such a line in a segment's log, if it holds one.
+std::optional<uint64_t> spanInSegmentLog(const std::string& logText);
+
 std::string manifestPathOf(const std::string& segmentFile);
 void writeManifest(const std::string& path, const SegmentManifest& manifest);
 // Empty, with the reason in `problem`, when the file is missing or not a manifest.

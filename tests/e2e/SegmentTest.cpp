@@ -12,6 +12,8 @@ extern "C" {
 
 #include <fstream>
 #include <optional>
+#include <regex>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -203,6 +205,29 @@ TEST(Segments, ASilentShowsSegmentsEndWithItsEndOfShowEntry) {
     EXPECT_EQ(a->pictures.size(), 41u); // 0 to 4000 ms; the entry's window starts after 4000
     EXPECT_TRUE(a->pictures == b->pictures) << "decoded pictures differ";
     EXPECT_TRUE(a->times == b->times);
+
+    // In segments on this machine, finishing a farm render whose logs are in the work folder:
+    // the progress counts the span the end-of-show entry ends from its first count on, and the
+    // farm's logs stay when the segments are cleared away.
+    const fs::path work = show.out("local.mp4.segments");
+    fs::create_directories(work);
+    for (const char* log : {"task-1.log", "join.log"})
+        writeTextFile((work / log).string(), "from the farm\n");
+    const ShowResult local = show.render("local.mp4", plus(smallLossless, {"--segments", "3"}));
+    ASSERT_EQ(local.exitStatus, 0) << local.errorOutput;
+    const std::regex count("frame [0-9]+/([0-9]+)");
+    std::set<std::string> totals;
+    for (std::sregex_iterator at(local.errorOutput.begin(), local.errorOutput.end(), count), end;
+         at != end; ++at)
+        totals.insert((*at)[1]);
+    EXPECT_EQ(totals, std::set<std::string>{"41"}) << local.errorOutput;
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(work))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"join.log", "task-1.log"}));
+    const std::optional<MediaDigest> c = digest(show.out("local.mp4"));
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(a->pictures == c->pictures) << "decoded pictures differ";
 }
 
 TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
