@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ShowFolder.h"
+#include "app/StarterShow.h"
 #include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
@@ -237,6 +238,19 @@ int runAgainWithWarmup(int argc, char** argv, uint32_t warmup) {
     return exitFailed;
 }
 
+int makeStarter(const std::string& folder) {
+    try {
+        makeStarterShow(folder, starterSourceFolder());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "morveldan: %s\n", error.what());
+        return exitFailed;
+    }
+    std::printf("Made a starter show in %s: play it with 'morveldan --windowed %s', check it with "
+                "'morveldan --check %s'; %s/README.md says what each line of its script does.\n",
+                folder.c_str(), folder.c_str(), folder.c_str(), folder.c_str());
+    return exitSucceeded;
+}
+
 } // namespace
 
 int runProgram(int argc, char** argv) {
@@ -251,6 +265,8 @@ int runProgram(int argc, char** argv) {
     case CommandLine::Action::Invalid:
         std::fprintf(stderr, "morveldan: %s\n\n%s", line.problem.c_str(), usageText());
         return exitUsage;
+    case CommandLine::Action::New:
+        return makeStarter(line.newFolder);
     default:
         break;
     }

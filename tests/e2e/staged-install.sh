@@ -19,6 +19,9 @@ cd "$stage/elsewhere"
     { cat stderr.txt >&2; fail "the installed program did not play its show"; }
 "$build/morveldan" "$build" --size 160x120 --shot 84000 built.png 2>/dev/null
 cmp -s installed.png built.png || fail "the installed show draws another frame than the build's"
+"$root/bin/morveldan" --new starter >/dev/null || fail "the installed program makes no starter show"
+"$root/bin/morveldan" --check starter >/dev/null 2>&1 ||
+    fail "the starter show of the installed program does not pass --check"
 
 export PKG_CONFIG_PATH="$root/share/pkgconfig"
 cflags="$(pkg-config --cflags morveldan-plugin)"
