@@ -198,17 +198,22 @@ const std::string_view showFiles[] = {"data/music.ogg", "data/overlay/loader.jpg
 
 const char* const shaderText = R"(#version 110
 // The starter show's own effect (ShaderShow). The picture waves, brightens on the beat and with
-// the track `glow` of data/demo.tracks. gl_TexCoord[0].st runs from (0, 0) at the top left of
-// the screen to (1, 1) at the bottom right.
+// the track `glow` of data/demo.tracks, and turns about the middle by the track `swirl` (none
+// yet: make it in the author mode's Tracks list). gl_TexCoord[0].st runs from (0, 0) at the top
+// left of the screen to (1, 1) at the bottom right.
 
 uniform sampler2D picture; // texture unit 0: the entry's image
 uniform float time;        // the effect time in seconds
 uniform float beat;        // the beat level, 0 to 1
 uniform float glow;        // a track: 0 dim, 1 bright
+uniform float swirl;       // a track: turns at the middle, none at the edges
 
 void main()
 {
     vec2 st = gl_TexCoord[0].st;
+    vec2 fromMiddle = st - 0.5;
+    float angle = swirl * 6.2831853 * max(0.0, 1.0 - 2.0 * length(fromMiddle));
+    st = 0.5 + mat2(cos(angle), sin(angle), -sin(angle), cos(angle)) * fromMiddle;
     st.x += 0.02 * sin(st.y * 12.0 + time * 2.0);
     st.y += 0.02 * sin(st.x * 10.0 + time * 1.5);
     vec3 colour = texture2D(picture, st).rgb;
@@ -297,7 +302,10 @@ StarterTexts starterTexts() {
         "those after them (`docs/script.md`, \"Drawing state that carries over\").\n\n"
         "## The other files\n\n"
         "- `data/demo.tracks`: keys in time. `glow` is a free track that `data/shaders/starter.fs` "
-        "reads as `uniform float glow;`; the `Brum@15000/BGScale` tracks zoom Brum's background.\n"
+        "reads as `uniform float glow;`; the `Brum@15000/BGScale` tracks zoom Brum's background. "
+        "The shader also reads `swirl`, which has no track yet: in the author mode (`--author`) "
+        "pick it under Tracks in the Tweaks panel, then key it with Up and Down or the panel's "
+        "widgets, and save with F2.\n"
         "- `data/shaders/starter.fs`: the ShaderShow entry's fragment shader (GLSL 1.10); edit it "
         "while the show plays and it reloads.\n"
         "- `data/overlay/loader.jpg`: the picture shown while the show loads.\n"

@@ -17,6 +17,7 @@ public:
     ShaderShow(int32_t start, int32_t end, const std::string& shaderPath,
                const std::string& imagePath);
     void draw(uint32_t time, float beat) override;
+    std::vector<std::string> trackUniforms() const override { return inputs.trackUniforms(); }
 
 private:
     FragmentProgram program;
