@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A staged install (DESTDIR) plays the default show from a folder outside the source and build
 # trees, with the same frame as the build tree; the example plug-in builds against the installed
-# header found through pkg-config alone; the manual page, menu entry and Slurm scripts are in place.
+# header found through pkg-config alone; the manual page, the documents, menu entry and Slurm
+# scripts are in place; the installed program makes a starter show that passes its check.
 # Usage: staged-install.sh CMAKE BUILD_DIR CXX
 set -euo pipefail
 cmake="$1" build="$2" cxx="$3"
@@ -34,6 +35,16 @@ done
 
 zcat "$root/share/man/man6/morveldan.6.gz" | grep -q '^\.TH MORVELDAN 6' || fail "no manual page"
 zcat "$root/share/man/man6/morveldan.6.gz" | grep -q 'SHOW_FOLDER' || fail "stale manual page"
+for section in SYNOPSIS OPTIONS 'THE SHOW FOLDER' ENVIRONMENT 'EXIT STATUS' EXAMPLES; do
+    zcat "$root/share/man/man6/morveldan.6.gz" | grep -q "^\.SH $section\$" ||
+        fail "the manual page has no section $section"
+done
+zcat "$root/share/man/man6/morveldan.6.gz" | grep -q '^\\fB\\-\\-new\\fR' ||
+    fail "the manual page misses an option of --help"
+for doc in README.md docs/script.md docs/tracks.md docs/plugins.md docs/render-farm.md \
+    examples/tracks/data/demo.txt; do
+    [ -s "$root/share/doc/morveldan/$doc" ] || fail "no $doc under share/doc/morveldan"
+done
 grep -q '^Exec=morveldan$' "$root/share/applications/morveldan.desktop" || fail "no menu entry"
 [ -s "$root/share/icons/hicolor/scalable/apps/morveldan.svg" ] || fail "no icon"
 for script in segment.sbatch join.sbatch submit.sh; do
