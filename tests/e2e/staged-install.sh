@@ -47,7 +47,7 @@ for doc in README.md docs/script.md docs/tracks.md docs/plugins.md docs/render-f
 done
 grep -q '^Exec=morveldan$' "$root/share/applications/morveldan.desktop" || fail "no menu entry"
 [ -s "$root/share/icons/hicolor/scalable/apps/morveldan.svg" ] || fail "no icon"
-for script in segment.sbatch join.sbatch submit.sh; do
+for script in segment.sbatch join.sbatch submit.sh test-cluster.sh; do
     [ -x "$root/share/morveldan/slurm/$script" ] || fail "no Slurm script $script"
 done
 echo "staged install plays its show and builds the example plug-in"
