@@ -238,19 +238,6 @@ int runAgainWithWarmup(int argc, char** argv, uint32_t warmup) {
     return exitFailed;
 }
 
-int makeStarter(const std::string& folder) {
-    try {
-        makeStarterShow(folder, starterSourceFolder());
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "morveldan: %s\n", error.what());
-        return exitFailed;
-    }
-    std::printf("Made a starter show in %s: play it with 'morveldan --windowed %s', check it with "
-                "'morveldan --check %s'; %s/README.md says what each line of its script does.\n",
-                folder.c_str(), folder.c_str(), folder.c_str(), folder.c_str());
-    return exitSucceeded;
-}
-
 } // namespace
 
 int runProgram(int argc, char** argv) {
@@ -266,7 +253,7 @@ int runProgram(int argc, char** argv) {
         std::fprintf(stderr, "morveldan: %s\n\n%s", line.problem.c_str(), usageText());
         return exitUsage;
     case CommandLine::Action::New:
-        return makeStarter(line.newFolder);
+        return runNewShow(line.newFolder);
     default:
         break;
     }

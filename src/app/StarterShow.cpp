@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <initializer_list>
 #include <string>
@@ -381,4 +382,17 @@ void makeStarterShow(const fs::path& folder, const fs::path& source) {
     writeText(folder / "data/demo.tracks", tracksText);
     writeText(folder / starterShader, shaderText);
     writeText(folder / "README.md", texts.readme);
+}
+
+int runNewShow(const std::string& folder) {
+    try {
+        makeStarterShow(folder, starterSourceFolder());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "morveldan: %s\n", error.what());
+        return 1;
+    }
+    std::printf("Made a starter show in %s: play it with 'morveldan --windowed %s', check it with "
+                "'morveldan --check %s'; %s/README.md says what each line of its script does.\n",
+                folder.c_str(), folder.c_str(), folder.c_str(), folder.c_str());
+    return 0;
 }

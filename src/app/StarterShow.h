@@ -5,6 +5,7 @@
 // the script.
 
 #include <filesystem>
+#include <string>
 
 // The show the starter's files are copied from: the program's own folder when it holds the
 // default show (a build tree), else the installed default show.
@@ -14,3 +15,7 @@ std::filesystem::path starterSourceFolder();
 // the folder holds anything, when a file of `source` is missing (before anything is written) or
 // when writing fails.
 void makeStarterShow(const std::filesystem::path& folder, const std::filesystem::path& source);
+
+// --new FOLDER: makes the starter show from starterSourceFolder() and says how to play it, or says
+// why not on stderr; the exit status (0, or 1).
+int runNewShow(const std::string& folder);
