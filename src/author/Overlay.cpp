@@ -436,20 +436,6 @@ bool isSelected(const std::optional<TweakValue>& selection, const std::string& t
                             selection->tracks.end();
 }
 
-// The float uniforms of the active entries' shaders that no track feeds yet.
-std::vector<std::string> untrackedUniforms(const OverlayView& view) {
-    std::vector<std::string> names;
-    for (const auto& effect : view.effects) {
-        if (!effect->isActiveAt(view.time))
-            continue;
-        for (std::string& name : effect->trackUniforms())
-            if (!view.tracks.find(name) &&
-                std::find(names.begin(), names.end(), name) == names.end())
-                names.push_back(std::move(name));
-    }
-    return names;
-}
-
 // A new free track: one of the uniforms the active shaders declare, or a name typed.
 void drawNewTrack(const OverlayView& view, const std::vector<std::string>& uniforms,
                   char (&typed)[64]) {
@@ -545,7 +531,8 @@ void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& 
                 for (const TweakValue& value : values)
                     drawTweakRow(view, value, isSelected(selection, value.tracks.front()), gesture);
         }
-        const std::vector<std::string> uniforms = untrackedUniforms(view);
+        const std::vector<std::string> uniforms =
+            untrackedUniforms(view.effects, view.tracks, view.time);
         if (!any && view.tracks.empty() && uniforms.empty())
             ImGui::TextWrapped("The active entries have no tweakable values.");
         if (ImGui::CollapsingHeader("Tracks", ImGuiTreeNodeFlags_DefaultOpen))

@@ -94,6 +94,19 @@ std::vector<TweakValue> tweakValuesOf(const Effekt& effect) {
     return values;
 }
 
+std::vector<std::string> untrackedUniforms(const EffectList& effects, const TrackSet& tracks,
+                                           uint32_t time) {
+    std::vector<std::string> names;
+    for (const auto& effect : effects) {
+        if (!effect->isActiveAt(time))
+            continue;
+        for (std::string& name : effect->trackUniforms())
+            if (!tracks.find(name) && std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(std::move(name));
+    }
+    return names;
+}
+
 TweakValue FreeValue::at(const TrackSet& tracks, uint32_t time) {
     if (const Track* track = tracks.find(variable_.name))
         number_ = track->valueAt(time);

@@ -90,5 +90,10 @@ private:
     bool saved_ = false;
 };
 
+// The float uniforms that the shaders of the entries active at the time read from tracks and that
+// no track feeds yet, each once, in script order: what a new free track can be made for.
+std::vector<std::string> untrackedUniforms(const EffectList& effects, const TrackSet& tracks,
+                                           uint32_t time);
+
 // Every tweak value of the entry (none unless its tweaks were registered).
 std::vector<TweakValue> tweakValuesOf(const Effekt& effect);

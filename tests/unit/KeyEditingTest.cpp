@@ -177,6 +177,12 @@ TEST(TrackEditing, FreeTracksAreSelectedMadeAndKeyedLikeValues) {
     EXPECT_FLOAT_EQ(tracks.find("glow")->keyAt(1000)->value, 1.2f);
     EXPECT_EQ(tracks.find("glow")->keyAt(1000)->interpolation, Interpolation::Linear);
 
+    // What a new free track can be made for: the active shaders' uniforms without a track.
+    effects.push_back(
+        std::make_unique<ShaderEntry>(500, 3000, std::vector<std::string>{"twist", "glow", "hue"}));
+    EXPECT_EQ(untrackedUniforms(effects, tracks, 1000), (std::vector<std::string>{"twist", "hue"}));
+    EXPECT_TRUE(untrackedUniforms(effects, tracks, 3500).empty()) << "none active";
+
     // A new free track starts with a key of 0 at the time, selected even where nothing reads it.
     EXPECT_FALSE(editing.addFreeTrack(tracks, "glow", 3000)) << "a track already";
     EXPECT_FALSE(editing.addFreeTrack(tracks, "2glow", 3000));
@@ -185,6 +191,7 @@ TEST(TrackEditing, FreeTracksAreSelectedMadeAndKeyedLikeValues) {
     ASSERT_EQ(tracks.find("twist")->keys.size(), 1u);
     EXPECT_EQ(tracks.find("twist")->keyAt(3000)->value, 0.0f);
     EXPECT_EQ(editing.selected(effects, 6000, &tracks)->tracks, ValueTracks{"twist"});
+    EXPECT_EQ(untrackedUniforms(effects, tracks, 1000), std::vector<std::string>{"hue"});
     ASSERT_TRUE(editing.keySelected(tracks, effects, 6000));
     EXPECT_EQ(tracks.find("twist")->keys.size(), 2u);
     ASSERT_TRUE(editing.editor().undo(tracks));
