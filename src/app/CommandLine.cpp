@@ -262,6 +262,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 return invalid("--join needs the segment files after the output file");
             if (line.action == CommandLine::Action::Play)
                 line.action = CommandLine::Action::Join;
+        } else if (option == "--new") {
+            if (valuesLeft < 1 || std::string_view(argv[i + 1]).empty())
+                return invalid("--new needs the folder of the new show");
+            line.newFolder = argv[++i];
         } else if (option == "--profile")
             line.render.profile = true;
         else if (option == "--profile-csv") {
@@ -294,6 +298,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     const bool rendering = !line.render.videoFile.empty() || !line.render.framesFolder.empty() ||
                            !line.render.sheetFile.empty() || line.render.profile;
     const bool shot = line.action == CommandLine::Action::Shot;
+    if (!line.newFolder.empty() && line.action != CommandLine::Action::Help &&
+        line.action != CommandLine::Action::Version) {
+        if (argc != 3)
+            return invalid("--new takes no other options or show folder");
+        line.action = CommandLine::Action::New;
+        return line;
+    }
     if (line.action == CommandLine::Action::Join) {
         if (rendering || shot || renderOptionGiven || checkGiven)
             return invalid("--join takes no other render, shot or check options");
@@ -401,6 +412,11 @@ const char* usageText() {
            "  --check             load the whole show off screen, without sound, and report\n"
            "                      every problem in it, one line each (exit status 1 when\n"
            "                      there is one), then the file of every plug-in it would load\n"
+           "\n"
+           "  --new FOLDER        make a starter show in FOLDER (new or empty) that plays at\n"
+           "                      once: one entry of every effect family with the files it\n"
+           "                      reads, a shader of its own, a tracks file and a README.md\n"
+           "                      that says what each line of its script does\n"
            "\n"
            "  --help              show this text and exit\n"
            "  --version           show the version and exit\n"

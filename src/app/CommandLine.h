@@ -18,6 +18,7 @@ struct CommandLine {
         Profile,
         Check,
         Join,
+        New,
         Help,
         Version,
         Invalid
@@ -33,6 +34,7 @@ struct CommandLine {
     bool noPlugins = false;     // --no-plugins: Plugin entries are skipped, not loaded
     uint32_t shotTime = 0;      // effect time of the single frame drawn by --shot
     std::string shotFile;       // PNG written by --shot
+    std::string newFolder;      // --new: the starter show's folder
     std::string joinFile;       // --join: the whole render made of...
     std::vector<std::string> joinSegments; // ...these segment files
     // For Render, ContactSheet and Profile, settings.width x height is its size; a Shot uses its

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ShowFolder.h"
+#include "app/StarterShow.h"
 #include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
@@ -264,6 +265,8 @@ int runProgram(int argc, char** argv) {
     case CommandLine::Action::Invalid:
         std::fprintf(stderr, "morveldan: %s\n\n%s", line.problem.c_str(), usageText());
         return exitUsage;
+    case CommandLine::Action::New:
+        return runNewShow(line.newFolder);
     default:
         break;
     }

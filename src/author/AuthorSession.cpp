@@ -226,7 +226,7 @@ bool AuthorSession::handleTrackKey(const SDL_Event& event) {
     const bool control = (event.key.keysym.mod & KMOD_CTRL) != 0;
     TrackSet& tracks = tracks_->tracks();
     const uint32_t now = transport_.time();
-    const auto selected = [&] { return editing_.selected(effects_, now); };
+    const auto selected = [&] { return editing_.selected(effects_, now, &tracks); };
     switch (event.key.keysym.sym) {
     case SDLK_k:
         editing_.keySelected(tracks, effects_, now);

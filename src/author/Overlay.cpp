@@ -172,7 +172,8 @@ struct TimeAxis {
 void drawKeyLane(const OverlayView& view, const TimeAxis& axis, float height, KeyDrag& drag) {
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("keys", ImVec2(std::max(axis.width, 1.0f), height));
-    const std::optional<TweakValue> value = view.editing.selected(view.effects, view.time);
+    const std::optional<TweakValue> value =
+        view.editing.selected(view.effects, view.time, &view.tracks);
     ImDrawList* draw = ImGui::GetWindowDrawList();
     draw->AddRectFilled(origin, ImVec2(origin.x + axis.width, origin.y + height),
                         IM_COL32(30, 30, 45, 220));
@@ -358,7 +359,10 @@ bool drawTweak(const TweakVariable& variable) {
 // "-" when untracked), then its widget. A change made with the widget goes to the tracks.
 void drawTweakRow(const OverlayView& view, const TweakValue& value, bool selected,
                   uint64_t& gesture) {
-    ImGui::PushID(value.variable->address);
+    if (value.effect)
+        ImGui::PushID(value.variable->address);
+    else
+        ImGui::PushID(value.tracks.front().c_str()); // a free value lives only for its row
     const size_t keys = keyTimes(view.tracks, value.tracks).size();
     char marker[24];
     std::snprintf(marker, sizeof marker, keys ? "%zu" : "-", keys);
@@ -427,12 +431,84 @@ void drawKeyBar(const OverlayView& view, const std::optional<TweakValue>& value)
     }
 }
 
-void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& gesture) {
+bool isSelected(const std::optional<TweakValue>& selection, const std::string& track) {
+    return selection && std::find(selection->tracks.begin(), selection->tracks.end(), track) !=
+                            selection->tracks.end();
+}
+
+// A new free track: one of the uniforms the active shaders declare, or a name typed.
+void drawNewTrack(const OverlayView& view, const std::vector<std::string>& uniforms,
+                  char (&typed)[64]) {
+    const float width = ImGui::GetContentRegionAvail().x;
+    ImGui::SetNextItemWidth(std::max(width * 0.45f, 60.0f));
+    if (ImGui::BeginCombo("##uniform", uniforms.empty() ? "(no untracked uniform)" : "New: uniform",
+                          ImGuiComboFlags_HeightLarge)) {
+        for (const std::string& name : uniforms)
+            if (ImGui::Selectable(name.c_str()))
+                view.editing.addFreeTrack(view.tracks, name, view.time);
+        ImGui::EndCombo();
+    }
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("A track for a float uniform that the active entries' shaders declare");
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(
+        std::max(ImGui::GetContentRegionAvail().x - ImGui::GetFontSize() * 3, 40.0f));
+    const bool entered = ImGui::InputTextWithHint("##name", "or a name", typed, sizeof typed,
+                                                  ImGuiInputTextFlags_EnterReturnsTrue);
+    ImGui::SameLine();
+    const std::string name = typed;
+    const bool valid = isFreeTrackName(name) && !view.tracks.find(name);
+    ImGui::BeginDisabled(!valid);
+    if ((ImGui::SmallButton("Add") || entered) && valid &&
+        view.editing.addFreeTrack(view.tracks, name, view.time))
+        typed[0] = '\0';
+    ImGui::EndDisabled();
+    if (!name.empty() && !valid && ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled))
+        ImGui::SetTooltip("A free name is a letter or '_', then letters, digits or '_', and not "
+                          "a track already");
+}
+
+// Every track of the file: a free track as a value of its own, an entry's track as a button
+// that selects its entry's value. New free tracks below.
+void drawTracksList(const OverlayView& view, const std::optional<TweakValue>& selection,
+                    const std::vector<std::string>& uniforms, uint64_t& gesture,
+                    char (&typed)[64]) {
+    std::vector<std::string> names; // the rows may add or remove tracks
+    for (const Track& track : view.tracks.tracks())
+        names.push_back(track.name);
+    for (const std::string& name : names) {
+        if (isFreeTrackName(name)) {
+            FreeValue free(name);
+            drawTweakRow(view, free.at(view.tracks, view.time), isSelected(selection, name),
+                         gesture);
+            continue;
+        }
+        ImGui::PushID(name.c_str());
+        const size_t keys = view.tracks.find(name) ? view.tracks.find(name)->keys.size() : 0;
+        const bool selected = isSelected(selection, name);
+        if (selected)
+            ImGui::PushStyleColor(ImGuiCol_Button, IM_COL32(200, 140, 30, 255));
+        if (ImGui::SmallButton(std::to_string(keys).c_str()))
+            view.editing.selectTrack(name);
+        if (selected)
+            ImGui::PopStyleColor();
+        ImGui::SameLine();
+        ImGui::TextUnformatted(name.c_str());
+        if (ImGui::IsItemHovered())
+            ImGui::SetTooltip("An entry's value: change it above while its entry plays");
+        ImGui::PopID();
+    }
+    drawNewTrack(view, uniforms, typed);
+}
+
+void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& gesture,
+                    char (&newTrackName)[64]) {
     placeWindow(rect);
     if (ImGui::Begin("Tweaks", nullptr, panelFlags)) {
         if (!ImGui::IsAnyItemActive())
             gesture = 0; // the next change starts an edit of its own
-        const std::optional<TweakValue> selection = view.editing.selected(view.effects, view.time);
+        const std::optional<TweakValue> selection =
+            view.editing.selected(view.effects, view.time, &view.tracks);
         drawKeyBar(view, selection);
         if (!view.status.empty())
             ImGui::TextDisabled("%s", view.status.c_str());
@@ -453,12 +529,15 @@ void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& 
             ImGui::PopID();
             if (open)
                 for (const TweakValue& value : values)
-                    drawTweakRow(view, value, selection && selection->tracks == value.tracks,
-                                 gesture);
+                    drawTweakRow(view, value, isSelected(selection, value.tracks.front()), gesture);
         }
-        ImGui::PopItemWidth();
-        if (!any)
+        const std::vector<std::string> uniforms =
+            untrackedUniforms(view.effects, view.tracks, view.time);
+        if (!any && view.tracks.empty() && uniforms.empty())
             ImGui::TextWrapped("The active entries have no tweakable values.");
+        if (ImGui::CollapsingHeader("Tracks", ImGuiTreeNodeFlags_DefaultOpen))
+            drawTracksList(view, selection, uniforms, gesture, newTrackName);
+        ImGui::PopItemWidth();
     }
     ImGui::End();
 }
@@ -557,7 +636,7 @@ void Overlay::draw(const OverlayView& view) {
     const OverlayLayout layout = overlayLayout(width, height);
     drawClockPanel(view, layout.clock);
     drawTimelineStrip(view, layout.timeline, keyDrag_);
-    drawTweakPanel(view, layout.tweaks, widgetGesture_);
+    drawTweakPanel(view, layout.tweaks, widgetGesture_, newTrackName_);
     if (!view.reloadError.empty())
         drawReloadError(view.reloadError, layout.reloadError);
     ImGui::Render();

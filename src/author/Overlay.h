@@ -67,6 +67,7 @@ private:
     std::string layoutFile_; // where ImGui keeps the panels' places; empty: nowhere
     KeyDrag keyDrag_;
     uint64_t widgetGesture_ = 0; // the tweak widget held now, so its changes undo as one
+    char newTrackName_[64] = {}; // the name typed for a new free track
 };
 
 // The user's layout file for a window of that size (each size has its own layout), its folder

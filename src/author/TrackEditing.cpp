@@ -122,31 +122,80 @@ std::vector<TweakValue> tweakValuesOf(const Effekt& effect) {
     return values;
 }
 
-std::optional<TweakValue> TrackEditing::selected(const EffectList& effects, uint32_t time) const {
+std::vector<std::string> untrackedUniforms(const EffectList& effects, const TrackSet& tracks,
+                                           uint32_t time) {
+    std::vector<std::string> names;
+    for (const auto& effect : effects) {
+        if (!effect->isActiveAt(time))
+            continue;
+        for (std::string& name : effect->trackUniforms())
+            if (!tracks.find(name) && std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(std::move(name));
+    }
+    return names;
+}
+
+TweakValue FreeValue::at(const TrackSet& tracks, uint32_t time) {
+    if (const Track* track = tracks.find(variable_.name))
+        number_ = track->valueAt(time);
+    return value();
+}
+
+void TrackEditing::selectTrack(const std::string& name) {
+    selected_ = name;
+    if (isFreeTrackName(name) && (!free_ || free_->value().tracks.front() != name))
+        free_ = std::make_unique<FreeValue>(name);
+}
+
+std::optional<TweakValue> TrackEditing::selected(const EffectList& effects, uint32_t time,
+                                                 const TrackSet* tracks) const {
     std::optional<TweakValue> firstActive;
     for (const auto& effect : effects) {
         const bool active = effect->isActiveAt(time);
         for (TweakValue& value : tweakValuesOf(*effect)) {
-            if (value.tracks.front() == selected_)
+            if (std::find(value.tracks.begin(), value.tracks.end(), selected_) !=
+                value.tracks.end())
                 return value;
             if (active && !firstActive)
                 firstActive = std::move(value);
         }
     }
-    return firstActive;
+    if (free_ && free_->value().tracks.front() == selected_)
+        return tracks ? free_->at(*tracks, time) : free_->value();
+    if (firstActive || !tracks)
+        return firstActive;
+    // No active entry has values of its own: the first track that their shaders read.
+    for (const auto& effect : effects)
+        if (effect->isActiveAt(time))
+            for (const std::string& name : effect->trackUniforms())
+                if (tracks->find(name)) {
+                    if (!free_ || free_->value().tracks.front() != name)
+                        free_ = std::make_unique<FreeValue>(name);
+                    return free_->at(*tracks, time);
+                }
+    return std::nullopt;
+}
+
+bool TrackEditing::addFreeTrack(TrackSet& tracks, const std::string& name, uint32_t time) {
+    if (!isFreeTrackName(name) || tracks.find(name))
+        return false;
+    selected_ = name;
+    free_ = std::make_unique<FreeValue>(name);
+    editor_.setKey(tracks, {name}, *free_->value().variable, time);
+    return true;
 }
 
 void TrackEditing::valueChanged(TrackSet& tracks, const TweakValue& value, uint32_t time,
                                 uint64_t gesture) {
     const bool tracked = std::any_of(value.tracks.begin(), value.tracks.end(),
                                      [&](const std::string& name) { return tracks.find(name); });
-    if (recording_ || tracked)
+    if (recording_ || tracked || !value.effect)
         editor_.setKey(tracks, value.tracks, *value.variable, time, gesture);
 }
 
 bool TrackEditing::nudgeSelected(TrackSet& tracks, const EffectList& effects, uint32_t time,
                                  int steps) {
-    const std::optional<TweakValue> value = selected(effects, time);
+    const std::optional<TweakValue> value = selected(effects, time, &tracks);
     if (!value)
         return false;
     nudge(*value->variable, steps);
@@ -155,7 +204,7 @@ bool TrackEditing::nudgeSelected(TrackSet& tracks, const EffectList& effects, ui
 }
 
 bool TrackEditing::keySelected(TrackSet& tracks, const EffectList& effects, uint32_t time) {
-    const std::optional<TweakValue> value = selected(effects, time);
+    const std::optional<TweakValue> value = selected(effects, time, &tracks);
     if (!value)
         return false;
     editor_.setKey(tracks, value->tracks, *value->variable, time);

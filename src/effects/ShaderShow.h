@@ -19,6 +19,7 @@ public:
     void draw(uint32_t time, float beat) override;
     // The fragment shader's file; empty without one.
     const std::string& shaderPath() const { return program.files; }
+    std::vector<std::string> trackUniforms() const override { return inputs.trackUniforms(); }
 
 private:
     FragmentProgram program;

@@ -29,6 +29,8 @@ public:
     Effekt& operator=(const Effekt&) = delete;
 
     virtual void registerTweaks() {}
+    // The float uniforms its shaders take from the free tracks of the same names.
+    virtual std::vector<std::string> trackUniforms() const { return {}; }
     // Called once per frame while startTime < time < endTime.
     virtual void draw(uint32_t time, float beat) = 0;
 

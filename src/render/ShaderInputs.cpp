@@ -78,6 +78,13 @@ ShaderInputs::ShaderInputs(GLuint program, std::initializer_list<std::string_vie
     }
 }
 
+std::vector<std::string> ShaderInputs::trackUniforms() const {
+    std::vector<std::string> names;
+    for (const NamedUniform& uniform : named_)
+        names.push_back(uniform.name);
+    return names;
+}
+
 void ShaderInputs::findValues(const NamedValues* values) {
     for (NamedUniform& uniform : named_)
         uniform.value = values ? values->find(uniform.name) : nullptr;

@@ -69,6 +69,8 @@ public:
     void apply();
     // Unbinds the spectrum texture again (after drawing).
     void release() const;
+    // The float uniforms that tracks of the same name feed.
+    std::vector<std::string> trackUniforms() const;
 
 private:
     struct NamedUniform {

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -95,6 +96,25 @@ protected:
         EXPECT_EQ(program->wait(10s), 0) << errors();
     }
     std::string errors() const { return program ? program->errorOutput() : ""; }
+    // A ShaderShow whose red is the track `level` (0.2 in the tracks file, whose path it returns).
+    std::string startLevelShow(const std::vector<std::string>& extra) {
+        writeTextFile(folder.file("data/level.fs"),
+                      "#version 110\nuniform float time;\nuniform float level;\nvoid main() {\n"
+                      "    gl_FragColor = vec4(level, 0.5, fract(time), 1.0);\n}\n");
+        const std::string tracks = folder.file("data/demo.tracks");
+        writeTextFile(tracks, "track level\n0 0.2\n");
+        start("m.ogg\n0\n1\nShaderShow\n0\n-1\ndata/level.fs\ndata/none.jpg\n", extra);
+        return tracks;
+    }
+    // The level show's own picture (green 128, unlike the loading picture) with the track's red.
+    bool showsRed(int red) {
+        return waitUntil(
+            [&] {
+                const Rgba now = centre();
+                return now.g == 128 && std::abs(now.r - red) <= 1;
+            },
+            60s);
+    }
 
     TempDir folder;
     TempDir config;
@@ -282,21 +302,7 @@ TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
 } // namespace
 
 TEST_F(AuthorRun, AnOutsideEditOfTheTracksFileReloadsAndABrokenOneKeepsTheLastGoodTracks) {
-    writeTextFile(folder.file("data/level.fs"),
-                  "#version 110\nuniform float time;\nuniform float level;\nvoid main() {\n"
-                  "    gl_FragColor = vec4(level, 0.5, fract(time), 1.0);\n}\n");
-    const std::string tracks = folder.file("data/demo.tracks");
-    writeTextFile(tracks, "track level\n0 0.2\n");
-    start("m.ogg\n0\n1\nShaderShow\n0\n-1\ndata/level.fs\ndata/none.jpg\n", {});
-    // The show's own picture (green 128, unlike the loading picture) with the track's red.
-    auto showsRed = [&](int red) {
-        return waitUntil(
-            [&] {
-                const Rgba now = centre();
-                return now.g == 128 && std::abs(now.r - red) <= 1;
-            },
-            60s);
-    };
+    const std::string tracks = startLevelShow({});
     EXPECT_TRUE(showsRed(51)) << errors();
 
     writeTextFile(tracks, "track level\n0 1\n");
@@ -315,6 +321,28 @@ TEST_F(AuthorRun, AnOutsideEditOfTheTracksFileReloadsAndABrokenOneKeepsTheLastGo
 
     writeTextFile(tracks, "track level\n0 0\n");
     EXPECT_TRUE(showsRed(0)) << errors();
+    endWithEscape();
+}
+
+// A show whose only entry is a ShaderShow that reads a track: that free track is the selected
+// value, so Up keys it (no recording needed) and F2 saves it.
+TEST_F(AuthorRun, AFreeTrackThatTheShaderReadsIsKeyedByTheValueKeys) {
+    const std::string tracks = startLevelShow({"--author"});
+    key("F1"); // the overlay hides the picture's centre at this size
+    ASSERT_TRUE(showsRed(51)) << errors();
+    key("space");
+    key("Up");
+    EXPECT_TRUE(showsRed(77)) << "0.2 and a step of 0.1";
+    key("F2");
+    const std::string saved = readFileBytes(tracks);
+    const size_t second = saved.find('\n', saved.find("\n0 0.2") + 1);
+    ASSERT_NE(second, std::string::npos) << saved;
+    std::istringstream key(saved.substr(second + 1));
+    uint32_t time = 0;
+    float value = 0;
+    ASSERT_TRUE(key >> time >> value) << saved;
+    EXPECT_GT(time, 0u);
+    EXPECT_NEAR(value, 0.3f, 1e-6f) << saved;
     endWithEscape();
 }
 

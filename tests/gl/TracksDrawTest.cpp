@@ -124,6 +124,9 @@ TEST_F(TracksDraw, ATrackAndTheSpectrumReachTheShadersUniforms) {
     set.setKey("level", {0, 0.25f, Interpolation::Linear});
     set.setKey("level", {2000, 0.75f, Interpolation::Step});
     ShowTracks tracks(std::move(set), effects, {"ShaderShow"});
+    EXPECT_EQ(effects[0]->trackUniforms(), std::vector<std::string>{"level"})
+        << "what the overlay offers as new free tracks: not the shader's time or the frame's "
+           "inputs";
 
     drawAt(1000);
     float spectrum[spectrumSize];

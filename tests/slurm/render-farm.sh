@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Starts a one-node Slurm cluster (munged, slurmctld, slurmd) with its configuration, state and logs
-# in a temporary folder, renders a span of the default show there with tools/slurm/submit.sh (an
-# array job of segments, then the join job), and compares the joined file with a one-pass render of
-# the same span: lossless, so the decoded frames must be identical; the music too. Prints the log of
-# every array task. The daemons and every process of the cluster's jobs end with the test.
+# Starts a one-node Slurm cluster with tools/slurm/test-cluster.sh in a temporary folder, renders
+# a span of the default show there with tools/slurm/submit.sh (an array job of segments, then the
+# join job), and compares the joined file with a one-pass render of the same span: lossless, so
+# the decoded frames must be identical; the music too. Prints the log of every array task. The
+# daemons and every process of the cluster's jobs end with the test.
 # Usage: render-farm.sh BUILD_DIR SOURCE_DIR [--sanitize]
 # Exit status 77 (skipped) where a cluster cannot run here: not root, Debian's packages missing,
 # or a sanitizer build (the cluster only runs scripts; the program's segment and join code is
@@ -15,7 +15,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 
 [ "${3:-}" != --sanitize ] || skip "sanitizer build: the Slurm test runs in the normal pass only"
 [ "$(id -u)" -eq 0 ] || skip "a private Slurm cluster needs root (slurmd runs jobs as their user)"
-for command in munged mungekey slurmctld slurmd sbatch scontrol squeue scancel ffmpeg; do
+for command in munged mungekey slurmctld slurmd sbatch sinfo scontrol squeue scancel ffmpeg; do
     command -v "$command" >/dev/null ||
         skip "$command is missing (Debian packages munge, slurmctld, slurmd, slurm-client, ffmpeg)"
 done
@@ -25,125 +25,16 @@ readonly deadline=$((SECONDS + 240))
 readonly count=4 span_from=140000 span_to=160000
 readonly options=(--size 320x240 --fps 10 --from "$span_from" --to "$span_to" --quality 0)
 cluster="$(mktemp -d /tmp/morveldan-slurm.XXXXXX)"
-chmod 755 "$cluster" # munged wants every folder above its socket open to all
 conf="$cluster/slurm.conf"
-daemons=()
 
 slurm() { SLURM_CONF="$conf" "$@"; }
 
-cluster_processes() { # processes started for this cluster (they carry its SLURM_CONF), not ours
-    local environ pid
-    for environ in /proc/[0-9]*/environ; do
-        pid="${environ#/proc/}" pid="${pid%/environ}"
-        [ "$pid" != $$ ] && [ "$pid" != "$BASHPID" ] || continue
-        grep -qzxF "SLURM_CONF=$conf" "$environ" 2>/dev/null && echo "$pid"
-    done
-}
-
-stop_processes() { # ask, wait up to 10 s, then force
-    [ $# -gt 0 ] || return 0
-    kill "$@" 2>/dev/null
-    for _ in $(seq 50); do
-        kill -0 "$@" 2>/dev/null || break
-        sleep 0.2
-    done
-    kill -9 "$@" 2>/dev/null
-    wait "$@" 2>/dev/null
-    return 0
-}
-
 teardown() {
-    if [ -f "$conf" ]; then
-        slurm scancel --quiet --full --user=root 2>/dev/null
-        for _ in $(seq 25); do
-            [ -z "$(slurm squeue --noheader 2>/dev/null)" ] && break
-            sleep 0.2
-        done
-    fi
-    stop_processes "${daemons[@]}"
-    # shellcheck disable=SC2046 # one pid per word
-    stop_processes $(cluster_processes)
+    "$source/tools/slurm/test-cluster.sh" stop "$cluster"
     rm -rf "$cluster"
 }
 trap teardown EXIT
 trap "exit 143" TERM INT
-
-listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-
-free_port() { # a TCP port nothing listens on, with the one after it free too
-    local port
-    while :; do
-        port=$((20000 + RANDOM % 20000))
-        listening "$port" || listening $((port + 1)) || { echo "$port"; return; }
-    done
-}
-
-start_munge() {
-    mkdir -m 700 "$cluster/munge-private"
-    mkdir -m 755 "$cluster/munge"
-    mungekey --create --keyfile="$cluster/munge-private/munge.key" || fail "mungekey failed"
-    munged --foreground --socket="$cluster/munge/socket" \
-        --key-file="$cluster/munge-private/munge.key" --pid-file="$cluster/munge/munged.pid" \
-        --seed-file="$cluster/munge-private/seed" --log-file="$cluster/munge-private/munged.log" \
-        >"$cluster/munged.out" 2>&1 &
-    daemons+=($!)
-    for _ in $(seq 50); do
-        [ -S "$cluster/munge/socket" ] && return
-        sleep 0.2
-    done
-    cat "$cluster/munged.out" >&2
-    fail "munged did not start"
-}
-
-write_slurm_conf() {
-    local host port
-    host="$(hostname -s)" port="$(free_port)"
-    mkdir "$cluster/state" "$cluster/spool" "$cluster/log"
-    : >"$cluster/plugstack.conf"
-    cat >"$conf" <<EOF
-ClusterName=morveldan-test
-SlurmctldHost=$host(127.0.0.1)
-SlurmctldPort=$port
-SlurmdPort=$((port + 1))
-SlurmUser=root
-SlurmdUser=root
-AuthType=auth/munge
-CredType=cred/munge
-AuthInfo=socket=$cluster/munge/socket
-StateSaveLocation=$cluster/state
-SlurmdSpoolDir=$cluster/spool
-SlurmctldPidFile=$cluster/slurmctld.pid
-SlurmdPidFile=$cluster/slurmd.pid
-SlurmctldLogFile=$cluster/log/slurmctld.log
-SlurmdLogFile=$cluster/log/slurmd.log
-PlugStackConfig=$cluster/plugstack.conf
-ProctrackType=proctrack/linuxproc
-TaskPlugin=task/none
-SwitchType=switch/none
-MpiDefault=none
-SelectType=select/cons_tres
-SelectTypeParameters=CR_CPU
-JobAcctGatherType=jobacct_gather/none
-AccountingStorageType=accounting_storage/none
-JobCompType=jobcomp/none
-ReturnToService=2
-NodeName=$host NodeAddr=127.0.0.1 CPUs=$(nproc) State=UNKNOWN
-PartitionName=render Nodes=$host Default=YES MaxTime=INFINITE State=UP
-EOF
-}
-
-start_slurm() {
-    slurm slurmctld -D -i >"$cluster/log/slurmctld.out" 2>&1 &
-    daemons+=($!)
-    slurm slurmd -D -N "$(hostname -s)" >"$cluster/log/slurmd.out" 2>&1 &
-    daemons+=($!)
-    for _ in $(seq 100); do
-        [ "$(slurm sinfo --noheader --format=%t 2>/dev/null)" = idle ] && return
-        sleep 0.3
-    done
-    tail -n 20 "$cluster"/log/* >&2
-    fail "the Slurm node did not come up"
-}
 
 job_state() { slurm scontrol show job "$1" 2>/dev/null | grep -o 'JobState=[A-Z_]*' | head -n 1; }
 
@@ -179,10 +70,7 @@ decoded() { # frame checksums of stream $2 of file $1, decoded ("v") or as store
     fi
 }
 
-start_munge
-write_slurm_conf
-start_slurm
-echo "one-node Slurm cluster up: $(slurm sinfo --noheader --format='%P %D node(s), %c CPUs, %t')"
+"$source/tools/slurm/test-cluster.sh" start "$cluster" || fail "the test cluster did not start"
 
 farm="$cluster/farm"
 mkdir -m 755 "$farm"

@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 #include "author/TrackEditing.h"
 #include "effekt/Effekt.h"
+#include "timeline/ShowTracks.h"
 #include "tracks/TracksFile.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,17 @@ class Entry : public Effekt {
 public:
     using Effekt::Effekt;
     void draw(uint32_t, float) override {}
+};
+
+// An entry whose shader reads the free tracks of these names.
+class ShaderEntry : public Entry {
+public:
+    ShaderEntry(int32_t start, int32_t end, std::vector<std::string> uniforms)
+        : Entry(start, end), uniforms_(std::move(uniforms)) {}
+    std::vector<std::string> trackUniforms() const override { return uniforms_; }
+
+private:
+    std::vector<std::string> uniforms_;
 };
 
 // Registers tweak values for the test and forgets them at its end.
@@ -136,6 +148,60 @@ TEST(TrackEditing, ChangesKeyTrackedOrRecordedValuesAndNudgesStayInBounds) {
     editing.nudgeSelected(tracks, effects, 1000, -1);
     EXPECT_EQ(modeValue, 7);
     EXPECT_EQ(editing.selected(effects, 1000)->tracks, ValueTracks{"Thing@0/Mode"});
+}
+
+TEST(TrackEditing, FreeTracksAreSelectedMadeAndKeyedLikeValues) {
+    Registered registered;
+    TweakBar bar{"Thing"};
+    float pos[3] = {1, 2, 3};
+    TweakRegistry::instance().addVariable(&bar, "Pos", TweakDir3F, pos, "");
+    EffectList effects;
+    effects.push_back(std::make_unique<ShaderEntry>(0, 4000, std::vector<std::string>{"glow"}));
+    effects.push_back(std::make_unique<Entry>(5000, 9000));
+    effects[1]->tweakBar = &bar;
+    TrackSet tracks;
+    tracks.setKey("glow", {0, 0.5f, Interpolation::Linear});
+    tracks.setKey("glow", {2000, 1.5f, Interpolation::Step});
+    TrackEditing editing;
+
+    // Without entry values, the track the active shader reads is selected, at its value now.
+    const auto glow = editing.selected(effects, 1000, &tracks);
+    ASSERT_TRUE(glow);
+    EXPECT_EQ(glow->effect, nullptr);
+    EXPECT_EQ(glow->tracks, ValueTracks{"glow"});
+    EXPECT_EQ(tweakComponentValue(*glow->variable, 0), 1.0f);
+    EXPECT_FALSE(editing.selected(effects, 1000)) << "not without the tracks to read it from";
+
+    // A change of a free value always keys it: it has no other place to live.
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, 1000, 2));
+    EXPECT_FLOAT_EQ(tracks.find("glow")->keyAt(1000)->value, 1.2f);
+    EXPECT_EQ(tracks.find("glow")->keyAt(1000)->interpolation, Interpolation::Linear);
+
+    // What a new free track can be made for: the active shaders' uniforms without a track.
+    effects.push_back(
+        std::make_unique<ShaderEntry>(500, 3000, std::vector<std::string>{"twist", "glow", "hue"}));
+    EXPECT_EQ(untrackedUniforms(effects, tracks, 1000), (std::vector<std::string>{"twist", "hue"}));
+    EXPECT_TRUE(untrackedUniforms(effects, tracks, 3500).empty()) << "none active";
+
+    // A new free track starts with a key of 0 at the time, selected even where nothing reads it.
+    EXPECT_FALSE(editing.addFreeTrack(tracks, "glow", 3000)) << "a track already";
+    EXPECT_FALSE(editing.addFreeTrack(tracks, "2glow", 3000));
+    EXPECT_FALSE(editing.addFreeTrack(tracks, "Thing@0/Pos.x", 3000)) << "an entry's track";
+    ASSERT_TRUE(editing.addFreeTrack(tracks, "twist", 3000));
+    ASSERT_EQ(tracks.find("twist")->keys.size(), 1u);
+    EXPECT_EQ(tracks.find("twist")->keyAt(3000)->value, 0.0f);
+    EXPECT_EQ(editing.selected(effects, 6000, &tracks)->tracks, ValueTracks{"twist"});
+    EXPECT_EQ(untrackedUniforms(effects, tracks, 1000), std::vector<std::string>{"hue"});
+    ASSERT_TRUE(editing.keySelected(tracks, effects, 6000));
+    EXPECT_EQ(tracks.find("twist")->keys.size(), 2u);
+    ASSERT_TRUE(editing.editor().undo(tracks));
+    ASSERT_TRUE(editing.editor().undo(tracks));
+    EXPECT_FALSE(tracks.find("twist")) << "undone to before it was made";
+
+    // A track of an entry's value selects that value, whichever of its numbers was picked.
+    editing.selectTrack("Thing@5000/Pos.y");
+    EXPECT_EQ(editing.selected(effects, 1000, &tracks)->tracks,
+              (ValueTracks{"Thing@5000/Pos.x", "Thing@5000/Pos.y", "Thing@5000/Pos.z"}));
 }
 
 TEST(TrackEditing, SavesAtomicallyKnowsItsOwnSaveAndKeepsUnsavedEditsForRecovery) {

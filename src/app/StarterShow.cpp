@@ -1,0 +1,398 @@
+#include "app/StarterShow.h"
+
+#include "app/ShowFolder.h"
+#include "platform/Error.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const starterShader = "data/shaders/starter.fs";
+
+// One script entry of the starter show, in the order the script lists them. The order keeps the
+// drawing state that entries leave behind away from the entries it would spoil: lighting from
+// Quelm3D is switched off by QuelmRinge right after it, Spheres' light only reaches models drawn
+// after it (none), and ShaderSuite3D, which leaves depth writes off, comes last.
+struct StarterEntry {
+    std::string_view keyword;
+    int bars;          // how long it is drawn
+    bool overPrevious; // starts with the entry before it instead of after it
+    std::initializer_list<std::string_view> extraLines;
+    std::initializer_list<std::string_view> files; // every file the entry reads
+    std::string_view what;                         // for the README
+};
+
+// At 128 beats per minute (the default show's music) a bar lasts 1875 ms.
+constexpr int barMilliseconds = 1875;
+const StarterEntry starterEntries[] = {
+    {"ShaderShow",
+     4,
+     false,
+     {starterShader, "data/misc/blomster.jpg"},
+     {starterShader, "data/misc/blomster.jpg"},
+     "the picture through this show's own fragment shader, which the track `glow` brightens"},
+    {"Tunnel",
+     2,
+     false,
+     {},
+     {"data/sky/clouds.jpg", "data/sky/landskab1.jpg", "data/sky/landskab1_add.jpg"},
+     "clouds flying at the viewer along a winding spiral"},
+    {"Prikker",
+     2,
+     false,
+     {},
+     {"data/mirok/prikker/prik1.png", "data/mirok/prikker/prik2.png",
+      "data/mirok/prikker/prik3.png", "data/mirok/prikker/prik4.png"},
+     "a long row of blinking dots drifting left"},
+    {"Brum",
+     2,
+     false,
+     {},
+     {"data/mirok/brum/brum.png", "data/mirok/brum/pastelmand.jpg", "data/mirok/brum/stjern1.jpg"},
+     "a sprite on a looping path with a trail of stars; the tracks file moves its background"},
+    {"Zoomba",
+     2,
+     false,
+     {},
+     {"data/zoomer/bg.jpg", "data/zoomer/bg1.jpg", "data/zoomer/zoomer1.jpg",
+      "data/zoomer/zoomer2.jpg"},
+     "tiles flying at the viewer over a glowing background"},
+    {"FlashWhite", 1, true, {}, {}, "a white flash over the first bar of Zoomba, fading out"},
+    {"Rubber3d",
+     2,
+     false,
+     {},
+     {"data/rubber/simple.3ds", "data/rubber/env.jpg", "data/rubber/background.jpg",
+      "data/rubber/background1.jpg"},
+     "a chrome model crossing the screen, thrown at the viewer by loud beats"},
+    {"Stroboskop",
+     2,
+     false,
+     {},
+     {"data/strobo/bg.jpg", "data/strobo/text.jpg", "data/strobo/twist.jpg"},
+     "a band of images drifting sideways behind a text mask"},
+    {"ColorBox",
+     2,
+     false,
+     {},
+     {"data/colorbox/colorbox1.jpg", "data/colorbox/colorbox2.jpg", "data/colorbox/star.jpg"},
+     "a grid of spinning tiles whose brightest cell jumps on the beat"},
+    {"NanoBall",
+     8,
+     false,
+     {},
+     {"data/bravelund/nanoball/bg.jpg", "data/bravelund/nanoball/zoomer1.jpg",
+      "data/bravelund/nanoball/flare.jpg", "data/bravelund/nanoball/cubeshader.fs",
+      "data/bravelund/nanoball/cubeshader.vs", "data/bravelund/nanoball/bend.fs"},
+     "a ball of spikes that grows and swings with the music (eight bars: it fades out over "
+     "its last seven seconds)"},
+    {"Plasma2D",
+     2,
+     false,
+     {"7"},
+     {"data/plasma/__water.jpg", "data/plasma/effekt2.fs"},
+     "a shader plasma over rippling water; the extra line is its seed"},
+    {"AlphaBlendImage",
+     2,
+     true,
+     {"data/bravelund/mansphere/greets.png", "UP"},
+     {"data/bravelund/mansphere/greets.png"},
+     "an image crossing the screen upwards over the plasma; extra lines: the image and the mode"},
+    {"Video",
+     2,
+     false,
+     {},
+     {"data/mirok/video/Video.avi", "data/mirok/video/frame.png", "data/mirok/video/video.fs",
+      "data/mirok/video/distort.fs"},
+     "the video through a feedback picture and a distortion shader"},
+    {"Circles",
+     2,
+     false,
+     {},
+     {"data/circles/circles.txt", "data/circles/__ring.jpg"},
+     "a ring picture seen through rippling rings"},
+    {"WalkCube",
+     2,
+     false,
+     {},
+     {"data/bravelund/walk/skak.png", "data/bravelund/walk/skygge.png",
+      "data/bravelund/walk/floorshader.fs", "data/bravelund/walk/cubeshader.fs",
+      "data/bravelund/walk/cubeshader.vs"},
+     "a cube hopping over a chequered ground"},
+    {"BallsBounce",
+     2,
+     false,
+     {},
+     {"data/bravelund/bounce/skak.png", "data/bravelund/bounce/skygge.png",
+      "data/bravelund/bounce/floorshader.fs", "data/bravelund/bounce/cubeshader.fs",
+      "data/bravelund/bounce/cubeshader.vs"},
+     "balls bouncing with the beat on a tilted floor"},
+    {"Quelm3D", 2, false, {}, {}, "the built-in goblet model, lit (it leaves lighting on)"},
+    {"QuelmRinge",
+     2,
+     false,
+     {},
+     {"data/bravelund/ringe/bg.png", "data/bravelund/ringe/rotate.png"},
+     "spinning rings that switch on strong beats (it switches lighting off again)"},
+    {"ChaosZoomer",
+     2,
+     false,
+     {},
+     {"data/misc/split.txt", "data/misc/border.jpg", "data/misc/blomster.jpg", "data/misc/pem.jpg",
+      "data/misc/mig.jpg", "data/misc/bust.jpg", "data/misc/quelm.jpg", "data/misc/simple.3ds",
+      "data/misc/env.jpg", "data/misc/twist.jpg"},
+     "a feedback zoomer switching between four scenes"},
+    {"TwistBox",
+     2,
+     false,
+     {},
+     {"data/__grid.jpg", "data/bump.fs"},
+     "a twisted column of slices under a bump shader"},
+    {"PolarCoords",
+     2,
+     false,
+     {},
+     {"data/housing.jpg", "data/polar.fs"},
+     "tumbling boxes seen through a polar-coordinates shader"},
+    {"Spheres",
+     2,
+     false,
+     {},
+     {"data/bravelund/spheres/towers.png", "data/bravelund/spheres/white.png",
+      "data/bravelund/spheres/shader.fs", "data/bravelund/spheres/towerenv.png"},
+     "a white sphere with a stream of cubes flowing through it"},
+    {"Mirror",
+     2,
+     false,
+     {},
+     {"data/bravelund/tolvik/boks.jpg", "data/bravelund/tolvik/cube.fs",
+      "data/bravelund/tolvik/cube.vs"},
+     "a tumbling textured cube"},
+    {"Manden",
+     2,
+     false,
+     {},
+     {"data/bravelund/mansphere/manden.png", "data/bravelund/mansphere/greets.png",
+      "data/bravelund/mansphere/pole.jpg", "data/bravelund/mansphere/manden.fs"},
+     "a figure with scrolling greetings and a waving double helix"},
+    {"ShaderSuite3D",
+     4,
+     false,
+     {},
+     {"data/rubber/simple.3ds", "data/rubber/env.jpg", "data/rubber/background.jpg",
+      "data/rubber/background1.jpg", "data/suite/fs.txt", "data/suite/vs.txt"},
+     "the chrome model drawn twenty times as shells, drifting in from the left (four bars, as "
+     "it needs them to arrive; it leaves depth writes off, so it comes last)"},
+    {"EndDemo", 1, false, {}, {}, "ends the show at its start time"},
+};
+
+// Files every show reads besides its entries' own.
+const std::string_view showFiles[] = {"data/music.ogg", "data/overlay/loader.jpg"};
+
+const char* const shaderText = R"(#version 110
+// The starter show's own effect (ShaderShow). The picture waves, brightens on the beat and with
+// the track `glow` of data/demo.tracks, and turns about the middle by the track `swirl` (none
+// yet: make it in the author mode's Tracks list). gl_TexCoord[0].st runs from (0, 0) at the top
+// left of the screen to (1, 1) at the bottom right.
+
+uniform sampler2D picture; // texture unit 0: the entry's image
+uniform float time;        // the effect time in seconds
+uniform float beat;        // the beat level, 0 to 1
+uniform float glow;        // a track: 0 dim, 1 bright
+uniform float swirl;       // a track: turns at the middle, none at the edges
+
+void main()
+{
+    vec2 st = gl_TexCoord[0].st;
+    vec2 fromMiddle = st - 0.5;
+    float angle = swirl * 6.2831853 * max(0.0, 1.0 - 2.0 * length(fromMiddle));
+    st = 0.5 + mat2(cos(angle), sin(angle), -sin(angle), cos(angle)) * fromMiddle;
+    st.x += 0.02 * sin(st.y * 12.0 + time * 2.0);
+    st.y += 0.02 * sin(st.x * 10.0 + time * 1.5);
+    vec3 colour = texture2D(picture, st).rgb;
+    gl_FragColor = vec4(colour * (0.5 + 0.7 * glow + 0.3 * beat), 1.0);
+}
+)";
+
+const char* const tracksText =
+    R"(# Values keyed in time (docs/tracks.md): TIME (ms of effect time) VALUE INTERPOLATION.
+
+# A free name: data/shaders/starter.fs declares `uniform float glow;`
+track glow
+0 0 smooth
+3750 1 linear
+7500 0.3
+
+# A tweakable value of an entry: KEYWORD@START/VALUE
+track Brum@15000/BGScale.x
+15000 1 ramp
+18750 3
+
+track Brum@15000/BGScale.y
+15000 1 ramp
+18750 3
+)";
+
+std::string timeText(int milliseconds) { return std::to_string(milliseconds); }
+
+// The script and the README that explains it line by line, made together so the line numbers
+// agree.
+struct StarterTexts {
+    std::string script, readme;
+};
+
+StarterTexts starterTexts() {
+    StarterTexts texts;
+    int line = 0;
+    auto scriptLine = [&](std::string_view text) {
+        texts.script.append(text).append("\n");
+        return ++line;
+    };
+    scriptLine("# A starter show made by morveldan --new: README.md says what each line does.");
+    const int music = scriptLine("data/music.ogg");
+    scriptLine("0");
+    scriptLine(std::to_string(std::size(starterEntries)));
+    texts.readme =
+        "# A starter show\n\n"
+        "Made by `morveldan --new`. Play it with `morveldan --windowed FOLDER` (or `--author` to "
+        "key values in the overlay), check it with `morveldan --check FOLDER`, render it with "
+        "`morveldan FOLDER --render show.mp4`. The script is `data/demo.txt`; the manual's "
+        "`docs/script.md` describes every keyword, `docs/tracks.md` the tracks file.\n\n"
+        "## data/demo.txt, line by line\n\n"
+        "| Line | What it does |\n|---|---|\n"
+        "| 1 | a comment: a line starting with `#` is skipped |\n";
+    texts.readme += formatText("| %d | the music: any file FFmpeg reads; here the default show's, "
+                               "128 beats per minute, so a bar lasts 1875 ms |\n",
+                               music);
+    texts.readme +=
+        formatText("| %d | the start offset: whole seconds of music skipped |\n", music + 1);
+    texts.readme +=
+        formatText("| %d | the number of entries (only moves the loading picture) |\n", music + 2);
+    int previousStart = 0, nextStart = 0;
+    for (const StarterEntry& entry : starterEntries) {
+        const int start = entry.overPrevious ? previousStart : nextStart;
+        const int end = start + entry.bars * barMilliseconds;
+        previousStart = start;
+        nextStart = std::max(nextStart, end);
+        const int first = scriptLine(entry.keyword);
+        scriptLine(timeText(start));
+        scriptLine(timeText(end));
+        int last = first + 2;
+        for (std::string_view extra : entry.extraLines)
+            last = scriptLine(extra);
+        std::string reads;
+        for (std::string_view file : entry.files)
+            reads += (reads.empty() ? "`" : ", `") + std::string(file) + "`";
+        texts.readme += formatText("| %d-%d | `%.*s` from %d to %d ms: %.*s. Reads %s |\n", first,
+                                   last, int(entry.keyword.size()), entry.keyword.data(), start,
+                                   end, int(entry.what.size()), entry.what.data(),
+                                   reads.empty() ? "nothing" : reads.c_str());
+    }
+    texts.readme +=
+        "\nEach entry is a keyword, its start and end time (milliseconds of the music; drawn "
+        "strictly between them), then the keyword's extra lines, if it has any. Entries are "
+        "drawn in script order, each over the ones before; some leave drawing state behind for "
+        "those after them (`docs/script.md`, \"Drawing state that carries over\").\n\n"
+        "## The other files\n\n"
+        "- `data/demo.tracks`: keys in time. `glow` is a free track that `data/shaders/starter.fs` "
+        "reads as `uniform float glow;`; the `Brum@15000/BGScale` tracks zoom Brum's background. "
+        "The shader also reads `swirl`, which has no track yet: in the author mode (`--author`) "
+        "pick it under Tracks in the Tweaks panel, then key it with Up and Down or the panel's "
+        "widgets, and save with F2.\n"
+        "- `data/shaders/starter.fs`: the ShaderShow entry's fragment shader (GLSL 1.10); edit it "
+        "while the show plays and it reloads.\n"
+        "- `data/overlay/loader.jpg`: the picture shown while the show loads.\n"
+        "- Everything else under `data/` is read by the entries from fixed paths (listed above): "
+        "keep those files where they are while their entries stay in the script.\n";
+    return texts;
+}
+
+bool holdsAnything(const fs::path& folder) {
+    std::error_code error;
+    if (!fs::exists(folder, error))
+        return false;
+    if (!fs::is_directory(folder, error))
+        return true;
+    return !fs::is_empty(folder, error) || error;
+}
+
+std::vector<std::string> filesToCopy() {
+    std::vector<std::string> files(std::begin(showFiles), std::end(showFiles));
+    for (const StarterEntry& entry : starterEntries)
+        for (std::string_view file : entry.files)
+            if (file != starterShader && std::find(files.begin(), files.end(), file) == files.end())
+                files.emplace_back(file);
+    return files;
+}
+
+void writeText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    out.close();
+    if (!out)
+        raise("Unable to write %s", path.c_str());
+}
+
+bool holdsShow(const fs::path& folder) {
+    std::error_code error;
+    return fs::is_regular_file(folder / "data/demo.txt", error) &&
+           fs::is_regular_file(folder / "data/music.ogg", error);
+}
+
+} // namespace
+
+fs::path starterSourceFolder() {
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (!error && holdsShow(program.parent_path()))
+        return program.parent_path();
+    return installedShowFolder();
+}
+
+void makeStarterShow(const fs::path& folder, const fs::path& source) {
+    if (holdsAnything(folder))
+        raise("%s exists and is not empty: --new makes a show only in a new or empty folder",
+              folder.c_str());
+    const std::vector<std::string> files = filesToCopy();
+    for (const std::string& file : files) {
+        std::error_code error;
+        if (!fs::is_regular_file(source / file, error))
+            raise("Unable to make a starter show: the default show's file %s is missing",
+                  (source / file).c_str());
+    }
+    try {
+        for (const std::string& file : files) {
+            fs::create_directories((folder / file).parent_path());
+            fs::copy_file(source / file, folder / file);
+        }
+    } catch (const fs::filesystem_error& error) {
+        raise("Unable to make a starter show in %s: %s", folder.c_str(), error.what());
+    }
+    const StarterTexts texts = starterTexts();
+    writeText(folder / "data/demo.txt", texts.script);
+    writeText(folder / "data/demo.tracks", tracksText);
+    writeText(folder / starterShader, shaderText);
+    writeText(folder / "README.md", texts.readme);
+}
+
+int runNewShow(const std::string& folder) {
+    try {
+        makeStarterShow(folder, starterSourceFolder());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "morveldan: %s\n", error.what());
+        return 1;
+    }
+    std::printf("Made a starter show in %s: play it with 'morveldan --windowed %s', check it with "
+                "'morveldan --check %s'; %s/README.md says what each line of its script does.\n",
+                folder.c_str(), folder.c_str(), folder.c_str(), folder.c_str());
+    return 0;
+}
