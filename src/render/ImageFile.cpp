@@ -1,15 +1,21 @@
 #include "render/ImageFile.h"
 
+#include "platform/ChildProcess.h"
 #include "platform/Debug.h"
+#include "platform/Error.h"
+#include "platform/FileBytes.h"
 #include "platform/LoadNotes.h"
+#include "render/ImageStructure.h"
 
 #include <FreeImage.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -177,14 +183,8 @@ int loadFlags(FREE_IMAGE_FORMAT format) {
     return format == FIF_JPEG ? JPEG_EXIFROTATE : format == FIF_PNG ? PNG_IGNOREGAMMA : 0;
 }
 
-} // namespace
-
-DecodedImage decodeImageFile(const char* path) {
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
-    if (format == FIF_UNKNOWN) {
-        noteLoadProblem("Unable to read image %s", path);
-        return {};
-    }
+// Decodes the file with FreeImage in this process; its problems go to the load notes.
+DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path) {
     if (!headerSizeUsable(format, path))
         return {};
     DecoderMessages messages;
@@ -214,4 +214,129 @@ DecodedImage decodeImageFile(const char* path) {
     if (!messages.empty())
         noteLoadProblem("Image %s is damaged: %s", path, messages.joined().c_str());
     return {int(w), int(h), topRowFirstRgba(pixels32, w, h)};
+}
+
+// Files of the formats whose decoders were seen to hang or to make up a picture are read whole
+// (up to this size) and their headers checked before any decoder sees them.
+constexpr size_t largestCheckedFile = size_t(256) << 20;
+
+// Why the file's header cannot describe a picture the file holds; empty when it can, or when its
+// format has no check.
+std::string structureFault(FREE_IMAGE_FORMAT format, const char* path) {
+    using Check = std::string (*)(std::string_view);
+    const Check check = format == FIF_ICO   ? icoStructureFault
+                        : format == FIF_SGI ? sgiStructureFault
+                        : format == FIF_EXR ? exrStructureFault
+                                            : nullptr;
+    if (!check)
+        return {};
+    std::string bytes;
+    switch (readWholeFile(path, largestCheckedFile, bytes)) {
+    case FileRead::Read:
+        return check(bytes);
+    case FileRead::TooLarge:
+        return formatText("it is larger than %zu MiB", largestCheckedFile >> 20);
+    case FileRead::Unreadable:
+        break;
+    }
+    return "it cannot be read";
+}
+
+// What a child's decoding sends back: the size, the load notes, then the pixels.
+void appendWord(std::string& bytes, uint32_t word) {
+    bytes.append(reinterpret_cast<const char*>(&word), sizeof word);
+}
+
+bool takeWord(std::string_view& bytes, uint32_t& word) {
+    if (bytes.size() < sizeof word)
+        return false;
+    std::memcpy(&word, bytes.data(), sizeof word);
+    bytes.remove_prefix(sizeof word);
+    return true;
+}
+
+std::string encodeResult(const DecodedImage& image, const std::vector<std::string>& notes) {
+    std::string bytes;
+    appendWord(bytes, uint32_t(image.width));
+    appendWord(bytes, uint32_t(image.height));
+    appendWord(bytes, uint32_t(notes.size()));
+    for (const std::string& note : notes) {
+        appendWord(bytes, uint32_t(note.size()));
+        bytes += note;
+    }
+    bytes.append(image.rgba.begin(), image.rgba.end());
+    return bytes;
+}
+
+// The picture encodeResult sent, its notes passed on to this process's collector; false when
+// the bytes are not what encodeResult makes.
+bool decodeResult(std::string_view bytes, DecodedImage& image) {
+    uint32_t width = 0, height = 0, notes = 0;
+    if (!takeWord(bytes, width) || !takeWord(bytes, height) || !takeWord(bytes, notes))
+        return false;
+    for (uint32_t i = 0; i < notes; ++i) {
+        uint32_t length = 0;
+        if (!takeWord(bytes, length) || length > bytes.size())
+            return false;
+        noteLoadProblem("%.*s", int(length), bytes.data());
+        bytes.remove_prefix(length);
+    }
+    if (bytes.size() != size_t(width) * height * 4)
+        return false;
+    image.width = int(width);
+    image.height = int(height);
+    image.rgba.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+// What the decoding child does with a request: the format's number, then the path.
+std::string decodeRequest(const std::string& request) {
+    uint32_t format = 0;
+    std::memcpy(&format, request.data(), sizeof format);
+    const std::string path = request.substr(sizeof format);
+    LoadNoteCollector notes;
+    const DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str());
+    return encodeResult(image, notes.notes());
+}
+
+// The decoders run in a child process, so that a file that makes one hang or fault cannot reach
+// the program. The largest picture takes well under a second and needs about three copies of its
+// 1 GiB.
+ChildWorker& decodingChild() {
+    static ChildWorker child(
+        [](const std::string& request) {
+            setDebugOutput(false); // the notes are reported once, by the program
+            return decodeRequest(request);
+        },
+        ChildLimits{10, size_t(4) << 30});
+    return child;
+}
+
+} // namespace
+
+DecodedImage decodeImageFile(const char* path) {
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
+    if (format == FIF_UNKNOWN) {
+        noteLoadProblem("Unable to read image %s", path);
+        return {};
+    }
+    if (const std::string fault = structureFault(format, path); !fault.empty()) {
+        noteLoadProblem("Image %s is refused: %s", path, fault.c_str());
+        return {};
+    }
+    std::string request(sizeof(uint32_t), '\0');
+    const auto formatNumber = uint32_t(format);
+    std::memcpy(request.data(), &formatNumber, sizeof formatNumber);
+    request += path;
+    const ChildOutcome outcome = decodingChild().ask(request);
+    if (!outcome.finished) {
+        noteLoadProblem("Image %s is refused: its decoder %s", path, outcome.failure.c_str());
+        return {};
+    }
+    DecodedImage image;
+    if (!decodeResult(outcome.answer, image)) {
+        noteLoadProblem("Image %s is refused: its decoder gave no picture", path);
+        return {};
+    }
+    return image;
 }
