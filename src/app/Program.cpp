@@ -49,7 +49,10 @@ constexpr int exitUsage = 1;
 constexpr int exitCheckFailed = 1;
 
 // What shells expect of a process ended by a signal.
-int exitAfterSignal(int signal) { return 128 + signal; }
+int exitAfterSignal(int signal) {
+    stopUnwound();
+    return 128 + signal;
+}
 
 uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
 
