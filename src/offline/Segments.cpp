@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -133,12 +134,23 @@ std::optional<SegmentManifest> readManifest(const std::string& path, std::string
     const bool complete = !m.show.empty() && !m.file.empty() && !m.options.empty() &&
                           (segment >> m.segment >> slash >> m.segments) && slash == '/' &&
                           readCount(frames, m.firstFrame) && readCount(frames, m.endFrame) &&
-                          readCount(span, m.spanFrames) && m.segment >= 1 &&
-                          m.segment <= m.segments && uint64_t(m.segments) <= m.spanFrames &&
-                          std::make_pair(m.firstFrame, m.endFrame) ==
-                              segmentFrames(m.spanFrames, m.segment, m.segments);
+                          readCount(span, m.spanFrames);
     if (!complete) {
         problem = "has a damaged manifest (" + path + ")";
+        return std::nullopt;
+    }
+    // Frames are counted in signed 64 bits once read.
+    const bool framesMakeSense = m.segment >= 1 && m.segment <= m.segments &&
+                                 uint64_t(m.segments) <= m.spanFrames &&
+                                 m.spanFrames <= uint64_t(INT64_MAX) &&
+                                 std::make_pair(m.firstFrame, m.endFrame) ==
+                                     segmentFrames(m.spanFrames, m.segment, m.segments);
+    if (!framesMakeSense) {
+        problem = formatText("has a damaged manifest (%s): frames %llu to %llu are not segment "
+                             "%d of %d of a span of %llu frames",
+                             path.c_str(), (unsigned long long)m.firstFrame,
+                             (unsigned long long)m.endFrame, m.segment, m.segments,
+                             (unsigned long long)m.spanFrames);
         return std::nullopt;
     }
     return m;
