@@ -4,6 +4,8 @@
 #include "render/ImageFile.h"
 
 #include <cstdint>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -76,15 +78,40 @@ int linesPerBlock(uint8_t compression) {
 
 // One header of an OpenEXR file: attributes (name, type, size, value) up to an empty name.
 struct ExrHeader {
-    bool hasDataWindow = false;
+    unsigned requiredSeen = 0; // a bit for each of requiredExrAttributes
     int64_t width = 0, height = 0;
     int compression = -1;
-    int requiredSeen = 0;
+    uint32_t tileWidth = 0, tileHeight = 0;
+    int tileLevels = -1;     // 0: one level (the only one whose table is checked)
+    int64_t chunkCount = -1; // the parts of a multi-part file say how many blocks they hold
 };
 
 const char* const requiredExrAttributes[] = {
     "channels",  "compression",      "dataWindow",         "displayWindow",
     "lineOrder", "pixelAspectRatio", "screenWindowCenter", "screenWindowWidth"};
+constexpr unsigned allRequiredExrAttributes = (1u << std::size(requiredExrAttributes)) - 1;
+
+void noteExrAttribute(std::string_view name, std::string_view value, ExrHeader& header) {
+    for (size_t i = 0; i < std::size(requiredExrAttributes); ++i)
+        if (name == requiredExrAttributes[i])
+            header.requiredSeen |= 1u << i;
+    if (name == "dataWindow" && value.size() == 16) {
+        const auto xMin = int32_t(littleEndian(value, 0, 4));
+        const auto yMin = int32_t(littleEndian(value, 4, 4));
+        const auto xMax = int32_t(littleEndian(value, 8, 4));
+        const auto yMax = int32_t(littleEndian(value, 12, 4));
+        header.width = int64_t(xMax) - xMin + 1;
+        header.height = int64_t(yMax) - yMin + 1;
+    } else if (name == "compression" && value.size() == 1) {
+        header.compression = uint8_t(value[0]);
+    } else if (name == "tiles" && value.size() == 9) {
+        header.tileWidth = littleEndian(value, 0, 4);
+        header.tileHeight = littleEndian(value, 4, 4);
+        header.tileLevels = uint8_t(value[8]) & 0x0f;
+    } else if (name == "chunkCount" && value.size() == 4) {
+        header.chunkCount = int32_t(littleEndian(value, 0, 4));
+    }
+}
 
 std::string readExrHeader(std::string_view bytes, size_t& at, ExrHeader& header) {
     auto text = [&](std::string_view& word) {
@@ -108,21 +135,23 @@ std::string readExrHeader(std::string_view bytes, size_t& at, ExrHeader& header)
         if (size > bytes.size() - at)
             return formatText("its attribute '%s' claims %u bytes past the file's end",
                               std::string(name).c_str(), size);
-        for (const char* required : requiredExrAttributes)
-            header.requiredSeen += name == required;
-        if (name == "dataWindow" && size == 16) {
-            const auto xMin = int32_t(littleEndian(bytes, at, 4));
-            const auto yMin = int32_t(littleEndian(bytes, at + 4, 4));
-            const auto xMax = int32_t(littleEndian(bytes, at + 8, 4));
-            const auto yMax = int32_t(littleEndian(bytes, at + 12, 4));
-            header.hasDataWindow = true;
-            header.width = int64_t(xMax) - xMin + 1;
-            header.height = int64_t(yMax) - yMin + 1;
-        }
-        if (name == "compression" && size == 1)
-            header.compression = uint8_t(bytes[at]);
+        noteExrAttribute(name, bytes.substr(at, size), header);
         at += size;
     }
+}
+
+// The blocks a part's table of offsets lists, where the header tells; -1 where it does not.
+int64_t exrBlocks(const ExrHeader& header, bool tiled) {
+    if (header.chunkCount >= 0)
+        return header.chunkCount;
+    if (!tiled) {
+        const int lines = linesPerBlock(uint8_t(header.compression));
+        return lines > 0 ? (header.height + lines - 1) / lines : -1;
+    }
+    if (header.tileLevels != 0 || header.tileWidth == 0 || header.tileHeight == 0)
+        return -1;
+    return (header.width + header.tileWidth - 1) / header.tileWidth *
+           ((header.height + header.tileHeight - 1) / header.tileHeight);
 }
 
 } // namespace
@@ -188,29 +217,28 @@ std::string exrStructureFault(std::string_view bytes) {
     if (bytes.size() < 8)
         return formatText("its 8-byte header is cut short (%zu bytes)", bytes.size());
     const uint32_t flags = littleEndian(bytes, 4, 4) >> 8;
-    const bool multipart = flags & 0x10;
+    const bool tiled = flags & 0x02, multipart = flags & 0x10;
     size_t at = 8;
-    ExrHeader first;
-    if (std::string fault = readExrHeader(bytes, at, first); !fault.empty())
-        return fault;
-    if (first.requiredSeen < int(std::size(requiredExrAttributes)))
-        return "its header lacks attributes every picture has";
-    if (!first.hasDataWindow || !usableSide(first.width) || !usableSide(first.height))
-        return formatText("its data window claims an unusable size %lldx%lld",
-                          (long long)first.width, (long long)first.height);
-    while (multipart && at < bytes.size() && bytes[at] != '\0') {
-        ExrHeader part;
+    std::vector<ExrHeader> parts;
+    do {
+        ExrHeader& part = parts.emplace_back();
         if (std::string fault = readExrHeader(bytes, at, part); !fault.empty())
             return fault;
-    }
-    if (multipart)
-        at += 1;
-    const int lines = linesPerBlock(uint8_t(first.compression));
-    const bool tiled = flags & 0x02;
-    if (!multipart && !tiled && lines > 0) {
-        const uint64_t blocks = (uint64_t(first.height) + uint64_t(lines) - 1) / uint64_t(lines);
-        if (at + blocks * 8 > bytes.size())
-            return formatText("its table of %llu blocks is cut short", (unsigned long long)blocks);
-    }
+        if (part.requiredSeen != allRequiredExrAttributes)
+            return "its header lacks attributes every picture has";
+        if (!usableSide(part.width) || !usableSide(part.height))
+            return formatText("its data window claims an unusable size %lldx%lld",
+                              (long long)part.width, (long long)part.height);
+        // The headers of a multi-part file end with an empty one.
+        if (multipart && at >= bytes.size())
+            return formatText("its header is cut short at byte %zu", at);
+    } while (multipart && bytes[at] != '\0');
+    at += multipart;
+    uint64_t blocks = 0;
+    for (const ExrHeader& part : parts)
+        if (const int64_t count = exrBlocks(part, tiled); count > 0)
+            blocks += uint64_t(count);
+    if (at + blocks * 8 > bytes.size())
+        return formatText("its table of %llu blocks is cut short", (unsigned long long)blocks);
     return {};
 }

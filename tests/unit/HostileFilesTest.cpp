@@ -49,6 +49,13 @@ std::string sgi(bool runLength, uint16_t width, uint16_t height, uint16_t channe
     return header + std::string(500, '\0');
 }
 
+std::string repeated(const std::string& part, int times) {
+    std::string whole;
+    for (int i = 0; i < times; ++i)
+        whole += part;
+    return whole;
+}
+
 } // namespace
 
 TEST(HostileFiles, ImagesThatHungOrFooledTheDecodersAreRefusedByNameWithTheReason) {
@@ -66,6 +73,9 @@ TEST(HostileFiles, ImagesThatHungOrFooledTheDecodersAreRefusedByNameWithTheReaso
         {"empty.exr", exrMagic + std::string(1, '\0'),
          "its header lacks attributes every picture "
          "has"},
+        {"repeated.exr",
+         exrMagic + repeated(std::string("channels\0chlist\0\0\0\0\0", 20), 8) + '\0',
+         "its header lacks attributes every picture has"},
         {"few.ico", std::string("\0\0\1\0\1\0\0\0\0\0\0\0\0\0", 14),
          "its directory of 1 icons is cut short (14 bytes)"},
         {"tall.ico", icon(1, 121, 40), "its 1x121 bitmap needs 524 bytes, the icon holds 80"},
