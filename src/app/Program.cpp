@@ -16,6 +16,7 @@
 #include "player/RenderWindow.h"
 #include "player/VideoSetupDialog.h"
 #include "render/GL.h"
+#include "render/ImageFile.h"
 #include "render/GLState.h"
 #include "render/ShaderInputs.h"
 #include "timeline/ScriptLoader.h"
@@ -126,6 +127,7 @@ int runShow(const CommandLine& line) {
         renderInSegments(line.render, line.settings.width, line.settings.height, "/proc/self/exe");
         return exitSucceeded;
     }
+    startImageDecoder();
     VideoSettings settings = line.settings;
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;

@@ -23,9 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;

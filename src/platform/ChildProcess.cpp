@@ -77,12 +77,12 @@ bool readAll(int fd, void* data, size_t size) {
 }
 
 // A request or an answer: its length in 8 bytes, then its bytes.
-bool writeMessage(int fd, const std::string& message) {
+template <class Bytes> bool writeMessage(int fd, const Bytes& message) {
     const uint64_t length = message.size();
     return writeAll(fd, &length, sizeof length) && writeAll(fd, message.data(), message.size());
 }
 
-bool readMessage(int fd, std::string& message) {
+template <class Bytes> bool readMessage(int fd, Bytes& message) {
     uint64_t length = 0;
     if (!readAll(fd, &length, sizeof length))
         return false;
@@ -124,6 +124,8 @@ ChildWorker::~ChildWorker() {
 }
 
 void ChildWorker::start() {
+    if (child_ > 0)
+        return;
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
         raise("Unable to make a socket pair: %s", std::strerror(errno));
@@ -174,8 +176,7 @@ std::string ChildWorker::end() {
 
 ChildOutcome ChildWorker::ask(const std::string& request) {
     throwIfStopped();
-    if (child_ < 0)
-        start();
+    start();
     const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                              std::chrono::duration<double>(limits_.seconds));
     ChildOutcome outcome;

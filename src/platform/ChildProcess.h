@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct ChildLimits {
     double seconds = 10;                 // wall-clock time one request may take
@@ -15,7 +16,7 @@ struct ChildLimits {
 
 struct ChildOutcome {
     bool finished = false; // the work returned and its answer arrived in full
-    std::string answer;
+    std::vector<unsigned char> answer;
     std::string failure; // why not, when not finished: "took longer than 10 s", ...
 };
 
@@ -25,11 +26,15 @@ struct ChildOutcome {
 // (other threads, and the locks they may hold).
 class ChildWorker {
 public:
-    using Work = std::function<std::string(const std::string& request)>;
+    using Work = std::function<std::vector<unsigned char>(const std::string& request)>;
     ChildWorker(Work work, ChildLimits limits);
     ~ChildWorker();
     ChildWorker(const ChildWorker&) = delete;
     ChildWorker& operator=(const ChildWorker&) = delete;
+
+    // Forks the child now, when none runs: best while the program is small and has no other
+    // threads (ask() forks it otherwise).
+    void start();
 
     // The work's answer to the request. A stop signal while waiting ends the child and throws
     // Interrupted.
@@ -41,7 +46,6 @@ private:
     pid_t child_ = -1;
     int socket_ = -1; // the owner's end of a socket pair to the child
 
-    void start();
     std::string end(); // why the child ended, once it has
     [[noreturn]] void serve(int socket);
 };

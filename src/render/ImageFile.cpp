@@ -115,9 +115,14 @@ Bitmap to32Bits(FIBITMAP* image) {
 }
 
 // FreeImage keeps the bottom row first and pixels as blue, green, red, alpha.
+// Room left after the pixels for what a decoding child sends with them.
+constexpr size_t roomAfterPixels = 4096;
+
 std::vector<unsigned char> topRowFirstRgba(FIBITMAP* pixels32, unsigned w, unsigned h) {
     const size_t rowBytes = size_t(w) * 4;
-    std::vector<unsigned char> rgba(rowBytes * h);
+    std::vector<unsigned char> rgba;
+    rgba.reserve(rowBytes * h + roomAfterPixels);
+    rgba.resize(rowBytes * h);
     for (unsigned row = 0; row < h; ++row) {
         const unsigned char* source = FreeImage_GetScanLine(pixels32, int(h - 1 - row));
         unsigned char* target = &rgba[row * rowBytes];
@@ -242,61 +247,74 @@ std::string structureFault(FREE_IMAGE_FORMAT format, const char* path) {
     return "it cannot be read";
 }
 
-// What a child's decoding sends back: the size, the load notes, then the pixels.
-void appendWord(std::string& bytes, uint32_t word) {
-    bytes.append(reinterpret_cast<const char*>(&word), sizeof word);
+// What a child's decoding sends back: the pixels, then the load notes (each its length and
+// text), their count, the width and the height. The pixels come first so that neither side
+// copies them to make or take the answer.
+using Answer = std::vector<unsigned char>;
+
+void appendWord(Answer& bytes, uint32_t word) {
+    const auto* first = reinterpret_cast<const unsigned char*>(&word);
+    bytes.insert(bytes.end(), first, first + sizeof word);
 }
 
-bool takeWord(std::string_view& bytes, uint32_t& word) {
-    if (bytes.size() < sizeof word)
-        return false;
-    std::memcpy(&word, bytes.data(), sizeof word);
-    bytes.remove_prefix(sizeof word);
-    return true;
+uint32_t wordAt(const Answer& bytes, size_t at) {
+    uint32_t word = 0;
+    std::memcpy(&word, bytes.data() + at, sizeof word);
+    return word;
 }
 
-std::string encodeResult(const DecodedImage& image, const std::vector<std::string>& notes) {
-    std::string bytes;
-    appendWord(bytes, uint32_t(image.width));
-    appendWord(bytes, uint32_t(image.height));
-    appendWord(bytes, uint32_t(notes.size()));
+Answer encodeResult(DecodedImage image, const std::vector<std::string>& notes) {
+    Answer bytes = std::move(image.rgba);
     for (const std::string& note : notes) {
         appendWord(bytes, uint32_t(note.size()));
-        bytes += note;
+        bytes.insert(bytes.end(), note.begin(), note.end());
     }
-    bytes.append(image.rgba.begin(), image.rgba.end());
+    appendWord(bytes, uint32_t(notes.size()));
+    appendWord(bytes, uint32_t(image.width));
+    appendWord(bytes, uint32_t(image.height));
     return bytes;
 }
 
 // The picture encodeResult sent, its notes passed on to this process's collector; false when
 // the bytes are not what encodeResult makes.
-bool decodeResult(std::string_view bytes, DecodedImage& image) {
-    uint32_t width = 0, height = 0, notes = 0;
-    if (!takeWord(bytes, width) || !takeWord(bytes, height) || !takeWord(bytes, notes))
+bool decodeResult(Answer bytes, DecodedImage& image) {
+    constexpr size_t word = sizeof(uint32_t);
+    if (bytes.size() < 3 * word)
         return false;
+    const size_t end = bytes.size() - 3 * word;
+    const uint32_t notes = wordAt(bytes, end);
+    const uint32_t width = wordAt(bytes, end + word), height = wordAt(bytes, end + 2 * word);
+    const size_t pixels = size_t(width) * height * 4;
+    if (pixels > end)
+        return false;
+    std::vector<std::string> texts;
+    size_t at = pixels;
     for (uint32_t i = 0; i < notes; ++i) {
-        uint32_t length = 0;
-        if (!takeWord(bytes, length) || length > bytes.size())
+        if (end - at < word || wordAt(bytes, at) > end - at - word)
             return false;
-        noteLoadProblem("%.*s", int(length), bytes.data());
-        bytes.remove_prefix(length);
+        const size_t length = wordAt(bytes, at);
+        texts.emplace_back(reinterpret_cast<const char*>(bytes.data() + at + word), length);
+        at += word + length;
     }
-    if (bytes.size() != size_t(width) * height * 4)
+    if (at != end)
         return false;
+    for (const std::string& text : texts)
+        noteLoadProblem("%s", text.c_str());
+    bytes.resize(pixels);
     image.width = int(width);
     image.height = int(height);
-    image.rgba.assign(bytes.begin(), bytes.end());
+    image.rgba = std::move(bytes);
     return true;
 }
 
 // What the decoding child does with a request: the format's number, then the path.
-std::string decodeRequest(const std::string& request) {
+Answer decodeRequest(const std::string& request) {
     uint32_t format = 0;
     std::memcpy(&format, request.data(), sizeof format);
     const std::string path = request.substr(sizeof format);
     LoadNoteCollector notes;
-    const DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str());
-    return encodeResult(image, notes.notes());
+    DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str());
+    return encodeResult(std::move(image), notes.notes());
 }
 
 // The decoders run in a child process, so that a file that makes one hang or fault cannot reach
@@ -328,15 +346,17 @@ DecodedImage decodeImageFile(const char* path) {
     const auto formatNumber = uint32_t(format);
     std::memcpy(request.data(), &formatNumber, sizeof formatNumber);
     request += path;
-    const ChildOutcome outcome = decodingChild().ask(request);
+    ChildOutcome outcome = decodingChild().ask(request);
     if (!outcome.finished) {
         noteLoadProblem("Image %s is refused: its decoder %s", path, outcome.failure.c_str());
         return {};
     }
     DecodedImage image;
-    if (!decodeResult(outcome.answer, image)) {
+    if (!decodeResult(std::move(outcome.answer), image)) {
         noteLoadProblem("Image %s is refused: its decoder gave no picture", path);
         return {};
     }
     return image;
 }
+
+void startImageDecoder() { decodingChild().start(); }

@@ -135,8 +135,9 @@ TEST(HostileFiles, AChildThatHangsFaultsOrGrowsIsEndedAndTheNextRequestIsAnswere
             if (request == "fault")
                 std::raise(SIGSEGV);
             if (request == "grow")
-                return std::string(size_t(1) << 30, 'x');
-            return "answer to " + request;
+                return std::vector<unsigned char>(size_t(1) << 30, 'x');
+            const std::string answer = "answer to " + request;
+            return std::vector<unsigned char>(answer.begin(), answer.end());
         },
         ChildLimits{0.5, size_t(256) << 20});
     const struct {
@@ -158,6 +159,6 @@ TEST(HostileFiles, AChildThatHangsFaultsOrGrowsIsEndedAndTheNextRequestIsAnswere
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.request;
         const ChildOutcome next = child.ask("next");
         EXPECT_TRUE(next.finished) << next.failure;
-        EXPECT_EQ(next.answer, "answer to next");
+        EXPECT_EQ(std::string(next.answer.begin(), next.answer.end()), "answer to next");
     }
 }
