@@ -3,15 +3,21 @@
 #include "TestFiles.h"
 #include "platform/ChildProcess.h"
 #include "platform/Debug.h"
+#include "platform/Error.h"
 #include "platform/LoadNotes.h"
+#include "platform/StopSignals.h"
 #include "render/ImageFile.h"
 #include "render/ImageStructure.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -161,4 +167,32 @@ TEST(HostileFiles, AChildThatHangsFaultsOrGrowsIsEndedAndTheNextRequestIsAnswere
         EXPECT_TRUE(next.finished) << next.failure;
         EXPECT_EQ(std::string(next.answer.begin(), next.answer.end()), "answer to next");
     }
+}
+
+TEST(HostileFiles, AStopSignalWhileAChildWorksEndsTheChildAndTheWait) {
+    // In a process of its own: the stop signal stays noted for the rest of a process.
+    EXPECT_EXIT(
+        {
+            catchStopSignals();
+            ChildWorker child(
+                [](const std::string&) {
+                    for (volatile bool forever = true; forever;) {
+                    }
+                    return std::vector<unsigned char>();
+                },
+                ChildLimits{60, size_t(256) << 20});
+            child.start();
+            std::thread([] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                kill(getpid(), SIGTERM);
+            }).detach();
+            try {
+                child.ask("hang");
+            } catch (const Interrupted& stop) {
+                // The child was ended and waited for: it is no longer there to signal.
+                _exit(stop.signal() == SIGTERM && waitpid(-1, nullptr, WNOHANG) < 0 ? 43 : 1);
+            }
+            _exit(2);
+        },
+        testing::ExitedWithCode(43), "");
 }
