@@ -19,6 +19,10 @@ void noteLoadProblem(const char* format, ...) {
     std::string text = formatTextV(format, args);
     va_end(args);
     debugLine("%s", text.c_str());
+    keepLoadNote(std::move(text));
+}
+
+void keepLoadNote(std::string text) {
     if (innermost)
         innermost->notes_.push_back(std::move(text));
 }

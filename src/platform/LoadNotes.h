@@ -8,6 +8,10 @@
 
 void noteLoadProblem(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Keeps a note that was already written to the debug output (by a child process) without
+// writing it again.
+void keepLoadNote(std::string text);
+
 class LoadNoteCollector {
 public:
     LoadNoteCollector();
@@ -18,7 +22,7 @@ public:
     const std::vector<std::string>& notes() const { return notes_; }
 
 private:
-    friend void noteLoadProblem(const char* format, ...);
+    friend void keepLoadNote(std::string text);
     LoadNoteCollector* outer_;
     std::vector<std::string> notes_;
 };

@@ -247,9 +247,9 @@ std::string structureFault(FREE_IMAGE_FORMAT format, const char* path) {
     return "it cannot be read";
 }
 
-// What a child's decoding sends back: the pixels, then the load notes (each its length and
-// text), their count, the width and the height. The pixels come first so that neither side
-// copies them to make or take the answer.
+// What a child's decoding sends back: the pixels, then texts (each its length and its bytes:
+// the debug output the decoding wrote, then its load notes), their count, the width and the
+// height. The pixels come first so that neither side copies them to make or take the answer.
 using Answer = std::vector<unsigned char>;
 
 void appendWord(Answer& bytes, uint32_t word) {
@@ -263,20 +263,20 @@ uint32_t wordAt(const Answer& bytes, size_t at) {
     return word;
 }
 
-Answer encodeResult(DecodedImage image, const std::vector<std::string>& notes) {
+Answer encodeResult(DecodedImage image, const std::vector<std::string>& texts) {
     Answer bytes = std::move(image.rgba);
-    for (const std::string& note : notes) {
-        appendWord(bytes, uint32_t(note.size()));
-        bytes.insert(bytes.end(), note.begin(), note.end());
+    for (const std::string& text : texts) {
+        appendWord(bytes, uint32_t(text.size()));
+        bytes.insert(bytes.end(), text.begin(), text.end());
     }
-    appendWord(bytes, uint32_t(notes.size()));
+    appendWord(bytes, uint32_t(texts.size()));
     appendWord(bytes, uint32_t(image.width));
     appendWord(bytes, uint32_t(image.height));
     return bytes;
 }
 
-// The picture encodeResult sent, its notes passed on to this process's collector; false when
-// the bytes are not what encodeResult makes.
+// The picture encodeResult sent, with its debug output written and its notes passed on to this
+// process's collector; false when the bytes are not what encodeResult makes.
 bool decodeResult(Answer bytes, DecodedImage& image) {
     constexpr size_t word = sizeof(uint32_t);
     if (bytes.size() < 3 * word)
@@ -296,10 +296,11 @@ bool decodeResult(Answer bytes, DecodedImage& image) {
         texts.emplace_back(reinterpret_cast<const char*>(bytes.data() + at + word), length);
         at += word + length;
     }
-    if (at != end)
+    if (at != end || texts.empty())
         return false;
-    for (const std::string& text : texts)
-        noteLoadProblem("%s", text.c_str());
+    debugWrite(texts[0]);
+    for (size_t i = 1; i < texts.size(); ++i)
+        keepLoadNote(std::move(texts[i]));
     bytes.resize(pixels);
     image.width = int(width);
     image.height = int(height);
@@ -312,21 +313,20 @@ Answer decodeRequest(const std::string& request) {
     uint32_t format = 0;
     std::memcpy(&format, request.data(), sizeof format);
     const std::string path = request.substr(sizeof format);
+    std::vector<std::string> texts(1); // the debug output first
+    divertDebugOutput(&texts[0]);
     LoadNoteCollector notes;
     DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str());
-    return encodeResult(std::move(image), notes.notes());
+    divertDebugOutput(nullptr);
+    texts.insert(texts.end(), notes.notes().begin(), notes.notes().end());
+    return encodeResult(std::move(image), texts);
 }
 
 // The decoders run in a child process, so that a file that makes one hang or fault cannot reach
 // the program. The largest picture takes well under a second and needs about three copies of its
 // 1 GiB.
 ChildWorker& decodingChild() {
-    static ChildWorker child(
-        [](const std::string& request) {
-            setDebugOutput(false); // the notes are reported once, by the program
-            return decodeRequest(request);
-        },
-        ChildLimits{10, size_t(4) << 30});
+    static ChildWorker child(decodeRequest, ChildLimits{10, size_t(4) << 30});
     return child;
 }
 
