@@ -4,6 +4,7 @@
 PACKAGES="cmake g++ make pkg-config libsdl2-dev libglew-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl1
   libfreeimage-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libfftw3-dev libgtk-3-dev libimgui-dev libx11-dev libfreetype-dev fonts-dejavu-core libgtest-dev libbenchmark-dev
+  clang libclang-rt-dev
   xvfb xauth xdotool xfonts-base dpkg-dev file
   libsixel-examples netpbm ffmpeg jmagick6-docs libirrlicht-doc libsfml-doc python-pygame-doc
   python3-imageio munge slurmctld slurmd slurm-client tecnoballz-data"

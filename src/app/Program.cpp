@@ -17,6 +17,7 @@
 #include "player/RenderWindow.h"
 #include "player/VideoSetupDialog.h"
 #include "render/GL.h"
+#include "render/ImageFile.h"
 #include "render/GLState.h"
 #include "render/ShaderInputs.h"
 #include "timeline/MusicBeat.h"
@@ -52,7 +53,10 @@ constexpr int exitUsage = 1;
 constexpr int exitCheckFailed = 1;
 
 // What shells expect of a process ended by a signal.
-int exitAfterSignal(int signal) { return 128 + signal; }
+int exitAfterSignal(int signal) {
+    stopUnwound();
+    return 128 + signal;
+}
 
 uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
 
@@ -128,6 +132,7 @@ int runShow(const CommandLine& line) {
         renderInSegments(line.render, line.settings.width, line.settings.height, "/proc/self/exe");
         return exitSucceeded;
     }
+    startImageDecoder();
     VideoSettings settings = line.settings;
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;

@@ -3,6 +3,7 @@
 #include "audio/MusicStream.h"
 #include "platform/Error.h"
 #include "platform/FFmpegHandles.h"
+#include "platform/StopSignals.h"
 
 #include <unistd.h>
 
@@ -41,6 +42,7 @@ std::string temporaryNameFor(const std::string& path) {
 struct ShowEncoder::Impl {
     std::string path;
     std::string temporary;
+    std::unique_ptr<PartialFile> partial; // until it is renamed into place
     VideoFormat format;
     bool fileCreated = false;
     bool headerWritten = false;
@@ -256,6 +258,7 @@ ShowEncoder::ShowEncoder(const std::string& path, const VideoFormat& format)
     : impl_(std::make_unique<Impl>()) {
     impl_->path = path;
     impl_->temporary = temporaryNameFor(path);
+    impl_->partial = std::make_unique<PartialFile>(impl_->temporary);
     impl_->format = format;
     ffmpeg::QuietLog quiet;
     try {
@@ -379,6 +382,7 @@ void ShowEncoder::finish() {
     std::filesystem::rename(e.temporary, e.path, error);
     if (error)
         e.fail(error.message());
+    e.partial.reset();
     e.finished = true;
 }
 

@@ -166,7 +166,8 @@ std::optional<uint32_t> middleOfEntry(uint32_t start, uint32_t end, uint32_t ear
     return uint32_t(first + (last - first) / 2);
 }
 
-SheetFile::SheetFile(const std::string& path) : path_(path), temporary_(temporaryNameFor(path)) {
+SheetFile::SheetFile(const std::string& path)
+    : path_(path), temporary_(temporaryNameFor(path)), partial_(temporary_) {
     std::FILE* probe = std::fopen(temporary_.c_str(), "wb");
     if (!probe)
         raise("Unable to write %s: %s", path.c_str(), std::strerror(errno));

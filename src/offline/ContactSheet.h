@@ -4,6 +4,7 @@
 
 #include "effekt/Effekt.h"
 #include "offline/RenderRequest.h"
+#include "platform/StopSignals.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,6 +32,7 @@ public:
 
 private:
     std::string path_, temporary_;
+    PartialFile partial_;
     bool saved_ = false;
 };
 

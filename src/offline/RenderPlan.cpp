@@ -137,11 +137,6 @@ std::optional<RenderPlan> planShot(const RenderSpanRequest& request, std::string
     return plan;
 }
 
-std::pair<uint64_t, uint64_t> segmentFrames(uint64_t spanFrames, int segment, int segments) {
-    return {spanFrames * uint64_t(segment - 1) / uint64_t(segments),
-            spanFrames * uint64_t(segment) / uint64_t(segments)};
-}
-
 double secondsLeft(uint64_t framesDone, uint64_t framesTotal, double secondsSoFar) {
     if (framesDone == 0 || framesDone >= framesTotal)
         return 0;

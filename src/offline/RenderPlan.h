@@ -49,7 +49,12 @@ std::optional<RenderPlan> planRender(const RenderSpanRequest& request, std::stri
 std::optional<RenderPlan> planShot(const RenderSpanRequest& request, std::string& problem);
 
 // The frames [first, end) of the segment-th (from 1) of `segments` equal ranges of a span.
-std::pair<uint64_t, uint64_t> segmentFrames(uint64_t spanFrames, int segment, int segments);
+inline std::pair<uint64_t, uint64_t> segmentFrames(uint64_t spanFrames, int segment, int segments) {
+    // The products need more than 64 bits for a span beyond 2^64 / segments.
+    using Wide = unsigned __int128;
+    return {uint64_t(Wide(spanFrames) * uint64_t(segment - 1) / uint64_t(segments)),
+            uint64_t(Wide(spanFrames) * uint64_t(segment) / uint64_t(segments))};
+}
 
 // The music position of an effect time: the first sample frame whose effect time is `time`
 // (as the live show computes it). Effect times before the start offset give 0.

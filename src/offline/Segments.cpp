@@ -19,13 +19,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -33,7 +32,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* scriptFile = "data/demo.txt";
-constexpr const char* manifestHeading = "morveldan segment";
 
 struct ScriptStart {
     std::string musicFile;
@@ -79,8 +77,6 @@ std::string spanEndText(const std::optional<uint32_t>& time) {
     return time ? std::to_string(*time) : "-";
 }
 
-bool readCount(std::istringstream& in, uint64_t& value) { return bool(in >> value); }
-
 } // namespace
 
 std::string segmentSpanLine(const RenderPlan& plan, int segment, int segments) {
@@ -97,68 +93,6 @@ std::optional<uint64_t> spanInSegmentLog(const std::string& logText) {
         std::sscanf(logText.c_str() + at, " of a span of %llu frames", &span) != 1)
         return std::nullopt;
     return span;
-}
-
-std::string manifestPathOf(const std::string& segmentFile) { return segmentFile + ".manifest"; }
-
-void writeManifest(const std::string& path, const SegmentManifest& m) {
-    const std::string temporary = path + ".partial";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << manifestHeading << "\n"
-            << "show=" << m.show << "\n"
-            << "music=" << m.music << "\n"
-            << "options=" << m.options << "\n"
-            << "segment=" << m.segment << "/" << m.segments << "\n"
-            << "frames=" << m.firstFrame << " " << m.endFrame << "\n"
-            << "span=" << m.spanFrames << "\n"
-            << "file=" << m.file << "\n";
-        out.flush();
-        if (!out)
-            raise("Unable to write %s", temporary.c_str());
-    }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error)
-        raise("Unable to write %s: %s", path.c_str(), error.message().c_str());
-}
-
-std::optional<SegmentManifest> readManifest(const std::string& path, std::string& problem) {
-    std::ifstream in(path);
-    if (!in) {
-        problem = "has no manifest (" + path + ")";
-        return std::nullopt;
-    }
-    std::string line;
-    std::map<std::string, std::string> values;
-    if (!std::getline(in, line) || line != manifestHeading) {
-        problem = "has a damaged manifest (" + path + ")";
-        return std::nullopt;
-    }
-    while (std::getline(in, line)) {
-        const size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            values[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    SegmentManifest m;
-    m.show = values["show"];
-    m.music = values["music"];
-    m.options = values["options"];
-    m.file = values["file"];
-    std::istringstream segment(values["segment"]), frames(values["frames"]), span(values["span"]);
-    char slash = 0;
-    const bool complete = !m.show.empty() && !m.file.empty() && !m.options.empty() &&
-                          (segment >> m.segment >> slash >> m.segments) && slash == '/' &&
-                          readCount(frames, m.firstFrame) && readCount(frames, m.endFrame) &&
-                          readCount(span, m.spanFrames) && m.segment >= 1 &&
-                          m.segment <= m.segments && uint64_t(m.segments) <= m.spanFrames &&
-                          std::make_pair(m.firstFrame, m.endFrame) ==
-                              segmentFrames(m.spanFrames, m.segment, m.segments);
-    if (!complete) {
-        problem = "has a damaged manifest (" + path + ")";
-        return std::nullopt;
-    }
-    return m;
 }
 
 ShowIdentity identifyShow() {

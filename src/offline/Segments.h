@@ -6,32 +6,12 @@
 
 #include "offline/RenderPlan.h"
 #include "offline/RenderRequest.h"
+#include "offline/SegmentManifest.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-// What a segment file holds, written beside it as "<file>.manifest".
-struct SegmentManifest {
-    std::string show;    // checksum of the show's files
-    std::string music;   // checksum of its music file
-    std::string options; // the options that shape the pictures: size, rate, span, quality, preset
-    int segment = 0;     // from 1
-    int segments = 0;
-    uint64_t firstFrame = 0, endFrame = 0; // the frames [first, end) of the span
-    uint64_t spanFrames = 0;
-    std::string file; // checksum of the segment file
-
-    // The same show, music, options and count of segments, whatever span each found.
-    bool sameShowAndOptions(const SegmentManifest& other) const {
-        return show == other.show && music == other.music && options == other.options &&
-               segments == other.segments;
-    }
-    bool sameRender(const SegmentManifest& other) const {
-        return sameShowAndOptions(other) && spanFrames == other.spanFrames;
-    }
-};
 
 // The line a segment's render prints once it has planned, so that a render in segments learns
 // the whole span (where the end-of-show entry ends it) before any segment has finished:
@@ -39,11 +19,6 @@ struct SegmentManifest {
 std::string segmentSpanLine(const RenderPlan& plan, int segment, int segments);
 // The span S of such a line in a segment's log, if it holds one.
 std::optional<uint64_t> spanInSegmentLog(const std::string& logText);
-
-std::string manifestPathOf(const std::string& segmentFile);
-void writeManifest(const std::string& path, const SegmentManifest& manifest);
-// Empty, with the reason in `problem`, when the file is missing or not a manifest.
-std::optional<SegmentManifest> readManifest(const std::string& path, std::string& problem);
 
 // The identity of the show in the current folder: a checksum of its script, its music and every
 // file in data/ and plugins/ (and any other file a script line names).

@@ -7,12 +7,19 @@
 namespace {
 
 bool debugOutputEnabled = true;
+std::string* divertedDebugOutput = nullptr;
 
 } // namespace
 
 void setDebugOutput(bool enabled) { debugOutputEnabled = enabled; }
 
+void divertDebugOutput(std::string* into) { divertedDebugOutput = into; }
+
 void debugWrite(std::string_view text) {
+    if (divertedDebugOutput) {
+        divertedDebugOutput->append(text);
+        return;
+    }
     if (!debugOutputEnabled)
         return;
     std::fwrite(text.data(), 1, text.size(), stderr);

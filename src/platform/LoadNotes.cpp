@@ -33,3 +33,8 @@ void noteLoadWarning(const char* format, ...) {
     LoadNoteCollector::note(true, format, args);
     va_end(args);
 }
+
+void keepLoadNote(std::string text) {
+    if (innermost)
+        innermost->notes_.push_back(std::move(text));
+}

@@ -12,6 +12,10 @@ void noteLoadProblem(const char* format, ...) __attribute__((format(printf, 1, 2
 // of it and still passes.
 void noteLoadWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Keeps a note that was already written to the debug output (by a child process) without
+// writing it again.
+void keepLoadNote(std::string text);
+
 class LoadNoteCollector {
 public:
     LoadNoteCollector();
@@ -26,6 +30,7 @@ private:
     friend void noteLoadProblem(const char* format, ...);
     friend void noteLoadWarning(const char* format, ...);
     static void note(bool warning, const char* format, va_list args);
+    friend void keepLoadNote(std::string text);
     LoadNoteCollector* outer_;
     std::vector<std::string> notes_;
     std::vector<std::string> warnings_;

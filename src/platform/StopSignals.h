@@ -1,6 +1,12 @@
 #pragma once
-// SIGINT and SIGTERM end a run through its normal unwinding: the handler only notes the signal, and
-// the loops that present frames or render ask for it between frames.
+// SIGINT and SIGTERM end a run through its normal unwinding: the handler notes the signal, and
+// the loops that present frames, render or load ask for it. A run that has not unwound within
+// forcedStopSeconds of the signal (stuck in a read that never returns) is ended there, with the
+// same status, after its registered partial files are removed.
+
+#include <string>
+
+constexpr double forcedStopSeconds = 1.5;
 
 // Installs the handlers (a second signal of the same kind ends the process at once) and tells SDL
 // to leave them alone. Call before SDL is initialised.
@@ -11,3 +17,20 @@ int stopSignal();
 
 // Throws Interrupted with the message when a stop signal has arrived.
 void throwIfStopped(const char* message = "");
+
+// The run has unwound after a stop signal: what is left is its ordinary exit, which the forced
+// stop no longer cuts short.
+void stopUnwound();
+
+// A file being written that a forced stop removes, for as long as the object lives (a render's
+// temporary file, renamed into place when complete). Up to eight at a time are kept.
+class PartialFile {
+public:
+    explicit PartialFile(const std::string& path);
+    ~PartialFile();
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+
+private:
+    int slot_ = -1;
+};

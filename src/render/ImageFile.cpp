@@ -1,15 +1,21 @@
 #include "render/ImageFile.h"
 
+#include "platform/ChildProcess.h"
 #include "platform/Debug.h"
+#include "platform/Error.h"
+#include "platform/FileBytes.h"
 #include "platform/LoadNotes.h"
+#include "render/ImageStructure.h"
 
 #include <FreeImage.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -109,9 +115,14 @@ Bitmap to32Bits(FIBITMAP* image) {
 }
 
 // FreeImage keeps the bottom row first and pixels as blue, green, red, alpha.
+// Room left after the pixels for what a decoding child sends with them.
+constexpr size_t roomAfterPixels = 4096;
+
 std::vector<unsigned char> topRowFirstRgba(FIBITMAP* pixels32, unsigned w, unsigned h) {
     const size_t rowBytes = size_t(w) * 4;
-    std::vector<unsigned char> rgba(rowBytes * h);
+    std::vector<unsigned char> rgba;
+    rgba.reserve(rowBytes * h + roomAfterPixels);
+    rgba.resize(rowBytes * h);
     for (unsigned row = 0; row < h; ++row) {
         const unsigned char* source = FreeImage_GetScanLine(pixels32, int(h - 1 - row));
         unsigned char* target = &rgba[row * rowBytes];
@@ -177,14 +188,8 @@ int loadFlags(FREE_IMAGE_FORMAT format) {
     return format == FIF_JPEG ? JPEG_EXIFROTATE : format == FIF_PNG ? PNG_IGNOREGAMMA : 0;
 }
 
-} // namespace
-
-DecodedImage decodeImageFile(const char* path) {
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
-    if (format == FIF_UNKNOWN) {
-        noteLoadProblem("Unable to read image %s", path);
-        return {};
-    }
+// Decodes the file with FreeImage in this process; its problems go to the load notes.
+DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path) {
     if (!headerSizeUsable(format, path))
         return {};
     DecoderMessages messages;
@@ -215,3 +220,143 @@ DecodedImage decodeImageFile(const char* path) {
         noteLoadProblem("Image %s is damaged: %s", path, messages.joined().c_str());
     return {int(w), int(h), topRowFirstRgba(pixels32, w, h)};
 }
+
+// Files of the formats whose decoders were seen to hang or to make up a picture are read whole
+// (up to this size) and their headers checked before any decoder sees them.
+constexpr size_t largestCheckedFile = size_t(256) << 20;
+
+// Why the file's header cannot describe a picture the file holds; empty when it can, or when its
+// format has no check.
+std::string structureFault(FREE_IMAGE_FORMAT format, const char* path) {
+    using Check = std::string (*)(std::string_view);
+    const Check check = format == FIF_ICO   ? icoStructureFault
+                        : format == FIF_SGI ? sgiStructureFault
+                        : format == FIF_EXR ? exrStructureFault
+                                            : nullptr;
+    if (!check)
+        return {};
+    std::string bytes;
+    switch (readWholeFile(path, largestCheckedFile, bytes)) {
+    case FileRead::Read:
+        return check(bytes);
+    case FileRead::TooLarge:
+        return formatText("it is larger than %zu MiB", largestCheckedFile >> 20);
+    case FileRead::Unreadable:
+        break;
+    }
+    return "it cannot be read";
+}
+
+// What a child's decoding sends back: the pixels, then texts (each its length and its bytes:
+// the debug output the decoding wrote, then its load notes), their count, the width and the
+// height. The pixels come first so that neither side copies them to make or take the answer.
+using Answer = std::vector<unsigned char>;
+
+void appendWord(Answer& bytes, uint32_t word) {
+    const auto* first = reinterpret_cast<const unsigned char*>(&word);
+    bytes.insert(bytes.end(), first, first + sizeof word);
+}
+
+uint32_t wordAt(const Answer& bytes, size_t at) {
+    uint32_t word = 0;
+    std::memcpy(&word, bytes.data() + at, sizeof word);
+    return word;
+}
+
+Answer encodeResult(DecodedImage image, const std::vector<std::string>& texts) {
+    Answer bytes = std::move(image.rgba);
+    for (const std::string& text : texts) {
+        appendWord(bytes, uint32_t(text.size()));
+        bytes.insert(bytes.end(), text.begin(), text.end());
+    }
+    appendWord(bytes, uint32_t(texts.size()));
+    appendWord(bytes, uint32_t(image.width));
+    appendWord(bytes, uint32_t(image.height));
+    return bytes;
+}
+
+// The picture encodeResult sent, with its debug output written and its notes passed on to this
+// process's collector; false when the bytes are not what encodeResult makes.
+bool decodeResult(Answer bytes, DecodedImage& image) {
+    constexpr size_t word = sizeof(uint32_t);
+    if (bytes.size() < 3 * word)
+        return false;
+    const size_t end = bytes.size() - 3 * word;
+    const uint32_t notes = wordAt(bytes, end);
+    const uint32_t width = wordAt(bytes, end + word), height = wordAt(bytes, end + 2 * word);
+    const size_t pixels = size_t(width) * height * 4;
+    if (pixels > end)
+        return false;
+    std::vector<std::string> texts;
+    size_t at = pixels;
+    for (uint32_t i = 0; i < notes; ++i) {
+        if (end - at < word || wordAt(bytes, at) > end - at - word)
+            return false;
+        const size_t length = wordAt(bytes, at);
+        texts.emplace_back(reinterpret_cast<const char*>(bytes.data() + at + word), length);
+        at += word + length;
+    }
+    if (at != end || texts.empty())
+        return false;
+    debugWrite(texts[0]);
+    for (size_t i = 1; i < texts.size(); ++i)
+        keepLoadNote(std::move(texts[i]));
+    bytes.resize(pixels);
+    image.width = int(width);
+    image.height = int(height);
+    image.rgba = std::move(bytes);
+    return true;
+}
+
+// What the decoding child does with a request: the format's number, then the path.
+Answer decodeRequest(const std::string& request) {
+    uint32_t format = 0;
+    std::memcpy(&format, request.data(), sizeof format);
+    const std::string path = request.substr(sizeof format);
+    std::vector<std::string> texts(1); // the debug output first
+    divertDebugOutput(&texts[0]);
+    LoadNoteCollector notes;
+    DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str());
+    divertDebugOutput(nullptr);
+    texts.insert(texts.end(), notes.notes().begin(), notes.notes().end());
+    return encodeResult(std::move(image), texts);
+}
+
+// The decoders run in a child process, so that a file that makes one hang or fault cannot reach
+// the program. The largest picture takes well under a second and needs about three copies of its
+// 1 GiB.
+ChildWorker& decodingChild() {
+    static ChildWorker child(decodeRequest, ChildLimits{10, size_t(4) << 30});
+    return child;
+}
+
+} // namespace
+
+DecodedImage decodeImageFile(const char* path) {
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
+    if (format == FIF_UNKNOWN) {
+        noteLoadProblem("Unable to read image %s", path);
+        return {};
+    }
+    if (const std::string fault = structureFault(format, path); !fault.empty()) {
+        noteLoadProblem("Image %s is refused: %s", path, fault.c_str());
+        return {};
+    }
+    std::string request(sizeof(uint32_t), '\0');
+    const auto formatNumber = uint32_t(format);
+    std::memcpy(request.data(), &formatNumber, sizeof formatNumber);
+    request += path;
+    ChildOutcome outcome = decodingChild().ask(request);
+    if (!outcome.finished) {
+        noteLoadProblem("Image %s is refused: its decoder %s", path, outcome.failure.c_str());
+        return {};
+    }
+    DecodedImage image;
+    if (!decodeResult(std::move(outcome.answer), image)) {
+        noteLoadProblem("Image %s is refused: its decoder gave no picture", path);
+        return {};
+    }
+    return image;
+}
+
+void startImageDecoder() { decodingChild().start(); }

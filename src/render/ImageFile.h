@@ -19,3 +19,7 @@ struct DecodedImage {
 // gives an empty image and one load note naming it; a picture the decoder complained about but
 // still gave (a JPEG cut short) is kept, with a load note naming the file and the complaint.
 DecodedImage decodeImageFile(const char* path);
+
+// Starts the child process that decodes images for the rest of the run. Called early, it is forked
+// while the program is small and has no other threads; decodeImageFile starts it otherwise.
+void startImageDecoder();

@@ -307,6 +307,8 @@ private:
         try {
             builder_.make(row, values);
             made = true;
+        } catch (const Interrupted&) {
+            throw; // a stop signal ends a check too
         } catch (const std::exception& error) {
             report_.fault(line, name, error.what());
         }

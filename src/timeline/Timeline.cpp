@@ -3,6 +3,7 @@
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
+#include "platform/StopSignals.h"
 #include "timeline/EffectFactory.h"
 #include "timeline/LoadingScreen.h"
 #include "timeline/ScriptLoader.h"
@@ -22,7 +23,10 @@ public:
                       std::vector<std::string>* keywords)
         : effects_(effects), loading_(loading), keywords_(keywords) {}
 
-    void startEntry() override { loading_.presentFrame(); }
+    void startEntry() override {
+        throwIfStopped();
+        loading_.presentFrame();
+    }
 
     void make(const ScriptKeyword& row, const EntryValues& values) override {
         const std::string keyword(row.keyword);

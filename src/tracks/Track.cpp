@@ -101,8 +101,11 @@ bool Track::deleteKey(uint32_t time) {
 namespace {
 
 template <typename Tracks> auto trackPlace(Tracks& tracks, std::string_view name) {
-    return std::lower_bound(tracks.begin(), tracks.end(), name,
-                            [](const Track& track, std::string_view n) { return track.name < n; });
+    return std::lower_bound(
+        tracks.begin(), tracks.end(), name,
+        // compare(): clang 14 cannot compare a string with a string_view
+        // through libstdc++ 12's operator<=> (the fuzz build)
+        [](const Track& track, std::string_view n) { return track.name.compare(n) < 0; });
 }
 
 } // namespace

@@ -85,9 +85,11 @@ private:
     bool trackFaulty_ = false;
     bool keyWithoutTrackNoted_ = false;
 
+    // One line may hold several faults; those past the limit are not listed.
     void fault(const std::string& message) {
-        reading_.errors.push_back(
-            formatText("%s:%d: %s", fileName_.c_str(), line_, message.c_str()));
+        if (reading_.errors.size() < maxTracksErrors)
+            reading_.errors.push_back(
+                formatText("%s:%d: %s", fileName_.c_str(), line_, message.c_str()));
         trackFaulty_ = true;
     }
 

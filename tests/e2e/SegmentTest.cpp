@@ -244,6 +244,17 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
         damage.seekp(200);
         damage.put('\x5a');
     }
+    // Its span near 2^63, with the frames that 64-bit products gave once they wrapped.
+    fs::copy_file(show.out("a2.mp4"), show.out("huge2.mp4"));
+    {
+        std::ifstream in(show.out("a2.mp4.manifest"));
+        std::ofstream out(show.out("huge2.mp4.manifest"));
+        for (std::string line; std::getline(in, line);)
+            out << (line.rfind("frames=", 0) == 0 ? "frames=4611686018427387907 6"
+                    : line.rfind("span=", 0) == 0 ? "span=9223372036854775814"
+                                                   : line)
+                << "\n";
+    }
     ScriptedShow other("Plugin\n0\n4600\nplugins/starburst.so\n48\n", 1);
     other.renderSegment(2, 2, "b2.mp4");
     fs::copy_file(other.out("b2.mp4"), show.out("other2.mp4"));
@@ -261,6 +272,10 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
          "Segment " + show.out("other2.mp4") + " belongs to another show than segment " +
              show.out("a1.mp4")},
         {{"a1.mp4", "none2.mp4"}, "Segment " + show.out("none2.mp4") + " does not exist"},
+        {{"a1.mp4", "huge2.mp4"},
+         "Segment " + show.out("huge2.mp4") + " has a damaged manifest (" +
+             show.out("huge2.mp4.manifest") + "): frames 4611686018427387907 to 6 are not "
+             "segment 2 of 2 of a span of 9223372036854775814 frames"},
     };
     const std::vector<std::string> before = show.outputs();
     for (const auto& [segments, message] : cases) {

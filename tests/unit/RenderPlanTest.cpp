@@ -158,7 +158,25 @@ TEST(SegmentManifest, ReadsBackWhatWasWrittenAndRefusesDamage) {
     written.endFrame = 31;
     writeManifest(path, written);
     EXPECT_FALSE(readManifest(path, problem));
-    EXPECT_NE(problem.find("damaged manifest"), std::string::npos);
+    EXPECT_NE(problem.find("damaged manifest (" + path + ")"), std::string::npos);
+    // Spans near 2^63 with the frames that 64-bit products gave once they wrapped (the first
+    // after the last): one too large to count in signed 64 bits, one that is not.
+    const uint64_t big = (uint64_t(1) << 63) + 6;
+    for (const auto& [span, segment] : {std::pair{big, 2}, std::pair{big - 8, 3}}) {
+        written.spanFrames = span;
+        written.segment = segment;
+        written.firstFrame = span * uint64_t(segment - 1) / 3;
+        written.endFrame = span * uint64_t(segment) / 3;
+        ASSERT_GT(written.firstFrame, written.endFrame);
+        writeManifest(path, written);
+        EXPECT_FALSE(readManifest(path, problem)) << span;
+        EXPECT_EQ(problem, "has a damaged manifest (" + path + "): frames " +
+                               std::to_string(written.firstFrame) + " to " +
+                               std::to_string(written.endFrame) + " are not segment " +
+                               std::to_string(segment) + " of 3 of a span of " +
+                               std::to_string(span) + " frames");
+    }
+    EXPECT_EQ(segmentFrames(big, 3, 3), std::make_pair(big / 3 * 2 + 1, big)); // no wrap
     EXPECT_FALSE(readManifest(folder.file("none.manifest"), problem));
     EXPECT_NE(problem.find("has no manifest"), std::string::npos);
 }

@@ -168,6 +168,17 @@ TEST(TracksFile, EveryFaultIsListedWithItsLine) {
     const TracksReading flood = readTracks(faults, "f");
     ASSERT_EQ(flood.errors.size(), maxTracksErrors + 1);
     EXPECT_EQ(flood.errors.back(), "f:101: 100 faults: the rest of the file is not read");
+
+    // A line of three faults that crosses the limit adds only those up to it.
+    std::string crossing = "track t\n";
+    for (int line = 0; line < 99; ++line)
+        crossing += "x\n";
+    crossing += "-1 x wobble\n-1 x wobble\n";
+    const TracksReading crossed = readTracks(crossing, "f");
+    ASSERT_EQ(crossed.errors.size(), maxTracksErrors + 1);
+    EXPECT_EQ(crossed.errors[maxTracksErrors - 1], "f:101: bad time '-1': milliseconds from 0 to "
+                                                   "4294967295");
+    EXPECT_EQ(crossed.errors.back(), "f:101: 100 faults: the rest of the file is not read");
 }
 
 TEST(TracksFile, BeatLinesReadWriteBackAndAFaultyOneLeavesTheTrackAlone) {
