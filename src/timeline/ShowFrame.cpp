@@ -33,8 +33,12 @@ uint32_t prepareMusicFrame(const MusicStream& music, uint32_t startOffset, float
     music.spectrum(spectrum);
     beat = beatLevel(spectrum);
     static_assert(spectrumSize == spectrumTextureBins);
-    if (FrameInputs* inputs = FrameInputs::current())
+    if (FrameInputs* inputs = FrameInputs::current()) {
         inputs->setSpectrum(spectrum);
+        float waveform[soundTextureWidth];
+        music.waveform(waveform, soundTextureWidth);
+        inputs->setWaveform(waveform);
+    }
     if (ShowTracks* tracks = ShowTracks::living())
         tracks->apply(time);
     return time;
