@@ -183,9 +183,13 @@ ShaderToy::Source ShaderToy::sourceOf(PassProgram& pass, int channel) {
 }
 
 int ShaderToy::imageIndex(const shadertoy::Channel& channel) {
-    const auto known = std::find(imagePaths_.begin(), imagePaths_.end(), channel.path);
-    if (known != imagePaths_.end())
-        return int(known - imagePaths_.begin());
+    // Sampling settings belong to the texture: channels that sample one image differently
+    // have textures of their own.
+    const std::string key = formatText("%s|%d|%d|%d", channel.path.c_str(), int(channel.wrap),
+                                       int(channel.minFilter), int(channel.magFilter));
+    const auto known = std::find(imageKeys_.begin(), imageKeys_.end(), key);
+    if (known != imageKeys_.end())
+        return int(known - imageKeys_.begin());
     noteDataFileRead(channel.path);
     DecodedImage image = decodeImageFile(channel.path.c_str());
     auto texture = std::make_unique<CTexture>();
@@ -204,7 +208,7 @@ int ShaderToy::imageIndex(const shadertoy::Channel& channel) {
         glGenerateMipmapEXT(GL_TEXTURE_2D);
     }
     images_.push_back(std::move(texture));
-    imagePaths_.push_back(channel.path);
+    imageKeys_.push_back(key);
     return int(images_.size()) - 1;
 }
 
