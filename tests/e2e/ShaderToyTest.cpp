@@ -238,4 +238,12 @@ TEST(ShaderToy, ErrorsNameTheAuthorsFileLineAndColumnAndACheckListsThemAll) {
         << shot.errorOutput;
 }
 
+TEST(ShaderToy, TheExampleShowChecksClean) {
+    ShowProcess check(fs::path(MORVELDAN_BUILD_DIR) / "examples/shadertoy", {"--check"});
+    EXPECT_EQ(check.wait(), 0) << check.standardOutput();
+    EXPECT_NE(check.standardOutput().find("data/demo.txt: 3 entries checked, no problems found\n"),
+              std::string::npos)
+        << check.standardOutput();
+}
+
 } // namespace
