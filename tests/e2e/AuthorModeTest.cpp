@@ -175,6 +175,47 @@ TEST_F(AuthorRun, SavedScriptAndShaderReloadWhilePlaying) {
     endWithEscape();
 }
 
+// A ShaderToy entry reloads when any of its files is saved: a buffer that breaks keeps the last
+// good entry drawing with the error in the author's form, an included file and the fixed buffer
+// bring the new picture.
+TEST_F(AuthorRun, SavingAShaderToyEntrysBufferOrIncludedFileReloadsIt) {
+    const std::string toy = folder.file("data/toy/");
+    writeTextFile(toy + "image.glsl", "#iChannel0 \"file://buffer.glsl\"\n#include \"tint.glsl\"\n"
+                                      "void mainImage(out vec4 c, in vec2 p) {\n"
+                                      "    c = vec4(texture(iChannel0, p / iResolution.xy).r, "
+                                      "tint(), 0.0, 1.0);\n"
+                                      "}\n");
+    writeTextFile(toy + "buffer.glsl",
+                  "void mainImage(out vec4 c, in vec2 p) { c = vec4(1.0); }\n");
+    writeTextFile(toy + "tint.glsl", "float tint() { return 1.0; }\n");
+    start("m.ogg\n0\n2\n" + rampEntry(0, -1) + "ShaderToy\n0\n-1\ndata/toy/image.glsl\n", {});
+    EXPECT_TRUE(waitUntil([&] { return centre() == Rgba{255, 255, 0, 255}; }, 60s)) << errors();
+
+    writeTextFile(toy + "buffer.glsl",
+                  "void mainImage(out vec4 c, in vec2 p) {\n    c = vec4(oops);\n}\n");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return errors().find("data/toy/buffer.glsl:2:14: error: `oops' undeclared") !=
+                   std::string::npos;
+        },
+        60s))
+        << errors();
+    ASSERT_TRUE(program->running()) << errors();
+    EXPECT_EQ(centre(), (Rgba{255, 255, 0, 255})) << "the last good entry draws on";
+
+    writeTextFile(toy + "tint.glsl", "float tint() { return 0.5; }\n");
+    writeTextFile(toy + "buffer.glsl",
+                  "void mainImage(out vec4 c, in vec2 p) { c = vec4(0.0); }\n");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const Rgba now = centre();
+            return now.r == 0 && now.g >= 127 && now.g <= 128;
+        },
+        60s))
+        << errors();
+    endWithEscape();
+}
+
 // Over a single-colour show at 640 x 480, the overlay changes pixels only inside its panels, which
 // do not overlap and leave most of the picture visible; its layout is kept in the user's config
 // folder, not in the show's.
