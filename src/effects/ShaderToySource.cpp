@@ -37,6 +37,8 @@ constexpr std::string_view mainCallingMainImage[] = {
 
 constexpr int maxIncludeDepth = 32;
 
+bool isNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 std::string_view withoutLeadingSpace(std::string_view text) {
@@ -116,11 +118,9 @@ bool definesMain(std::string_view text) {
             code += text[at++];
         }
     }
-    const auto isName = [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-    };
     for (size_t at = code.find("main"); at != std::string::npos; at = code.find("main", at + 1)) {
-        if ((at > 0 && isName(code[at - 1])) || (at + 4 < code.size() && isName(code[at + 4])))
+        if ((at > 0 && isNameCharacter(code[at - 1])) ||
+            (at + 4 < code.size() && isNameCharacter(code[at + 4])))
             continue;
         size_t next = at + 4;
         while (next < code.size() && std::isspace(static_cast<unsigned char>(code[next])))
@@ -131,7 +131,7 @@ bool definesMain(std::string_view text) {
         while (before > 0 && std::isspace(static_cast<unsigned char>(code[before - 1])))
             --before;
         if (before >= 4 && code.compare(before - 4, 4, "void") == 0 &&
-            (before == 4 || !isName(code[before - 5])))
+            (before == 4 || !isNameCharacter(code[before - 5])))
             return true;
     }
     return false;
@@ -202,8 +202,7 @@ private:
         if (startsWith(directive, "iChannel")) {
             readChannel(file, line, column, directive.substr(8));
         } else if (startsWith(directive, "include") &&
-                   (directive.size() == 7 ||
-                    !std::isalnum(static_cast<unsigned char>(directive[7])))) {
+                   (directive.size() == 7 || !isNameCharacter(directive[7]))) {
             readInclude(file, line, column, directive.substr(7));
             return true; // the included lines stand in its place
         } else if (startsWith(directive, "version")) {
