@@ -36,6 +36,8 @@ constexpr std::string_view mainCallingMainImage[] = {
 };
 
 constexpr int maxIncludeDepth = 32;
+// Files of one pass, its own and included ones together: a bound on the work any bytes can ask for.
+constexpr size_t maxPassFiles = 256;
 
 bool isNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
@@ -328,6 +330,11 @@ private:
         }
         if (int(including_.size()) >= maxIncludeDepth) {
             problem(file, line, column, "includes nest deeper than 32 files");
+            blank(file, line);
+            return;
+        }
+        if (pass_.lines.files.size() >= maxPassFiles) {
+            problem(file, line, column, "a pass may include at most 255 files");
             blank(file, line);
             return;
         }

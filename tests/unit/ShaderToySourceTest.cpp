@@ -120,6 +120,14 @@ TEST(ShaderToySource, AnyBytesGiveAPassOrProblemsAndNeverThrow) {
                                           filesOf({{"deep.glsl", deep}}));
     ASSERT_EQ(nested.problems.size(), 1u);
     EXPECT_NE(nested.problems[0].find("include cycle"), std::string::npos);
+    // Every file includes two more: the work stays bounded.
+    const Pass tree = readShaderToyPass("t.glsl", "#include \"a/t.glsl\"\n#include \"b/t.glsl\"\n",
+                                        [](const std::string&) -> std::optional<std::string> {
+                                            return "#include \"a/t.glsl\"\n#include \"b/t.glsl\"\n";
+                                        });
+    EXPECT_EQ(tree.lines.files.size(), 256u);
+    ASSERT_FALSE(tree.problems.empty());
+    EXPECT_NE(tree.problems.back().find("at most 255 files"), std::string::npos);
     for (const char* odd :
          {"", "#", "#i", "#iChannel0::", "#iChannel0::WrapMode", "\n\n\n", "#iChannel0 \"\"",
           "#iChannel3::MinFilter \"\"\"", "/* void main( */"}) {
