@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+
 namespace {
 
 // A ray-marched scene of the usual kind: a few shapes, soft shading, a fog.
@@ -59,20 +61,20 @@ BenchWindow& benchWindow() {
     return window;
 }
 
-void BM_BareFullScreenDraw(benchmark::State& state) {
-    BenchWindow& bench = benchWindow();
-    const shadertoy::Pass pass = shadertoy::readShaderToyPass(
-        "scene.glsl", scene, [](const std::string&) { return std::optional<std::string>(); });
-    FragmentProgram program;
-    program.buildMapped(pass.source, pass.lines);
-    const GLint resolution = glGetUniformLocation(program.program, "iResolution");
-    const GLint time = glGetUniformLocation(program.program, "iTime");
-    // The state the entry draws in, set once.
-    for (GLenum capability : {GL_BLEND, GL_DEPTH_TEST, GL_ALPHA_TEST, GL_CULL_FACE})
-        glDisable(capability);
-    uint32_t milliseconds = 0;
-    for (auto _ : state) {
-        milliseconds += 16;
+// The same compiled source as the entry's image pass, drawn with only iResolution and iTime set,
+// in the state the entry draws in.
+class BareDraw {
+public:
+    BareDraw() {
+        const shadertoy::Pass pass = shadertoy::readShaderToyPass(
+            "scene.glsl", scene, [](const std::string&) { return std::optional<std::string>(); });
+        program.buildMapped(pass.source, pass.lines);
+        resolution = glGetUniformLocation(program.program, "iResolution");
+        time = glGetUniformLocation(program.program, "iTime");
+    }
+    void draw(uint32_t milliseconds) const {
+        for (GLenum capability : {GL_BLEND, GL_DEPTH_TEST, GL_ALPHA_TEST, GL_CULL_FACE})
+            glDisable(capability);
         glUseProgram(program.program);
         glUniform3f(resolution, float(screenWidth), float(screenHeight), 1);
         glUniform1f(time, float(milliseconds) / 1000);
@@ -83,9 +85,21 @@ void BM_BareFullScreenDraw(benchmark::State& state) {
             Quad(1, 1).draw(1, 1);
         }
         glUseProgram(0);
+    }
+
+private:
+    FragmentProgram program;
+    GLint resolution = -1, time = -1;
+};
+
+void BM_BareFullScreenDraw(benchmark::State& state) {
+    benchWindow();
+    const BareDraw bare;
+    uint32_t milliseconds = 0;
+    for (auto _ : state) {
+        bare.draw(milliseconds += 16);
         glFinish();
     }
-    (void)bench;
 }
 BENCHMARK(BM_BareFullScreenDraw)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
 
@@ -94,11 +108,37 @@ void BM_ShaderToyEntry(benchmark::State& state) {
     Effekter::ShaderToy entry(0, -1, bench.folder.file("scene.glsl"));
     uint32_t milliseconds = 0;
     for (auto _ : state) {
-        milliseconds += 16;
-        entry.draw(milliseconds, 0.5f);
+        entry.draw(milliseconds += 16, 0.5f);
         glFinish();
     }
 }
 BENCHMARK(BM_ShaderToyEntry)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+
+// Both in turn, frame by frame at the same times, so that a machine's changing load falls on both
+// alike: the counters are the mean milliseconds of each and the entry's time over the bare one's.
+void BM_EntryOverBareInTurn(benchmark::State& state) {
+    BenchWindow& bench = benchWindow();
+    const BareDraw bare;
+    Effekter::ShaderToy entry(0, -1, bench.folder.file("scene.glsl"));
+    using Clock = std::chrono::steady_clock;
+    double bareSeconds = 0, entrySeconds = 0;
+    uint32_t milliseconds = 0;
+    for (auto _ : state) {
+        milliseconds += 16;
+        const auto begun = Clock::now();
+        bare.draw(milliseconds);
+        glFinish();
+        const auto between = Clock::now();
+        entry.draw(milliseconds, 0.5f);
+        glFinish();
+        bareSeconds += std::chrono::duration<double>(between - begun).count();
+        entrySeconds += std::chrono::duration<double>(Clock::now() - between).count();
+    }
+    const double frames = double(state.iterations());
+    state.counters["bare_ms"] = 1000 * bareSeconds / frames;
+    state.counters["entry_ms"] = 1000 * entrySeconds / frames;
+    state.counters["entry_over_bare"] = entrySeconds / bareSeconds;
+}
+BENCHMARK(BM_EntryOverBareInTurn)->Unit(benchmark::kMillisecond)->MinTime(4)->UseRealTime();
 
 } // namespace
