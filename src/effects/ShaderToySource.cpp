@@ -348,6 +348,27 @@ private:
     }
 };
 
+// The name a preamble line declares ("uniform vec3 iChannelResolution[4];" -> iChannelResolution).
+std::string_view uniformName(std::string_view declaration) {
+    const size_t start = declaration.rfind(' ') + 1;
+    return declaration.substr(start, declaration.find_first_of("[;", start) - start);
+}
+
+// Whether a line of the text declares a uniform of that name itself (files made for other players
+// declare the website's uniforms; the file's own declaration then stands alone).
+bool declaresUniform(std::string_view text, std::string_view name) {
+    for (size_t at = text.find(name); at != std::string_view::npos; at = text.find(name, at + 1)) {
+        if ((at > 0 && isNameCharacter(text[at - 1])) ||
+            (at + name.size() < text.size() && isNameCharacter(text[at + name.size()])))
+            continue;
+        const size_t lineStart = text.rfind('\n', at) + 1; // npos + 1 is 0
+        const std::string_view before = withoutLeadingSpace(text.substr(lineStart, at - lineStart));
+        if (startsWith(before, "uniform") && before.size() > 7 && isSpace(before[7]))
+            return true;
+    }
+    return false;
+}
+
 void addAddedLine(Pass& pass, std::string_view line) {
     pass.source += line;
     pass.source += '\n';
@@ -379,7 +400,8 @@ Pass readShaderToyPass(const std::string& file, std::string_view bytes, const Fi
     for (const std::string& extension : reader.extensions_)
         addAddedLine(pass, extension);
     for (std::string_view line : preamble)
-        addAddedLine(pass, line);
+        if (!declaresUniform(reader.body_, uniformName(line)))
+            addAddedLine(pass, line);
     pass.source += reader.body_;
     pass.lines.lines.insert(pass.lines.lines.end(), bodyLines.begin(), bodyLines.end());
     if (!pass.ownMain)

@@ -149,6 +149,10 @@ const ToyCase cases[] = {
                      "void mainImage(out vec4 c, in vec2 p) {\n"
                      "    c = texelFetch(iChannel0, ivec2(p), 0) + (iFrame == 0 ? 1.5 : 1.0);\n"
                      "}\n"}}},
+    {"a file made for another player declares the website's uniforms itself",
+     {{"toy.glsl", "uniform vec3 iResolution;\nuniform float iTime;\n"
+                   "uniform  float  iChannelTime[4];\n" +
+                       imagePass("", "", "iResolution.x == 64.0 && abs(iTime - 0.3) < 0.0001")}}},
     {"a file with its own main runs as it is",
      {{"toy.glsl", "void main() {\n"
                    "    bool ok = iResolution.xy == vec2(64.0) && gl_FragCoord.x < 64.0;\n"
