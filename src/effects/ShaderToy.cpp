@@ -403,15 +403,19 @@ void ShaderToy::showImagePicture(PassProgram& image) {
 }
 
 void ShaderToy::draw(uint32_t time, float beat) {
+    // A frame drawn again at the same time (a paused author mode) shows the same frame: the
+    // buffers and iFrame stay where they are.
+    const bool timeStands = started_ && time == lastTime_;
     if (!started_ || time < lastTime_) {
         restart();
         lastTime_ = startTime;
         started_ = true;
-    } else {
+    } else if (!timeStands) {
         ++frame_;
     }
     const float seconds = float(time - startTime) / 1000;
-    const float delta = float(time - lastTime_) / 1000;
+    if (!timeStands)
+        delta_ = float(time - lastTime_) / 1000;
     lastTime_ = time;
     showVideos(time);
     PlainDrawing plain;
@@ -419,7 +423,8 @@ void ShaderToy::draw(uint32_t time, float beat) {
     MatrixPush layer;
     glTranslatef(0, 0, -1);
     for (const int index : order_)
-        drawPass(*passes_[size_t(index)], seconds, delta, beat);
+        if (!(timeStands && passes_[size_t(index)]->pictures[0]))
+            drawPass(*passes_[size_t(index)], seconds, delta_, beat);
     if (passes_[0]->pictures[0])
         showImagePicture(*passes_[0]);
     bindWindowFramebuffer();

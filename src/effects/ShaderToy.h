@@ -73,6 +73,7 @@ private:
     bool started_ = false;
     uint32_t lastTime_ = 0;
     int frame_ = 0;
+    float delta_ = 0;       // iTimeDelta: seconds from the frame before
     float dateSeconds_ = 0; // iDate at the entry's start
     float dateYear_ = 0, dateMonth_ = 0, dateDay_ = 0;
 
