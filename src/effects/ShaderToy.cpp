@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 namespace Effekter {
 
@@ -87,7 +88,7 @@ private:
 ShaderToy::ShaderToy(int32_t start, int32_t end, const std::string& imagePassPath)
     : Effekt(start, end) {
     name = "ShaderToy";
-    loadPass(imagePassPath);
+    loadPass(std::filesystem::path(imagePassPath).lexically_normal().string());
     if (!problems_.empty())
         throw ShaderErrors(problems_);
     std::vector<int> state(passes_.size(), 0);
