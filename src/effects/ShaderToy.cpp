@@ -290,8 +290,9 @@ void ShaderToy::showVideos(uint32_t time) {
         video->seconds = float(std::fmod(seconds, double(count) / rate));
         if (frame == video->shownFrame)
             continue;
-        video->shownFrame = frame;
-        // A frame whose picture no one sees need not be decoded; the upload stays.
+        // A frame whose picture no one sees need not be decoded (the upload stays); the next
+        // frame that is seen decodes its own.
+        video->shownFrame = picturesUnseen ? -1 : frame;
         static const std::vector<uint8_t> unseen(VideoDecoder::frameBytes, 0);
         const uint8_t* pixels = picturesUnseen ? unseen.data() : video->decoder->frame(frame);
         TextureBinding binding(video->texture);
