@@ -352,7 +352,9 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
     glUniform1f(u.timeDelta, delta);
     glUniform1f(u.frameRate, delta > 0 ? 1 / delta : 60);
     glUniform1i(u.frame, frame_);
-    glUniform4f(u.mouse, 0, 0, 0, 0);
+    const FrameInputs* inputs = FrameInputs::current();
+    static constexpr float noMouse[4] = {};
+    glUniform4fv(u.mouse, 1, inputs ? inputs->mouse() : noMouse);
     glUniform4f(u.date, dateYear_, dateMonth_, dateDay_, dateSeconds_ + seconds);
     glUniform1f(u.sampleRate, websiteSampleRate);
     glUniform1f(u.beat, beat);

@@ -83,6 +83,26 @@ GLuint FrameInputs::soundTexture() {
     return soundTexture_;
 }
 
+void FrameInputs::pressMouse(float x, float y) {
+    mouse_[0] = mouse_[2] = x;
+    mouse_[1] = mouse_[3] = y;
+    mousePressed_ = true;
+}
+
+void FrameInputs::moveMouse(float x, float y) {
+    if (!mousePressed_)
+        return;
+    mouse_[0] = x;
+    mouse_[1] = y;
+}
+
+void FrameInputs::releaseMouse() {
+    mouse_[2] = -std::abs(mouse_[2]);
+    mousePressed_ = false;
+}
+
+void FrameInputs::endMouseFrame() { mouse_[3] = -std::abs(mouse_[3]); }
+
 GLuint FrameInputs::spectrumTexture() {
     if (!textureStale_)
         return texture_;

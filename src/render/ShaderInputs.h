@@ -63,6 +63,17 @@ public:
     // The sound texture (see soundTextureWidth), up to date for this frame.
     GLuint soundTexture();
 
+    // The mouse over the picture as ShaderToy entries read it (iMouse), in pixels of the picture
+    // with the bottom row at 0: xy where the button is held (kept after release), z the x of the
+    // press (negative once released), w its y (negative after the frame of the press); all 0
+    // until the first press. Only the author mode presses it.
+    void pressMouse(float x, float y);
+    void moveMouse(float x, float y); // while pressed
+    void releaseMouse();
+    // A frame was drawn: a press is no longer new.
+    void endMouseFrame();
+    const float* mouse() const { return mouse_; }
+
 private:
     float spectrum_[spectrumTextureBins] = {};
     float waveform_[soundTextureWidth] = {};
@@ -71,6 +82,8 @@ private:
     bool soundStale_ = true;
     GLuint texture_ = 0;
     GLuint soundTexture_ = 0;
+    float mouse_[4] = {};
+    bool mousePressed_ = false;
     const NamedValues* values_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 // Reading a ShaderToy pass from its bytes: the directives, the lines as written, and what a file
 // of any content gives (problems, never a throw).
 #include "effects/ShaderToySource.h"
+#include "render/ShaderInputs.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,26 @@ TEST(ShaderToySource, AnyBytesGiveAPassOrProblemsAndNeverThrow) {
                   size_t(std::count(pass.source.begin(), pass.source.end(), '\n')))
             << odd;
     }
+}
+
+TEST(ShaderToyMouse, PressDragAndReleaseAreEncodedAsTheWebsiteDoes) {
+    FrameInputs inputs;
+    const auto mouse = [&] {
+        const float* m = inputs.mouse();
+        return std::vector<float>(m, m + 4);
+    };
+    EXPECT_EQ(mouse(), (std::vector<float>{0, 0, 0, 0}));
+    inputs.moveMouse(5, 5);
+    EXPECT_EQ(mouse(), (std::vector<float>{0, 0, 0, 0})) << "a move without the button";
+    inputs.pressMouse(100, 225);
+    EXPECT_EQ(mouse(), (std::vector<float>{100, 225, 100, 225})) << "the frame of the press";
+    inputs.endMouseFrame();
+    inputs.moveMouse(300, 100);
+    EXPECT_EQ(mouse(), (std::vector<float>{300, 100, 100, -225})) << "held and dragged";
+    inputs.releaseMouse();
+    inputs.endMouseFrame();
+    inputs.moveMouse(1, 1);
+    EXPECT_EQ(mouse(), (std::vector<float>{300, 100, -100, -225})) << "released";
 }
 
 } // namespace
