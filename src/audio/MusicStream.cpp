@@ -186,6 +186,21 @@ void MusicStream::spectrumAt(uint64_t frame, float out[spectrumSize]) const {
     impl_->analyzer.analyze(kept, end - samples.firstKept(), out);
 }
 
+void MusicStream::waveformAt(uint64_t frame, float* out, int count) const {
+    std::fill(out, out + count, 0.0f);
+    const MusicSamples& samples = impl_->samples;
+    if (samples.frames() == 0)
+        return;
+    const std::span<const float> kept = samples.mono();
+    const auto end = int64_t(frame % samples.frames());
+    const auto first = int64_t(samples.firstKept());
+    for (int i = 0; i < count; ++i) {
+        const int64_t at = end - count + i;
+        if (at >= first && at - first < int64_t(kept.size()))
+            out[i] = kept[size_t(at - first)];
+    }
+}
+
 void MusicStream::keepOnly(uint64_t from, uint64_t to) {
     if (from >= SpectrumAnalyzer::windowFrames && to <= lengthFrames())
         impl_->samples.keepOnly(from - SpectrumAnalyzer::windowFrames, to);

@@ -58,6 +58,10 @@ public:
     void spectrum(float out[spectrumSize]) const;
     // The same at a given frame position (offline rendering, tests).
     void spectrumAt(uint64_t frame, float out[spectrumSize]) const;
+    // The mono samples of the `count` frames that end just before the current position, or the
+    // given one; frames before the track's start, or not kept, are silence (0). Allocates nothing.
+    void waveform(float* out, int count) const { waveformAt(position(), out, count); }
+    void waveformAt(uint64_t frame, float* out, int count) const;
 
     // Keeps only what positions `from` to `to` need: the spectra that end there and the sound
     // between them (renders and shots, which know their positions). Elsewhere the spectrum and

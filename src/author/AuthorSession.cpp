@@ -5,7 +5,9 @@
 #include "effekt/Tweaks.h"
 #include "platform/DataFiles.h"
 #include "platform/Debug.h"
+#include "player/Letterbox.h"
 #include "render/GLState.h"
+#include "render/ShaderInputs.h"
 #include "timeline/Timeline.h"
 #include "tracks/TracksFile.h"
 
@@ -180,6 +182,8 @@ void AuthorSession::reload() {
 void AuthorSession::beforeFrame() { transport_.keepInLoop(); }
 
 void AuthorSession::afterFrame(uint32_t, float beat) {
+    if (FrameInputs* inputs = FrameInputs::current())
+        inputs->endMouseFrame();
     const auto now = Clock::now();
     if (!firstFrame_)
         frameTimes_.add(float(secondsBetween(lastFrame_, now) * 1000));
@@ -214,9 +218,46 @@ bool AuthorSession::takeEvent(const SDL_Event& event) {
         if (keyboard && overlay_->wantsText())
             return true;
     }
+    if (!overlayShown_ || !overlay_->wantsMouse())
+        takeMouse(event);
     if (event.type == SDL_KEYUP)
         return handleKey(event);
     return false;
+}
+
+// The left button over the picture is the mouse that ShaderToy entries read (iMouse).
+void AuthorSession::takeMouse(const SDL_Event& event) const {
+    FrameInputs* inputs = FrameInputs::current();
+    const bool press = event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT;
+    const bool drag = event.type == SDL_MOUSEMOTION && (event.motion.state & SDL_BUTTON_LMASK);
+    if (!inputs || !(press || drag ||
+                     (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT)))
+        return;
+    if (event.type == SDL_MOUSEBUTTONUP) {
+        inputs->releaseMouse();
+        return;
+    }
+    // Window points to drawable pixels, then into the letterboxed picture, bottom row 0.
+    int pointsWidth = 0, pointsHeight = 0;
+    SDL_GetWindowSize(window_.sdlWindow(), &pointsWidth, &pointsHeight);
+    const int drawableWidth = window_.drawableWidth(), drawableHeight = window_.drawableHeight();
+    if (pointsWidth <= 0 || pointsHeight <= 0 || drawableWidth <= 0 || drawableHeight <= 0)
+        return;
+    const int x = press ? event.button.x : event.motion.x;
+    const int y = press ? event.button.y : event.motion.y;
+    const LetterboxRect picture =
+        letterboxRect(screenWidth, screenHeight, drawableWidth, drawableHeight);
+    const double top = drawableHeight - picture.y - picture.height;
+    const double pictureX =
+        (double(x) * drawableWidth / pointsWidth - picture.x) * screenWidth / picture.width;
+    const double fromTop =
+        (double(y) * drawableHeight / pointsHeight - top) * screenHeight / picture.height;
+    const auto clampedX = float(std::clamp(pictureX, 0.0, double(screenWidth)));
+    const auto clampedY = float(std::clamp(screenHeight - fromTop, 0.0, double(screenHeight)));
+    if (press)
+        inputs->pressMouse(clampedX, clampedY);
+    else
+        inputs->moveMouse(clampedX, clampedY);
 }
 
 // The track keys: K keys the selected value, Delete removes its key at the play head, comma and

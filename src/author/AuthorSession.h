@@ -98,6 +98,7 @@ private:
     void watchFiles(std::vector<std::string> files);
     bool handleKey(const SDL_Event& event);
     bool handleTrackKey(const SDL_Event& event);
+    void takeMouse(const SDL_Event& event) const;
     void goToKey(const TweakValue& value, bool next);
     void saveTracks();
     void showUnsavedInTitle();

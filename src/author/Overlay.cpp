@@ -625,6 +625,8 @@ void Overlay::processEvent(const SDL_Event& event) { ImGui_ImplSDL2_ProcessEvent
 
 bool Overlay::wantsText() const { return ImGui::GetIO().WantTextInput; }
 
+bool Overlay::wantsMouse() const { return ImGui::GetIO().WantCaptureMouse; }
+
 void Overlay::draw(const OverlayView& view) {
     SavedGlState saved;
     glUseProgram(0);

@@ -60,6 +60,8 @@ public:
     void processEvent(const SDL_Event& event);
     // True while a text field of the overlay has the keyboard.
     bool wantsText() const;
+    // Whether the mouse is over a panel (or dragging one): its events are the overlay's.
+    bool wantsMouse() const;
     void draw(const OverlayView& view);
 
 private:

@@ -17,8 +17,9 @@ public:
     // Pictures it keeps (in render targets of its own) carry from one of its frames to the next.
     bool keepsPictures = false;
     // Set while it is drawn only for the state it leaves behind, none of its pictures ever to be
-    // seen (a render's lead-in, for entries that end before it draws in full): work whose only
-    // product is pixel data of its own may be skipped, as long as every GL call is still made.
+    // seen (a render's lead-in, for entries that end before it draws in full and for entries that
+    // keep no pictures): work whose only product is pixel data of its own may be skipped, as long
+    // as every GL call is still made and the next frame drawn in full makes its pixels anew.
     bool picturesUnseen = false;
 
     // Script values are stored bit for bit: -1 becomes 4294967295.

@@ -105,13 +105,13 @@ private:
     }
 };
 
-// While it lasts, the entries that end before effect time `time` are marked as drawn with their
-// pictures unseen.
+// While it lasts, the entries that end before effect time `time`, and those that keep no pictures
+// from frame to frame, are marked as drawn with their pictures unseen.
 class PicturesUnseen {
 public:
     PicturesUnseen(EffectList& effects, uint32_t time) : effects(effects) {
         for (const auto& effect : effects)
-            effect->picturesUnseen = effect->endTime <= time;
+            effect->picturesUnseen = effect->endTime <= time || !effect->keepsPictures;
     }
     ~PicturesUnseen() {
         for (const auto& effect : effects)

@@ -297,6 +297,12 @@ VideoDecoder::VideoDecoder(const std::string& path) : impl_(std::make_unique<Imp
 VideoDecoder::~VideoDecoder() = default;
 
 int VideoDecoder::frameCount() const { return int(impl_->frames.size()); }
+
+double VideoDecoder::framesPerSecond() const {
+    AVStream* stream = impl_->format->streams[impl_->streamIndex];
+    const AVRational rate = av_guess_frame_rate(impl_->format.get(), stream, nullptr);
+    return rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 25.0;
+}
 int VideoDecoder::sourceWidth() const { return impl_->codec->width; }
 int VideoDecoder::sourceHeight() const { return impl_->codec->height; }
 uint64_t VideoDecoder::decodedFrames() const { return impl_->decodedCount; }

@@ -23,6 +23,8 @@ public:
     int frameCount() const;
     int sourceWidth() const;
     int sourceHeight() const;
+    // The stream's frame rate (25 when the file gives none).
+    double framesPerSecond() const;
 
     // Frame n (0 <= n < frameCount). Decodes forward from the current frame, or seeks to the key
     // frame at or before n when n lies behind or beyond a key frame; a frame asked for twice in a

@@ -9,11 +9,12 @@ void bindWindowFramebuffer() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, windowFr
 
 namespace {
 
-GLuint makeColourTexture(int width, int height) {
+GLuint makeColourTexture(int width, int height, GLenum format = GL_RGBA8) {
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), width, height, 0, GL_RGBA,
+                 format == GL_RGBA8 ? GL_UNSIGNED_BYTE : GL_FLOAT, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -66,6 +67,18 @@ RenderTarget::RenderTarget(int width_, int height_) : width(width_), height(heig
                               colourTexture, 0);
     glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
                                  depthBuffer);
+    checkComplete();
+    unbind();
+}
+
+RenderTarget::RenderTarget(int width_, int height_, GLenum colourFormat)
+    : width(width_), height(height_) {
+    ++made;
+    colourTexture = makeColourTexture(width, height, colourFormat);
+    glGenFramebuffersEXT(1, &framebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                              colourTexture, 0);
     checkComplete();
     unbind();
 }

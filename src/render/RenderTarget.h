@@ -20,6 +20,9 @@ public:
     RenderTarget();
     // Sized, with a depth buffer; not cleared. Its owner binds it with the bare framebuffer calls.
     RenderTarget(int width, int height);
+    // Sized, colour only, its texture of the given internal format (GL_RGBA32F_ARB keeps float
+    // colours); not cleared. Bound the same way.
+    RenderTarget(int width, int height, GLenum colourFormat);
     ~RenderTarget();
     RenderTarget(const RenderTarget&) = delete;
     RenderTarget& operator=(const RenderTarget&) = delete;

@@ -3,11 +3,46 @@
 
 #include "render/GL.h"
 
+#include "platform/Error.h"
+
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // The source line a compiler log names first ("0:12(7): error" or "0(12) : error"), or 0.
 int shaderLogLine(const std::string& log);
+
+// Where the lines of a compiled source came from: the files, and for each line of the source (from
+// 1) the file (an index into files, -1 for a line the program added) and its line there. Without
+// lines, line N of the source is line N of files[0].
+struct SourceLineMap {
+    struct Place {
+        int file = -1;
+        int line = 0;
+    };
+    std::vector<std::string> files;
+    std::vector<Place> lines;
+
+    Place place(int sourceLine) const;
+};
+
+// A compiler's log as the messages an author's editor reads, one per element:
+// "PATH:LINE:COLUMN: error: MESSAGE" (or "warning:"), the place mapped back to the author's file;
+// a message without a place becomes "PATH: error: MESSAGE" with the map's first file. With the
+// source that was compiled, Mesa's columns are turned into columns of the lines as written.
+std::vector<std::string> authorMessages(const std::string& log, const SourceLineMap& map,
+                                        std::string_view source = {});
+
+// A shader that did not compile or link: its messages in the author's form, one per line of what().
+class ShaderErrors : public ShowError {
+public:
+    explicit ShaderErrors(std::vector<std::string> messages);
+    const std::vector<std::string>& messages() const { return messages_; }
+
+private:
+    std::vector<std::string> messages_;
+};
 
 // Reads a whole file; nothing when it cannot be opened.
 std::optional<std::string> readWholeFile(const std::string& path);
@@ -24,9 +59,12 @@ public:
     FragmentProgram& operator=(const FragmentProgram&) = delete;
 
     // With fromFile the text is a path whose contents are the source; otherwise it is the source.
-    // Throws "Error opening: <path>" or the compiler's message, then led by "<path>:<line>: ".
+    // Throws "Error opening: <path>", or for a file ShaderErrors in the author's form.
     void build(bool fromFile, const char* pathOrSource);
     void buildFromSource(const char* source);
+    // Compiles and links a source made from the files of the map; throws ShaderErrors in the
+    // author's form when either fails. A program built before is replaced.
+    void buildMapped(const std::string& source, const SourceLineMap& map);
 
 private:
     void linkFragmentProgram();

@@ -3,6 +3,7 @@
 #include "render/GLState.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -11,11 +12,22 @@ FrameInputs* livingInputs = nullptr;
 
 } // namespace
 
+float soundLevel(float magnitude) {
+    if (!(magnitude > 0))
+        return 0;
+    const float decibels = 20 * std::log10(magnitude);
+    return std::clamp((decibels + 100) / 70, 0.0f, 1.0f);
+}
+
+float waveLevel(float sample) { return std::clamp(0.5f + sample / 2, 0.0f, 1.0f); }
+
 FrameInputs::FrameInputs() { livingInputs = this; }
 
 FrameInputs::~FrameInputs() {
     if (texture_)
         glDeleteTextures(1, &texture_);
+    if (soundTexture_)
+        glDeleteTextures(1, &soundTexture_);
     if (livingInputs == this)
         livingInputs = nullptr;
 }
@@ -25,30 +37,76 @@ FrameInputs* FrameInputs::current() { return livingInputs; }
 void FrameInputs::setSpectrum(const float* spectrum) {
     std::memcpy(spectrum_, spectrum, sizeof spectrum_);
     textureStale_ = true;
+    soundStale_ = true;
 }
 
-GLuint FrameInputs::spectrumTexture() {
-    if (!textureStale_)
-        return texture_;
+void FrameInputs::setWaveform(const float* samples) {
+    std::memcpy(waveform_, samples, sizeof waveform_);
+    soundStale_ = true;
+}
+
+namespace {
+
+// Fills a one-channel float texture of the given size (made on first use, with nearest sampling
+// and clamped edges), leaving the binding of unit 0 as it was.
+void fillLuminanceTexture(GLuint& texture, int width, int height, const float* texels) {
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    if (!texture_) {
-        glGenTextures(1, &texture_);
-        glBindTexture(GL_TEXTURE_2D, texture_);
+    if (!texture) {
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         // Float texels keep magnitudes above 1; without them the values are clamped to 0..1.
         const GLint format = GLEW_ARB_texture_float ? GL_LUMINANCE32F_ARB : GL_LUMINANCE;
-        glTexImage2D(GL_TEXTURE_2D, 0, format, spectrumTextureBins, 1, 0, GL_LUMINANCE, GL_FLOAT,
-                     spectrum_);
+        glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_LUMINANCE, GL_FLOAT, texels);
     } else {
-        glBindTexture(GL_TEXTURE_2D, texture_);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, spectrumTextureBins, 1, GL_LUMINANCE, GL_FLOAT,
-                        spectrum_);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_LUMINANCE, GL_FLOAT, texels);
     }
     glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+}
+
+} // namespace
+
+GLuint FrameInputs::soundTexture() {
+    if (!soundStale_)
+        return soundTexture_;
+    for (int i = 0; i < soundTextureWidth; ++i) {
+        soundTexels_[i] = soundLevel(spectrum_[i]);
+        soundTexels_[soundTextureWidth + i] = waveLevel(waveform_[i]);
+    }
+    fillLuminanceTexture(soundTexture_, soundTextureWidth, 2, soundTexels_);
+    soundStale_ = false;
+    return soundTexture_;
+}
+
+void FrameInputs::pressMouse(float x, float y) {
+    mouse_[0] = mouse_[2] = x;
+    mouse_[1] = mouse_[3] = y;
+    mousePressed_ = true;
+}
+
+void FrameInputs::moveMouse(float x, float y) {
+    if (!mousePressed_)
+        return;
+    mouse_[0] = x;
+    mouse_[1] = y;
+}
+
+void FrameInputs::releaseMouse() {
+    mouse_[2] = -std::abs(mouse_[2]);
+    mousePressed_ = false;
+}
+
+void FrameInputs::endMouseFrame() { mouse_[3] = -std::abs(mouse_[3]); }
+
+GLuint FrameInputs::spectrumTexture() {
+    if (!textureStale_)
+        return texture_;
+    fillLuminanceTexture(texture_, spectrumTextureBins, 1, spectrum_);
     textureStale_ = false;
     return texture_;
 }

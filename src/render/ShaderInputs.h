@@ -17,6 +17,17 @@ inline constexpr int spectrumTextureBins = 1024;
 // The texture unit the spectrum is bound to while a program draws (unit 0 keeps its own texture).
 inline constexpr int spectrumTextureUnit = 1;
 
+// The sound texture of ShaderToy entries (their "music" channel): soundTextureWidth x 2 texels,
+// row 0 the spectrum's lowest soundTextureWidth bins (0 to 11 kHz) as soundLevel() maps them,
+// row 1 the last soundTextureWidth mono samples before the frame's time, 0.5 + sample / 2.
+inline constexpr int soundTextureWidth = 512;
+
+// A spectrum magnitude as a level from 0 to 1: its decibels, 20 log10(magnitude), mapped linearly
+// from -100 dB (0) to -30 dB (1) and clamped.
+float soundLevel(float magnitude);
+// A sample from -1 to 1 as a level from 0 to 1 (0.5 is silence), clamped.
+float waveLevel(float sample);
+
 // The show's named values (its tracks) at the frame's time.
 class NamedValues {
 public:
@@ -41,17 +52,38 @@ public:
 
     // A new frame: copies the spectrum (spectrumTextureBins values).
     void setSpectrum(const float* spectrum);
+    // The same frame's waveform: soundTextureWidth mono samples ending at its time.
+    void setWaveform(const float* samples);
     // The named values the frames draw with (null for none); the caller keeps them alive.
     void setValues(const NamedValues* values) { values_ = values; }
     const NamedValues* values() const { return values_; }
 
     // The spectrum texture, up to date for this frame.
     GLuint spectrumTexture();
+    // The sound texture (see soundTextureWidth), up to date for this frame.
+    GLuint soundTexture();
+
+    // The mouse over the picture as ShaderToy entries read it (iMouse), in pixels of the picture
+    // with the bottom row at 0: xy where the button is held (kept after release), z the x of the
+    // press (negative once released), w its y (negative after the frame of the press); all 0
+    // until the first press. Only the author mode presses it.
+    void pressMouse(float x, float y);
+    void moveMouse(float x, float y); // while pressed
+    void releaseMouse();
+    // A frame was drawn: a press is no longer new.
+    void endMouseFrame();
+    const float* mouse() const { return mouse_; }
 
 private:
     float spectrum_[spectrumTextureBins] = {};
+    float waveform_[soundTextureWidth] = {};
+    float soundTexels_[soundTextureWidth * 2] = {};
     bool textureStale_ = true;
+    bool soundStale_ = true;
     GLuint texture_ = 0;
+    GLuint soundTexture_ = 0;
+    float mouse_[4] = {};
+    bool mousePressed_ = false;
     const NamedValues* values_ = nullptr;
 };
 

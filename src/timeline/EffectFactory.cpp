@@ -18,6 +18,7 @@
 #include "effects/Rubber3d.h"
 #include "effects/ShaderShow.h"
 #include "effects/ShaderSuite3D.h"
+#include "effects/ShaderToy.h"
 #include "effects/Spheres.h"
 #include "effects/Stroboskop.h"
 #include "effects/Tunnel.h"
@@ -85,6 +86,10 @@ const KeywordEntry keywordTable[] = {
     {"ShaderShow",
      [](const EntryValues& v) -> std::unique_ptr<Effekt> {
          return std::make_unique<Effekter::ShaderShow>(v.start, v.end, v.texts[0], v.texts[1]);
+     }},
+    {"ShaderToy",
+     [](const EntryValues& v) -> std::unique_ptr<Effekt> {
+         return std::make_unique<Effekter::ShaderToy>(v.start, v.end, v.texts[0]);
      }},
 
     // Mesh effects

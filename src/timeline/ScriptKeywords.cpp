@@ -41,6 +41,7 @@ constexpr ScriptKeyword keywordTable[] = {
     {"Manden", {}},
     {"QuelmRinge", {}},
     {"ShaderShow", {text("the fragment shader path"), text("the image path")}, 2},
+    {"ShaderToy", {text("the image pass's shader path")}, 1},
 };
 
 } // namespace

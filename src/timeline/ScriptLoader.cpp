@@ -3,6 +3,7 @@
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
+#include "render/Shader.h"
 
 #include <exception>
 #include <filesystem>
@@ -309,6 +310,13 @@ private:
             made = true;
         } catch (const Interrupted&) {
             throw; // a stop signal ends a check too
+        } catch (const ShaderErrors& errors) {
+            // A check lists every message of every pass on a line of its own.
+            if (report_.checking())
+                for (const std::string& message : errors.messages())
+                    report_.fault(line, name, message);
+            else
+                report_.fault(line, name, errors.what());
         } catch (const std::exception& error) {
             report_.fault(line, name, error.what());
         }

@@ -42,8 +42,12 @@ uint32_t prepareMusicFrame(const MusicStream& music, uint32_t startOffset, float
     ShowTracks* tracks = ShowTracks::living();
     beat = beatLevel(spectrum, tracks ? tracks->beatScale() : 1.0f);
     static_assert(spectrumSize == spectrumTextureBins);
-    if (FrameInputs* inputs = FrameInputs::current())
+    if (FrameInputs* inputs = FrameInputs::current()) {
         inputs->setSpectrum(spectrum);
+        float waveform[soundTextureWidth];
+        music.waveform(waveform, soundTextureWidth);
+        inputs->setWaveform(waveform);
+    }
     if (tracks)
         tracks->apply(time);
     return time;

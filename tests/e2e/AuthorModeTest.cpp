@@ -176,7 +176,8 @@ TEST_F(AuthorRun, SavedScriptAndShaderReloadWhilePlaying) {
     writeTextFile(shader, "#version 110\nvoid main() {\n    gl_FragColor = vec4(1.0 0.0);\n}\n");
     EXPECT_TRUE(
         waitUntil([&] { return errors().find("Reload failed") != std::string::npos; }, 60s));
-    EXPECT_NE(errors().find("data/colour.fs:3: Compiler error"), std::string::npos) << errors();
+    EXPECT_NE(errors().find("data/colour.fs:3:29: error: syntax error"), std::string::npos)
+        << errors();
     ASSERT_TRUE(program->running()) << errors();
     const Rgba before = centre();
     EXPECT_EQ(before.g, 255);
@@ -188,6 +189,47 @@ TEST_F(AuthorRun, SavedScriptAndShaderReloadWhilePlaying) {
         [&] {
             const Rgba now = centre();
             return now.r == 255 && now.g == 0;
+        },
+        60s))
+        << errors();
+    endWithEscape();
+}
+
+// A ShaderToy entry reloads when any of its files is saved: a buffer that breaks keeps the last
+// good entry drawing with the error in the author's form, an included file and the fixed buffer
+// bring the new picture.
+TEST_F(AuthorRun, SavingAShaderToyEntrysBufferOrIncludedFileReloadsIt) {
+    const std::string toy = folder.file("data/toy/");
+    writeTextFile(toy + "image.glsl", "#iChannel0 \"file://buffer.glsl\"\n#include \"tint.glsl\"\n"
+                                      "void mainImage(out vec4 c, in vec2 p) {\n"
+                                      "    c = vec4(texture(iChannel0, p / iResolution.xy).r, "
+                                      "tint(), 0.0, 1.0);\n"
+                                      "}\n");
+    writeTextFile(toy + "buffer.glsl",
+                  "void mainImage(out vec4 c, in vec2 p) { c = vec4(1.0); }\n");
+    writeTextFile(toy + "tint.glsl", "float tint() { return 1.0; }\n");
+    start("m.ogg\n0\n2\n" + rampEntry(0, -1) + "ShaderToy\n0\n-1\ndata/toy/image.glsl\n", {});
+    EXPECT_TRUE(waitUntil([&] { return centre() == Rgba{255, 255, 0, 255}; }, 60s)) << errors();
+
+    writeTextFile(toy + "buffer.glsl",
+                  "void mainImage(out vec4 c, in vec2 p) {\n    c = vec4(oops);\n}\n");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return errors().find("data/toy/buffer.glsl:2:14: error: `oops' undeclared") !=
+                   std::string::npos;
+        },
+        60s))
+        << errors();
+    ASSERT_TRUE(program->running()) << errors();
+    EXPECT_EQ(centre(), (Rgba{255, 255, 0, 255})) << "the last good entry draws on";
+
+    writeTextFile(toy + "tint.glsl", "float tint() { return 0.5; }\n");
+    writeTextFile(toy + "buffer.glsl",
+                  "void mainImage(out vec4 c, in vec2 p) { c = vec4(0.0); }\n");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const Rgba now = centre();
+            return now.r == 0 && now.g >= 127 && now.g <= 128;
         },
         60s))
         << errors();

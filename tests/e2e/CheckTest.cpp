@@ -126,7 +126,8 @@ TEST(Check, ABrokenCopyOfTheDefaultShowHasEveryFaultReportedWithItsLine) {
             "the entry 'Manden' ends at 190000 ms, after the music, which ends at 180000 ms",
         at(chaos) + "the entry 'ChaosZoomer': ",
         at(video) + "the entry 'Video': ",
-        at(shaderShow) + "the entry 'ShaderShow': data/shaders/kaleidoscope.fs:1: Compiler error ",
+        at(shaderShow) +
+            "the entry 'ShaderShow': data/shaders/kaleidoscope.fs:1:40: error: syntax error",
         at(image) + "the entry 'AlphaBlendImage': Unable to read image data/circles/text.jpg",
         at(cutShort) + "the entry 'Tunnel': The entry 'Tunnel' is cut short",
     };

@@ -328,3 +328,41 @@ TEST(Segments, ARenderInSegmentsKeepsWhatIsFinishedAndRendersTheRest) {
 }
 
 } // namespace
+
+TEST(Segments, AShaderToyEntryWithFeedbackBuffersRendersInSegmentsAsInOnePass) {
+    // Two buffers that read each other and one itself: trails that carry from every frame to the
+    // next, and an entry that starts after the show does.
+    ScriptedShow show("ShaderToy\n500\n4500\ndata/toy/image.glsl\n", 1);
+    const std::string toy = (show.path() / "data/toy/").string();
+    writeTextFile(toy + "image.glsl", "#iChannel0 \"file://trail.glsl\"\n"
+                                      "void mainImage(out vec4 colour, in vec2 at) {\n"
+                                      "    colour = texture(iChannel0, at / iResolution.xy);\n"
+                                      "}\n");
+    writeTextFile(toy + "trail.glsl",
+                  "#iChannel0 \"self\"\n#iChannel1 \"file://mirror.glsl\"\n"
+                  "void mainImage(out vec4 colour, in vec2 at) {\n"
+                  "    vec2 uv = at / iResolution.xy;\n"
+                  "    vec2 spot = 0.5 + 0.3 * vec2(cos(iTime * 3.0), sin(float(iFrame) * 0.2));\n"
+                  "    float lit = smoothstep(0.1, 0.0, length(uv - spot));\n"
+                  "    colour = max(texture(iChannel0, uv) * 0.93,\n"
+                  "                 vec4(lit, texture(iChannel1, uv).r * 0.8, 0.3, 1.0));\n"
+                  "}\n");
+    writeTextFile(toy + "mirror.glsl",
+                  "#iChannel0 \"file://trail.glsl\"\n"
+                  "void mainImage(out vec4 colour, in vec2 at) {\n"
+                  "    colour = texture(iChannel0, 1.0 - at / iResolution.xy);\n"
+                  "}\n");
+    const auto render = [&](const std::string& name, const std::vector<std::string>& extra) {
+        const ShowResult result =
+            show.render(name, plus(plus(smallLossless, {"--to", "4500"}), extra));
+        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+    };
+    render("whole.mp4", {});
+    render("split.mp4", {"--segments", "3"});
+    const std::optional<MediaDigest> a = digest(show.out("whole.mp4"));
+    const std::optional<MediaDigest> b = digest(show.out("split.mp4"));
+    ASSERT_TRUE(a && b);
+    ASSERT_EQ(a->pictures.size(), 45u);
+    EXPECT_NE(a->pictures[20], a->pictures[30]) << "nothing moves";
+    EXPECT_TRUE(a->pictures == b->pictures) << "decoded pictures differ";
+}

@@ -4,6 +4,7 @@
 #include "StarburstEntry.h"
 #include "audio/MusicStream.h"
 #include "effects/ShaderShow.h"
+#include "effects/ShaderToy.h"
 #include "render/ShaderInputs.h"
 #include "timeline/ShowFrame.h"
 #include "timeline/ShowTracks.h"
@@ -106,6 +107,32 @@ TEST_F(TracksDraw, AKeyedEntryValueChangesThePictureFromItsKeyOn) {
     tracks.tracks().setKey("Fill@100/Colour.r", {0, 1.0f, Interpolation::Step});
     drawAt(1500);
     EXPECT_EQ(pixel(16, 16), (Rgba{255, 0, 0, 255}));
+}
+
+TEST_F(TracksDraw, ATrackTheBeatAndTheMusicReachAShaderToyEntry) {
+    const std::string shader = temp.file("toy.glsl");
+    writeTextFile(
+        shader,
+        "#iChannel2 \"music\"\n"
+        "uniform float level;\n"
+        "uniform float beat;\n"
+        "void mainImage(out vec4 colour, in vec2 at) {\n"
+        "    colour = vec4(level, beat * 10.0, texture(iChannel2, vec2(0.0, 0.25)).x, 1.0);\n"
+        "}\n");
+    effects.push_back(std::make_unique<Effekter::ShaderToy>(0, -1, shader));
+    TrackSet set;
+    set.setKey("level", {0, 0.25f, Interpolation::Linear});
+    set.setKey("level", {2000, 0.75f, Interpolation::Step});
+    ShowTracks tracks(std::move(set), effects, {"ShaderToy"});
+
+    drawAt(1000);
+    float spectrum[spectrumSize];
+    music.spectrum(spectrum);
+    EXPECT_NEAR(pixel(16, 16).r, 0.5 * 255, 1) << "the track at 1000 ms";
+    ASSERT_GT(beatLevel(spectrum), 0.02f);
+    EXPECT_NEAR(pixel(16, 16).g, std::min(1.0f, beatLevel(spectrum) * 10) * 255, 1);
+    EXPECT_NEAR(pixel(16, 16).b, soundLevel(spectrum[0]) * 255, 1);
+    expectCleanState("ShaderToy with inputs");
 }
 
 TEST_F(TracksDraw, ATrackAndTheSpectrumReachTheShadersUniforms) {

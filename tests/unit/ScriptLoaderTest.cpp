@@ -182,7 +182,7 @@ TEST(ScriptLoader, ACheckReportsEveryProblemAndGoesOnFromTheNextKeyword) {
 }
 
 TEST(ScriptLoader, EveryKeywordTheReaderKnowsHasAnEffectClass) {
-    EXPECT_EQ(scriptKeywords().size(), 33u);
+    EXPECT_EQ(scriptKeywords().size(), 34u);
     for (const ScriptKeyword& row : scriptKeywords())
         EXPECT_TRUE(isKnownEffect(std::string(row.keyword))) << row.keyword;
     EXPECT_FALSE(isKnownEffect("tunnel"));

@@ -5,6 +5,7 @@
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
 #include "effects/ShaderShow.h"
+#include "effects/ShaderToy.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
 #include "render/GLState.h"
@@ -113,12 +114,30 @@ TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
                   "void main() { gl_FragColor = texture2D(spectrum, resolution * glow); }\n");
     FrameInputs inputs;
     effects.push_back(std::make_unique<Effekter::ShaderShow>(0, -1, folder.file("inputs.fs"), ""));
+    // A ShaderToy entry with a feedback buffer, an image, the music and a track.
+    writeImage(folder.file("picture.png"), 8, 8, [](int x, int y) {
+        return Rgba{uint8_t(x * 30), uint8_t(y * 30), 0, 255};
+    });
+    writeTextFile(folder.file("trail.glsl"),
+                  "#iChannel0 \"self\"\n#iChannel1 \"music\"\n#iChannel2 \"file://picture.png\"\n"
+                  "uniform float glow;\n"
+                  "void mainImage(out vec4 c, in vec2 p) {\n"
+                  "    vec2 uv = p / iResolution.xy;\n"
+                  "    c = 0.9 * texture(iChannel0, uv) + texture(iChannel1, uv) * glow +\n"
+                  "        texture2D(iChannel2, uv) * float(iFrame % 2);\n"
+                  "}\n");
+    writeTextFile(folder.file("toy.glsl"), "#iChannel0 \"file://trail.glsl\"\n"
+                                           "void mainImage(out vec4 c, in vec2 p) {\n"
+                                           "    c = texture(iChannel0, p / iResolution.xy);\n"
+                                           "}\n");
+    effects.push_back(std::make_unique<Effekter::ShaderToy>(0, -1, folder.file("toy.glsl")));
     TrackSet trackSet;
     for (const char* name : {"glow", "starburst_size", "starburst_spin"}) {
         trackSet.setKey(name, {0, 0.5f, Interpolation::Smooth});
         trackSet.setKey(name, {9000, 1.0f, Interpolation::Ramp});
     }
-    ShowTracks tracks(std::move(trackSet), effects, {"Counting", "Plugin", "ShaderShow"});
+    ShowTracks tracks(std::move(trackSet), effects,
+                      {"Counting", "Plugin", "ShaderShow", "ShaderToy"});
 
     MusicStream music(loudMusic(), MusicOutput::Silent);
     music.play(true);
