@@ -313,14 +313,12 @@ void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
     if (const auto source = readWholeFile(fragmentPath)) {
         fragmentShader =
             compileMappedStage(source->c_str(), GL_FRAGMENT_SHADER, {{fragmentPath}, {}});
-        debugWrite("No errors compiling\n");
         glAttachShader(program, fragmentShader);
     } else {
         noteLoadWarning("Unable to open shader %s (the program is made without that stage)", fragmentPath);
     }
     if (const auto source = readWholeFile(vertexPath)) {
         vertexShader = compileMappedStage(source->c_str(), GL_VERTEX_SHADER, {{vertexPath}, {}});
-        debugWrite("No errors compiling\n");
         glAttachShader(program, vertexShader);
     } else {
         noteLoadWarning("Unable to open shader %s (the program is made without that stage)", vertexPath);
