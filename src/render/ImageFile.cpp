@@ -323,8 +323,8 @@ Answer decodeRequest(const std::string& request) {
 }
 
 // The decoders run in a child process, so that a file that makes one hang or fault cannot reach
-// the program. The largest picture takes well under a second and needs about three copies of its
-// 1 GiB.
+// the program. The memory leaves room for the largest picture (16384x16384: 1 GiB of pixels, held
+// about three times while it is converted).
 ChildWorker& decodingChild() {
     static ChildWorker child(decodeRequest, ChildLimits{10, size_t(4) << 30});
     return child;

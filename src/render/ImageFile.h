@@ -18,6 +18,9 @@ struct DecodedImage {
 // their EXIF orientation says; 16-bit channels are rounded to 8 bits. A file that cannot be used
 // gives an empty image and one load note naming it; a picture the decoder complained about but
 // still gave (a JPEG cut short) is kept, with a load note naming the file and the complaint.
+// The decoder runs in a child process: one that hangs (10 s), crashes or runs out of memory
+// (4 GiB) gets the file refused, and so does an ICO, SGI or OpenEXR header that does not describe
+// what its file holds. A stop signal while a picture decodes throws Interrupted.
 DecodedImage decodeImageFile(const char* path);
 
 // Starts the child process that decodes images for the rest of the run. Called early, it is forked
