@@ -6,7 +6,8 @@ PACKAGES="cmake g++ make pkg-config libsdl2-dev libglew-dev libgl-dev libglu1-me
   libfftw3-dev libgtk-3-dev libimgui-dev libx11-dev libfreetype-dev fonts-dejavu-core libgtest-dev libbenchmark-dev
   xvfb xauth xdotool xfonts-base dpkg-dev file
   libsixel-examples netpbm ffmpeg jmagick6-docs libirrlicht-doc libsfml-doc python-pygame-doc
-  python3-imageio munge slurmctld slurmd slurm-client"
+  python3-imageio munge slurmctld slurmd slurm-client
+  lmms-common"
 
 install_missing_packages() {
     local missing=()

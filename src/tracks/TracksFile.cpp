@@ -55,6 +55,12 @@ std::optional<float> valueField(std::string_view text) {
     return value;
 }
 
+std::string valueText(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
 // Reads line by line into the set, noting faults; a track with a fault is dropped whole.
 class TracksReader {
 public:
@@ -68,6 +74,8 @@ public:
             return;
         if (line.substr(0, 5) == "track" && (line.size() == 5 || isBlank(line[5])))
             startTrack(trimmed(line.substr(5)));
+        else if (line.substr(0, 5) == "tempo" && (line.size() == 5 || isBlank(line[5])))
+            readTempo(fields(line.substr(5)));
         else
             readKey(fields(line));
     }
@@ -122,6 +130,32 @@ private:
         inTrack_ = false;
     }
 
+    // A file-wide line: it neither ends nor joins the track above it.
+    void readTempo(const std::vector<std::string_view>& parts) {
+        const bool faultyTrack = trackFaulty_;
+        const auto tempoFault = [&](const std::string& message) {
+            fault(message);
+            trackFaulty_ = faultyTrack;
+        };
+        if (reading_.tracks.tempo)
+            return tempoFault(formatText("a second tempo line (the first is at line %d)",
+                                         reading_.tracks.tempo->line));
+        const std::optional<float> bpm = parts.empty() ? std::nullopt : valueField(parts[0]);
+        const std::optional<uint32_t> beats = parts.size() > 1 ? timeField(parts[1]) : 4u;
+        const std::optional<float> first = parts.size() > 2 ? valueField(parts[2]) : 0.0f;
+        if (parts.empty() || parts.size() > 3 || !bpm || !beats || !first)
+            return tempoFault("a tempo line is: tempo BPM [BEATS_PER_BAR [FIRST_BEAT_MS]]");
+        const float perMinute = bpm.value_or(0);
+        if (perMinute < 1 || perMinute > 1000)
+            return tempoFault(
+                formatText("tempo %s BPM: from 1 to 1000", valueText(perMinute).c_str()));
+        if (*beats < 1 || *beats > 64)
+            return tempoFault(formatText("%u beats a bar: from 1 to 64", *beats));
+        if (*first < 0)
+            return tempoFault("the first beat's time is not before 0 ms");
+        reading_.tracks.tempo = DeclaredTempo{perMinute, int(*beats), *first, line_};
+    }
+
     void readKey(const std::vector<std::string_view>& parts) {
         if (!inTrack_) {
             if (!keyWithoutTrackNoted_)
@@ -156,12 +190,6 @@ private:
         track_.keys.push_back({*time, *value, *interpolation});
     }
 };
-
-std::string valueText(float value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
 
 } // namespace
 
@@ -207,6 +235,10 @@ TracksReading readTracksFile(const std::string& path) {
 std::string writeTracks(const TrackSet& tracks) {
     std::string text = "# Morveldan tracks: under each 'track NAME' line, one key a line:\n"
                        "# TIME (ms of effect time) VALUE INTERPOLATION (to the next key)\n";
+    if (const std::optional<DeclaredTempo>& tempo = tracks.tempo)
+        text += "\ntempo " + valueText(float(tempo->bpm)) + " " +
+                std::to_string(tempo->beatsPerBar) + " " + valueText(float(tempo->firstBeatMs)) +
+                "\n";
     for (const Track& track : tracks.tracks()) {
         text += "\ntrack " + track.name + "\n";
         for (const TrackKey& key : track.keys)
@@ -217,21 +249,5 @@ std::string writeTracks(const TrackSet& tracks) {
 }
 
 void saveTracksFile(const std::string& path, const TrackSet& tracks) {
-    const std::string temporary = path + ".saving";
-    const std::string text = writeTracks(tracks);
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        raise("Unable to save %s: %s", path.c_str(), std::strerror(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        raise("Unable to save %s: %s", path.c_str(), std::strerror(error));
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        raise("Unable to save %s: %s", path.c_str(), std::strerror(error));
-    }
+    replaceFileBytes(path, writeTracks(tracks));
 }
