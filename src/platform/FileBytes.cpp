@@ -23,6 +23,11 @@ FileRead readWholeFile(const std::string& path, size_t limit, std::string& bytes
     return file ? FileRead::Read : FileRead::Unreadable;
 }
 
+bool fileHolds(const std::string& path, const std::string& bytes) {
+    std::string text;
+    return readWholeFile(path, bytes.size(), text) == FileRead::Read && text == bytes;
+}
+
 void replaceFileBytes(const std::string& path, const std::string& bytes) {
     const std::string temporary = path + ".saving";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");

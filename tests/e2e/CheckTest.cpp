@@ -68,7 +68,8 @@ TEST(Check, TheDefaultShowIsCleanAndPrintsOnlyASummary) {
 TEST(Check, PrintsTheDeclaredTempo) {
     TempDir run;
     fs::create_directory(run.path() / "data");
-    for (const fs::directory_entry& item : fs::directory_iterator(fs::path(MORVELDAN_BUILD_DIR) / "data"))
+    for (const fs::directory_entry& item :
+         fs::directory_iterator(fs::path(MORVELDAN_BUILD_DIR) / "data"))
         if (item.path().filename() != "demo.tracks")
             fs::create_symlink(item.path(), run.path() / "data" / item.path().filename());
     fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins", run.path() / "plugins");

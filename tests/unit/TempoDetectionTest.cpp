@@ -1,9 +1,9 @@
 // Tempo detection on real drum loops (LMMS's sample beats, installed by tools/setup.sh), each one
 // played eight times over as a loop is used; the true tempo follows from the loop's length and
 // its number of beats, and every loop starts on a beat.
+#include "audio/TempoDetection.h"
 #include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
-#include "audio/TempoDetection.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +29,14 @@ struct Loop {
 // beat (break01), jungle at 173 BPM and a rave loop at 181. The first beat is found half a beat
 // late in electro_beat01 and break01, and 42 ms late in break03; jungle01 reads 3 % slow.
 constexpr Loop loops[] = {
-    {"909beat01.ogg", 8, TempoAndFirstBeat},    {"electro_beat01.ogg", 8, TempoOnly},
-    {"electro_beat02.ogg", 4, TempoAndFirstBeat}, {"house_loop01.ogg", 4, TempoAndFirstBeat},
-    {"jungle01.ogg", 8, Neither},                 {"break01.ogg", 4, TempoOnly},
-    {"break02.ogg", 4, TempoAndFirstBeat},        {"break03.ogg", 4, TempoOnly},
+    {"909beat01.ogg", 8, TempoAndFirstBeat},
+    {"electro_beat01.ogg", 8, TempoOnly},
+    {"electro_beat02.ogg", 4, TempoAndFirstBeat},
+    {"house_loop01.ogg", 4, TempoAndFirstBeat},
+    {"jungle01.ogg", 8, Neither},
+    {"break01.ogg", 4, TempoOnly},
+    {"break02.ogg", 4, TempoAndFirstBeat},
+    {"break03.ogg", 4, TempoOnly},
     {"rave_kick01.ogg", 8, TempoAndFirstBeat},
 };
 

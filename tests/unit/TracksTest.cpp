@@ -191,10 +191,10 @@ TEST(TracksFile, TempoLine) {
     EXPECT_EQ(bare.tracks.tempo->beatsPerBar, 4);
     EXPECT_EQ(bare.tracks.tempo->firstBeatMs, 0);
 
-    const TracksReading faults = readTracks(
-        "tempo\ntempo 0\ntempo 120 0\ntempo 120 4 -5\ntempo 120 4 0 9\ntempo 120\n"
-        "track glow\n0 1\ntempo 100\n",
-        "t");
+    const TracksReading faults =
+        readTracks("tempo\ntempo 0\ntempo 120 0\ntempo 120 4 -5\ntempo 120 4 0 9\ntempo 120\n"
+                   "track glow\n0 1\ntempo 100\n",
+                   "t");
     const std::vector<std::string> expected = {
         "t:1: a tempo line is: tempo BPM [BEATS_PER_BAR [FIRST_BEAT_MS]]",
         "t:2: tempo 0 BPM: from 1 to 1000",

@@ -1,0 +1,38 @@
+#pragma once
+// The overlay's timeline strip: the music's waveform with the bar and beat lines of its tempo,
+// the script's entries in lanes over them (selected, moved and resized with the mouse), the
+// selected value's keys in a lane below, and the play head. The wheel zooms about the mouse,
+// Shift+wheel scrolls.
+
+#include <cstddef>
+#include <cstdint>
+
+struct OverlayView;
+struct OverlayRect;
+
+// A key of the selected value being dragged along the strip.
+struct KeyDrag {
+    bool active = false;
+    uint32_t time = 0;
+    uint64_t gesture = 0;
+};
+
+// An entry, or one of its edges, being dragged.
+struct EntryDrag {
+    enum class Part { None, Body, Start, End };
+    Part part = Part::None;
+    size_t entry = 0;
+    uint32_t grabbedAt = 0; // the time under the mouse when it was grabbed
+    uint32_t start = 0, end = 0;
+    uint64_t gesture = 0;
+};
+
+// What the strip keeps from frame to frame: the stretch of time it shows and the drags.
+struct StripState {
+    double viewStart = 0;
+    double viewSpan = 0; // 0: the whole show
+    KeyDrag keyDrag;
+    EntryDrag entryDrag;
+};
+
+void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect, StripState& state);
