@@ -77,9 +77,17 @@ struct EntryEditing::State {
 };
 
 EntryEditing::EntryEditing(EffectList& effects, std::vector<std::string>& keywords, KeyEditor& keys,
-                           std::function<TrackSet&()> tracks, std::function<void()> showChanged)
+                           std::function<TrackSet&()> tracks, std::function<void()> showChanged,
+                           EffectMaker makeEffect)
     : effects_(effects), keywords_(keywords), keys_(keys), tracks_(std::move(tracks)),
-      showChanged_(std::move(showChanged)) {}
+      showChanged_(std::move(showChanged)) {
+    if (makeEffect)
+        makeEffect_ = std::move(makeEffect);
+    else
+        makeEffect_ = [](const std::string& keyword, int32_t start, int32_t end, FILE* lines) {
+            return ::makeEffect(keyword, start, end, lines);
+        };
+}
 
 void EntryEditing::load(const std::string& scriptBytes) {
     script_ = ScriptDocument(scriptBytes);
@@ -179,11 +187,10 @@ std::vector<std::string> EntryEditing::moveTracks(const std::string& keyword, ui
         for (TrackKey& key : track.keys)
             key.time = clampedTime(double(key.time) + shift);
         // Keys pushed together at 0 keep the last of them.
-        track.keys.erase(
+        const auto kept =
             std::unique(track.keys.rbegin(), track.keys.rend(),
-                        [](const TrackKey& a, const TrackKey& b) { return a.time == b.time; })
-                .base(),
-            track.keys.end());
+                        [](const TrackKey& a, const TrackKey& b) { return a.time == b.time; });
+        track.keys.erase(track.keys.begin(), kept.base());
         track.line = 0;
         tracks.putTrack(std::move(track));
     }
@@ -249,7 +256,7 @@ bool EntryEditing::duplicateSelected() {
     std::unique_ptr<Effekt> copy;
     FILE* stream = fmemopen(extra.data(), extra.size(), "r");
     try {
-        copy = makeEffect(keywords_[entry], int32_t(start), int32_t(end), stream);
+        copy = makeEffect_(keywords_[entry], int32_t(start), int32_t(end), stream);
     } catch (const std::exception& error) {
         message_ = std::string("The copy could not be made: ") + error.what();
     }

@@ -11,6 +11,7 @@
 #include "effekt/Effekt.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,12 +30,18 @@ uint32_t snappedTime(uint32_t time, Snap snap, const ShowTempo* tempo);
 // One step of `[` and `]`: a beat or a bar, or 100 ms with Snap::Off or no tempo.
 double gridStep(Snap snap, const ShowTempo* tempo);
 
+// Makes an entry's effect from its keyword, times and extra lines (the effect factory's).
+using EffectMaker =
+    std::function<std::unique_ptr<Effekt>(const std::string&, int32_t, int32_t, FILE*)>;
+
 class EntryEditing {
 public:
     // `tracks` gives the show's tracks now; `showChanged` is called after every change of the
-    // entries (their times, their number), to bind the tracks to them again.
+    // entries (their times, their number), to bind the tracks to them again; `makeEffect` makes
+    // the copies.
     EntryEditing(EffectList& effects, std::vector<std::string>& keywords, KeyEditor& keys,
-                 std::function<TrackSet&()> tracks, std::function<void()> showChanged);
+                 std::function<TrackSet&()> tracks, std::function<void()> showChanged,
+                 EffectMaker makeEffect = nullptr);
 
     // A show (re)loaded from these script bytes: edits start over from them.
     void load(const std::string& scriptBytes);
@@ -79,6 +86,7 @@ private:
     KeyEditor& keys_;
     std::function<TrackSet&()> tracks_;
     std::function<void()> showChanged_;
+    EffectMaker makeEffect_;
     ScriptDocument script_;
     std::vector<ShowEntry> entries_;
     int rows_ = 1;
