@@ -344,7 +344,10 @@ bool AuthorSession::handleEntryKey(const SDL_Event& event) {
         entryEditing_.duplicateSelected();
         return true;
     case SDLK_DELETE:
-        return shift && entryEditing_.deleteSelected();
+        if (!shift)
+            return false; // a key of the selected value
+        entryEditing_.deleteSelected();
+        return true;
     default:
         return false;
     }

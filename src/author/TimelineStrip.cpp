@@ -62,27 +62,33 @@ TimeAxis viewAxis(const OverlayView& view, StripState& state, float left, float 
     return {left, width, start, span};
 }
 
-void drawWaveform(const OverlayView& view, const TimeAxis& axis, ImVec2 origin, ImVec2 size) {
+constexpr uint32_t waveColour = IM_COL32(70, 110, 90, 170);
+constexpr uint32_t barColour = IM_COL32(170, 170, 200, 110);
+constexpr uint32_t beatColour = IM_COL32(120, 120, 150, 45);
+
+// Per column, the lowest to the highest sample under it.
+void paintWaveform(const OverlayView& view, const TimeAxis& axis, int width, int height,
+                   std::vector<uint32_t>& pixels) {
     if (!view.analysis || !view.analysis->ready() || view.analysis->waveform().empty())
         return;
     const Waveform& waveform = view.analysis->waveform();
-    ImDrawList* draw = ImGui::GetWindowDrawList();
-    const float middle = origin.y + size.y / 2, half = size.y / 2 - 1;
+    const float middle = float(height) / 2, half = float(height) / 2 - 1;
     const double msPerPixel = axis.span / double(axis.width);
-    for (int column = 0; column < int(size.x); ++column) {
+    for (int column = 0; column < width; ++column) {
         const double from = axis.start + column * msPerPixel - view.startOffset;
         const WavePeak peak = waveform.peakOver(from, from + msPerPixel);
-        if (peak.high <= peak.low)
-            continue;
-        const float x = origin.x + float(column) + 0.5f;
-        draw->AddLine(ImVec2(x, middle - std::clamp(peak.high, -1.0f, 1.0f) * half),
-                      ImVec2(x, middle - std::clamp(peak.low, -1.0f, 1.0f) * half + 1),
-                      IM_COL32(70, 110, 90, 170));
+        const int top =
+            std::clamp(int(middle - std::clamp(peak.high, -1.0f, 1.0f) * half), 0, height - 1);
+        const int bottom =
+            std::clamp(int(middle - std::clamp(peak.low, -1.0f, 1.0f) * half), top, height - 1);
+        for (int row = top; row <= bottom; ++row)
+            pixels[size_t(row * width + column)] = waveColour;
     }
 }
 
 // Bar lines, and beat lines where they stand far enough apart.
-void drawGrid(const OverlayView& view, const TimeAxis& axis, ImVec2 origin, ImVec2 size) {
+void paintGrid(const OverlayView& view, const TimeAxis& axis, int width, int height,
+               std::vector<uint32_t>& pixels) {
     if (!view.tempo)
         return;
     const ShowTempo& tempo = *view.tempo;
@@ -91,16 +97,45 @@ void drawGrid(const OverlayView& view, const TimeAxis& axis, ImVec2 origin, ImVe
     const double step = beats ? tempo.beatMs() : tempo.barMs();
     if (step * pixelsPerMs < fewestPixelsBetweenLines)
         return;
-    ImDrawList* draw = ImGui::GetWindowDrawList();
     const long first = long(std::ceil((axis.start - tempo.firstBeatMs) / step));
     const long last = long(std::floor((axis.start + axis.span - tempo.firstBeatMs) / step));
     for (long line = std::max(first, 0L); line <= last; ++line) {
         const double time = tempo.firstBeatMs + double(line) * step;
-        const bool bar = !beats || line % tempo.beatsPerBar == 0;
-        const float x = std::floor(axis.xOf(time)) + 0.5f;
-        draw->AddLine(ImVec2(x, origin.y), ImVec2(x, origin.y + size.y),
-                      bar ? IM_COL32(170, 170, 200, 110) : IM_COL32(120, 120, 150, 45));
+        const int column = int(std::floor(axis.xOf(time) - axis.left));
+        if (column < 0 || column >= width)
+            continue;
+        const uint32_t colour = !beats || line % tempo.beatsPerBar == 0 ? barColour : beatColour;
+        for (int row = 0; row < height; ++row)
+            pixels[size_t(row * width + column)] = colour;
     }
+}
+
+// The waveform and the grid under the entries, painted again when the view, the size, the tempo
+// or the waveform changed.
+void drawPicture(const OverlayView& view, const TimeAxis& axis, ImVec2 origin, ImVec2 size,
+                 StripPicture& picture) {
+    const int width = int(size.x), height = int(size.y);
+    if (width <= 0 || height <= 0)
+        return;
+    const bool waveform = view.analysis && view.analysis->ready();
+    const std::array<double, 8> shows = {axis.start,
+                                         axis.span,
+                                         double(width),
+                                         double(height),
+                                         view.tempo ? view.tempo->bpm : 0.0,
+                                         view.tempo ? view.tempo->firstBeatMs : 0.0,
+                                         view.tempo ? double(view.tempo->beatsPerBar) : 0.0,
+                                         waveform ? double(view.startOffset) + 1 : 0.0};
+    if (shows != picture.shows) {
+        picture.shows = shows;
+        picture.pixels.assign(size_t(width) * size_t(height), 0);
+        paintWaveform(view, axis, width, height, picture.pixels);
+        paintGrid(view, axis, width, height, picture.pixels);
+        picture.texture.upload(picture.pixels.data(), width, height, false, GL_RGBA, true);
+    }
+    ImGui::GetWindowDrawList()->AddImage(
+        reinterpret_cast<ImTextureID>(static_cast<intptr_t>(picture.texture.textureId)), origin,
+        ImVec2(origin.x + float(width), origin.y + float(height)));
 }
 
 void drawEntryTooltip(const ShowEntry& entry) {
@@ -323,8 +358,7 @@ void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect, StripSt
                            true);
         draw->AddRectFilled(origin, ImVec2(origin.x + size.x, origin.y + size.y),
                             IM_COL32(15, 15, 20, 200));
-        drawWaveform(view, axis, origin, size);
-        drawGrid(view, axis, origin, size);
+        drawPicture(view, axis, origin, size, state.picture);
         if (view.transport.looping())
             draw->AddRectFilled(ImVec2(axis.xOf(view.transport.loopStart()), origin.y),
                                 ImVec2(axis.xOf(view.transport.loopEnd()), origin.y + size.y),

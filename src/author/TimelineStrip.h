@@ -4,8 +4,12 @@
 // selected value's keys in a lane below, and the play head. The wheel zooms about the mouse,
 // Shift+wheel scrolls.
 
+#include "render/Texture.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct OverlayView;
 struct OverlayRect;
@@ -27,12 +31,22 @@ struct EntryDrag {
     uint64_t gesture = 0;
 };
 
-// What the strip keeps from frame to frame: the stretch of time it shows and the drags.
+// The waveform and the grid as a picture of the strip's size, in one texture (made once), drawn
+// again only when what it shows changes: a frame then costs one quad.
+struct StripPicture {
+    CTexture texture;
+    std::vector<uint32_t> pixels;  // RGBA
+    std::array<double, 8> shows{}; // what the picture was drawn for
+};
+
+// What the strip keeps from frame to frame: the stretch of time it shows, the drags and the
+// picture under the entries. Made while the overlay's GL context is current.
 struct StripState {
     double viewStart = 0;
     double viewSpan = 0; // 0: the whole show
     KeyDrag keyDrag;
     EntryDrag entryDrag;
+    StripPicture picture;
 };
 
 void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect, StripState& state);
