@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -313,29 +314,28 @@ void drawKeyLane(const OverlayView& view, const TimeAxis& axis, float height, Ke
     }
 }
 
-// The line above the strip: the tempo and where it comes from, the grid, the selected entry and
-// the last entry edit that failed.
-void drawStripHeader(const OverlayView& view) {
+// The strip's title, so that the strip keeps all the panel's height: the tempo, the grid, the
+// selected entry and the last entry edit that failed. The panel keeps the id "Timeline".
+void stripTitle(const OverlayView& view, char* title, size_t size) {
+    char tempo[64];
     if (view.tempo)
-        ImGui::Text("%.2f BPM, %d/4", view.tempo->bpm, view.tempo->beatsPerBar);
+        std::snprintf(tempo, sizeof tempo, "%.2f BPM, %d/4%s", view.tempo->bpm,
+                      view.tempo->beatsPerBar,
+                      view.tempo->source.starts_with("detected") ? " (found)" : "");
     else if (view.analysis && !view.analysis->ready() && view.analysis->findsTempo())
-        ImGui::TextDisabled("finding the tempo...");
+        std::snprintf(tempo, sizeof tempo, "finding the tempo...");
     else
-        ImGui::TextDisabled("no tempo");
-    if (ImGui::IsItemHovered() && view.tempo)
-        ImGui::SetTooltip("%s", tempoText(*view.tempo).c_str());
-    ImGui::SameLine();
-    ImGui::TextDisabled("| grid %s (G)", snapName(view.entryEditing.snap()));
+        std::snprintf(tempo, sizeof tempo, "no tempo");
+    char entry[160] = "";
     const std::optional<size_t> selected = view.entryEditing.selected();
-    if (selected && *selected < view.entries.size()) {
-        const ShowEntry& entry = view.entries[*selected];
-        ImGui::SameLine();
-        ImGui::Text("| %s %u - %u", entry.keyword.c_str(), entry.start, entry.end);
-    }
-    if (!view.entryEditing.message().empty()) {
-        ImGui::SameLine();
-        ImGui::TextColored(ImVec4(1, 0.5f, 0.4f, 1), "%s", view.entryEditing.message().c_str());
-    }
+    if (selected && *selected < view.entries.size())
+        std::snprintf(entry, sizeof entry, " - %s %u to %u",
+                      view.entries[*selected].keyword.c_str(), view.entries[*selected].start,
+                      view.entries[*selected].end);
+    const std::string& message = view.entryEditing.message();
+    std::snprintf(title, size, "Timeline - %s - grid %s (G)%s%s%s###Timeline", tempo,
+                  snapName(view.entryEditing.snap()), entry, message.empty() ? "" : " - ",
+                  message.c_str());
 }
 
 } // namespace
@@ -343,8 +343,9 @@ void drawStripHeader(const OverlayView& view) {
 void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect, StripState& state) {
     ImGui::SetNextWindowPos(ImVec2(rect.x, rect.y), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize(ImVec2(rect.width, rect.height), ImGuiCond_FirstUseEver);
-    if (ImGui::Begin("Timeline", nullptr, ImGuiWindowFlags_NoFocusOnAppearing)) {
-        drawStripHeader(view);
+    char title[512];
+    stripTitle(view, title, sizeof title);
+    if (ImGui::Begin(title, nullptr, ImGuiWindowFlags_NoFocusOnAppearing)) {
         const uint32_t now = view.transport.time();
         const ImVec2 room = ImGui::GetContentRegionAvail();
         const float laneHeight = std::floor(ImGui::GetFontSize());
