@@ -7,7 +7,8 @@ PACKAGES="cmake g++ make pkg-config libsdl2-dev libglew-dev libgl-dev libglu1-me
   clang libclang-rt-dev
   xvfb xauth xdotool xfonts-base dpkg-dev file
   libsixel-examples netpbm ffmpeg jmagick6-docs libirrlicht-doc libsfml-doc python-pygame-doc
-  python3-imageio munge slurmctld slurmd slurm-client tecnoballz-data"
+  python3-imageio munge slurmctld slurmd slurm-client tecnoballz-data
+  lmms-common"
 
 install_missing_packages() {
     local missing=()

@@ -22,6 +22,7 @@
 #include "render/ShaderInputs.h"
 #include "timeline/MusicBeat.h"
 #include "timeline/ScriptLoader.h"
+#include "timeline/ShowTempo.h"
 #include "timeline/ShowTracks.h"
 #include "timeline/Timeline.h"
 #include "timeline/TrackNames.h"
@@ -69,15 +70,23 @@ bool isOffline(CommandLine::Action action) {
 
 // For a check: music that cannot be played, and entries that end after the music does (at the
 // effect time of the music's last sample; -1 never ends).
-void checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOffset) {
+// Checks the entries against the music's length; returns the tempo line: the declared tempo, or
+// the one found in the music (empty when there is neither).
+std::string checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOffset,
+                       const std::optional<DeclaredTempo>& declared) {
+    std::string tempo = declared ? tempoText(declaredShowTempo(*declared)) : std::string();
     if (check.musicLine == 0)
-        return;
+        return tempo;
     uint64_t musicFrames = 0;
     try {
-        musicFrames = decodeAudioFile(musicFile, maxMusicFrames, false).frames();
+        const MusicSamples samples = decodeAudioFile(musicFile, maxMusicFrames, false);
+        musicFrames = samples.frames();
+        if (!declared)
+            if (const auto detected = detectTempo(samples.mono(), musicSampleRate))
+                tempo = tempoText(detectedShowTempo(*detected, musicFile));
     } catch (const std::exception& error) {
         check.add(check.musicLine, error.what());
-        return;
+        return tempo;
     }
     const uint64_t musicEnd =
         uint64_t(startSeconds(startOffset)) + musicFrames * 1000 / musicSampleRate;
@@ -97,10 +106,13 @@ void checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOff
                                  entry.keyword.c_str(), entry.end, (unsigned long long)musicEnd));
         }
     }
+    return tempo;
 }
 
 // Prints every problem and a summary line; the exit status.
-int reportCheck(const ShowCheck& check) {
+int reportCheck(const ShowCheck& check, const std::string& tempo) {
+    if (!tempo.empty())
+        std::printf("%s\n", tempo.c_str());
     for (const std::string& note : check.notes)
         std::printf("%s\n", note.c_str());
     for (const std::string& warning : check.warnings)
@@ -178,13 +190,13 @@ int runShow(const CommandLine& line) {
     loadTimeline(effects, window, musicFile, startOffset, &keywords, checking ? &check : nullptr);
     TrackSet trackSet = loadShowTracks(checking ? &check : nullptr);
     if (checking) {
-        checkMusic(check, musicFile, startOffset);
+        const std::string tempo = checkMusic(check, musicFile, startOffset, trackSet.tempo);
         if (check.musicLine != 0)
             checkBeat(check, trackSet.beat(), musicFile);
         checkTrackNames(trackSet, effects, check);
         checkTrackTargets(ShowTracks(std::move(trackSet), effects, keywords), check);
         shutDownEffects(effects);
-        return reportCheck(check);
+        return reportCheck(check, tempo);
     }
     // A live run plays the tracks in its session, which reloads them with the show.
     std::optional<ShowTracks> tracks;

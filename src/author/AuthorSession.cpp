@@ -5,6 +5,7 @@
 #include "effekt/Tweaks.h"
 #include "platform/DataFiles.h"
 #include "platform/Debug.h"
+#include "platform/FileBytes.h"
 #include "player/Letterbox.h"
 #include "render/GLState.h"
 #include "render/ShaderInputs.h"
@@ -54,8 +55,15 @@ std::string fileSavedSince(const std::vector<std::string>& files,
     return {};
 }
 
-const char* const savedTitle = "Morveldan";
-const char* const unsavedTitle = "Morveldan - data/demo.tracks (unsaved changes)";
+// "Morveldan", and the files with unsaved changes.
+std::string titleFor(bool scriptUnsaved, bool tracksUnsaved) {
+    if (!scriptUnsaved && !tracksUnsaved)
+        return "Morveldan";
+    std::string files = scriptUnsaved ? scriptPath : "";
+    if (tracksUnsaved)
+        files += std::string(files.empty() ? "" : ", ") + showTracksPath;
+    return "Morveldan - " + files + " (unsaved changes)";
+}
 
 // The state a show starts from, also after a reload drew its loading picture.
 void resetFrameState() {
@@ -69,8 +77,11 @@ AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlay
     : window_(window), effects_(show.effects), musicFile_(show.musicFile),
       startOffset_(uint32_t(show.startOffset)),
       music_(show.music ? std::move(show.music) : openMusic(show.musicFile, show.startOffset)),
-      transport_(*music_, startOffset_), started_(Clock::now()) {
-    takeShow(show.keywords, std::move(show.tracks), musicFile_);
+      transport_(*music_, startOffset_), started_(Clock::now()),
+      entryEditing_(
+          effects_, keywords_, editing_.editor(),
+          [this]() -> TrackSet& { return tracks_->tracks(); }, [this] { rebindTracks(); }) {
+    takeShow(show.keywords, std::move(show.tracks));
     watchFiles(takeNotedDataFiles());
     savedWhileLoading_ = fileSavedSince(watchedFiles_, show.loadStarted);
     setOverlayShown(overlayShown);
@@ -80,14 +91,36 @@ AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlay
 AuthorSession::~AuthorSession() {
     window_.setEventFilter(nullptr);
     editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
+    entryEditing_.keepUnsaved(scriptPath);
 }
 
-void AuthorSession::takeShow(const std::vector<std::string>& keywords, TrackSet tracks,
-                             const std::string& musicFile) {
-    entries_ = describeEntries(fileText(scriptPath), effects_, keywords);
-    rows_ = packRows(entries_);
+void AuthorSession::takeShow(const std::vector<std::string>& keywords, TrackSet tracks) {
+    keywords_ = keywords;
+    const bool findTempo = !tracks.tempo;
     tracks_.reset();
-    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords, musicFile);
+    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords, musicFile_);
+    entryEditing_.load(fileText(scriptPath));
+    if (!analysis_ || analysis_->musicFile() != musicFile_ ||
+        (findTempo && !analysis_->findsTempo()))
+        analysis_ = std::make_unique<MusicAnalysis>(musicFile_, findTempo);
+}
+
+void AuthorSession::rebindTracks() {
+    TrackSet tracks = std::move(tracks_->tracks());
+    tracks_.reset();
+    TweakRegistry::instance().terminate();
+    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords_, musicFile_);
+}
+
+std::optional<ShowTempo> AuthorSession::tempo() const {
+    if (const std::optional<DeclaredTempo>& declared = tracks_->tracks().tempo)
+        return declaredShowTempo(*declared);
+    if (analysis_ && analysis_->ready() && analysis_->tempo()) {
+        ShowTempo found = detectedShowTempo(*analysis_->tempo(), analysis_->musicFile());
+        found.firstBeatMs += startOffset_; // effect time = music time + start offset
+        return found;
+    }
+    return std::nullopt;
 }
 
 void AuthorSession::watchFiles(std::vector<std::string> files) {
@@ -109,7 +142,8 @@ bool AuthorSession::runFrame() {
     else if (watcher_.takeChanges(changed))
         // The author's own save of the tracks file is no change to reload for.
         std::erase_if(changed, [&](const std::string& file) {
-            return file == showTracksPath && editing_.takeOwnSave(file);
+            return (file == showTracksPath && editing_.takeOwnSave(file)) ||
+                   (file == scriptPath && entryEditing_.takeOwnSave(file));
         });
     if (!changed.empty()) {
         debugLine("%s changed: reloading the show", changed.front().c_str());
@@ -158,18 +192,23 @@ void AuthorSession::reload() {
         editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
         editing_.editor().startOver();
     }
+    // The script is read again: entry edits not saved go to the recovery folder, and no edit
+    // noted before can be undone on the new entries.
+    entryEditing_.keepUnsaved(scriptPath);
+    editing_.editor().undoList().clear();
     shutDownEffects(effects_);
     effects_ = std::move(fresh);
-    takeShow(keywords, std::move(tracks), musicFile);
+    const bool musicChanged = musicFile != musicFile_;
+    musicFile_ = musicFile;
+    takeShow(keywords, std::move(tracks));
     watchFiles(takeNotedDataFiles());
-    if (musicFile != musicFile_) {
+    if (musicChanged) {
         const double position = music_->positionSeconds();
         music_ = std::make_unique<MusicStream>(musicFile, MusicOutput::Device);
         music_->play(true);
         music_->setPositionSeconds(position);
         if (transport_.paused())
             music_->pause();
-        musicFile_ = musicFile;
     }
     startOffset_ = uint32_t(startOffset);
     transport_.setShow(*music_, startOffset_);
@@ -194,20 +233,27 @@ void AuthorSession::afterFrame(uint32_t, float beat) {
     showUnsavedInTitle();
     if (!overlayShown_)
         return;
-    overlay_->draw({transport_, effects_, entries_, rows_, frameTimes_, beats_, nowSeconds,
-                    reloadError_, tracks_->tracks(), editing_, statusMessage_, transport_.time()});
+    const std::optional<ShowTempo> showTempo = tempo();
+    overlay_->draw({transport_, effects_, entryEditing_.entries(), entryEditing_.rows(),
+                    frameTimes_, beats_, nowSeconds, reloadError_, tracks_->tracks(), editing_,
+                    statusMessage_, transport_.time(), entryEditing_,
+                    showTempo ? &*showTempo : nullptr, analysis_.get(), startOffset_});
 }
 
 void AuthorSession::showUnsavedInTitle() {
-    const bool unsaved = editing_.editor().unsaved();
-    if (unsaved == titleShowsUnsaved_)
+    const std::string title = titleFor(entryEditing_.unsaved(), editing_.editor().unsaved());
+    if (title == title_)
         return;
-    titleShowsUnsaved_ = unsaved;
-    SDL_SetWindowTitle(window_.sdlWindow(), unsaved ? unsavedTitle : savedTitle);
+    title_ = title;
+    SDL_SetWindowTitle(window_.sdlWindow(), title.c_str());
 }
 
-void AuthorSession::saveTracks() {
-    statusMessage_ = editing_.save(tracks_->tracks(), showTracksPath);
+// The script when its entries were edited, and the tracks file.
+void AuthorSession::save() {
+    std::string saved;
+    if (entryEditing_.unsaved())
+        saved = entryEditing_.save(scriptPath) + "; ";
+    statusMessage_ = saved + editing_.save(tracks_->tracks(), showTracksPath);
 }
 
 bool AuthorSession::takeEvent(const SDL_Event& event) {
@@ -289,11 +335,11 @@ bool AuthorSession::handleTrackKey(const SDL_Event& event) {
         editing_.toggleRecording();
         return true;
     case SDLK_F2:
-        saveTracks();
+        save();
         return true;
     case SDLK_s:
         if (control)
-            saveTracks();
+            save();
         return control;
     case SDLK_z:
         if (control && !editing_.editor().undo(tracks))
@@ -318,8 +364,38 @@ void AuthorSession::goToKey(const TweakValue& value, bool next) {
     }
 }
 
+// The entry keys: E selects the next entry active at the play head, [ and ] move it a grid step,
+// G cycles the grid (beat, bar, off), D duplicates it and Shift+Delete deletes it.
+bool AuthorSession::handleEntryKey(const SDL_Event& event) {
+    const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
+    const std::optional<ShowTempo> showTempo = tempo();
+    switch (event.key.keysym.sym) {
+    case SDLK_e:
+        entryEditing_.selectNextActive(transport_.time());
+        return true;
+    case SDLK_LEFTBRACKET:
+    case SDLK_RIGHTBRACKET:
+        entryEditing_.moveSelected(event.key.keysym.sym == SDLK_RIGHTBRACKET ? 1 : -1,
+                                   showTempo ? &*showTempo : nullptr);
+        return true;
+    case SDLK_g:
+        entryEditing_.cycleSnap();
+        return true;
+    case SDLK_d:
+        entryEditing_.duplicateSelected();
+        return true;
+    case SDLK_DELETE:
+        if (!shift)
+            return false; // a key of the selected value
+        entryEditing_.deleteSelected();
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool AuthorSession::handleKey(const SDL_Event& event) {
-    if (handleTrackKey(event))
+    if (handleEntryKey(event) || handleTrackKey(event))
         return true;
     const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
     switch (event.key.keysym.sym) {

@@ -2,14 +2,17 @@
 // A live run of the show: the frame loop with the transport keys, the overlay (F1) and reloading
 // the show when the script or a file it loaded changes on disk.
 
+#include "author/EntryEditing.h"
 #include "author/FileWatcher.h"
 #include "author/FrameStats.h"
+#include "author/MusicAnalysis.h"
 #include "author/ShowEntries.h"
 #include "author/TrackEditing.h"
 #include "author/Transport.h"
 #include "effekt/Effekt.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
+#include "timeline/ShowTempo.h"
 #include "timeline/ShowTracks.h"
 #include "tracks/Track.h"
 
@@ -57,6 +60,11 @@ public:
     Transport& transport() { return transport_; }
     ShowTracks& tracks() { return *tracks_; }
     TrackEditing& editing() { return editing_; }
+    EntryEditing& entryEditing() { return entryEditing_; }
+    // The tempo the tracks file declares, else the one found in the music once it is found.
+    std::optional<ShowTempo> tempo() const;
+    // The music's waveform and tempo, worked out in the background (null before the first show).
+    const MusicAnalysis* musicAnalysis() const { return analysis_.get(); }
     bool overlayShown() const { return overlayShown_; }
     void setOverlayShown(bool shown);
     const std::string& reloadError() const { return reloadError_; }
@@ -73,9 +81,9 @@ private:
     uint32_t startOffset_;
     std::unique_ptr<MusicStream> music_;
     Transport transport_;
-    std::vector<ShowEntry> entries_;
-    int rows_ = 1;
+    std::vector<std::string> keywords_; // of the effects, in their order
     std::unique_ptr<ShowTracks> tracks_;
+    std::unique_ptr<MusicAnalysis> analysis_;
     std::vector<std::string> watchedFiles_;
     FileWatcher watcher_;
     std::unique_ptr<Overlay> overlay_;
@@ -89,18 +97,21 @@ private:
     std::chrono::steady_clock::time_point lastFrame_;
     bool firstFrame_ = true;
     TrackEditing editing_;
+    EntryEditing entryEditing_;
     bool tracksFileChanged_ = false; // among the files that brought the next reload
-    bool titleShowsUnsaved_ = false;
+    std::string title_;
     std::string statusMessage_; // the last save's outcome, for the overlay
 
-    void takeShow(const std::vector<std::string>& keywords, TrackSet tracks,
-                  const std::string& musicFile);
+    void takeShow(const std::vector<std::string>& keywords, TrackSet tracks);
+    // Binds the tracks to the entries again after an entry edit.
+    void rebindTracks();
+    bool handleEntryKey(const SDL_Event& event);
     void watchFiles(std::vector<std::string> files);
     bool handleKey(const SDL_Event& event);
     bool handleTrackKey(const SDL_Event& event);
     void takeMouse(const SDL_Event& event) const;
     void goToKey(const TweakValue& value, bool next);
-    void saveTracks();
+    void save();
     void showUnsavedInTitle();
 };
 

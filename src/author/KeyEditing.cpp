@@ -43,24 +43,38 @@ std::optional<Interpolation> interpolationAt(const TrackSet& tracks, const Value
 }
 
 void KeyUndoList::noteBefore(const TrackSet& tracks, const ValueTracks& value, uint64_t gesture) {
-    if (gesture != 0 && !edits_.empty() && edits_.back().gesture == gesture)
-        return; // the tracks as they were before the gesture's first change are kept already
-    Edit edit{gesture, {}};
-    for (const std::string& name : value) {
-        const Track* track = tracks.find(name);
-        edit.before.push_back(track ? *track : Track{name, {}, 0});
+    noteEntryEdit(tracks, value, nullptr, gesture);
+}
+
+void KeyUndoList::noteEntryEdit(const TrackSet& tracks, const ValueTracks& names,
+                                std::function<void()> restore, uint64_t gesture) {
+    const bool joins = gesture != 0 && !edits_.empty() && edits_.back().gesture == gesture;
+    if (!joins) {
+        if (edits_.size() == capacity)
+            edits_.erase(edits_.begin());
+        edits_.push_back({gesture, {}, std::move(restore)});
     }
-    if (edits_.size() == capacity)
-        edits_.erase(edits_.begin());
-    edits_.push_back(std::move(edit));
+    // A joining edit adds only the tracks the gesture had not touched yet: the others are kept
+    // as they were before its first change.
+    std::vector<Track>& before = edits_.back().before;
+    for (const std::string& name : names) {
+        if (std::any_of(before.begin(), before.end(),
+                        [&](const Track& kept) { return kept.name == name; }))
+            continue;
+        const Track* track = tracks.find(name);
+        before.push_back(track ? *track : Track{name, {}, 0});
+    }
 }
 
 bool KeyUndoList::undo(TrackSet& tracks) {
     if (edits_.empty())
         return false;
-    for (Track& track : edits_.back().before)
-        tracks.putTrack(std::move(track));
+    Edit edit = std::move(edits_.back());
     edits_.pop_back();
+    for (Track& track : edit.before)
+        tracks.putTrack(std::move(track));
+    if (edit.restoreEntries)
+        edit.restoreEntries();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "tracks/Track.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,15 +25,21 @@ std::vector<uint32_t> keyTimes(const TrackSet& tracks, const ValueTracks& value)
 std::optional<Interpolation> interpolationAt(const TrackSet& tracks, const ValueTracks& value,
                                              uint32_t time);
 
-// The edit list of a run: what each edit changed, to put back on Ctrl+Z.
+// The edit list of a run, key edits and entry edits in one order: what each edit changed, to put
+// back on Ctrl+Z.
 class KeyUndoList {
 public:
     static constexpr size_t capacity = 500; // older edits are forgotten
 
-    // Keeps the value's tracks as they are, before an edit. An edit with the same nonzero gesture
-    // as the one before (one drag of a key, one widget held while recording) joins it.
+    // Keeps the named tracks as they are, before an edit. An edit with the same nonzero gesture
+    // as the one before (one drag of a key or an entry, one widget held while recording) joins
+    // it: tracks it noted already keep their first state.
     void noteBefore(const TrackSet& tracks, const ValueTracks& value, uint64_t gesture = 0);
-    // Puts back the tracks of the last edit; false when there is none.
+    // The same for an edit of the script's entries: `restore` puts the entries back as they were
+    // (it runs after the tracks are put back). A joining edit keeps the first restore.
+    void noteEntryEdit(const TrackSet& tracks, const ValueTracks& names,
+                       std::function<void()> restore, uint64_t gesture = 0);
+    // Puts back the tracks of the last edit, then its entries; false when there is none.
     bool undo(TrackSet& tracks);
     size_t size() const { return edits_.size(); }
     void clear() { edits_.clear(); }
@@ -41,6 +48,7 @@ private:
     struct Edit {
         uint64_t gesture;
         std::vector<Track> before; // a track without keys did not exist
+        std::function<void()> restoreEntries;
     };
     std::vector<Edit> edits_;
 };
@@ -51,6 +59,7 @@ public:
     KeyUndoList& undoList() { return undo_; }
     bool unsaved() const { return unsaved_; }
     void markSaved() { unsaved_ = false; }
+    void markUnsaved() { unsaved_ = true; }
     // After the tracks were read anew from the file: older edits no longer apply.
     void startOver();
 

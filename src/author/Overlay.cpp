@@ -1,5 +1,6 @@
 #include "author/Overlay.h"
 
+#include "author/TimelineStrip.h"
 #include "author/Transport.h"
 #include "author/TweakDefinition.h"
 #include "author/UserConfig.h"
@@ -31,7 +32,8 @@ constexpr float panelOpacity = 0.72f;
 constexpr ImGuiWindowFlags panelFlags = ImGuiWindowFlags_NoFocusOnAppearing;
 constexpr const char* keysHelp =
     "Space pause, Left/Right 1 s (Shift 10 s), PageUp/PageDown entries, Home start, L loop, "
-    "F1 overlay";
+    "F1 overlay; strip: wheel zoom, Shift+wheel scroll, E select, [ ] move, G grid, D copy, "
+    "Shift+Delete delete";
 
 // Everything the show may have left set is put back after the overlay: effects inherit it.
 class SavedGlState {
@@ -68,16 +70,6 @@ void placeWindow(const OverlayRect& rect) {
 // Whole pixels, so that panels side by side do not share a column.
 float clamped(float value, float low, float high) {
     return std::floor(std::clamp(value, low, high));
-}
-
-bool isFiniteEnd(uint32_t end) { return end < 0x7fffffffu; }
-
-// The time axis of the strip: up to the latest finite end, at least past the playhead.
-uint32_t axisEnd(const std::vector<ShowEntry>& entries, uint32_t now) {
-    uint32_t end = now + 1000;
-    for (const ShowEntry& entry : entries)
-        end = std::max(end, isFiniteEnd(entry.end) ? entry.end : entry.start + 1000);
-    return end;
 }
 
 void drawBeatGraph(const OverlayView& view, const ImVec2& size) {
@@ -141,123 +133,6 @@ void drawClockPanel(const OverlayView& view, const OverlayRect& rect) {
             ImGui::SetTooltip("Frame time, last 240 frames");
         ImGui::SameLine();
         drawBeatGraph(view, graph);
-    }
-    ImGui::End();
-}
-
-void drawEntryTooltip(const ShowEntry& entry) {
-    ImGui::BeginTooltip();
-    ImGui::Text("%s", entry.keyword.c_str());
-    ImGui::Text("start %u ms (%s)", entry.start, clockText(entry.start).c_str());
-    ImGui::Text("end   %u ms (%s)", entry.end, clockText(entry.end).c_str());
-    if (entry.line > 0)
-        ImGui::Text("script line %d", entry.line);
-    for (const std::string& line : entry.extraLines)
-        ImGui::Text("  %s", line.c_str());
-    ImGui::EndTooltip();
-}
-
-// The time axis of the strip, from its left edge to `width` pixels right of it.
-struct TimeAxis {
-    float left, width;
-    double end;
-    float xOf(double time) const { return left + float(time / end) * width; }
-    uint32_t timeAt(float x) const {
-        return uint32_t(std::clamp((x - left) / width, 0.0f, 1.0f) * end);
-    }
-};
-
-// The selected value's keys under the entries: a key dragged moves in time, a click elsewhere
-// seeks.
-void drawKeyLane(const OverlayView& view, const TimeAxis& axis, float height, KeyDrag& drag) {
-    const ImVec2 origin = ImGui::GetCursorScreenPos();
-    ImGui::InvisibleButton("keys", ImVec2(std::max(axis.width, 1.0f), height));
-    const std::optional<TweakValue> value =
-        view.editing.selected(view.effects, view.time, &view.tracks);
-    ImDrawList* draw = ImGui::GetWindowDrawList();
-    draw->AddRectFilled(origin, ImVec2(origin.x + axis.width, origin.y + height),
-                        IM_COL32(30, 30, 45, 220));
-    if (!value)
-        return;
-    const std::vector<uint32_t> times = keyTimes(view.tracks, value->tracks);
-    const float mouseX = ImGui::GetIO().MousePos.x;
-    if (ImGui::IsItemActivated()) {
-        drag.active = false;
-        for (const uint32_t time : times)
-            if (std::abs(axis.xOf(time) - mouseX) <= height / 2) {
-                drag = {true, time, view.editing.newGesture()};
-                break;
-            }
-    }
-    if (ImGui::IsItemActive()) {
-        if (drag.active)
-            drag.time = view.editing.editor().moveKey(view.tracks, value->tracks, drag.time,
-                                                      axis.timeAt(mouseX), drag.gesture);
-        else
-            view.transport.seekTo(axis.timeAt(mouseX));
-    } else {
-        drag.active = false;
-    }
-    const float middle = origin.y + height / 2, half = height / 2 - 1;
-    for (const uint32_t time : times) {
-        const float x = axis.xOf(time);
-        const ImU32 colour = drag.active && drag.time == time ? IM_COL32(255, 255, 255, 255)
-                                                              : IM_COL32(255, 210, 60, 255);
-        draw->AddQuadFilled(ImVec2(x, middle - half), ImVec2(x + half, middle),
-                            ImVec2(x, middle + half), ImVec2(x - half, middle), colour);
-    }
-}
-
-void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect, KeyDrag& drag) {
-    placeWindow(rect);
-    if (ImGui::Begin("Timeline", nullptr, panelFlags)) {
-        const uint32_t now = view.transport.time();
-        const ImVec2 room = ImGui::GetContentRegionAvail();
-        const float laneHeight = std::floor(ImGui::GetFontSize());
-        const ImVec2 size(room.x, std::max(room.y - laneHeight - 2, 1.0f));
-        const ImVec2 origin = ImGui::GetCursorScreenPos();
-        const TimeAxis axis{origin.x, size.x, double(axisEnd(view.entries, now))};
-        ImGui::InvisibleButton("strip", ImVec2(std::max(size.x, 1.0f), size.y));
-        const bool hovered = ImGui::IsItemHovered();
-        const ImVec2 mouse = ImGui::GetIO().MousePos;
-        if (ImGui::IsItemActive())
-            view.transport.seekTo(axis.timeAt(mouse.x));
-        ImDrawList* draw = ImGui::GetWindowDrawList();
-        draw->AddRectFilled(origin, ImVec2(origin.x + size.x, origin.y + size.y),
-                            IM_COL32(15, 15, 20, 200));
-        if (view.transport.looping())
-            draw->AddRectFilled(ImVec2(axis.xOf(view.transport.loopStart()), origin.y),
-                                ImVec2(axis.xOf(view.transport.loopEnd()), origin.y + size.y),
-                                IM_COL32(60, 120, 60, 120));
-        const float rowHeight = std::min(20.0f, size.y / float(std::max(view.rows, 1)));
-        const ShowEntry* hoveredEntry = nullptr;
-        for (size_t i = 0; i < view.entries.size() && i < view.effects.size(); ++i) {
-            const ShowEntry& entry = view.entries[i];
-            const double entryEnd = isFiniteEnd(entry.end) ? entry.end : axis.end;
-            const ImVec2 low(axis.xOf(entry.start), origin.y + rowHeight * float(entry.row));
-            const ImVec2 high(std::max(axis.xOf(entryEnd), low.x + 2), low.y + rowHeight - 2);
-            const bool active = view.effects[i]->isActiveAt(now);
-            draw->AddRectFilled(low, high,
-                                active ? IM_COL32(230, 170, 40, 255) : IM_COL32(70, 90, 140, 255));
-            draw->PushClipRect(low, high, true);
-            draw->AddText(ImVec2(low.x + 3, low.y + 2),
-                          active ? IM_COL32(0, 0, 0, 255) : IM_COL32(230, 230, 230, 255),
-                          entry.keyword.c_str());
-            draw->PopClipRect();
-            if (hovered && mouse.x >= low.x && mouse.x < high.x && mouse.y >= low.y &&
-                mouse.y < high.y)
-                hoveredEntry = &entry;
-        }
-        for (double tick = 0; tick < axis.end; tick += 10000)
-            draw->AddLine(ImVec2(axis.xOf(tick), origin.y + size.y - 6),
-                          ImVec2(axis.xOf(tick), origin.y + size.y), IM_COL32(180, 180, 180, 255));
-        ImGui::SetCursorScreenPos(ImVec2(origin.x, origin.y + size.y + 2));
-        drawKeyLane(view, axis, laneHeight, drag);
-        draw->AddLine(ImVec2(axis.xOf(now), origin.y),
-                      ImVec2(axis.xOf(now), origin.y + size.y + 2 + laneHeight),
-                      IM_COL32(255, 60, 60, 255), 2.0f);
-        if (hoveredEntry)
-            drawEntryTooltip(*hoveredEntry);
     }
     ImGui::End();
 }
@@ -637,7 +512,7 @@ void Overlay::draw(const OverlayView& view) {
     SDL_GL_GetDrawableSize(window_.sdlWindow(), &width, &height);
     const OverlayLayout layout = overlayLayout(width, height);
     drawClockPanel(view, layout.clock);
-    drawTimelineStrip(view, layout.timeline, keyDrag_);
+    drawTimelineStrip(view, layout.timeline, strip_);
     drawTweakPanel(view, layout.tweaks, widgetGesture_, newTrackName_);
     if (!view.reloadError.empty())
         drawReloadError(view.reloadError, layout.reloadError);

@@ -3,10 +3,14 @@
 // frame-time and beat graphs, the timeline strip, the tweak panel and the last reload error.
 // The show's GL state is saved before and restored after it.
 
+#include "author/EntryEditing.h"
 #include "author/FrameStats.h"
+#include "author/MusicAnalysis.h"
 #include "author/ShowEntries.h"
+#include "author/TimelineStrip.h"
 #include "author/TrackEditing.h"
 #include "effekt/Effekt.h"
+#include "timeline/ShowTempo.h"
 
 #include <string>
 #include <vector>
@@ -40,13 +44,10 @@ struct OverlayView {
     TrackEditing& editing;
     const std::string& status; // the last save's outcome
     uint32_t time;             // the effect time now (keys are set at it)
-};
-
-// A key of the selected value being dragged along the timeline strip.
-struct KeyDrag {
-    bool active = false;
-    uint32_t time = 0;
-    uint64_t gesture = 0;
+    EntryEditing& entryEditing;
+    const ShowTempo* tempo;        // null while none is declared or found yet
+    const MusicAnalysis* analysis; // the waveform, once ready
+    uint32_t startOffset;          // effect time at the music's start
 };
 
 class Overlay {
@@ -67,7 +68,7 @@ public:
 private:
     RenderWindow& window_;
     std::string layoutFile_; // where ImGui keeps the panels' places; empty: nowhere
-    KeyDrag keyDrag_;
+    StripState strip_;
     uint64_t widgetGesture_ = 0; // the tweak widget held now, so its changes undo as one
     char newTrackName_[64] = {}; // the name typed for a new free track
 };

@@ -22,7 +22,8 @@ std::vector<ValueLine> valueLines(const std::string& scriptText) {
     std::istringstream in(scriptText);
     int number = 0;
     for (std::string line; std::getline(in, line);) {
-        ++number;
+        if (++number == 1 && line.starts_with("\xEF\xBB\xBF"))
+            line.erase(0, 3); // a byte-order mark
         if (line.empty() || line[0] != '#')
             lines.push_back({number, trimmedEnd(line)});
     }
@@ -53,15 +54,21 @@ std::vector<ShowEntry> describeEntries(const std::string& scriptText, const Effe
             ++cursor;
         if (cursor >= lines.size())
             continue;
+        if (cursor + timeLines >= lines.size())
+            continue;
         entries[i].line = lines[cursor].number;
+        entries[i].startLine = lines[cursor + 1].number;
+        entries[i].endLine = entries[i].lastLine = lines[cursor + 2].number;
         found.push_back(cursor);
         cursor += 1 + timeLines;
     }
     for (size_t i = 0; i < found.size(); ++i) {
         const size_t first = found[i] + 1 + timeLines;
         const size_t next = i + 1 < found.size() ? found[i + 1] : lines.size();
-        for (size_t at = first; at < next && at < lines.size(); ++at)
+        for (size_t at = first; at < next && at < lines.size(); ++at) {
             entries[i].extraLines.push_back(lines[at].text);
+            entries[i].lastLine = lines[at].number;
+        }
     }
     return entries;
 }

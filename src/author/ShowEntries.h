@@ -12,7 +12,9 @@ struct ShowEntry {
     std::string keyword;
     uint32_t start = 0;
     uint32_t end = 0;
-    int line = 0; // script line of the keyword, from 1; 0 when it was not found
+    int line = 0;                   // script line of the keyword, from 1; 0 when it was not found
+    int startLine = 0, endLine = 0; // the lines of its times (0 with line 0)
+    int lastLine = 0;               // its last value line (0 with line 0)
     std::vector<std::string> extraLines;
     int row = 0;
 };

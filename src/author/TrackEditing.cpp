@@ -226,35 +226,10 @@ std::string TrackEditing::save(const TrackSet& tracks, const std::string& path) 
 }
 
 bool TrackEditing::takeOwnSave(const std::string& path) {
-    std::string text;
-    return std::exchange(saved_, false) &&
-           readWholeFile(path, savedText_.size(), text) == FileRead::Read && text == savedText_;
+    return std::exchange(saved_, false) && fileHolds(path, savedText_);
 }
 
 void TrackEditing::keepUnsaved(const TrackSet& tracks, const std::string& path) {
-    if (!editor_.unsaved())
-        return;
-    const std::filesystem::path folder = userConfigFolder();
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
-    // Named after the show's folder and the time, so that no recovery file replaces another.
-    std::error_code noFolder;
-    const std::string show = std::filesystem::current_path(noFolder).filename().string();
-    std::filesystem::path recovery;
-    for (int copy = 1; recovery.empty() || std::filesystem::exists(recovery, noFolder); ++copy)
-        recovery = folder / "recovery" /
-                   formatText("%s-%lld-%d.tracks", show.empty() ? "show" : show.c_str(),
-                              static_cast<long long>(seconds), copy);
-    try {
-        if (folder.empty())
-            raise("no config folder (neither XDG_CONFIG_HOME nor HOME is set)");
-        std::filesystem::create_directories(recovery.parent_path());
-        saveTracksFile(recovery.string(), tracks);
-    } catch (const std::exception& error) {
-        debugLine("Unsaved key edits of %s are lost: %s", path.c_str(), error.what());
-        return;
-    }
-    debugLine("Unsaved key edits of %s were kept in %s", path.c_str(), recovery.c_str());
-    editor_.markSaved();
+    if (editor_.unsaved() && keepRecoveryCopy(writeTracks(tracks), ".tracks", path, "key edits"))
+        editor_.markSaved();
 }

@@ -53,9 +53,19 @@ public:
     bool deleteKey(uint32_t time);
 };
 
-// A show's tracks, kept sorted by name.
+// The tempo a tracks file declares: `tempo BPM [BEATS_PER_BAR [FIRST_BEAT_MS]]`.
+struct DeclaredTempo {
+    double bpm = 0;
+    int beatsPerBar = 4;
+    double firstBeatMs = 0;
+    int line = 0; // where the file declared it; 0 when made in this run
+};
+
+// A show's tracks, kept sorted by name, and the tempo the file declares, if any.
 class TrackSet {
 public:
+    std::optional<DeclaredTempo> tempo;
+
     const std::vector<Track>& tracks() const { return tracks_; }
     bool empty() const { return tracks_.empty(); }
 

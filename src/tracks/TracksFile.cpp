@@ -55,6 +55,12 @@ std::optional<float> valueField(std::string_view text) {
     return value;
 }
 
+std::string valueText(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
 // Reads line by line into the set, noting faults; a track with a fault is dropped whole.
 class TracksReader {
 public:
@@ -70,6 +76,8 @@ public:
             startTrack(trimmed(line.substr(5)));
         else if (line.substr(0, 4) == "beat" && (line.size() == 4 || isBlank(line[4])))
             readBeat(fields(line));
+        else if (line.substr(0, 5) == "tempo" && (line.size() == 5 || isBlank(line[5])))
+            readTempo(fields(line.substr(5)));
         else
             readKey(fields(line));
     }
@@ -144,6 +152,32 @@ private:
         inTrack_ = false;
     }
 
+    // A file-wide line: it neither ends nor joins the track above it.
+    void readTempo(const std::vector<std::string_view>& parts) {
+        const bool faultyTrack = trackFaulty_;
+        const auto tempoFault = [&](const std::string& message) {
+            fault(message);
+            trackFaulty_ = faultyTrack;
+        };
+        if (reading_.tracks.tempo)
+            return tempoFault(formatText("a second tempo line (the first is at line %d)",
+                                         reading_.tracks.tempo->line));
+        const std::optional<float> bpm = parts.empty() ? std::nullopt : valueField(parts[0]);
+        const std::optional<uint32_t> beats = parts.size() > 1 ? timeField(parts[1]) : 4u;
+        const std::optional<float> first = parts.size() > 2 ? valueField(parts[2]) : 0.0f;
+        if (parts.empty() || parts.size() > 3 || !bpm || !beats || !first)
+            return tempoFault("a tempo line is: tempo BPM [BEATS_PER_BAR [FIRST_BEAT_MS]]");
+        const float perMinute = bpm.value_or(0);
+        if (perMinute < 1 || perMinute > 1000)
+            return tempoFault(
+                formatText("tempo %s BPM: from 1 to 1000", valueText(perMinute).c_str()));
+        if (*beats < 1 || *beats > 64)
+            return tempoFault(formatText("%u beats a bar: from 1 to 64", *beats));
+        if (*first < 0)
+            return tempoFault("the first beat's time is not before 0 ms");
+        reading_.tracks.tempo = DeclaredTempo{perMinute, int(*beats), *first, line_};
+    }
+
     void readKey(const std::vector<std::string_view>& parts) {
         if (!inTrack_) {
             if (!keyWithoutTrackNoted_)
@@ -178,12 +212,6 @@ private:
         track_.keys.push_back({*time, *value, *interpolation});
     }
 };
-
-std::string valueText(float value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
 
 } // namespace
 
@@ -236,6 +264,10 @@ std::string writeTracks(const TrackSet& tracks) {
         text += "beat auto\n";
     if (beat.gain != 1.0f)
         text += "beat gain " + valueText(beat.gain) + "\n";
+    if (const std::optional<DeclaredTempo>& tempo = tracks.tempo)
+        text += "\ntempo " + valueText(float(tempo->bpm)) + " " +
+                std::to_string(tempo->beatsPerBar) + " " + valueText(float(tempo->firstBeatMs)) +
+                "\n";
     for (const Track& track : tracks.tracks()) {
         text += "\ntrack " + track.name + "\n";
         for (const TrackKey& key : track.keys)
@@ -246,21 +278,5 @@ std::string writeTracks(const TrackSet& tracks) {
 }
 
 void saveTracksFile(const std::string& path, const TrackSet& tracks) {
-    const std::string temporary = path + ".saving";
-    const std::string text = writeTracks(tracks);
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        raise("Unable to save %s: %s", path.c_str(), std::strerror(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        raise("Unable to save %s: %s", path.c_str(), std::strerror(error));
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        raise("Unable to save %s: %s", path.c_str(), std::strerror(error));
-    }
+    replaceFileBytes(path, writeTracks(tracks));
 }

@@ -341,6 +341,52 @@ TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
     EXPECT_NE(keyed, unkeyed);
 }
 
+// E selects the entry under the play head, ] moves it one beat of the declared tempo, F2 saves:
+// the script changes in its two times alone, the entry's track is renamed and shifted, the tempo
+// line stays, and shots draw the entry at its new times.
+TEST_F(AuthorRun, AnEntryMovedInTheStripIsSavedByteForByteAndDrawnAtItsNewTime) {
+    std::filesystem::create_directories(folder.file("data"));
+    std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
+                          folder.file("data/plasma"));
+    const std::string tracksFile = folder.file("data/demo.tracks");
+    writeTextFile(tracksFile, "tempo 120 4 0\ntrack Plasma2D@0/Plasma\n0 3\n500 5\n");
+    const std::string script = "# a show\r\nm.ogg\r\n0\r\n1\r\n# the plasma, a minute\r\n"
+                               "Plasma2D\r\n0\r\n60000\r\n3\r\n";
+    start(script, {"--author"});
+    key("space");
+    key("e");
+    key("bracketright");
+    EXPECT_NE(x->windowTitled("Morveldan - data/demo.txt, data/demo.tracks (unsaved changes)"), 0u);
+    key("F2");
+    EXPECT_NE(x->windowTitled("Morveldan"), 0u) << "the title still shows unsaved changes";
+    EXPECT_EQ(readText(folder.file("data/demo.txt")),
+              "# a show\r\nm.ogg\r\n0\r\n1\r\n# the plasma, a minute\r\n"
+              "Plasma2D\r\n500\r\n60500\r\n3\r\n");
+    const std::string tracks = readText(tracksFile);
+    EXPECT_NE(tracks.find("\ntempo 120 4 0\n"), std::string::npos) << tracks;
+    EXPECT_NE(tracks.find("\ntrack Plasma2D@500/Plasma\n500 3 step\n1000 5 step\n"),
+              std::string::npos)
+        << tracks;
+    EXPECT_EQ(tracks.find("Plasma2D@0/"), std::string::npos) << tracks;
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(errors().find("reloading the show"), std::string::npos) << errors();
+    endWithEscape();
+
+    // Before 500 ms nothing draws any more; the last half second of the minute now shows it.
+    auto lit = [&](const char* time) {
+        const ShowResult result =
+            runShow(folder.path(), {"--shot", time, "shot.png", "--size", "160x120"});
+        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+        int w = 0, h = 0;
+        const std::vector<Rgba> picture = readImage(folder.file("shot.png"), w, h);
+        return std::any_of(picture.begin(), picture.end(),
+                           [](const Rgba& pixel) { return pixel.r + pixel.g + pixel.b > 0; });
+    };
+    EXPECT_FALSE(lit("250"));
+    EXPECT_TRUE(lit("60250"));
+    EXPECT_TRUE(lit("30000"));
+}
+
 } // namespace
 
 TEST_F(AuthorRun, AnOutsideEditOfTheTracksFileReloadsAndABrokenOneKeepsTheLastGoodTracks) {

@@ -48,15 +48,37 @@ TEST(Check, TheDefaultShowIsCleanAndPrintsOnlyASummary) {
     fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins", run.path() / "plugins");
     ShowProcess show(run.path(), {"--check"});
     EXPECT_EQ(show.wait(), 0) << show.standardOutput() << show.errorOutput();
-    // The beat's range over the music (its kicks reach 1), the plug-in the show loads, the summary.
-    EXPECT_TRUE(std::regex_match(
-        show.standardOutput(), std::regex("beat level over the music: median 0.00, 95th "
-                                          "percentile 1.00, max 1.00\n"
-                                          "data/demo.txt:[0-9]+: plug-in /.*/plugins/starburst.so\n"
-                                          "data/demo.txt: [0-9]+ entries checked, no problems "
-                                          "found\n")))
-        << show.standardOutput();
+    // The tempo found in the music (128 BPM, the first beat at 0), the beat's range over the music
+    // (its kicks reach 1), the plug-in the show loads and the summary.
+    std::smatch found;
+    const std::string output = show.standardOutput();
+    ASSERT_TRUE(std::regex_match(
+        output, found,
+        std::regex("tempo ([0-9.]+) BPM, 4 beats a bar, first beat at (-?[0-9]+) ms \\(detected "
+                   "from data/music.ogg\\)\n"
+                   "beat level over the music: median 0.00, 95th percentile 1.00, max 1.00\n"
+                   "data/demo.txt:[0-9]+: plug-in /.*/plugins/starburst.so\n"
+                   "data/demo.txt: [0-9]+ entries checked, no problems found\n")))
+        << output;
+    EXPECT_NEAR(std::stod(found[1]), 128.0, 1.28);
+    EXPECT_LE(std::abs(std::stoi(found[2])), 20);
     EXPECT_EQ(show.errorOutput(), "");
+}
+
+// A tempo the tracks file declares is the one used, named by its line.
+TEST(Check, PrintsTheDeclaredTempo) {
+    TempDir run;
+    fs::create_directory(run.path() / "data");
+    for (const fs::directory_entry& item :
+         fs::directory_iterator(fs::path(MORVELDAN_BUILD_DIR) / "data"))
+        if (item.path().filename() != "demo.tracks")
+            fs::create_symlink(item.path(), run.path() / "data" / item.path().filename());
+    fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins", run.path() / "plugins");
+    writeTextFile(run.file("data/demo.tracks"), "# tempo\n\ntempo 140.5 3 120\n");
+    ShowProcess show(run.path(), {"--check"});
+    EXPECT_EQ(show.wait(), 0) << show.standardOutput() << show.errorOutput();
+    EXPECT_EQ(show.standardOutput().substr(0, show.standardOutput().find('\n')),
+              "tempo 140.50 BPM, 3 beats a bar, first beat at 120 ms (data/demo.tracks:3)");
 }
 
 TEST(Check, ABrokenCopyOfTheDefaultShowHasEveryFaultReportedWithItsLine) {
@@ -99,8 +121,8 @@ TEST(Check, ABrokenCopyOfTheDefaultShowHasEveryFaultReportedWithItsLine) {
     std::vector<std::string> lines; // the problems and the summary
     std::istringstream reportLines(report);
     for (std::string line; std::getline(reportLines, line);)
-        if (line.find(": plug-in /") == std::string::npos &&
-            line.rfind("beat level over the music: ", 0) != 0)
+        if (line.find(": plug-in /") == std::string::npos && !line.starts_with("tempo ") &&
+            !line.starts_with("beat level over the music: "))
             lines.push_back(line);
     const auto reported = [&](const std::string& start) {
         return std::any_of(lines.begin(), lines.end(),

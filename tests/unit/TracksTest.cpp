@@ -202,6 +202,44 @@ TEST(TracksFile, BeatLinesReadWriteBackAndAFaultyOneLeavesTheTrackAlone) {
     EXPECT_EQ(writeTracks(TrackSet()).find("beat"), std::string::npos);
 }
 
+// The tempo line: its forms, its faults (which leave the tracks around it alone), and a save
+// that keeps it.
+TEST(TracksFile, TempoLine) {
+    const TracksReading full = readTracks("track glow\n0 1\ntempo 128 3 250.5\n10 2\n", "t");
+    EXPECT_TRUE(full.errors.empty());
+    ASSERT_TRUE(full.tracks.tempo);
+    EXPECT_EQ(full.tracks.tempo->bpm, 128);
+    EXPECT_EQ(full.tracks.tempo->beatsPerBar, 3);
+    EXPECT_EQ(full.tracks.tempo->firstBeatMs, 250.5);
+    EXPECT_EQ(full.tracks.tempo->line, 3);
+    EXPECT_EQ(full.tracks.find("glow")->keys.size(), 2u); // the tempo line is no key of glow
+    const TracksReading back = readTracks(writeTracks(full.tracks), "t");
+    ASSERT_TRUE(back.tracks.tempo);
+    EXPECT_EQ(back.tracks.tempo->bpm, 128);
+    EXPECT_EQ(back.tracks.tempo->beatsPerBar, 3);
+    EXPECT_EQ(back.tracks.tempo->firstBeatMs, 250.5);
+
+    const TracksReading bare = readTracks("tempo 90.5\n", "t");
+    ASSERT_TRUE(bare.tracks.tempo);
+    EXPECT_EQ(bare.tracks.tempo->beatsPerBar, 4);
+    EXPECT_EQ(bare.tracks.tempo->firstBeatMs, 0);
+
+    const TracksReading faults =
+        readTracks("tempo\ntempo 0\ntempo 120 0\ntempo 120 4 -5\ntempo 120 4 0 9\ntempo 120\n"
+                   "track glow\n0 1\ntempo 100\n",
+                   "t");
+    const std::vector<std::string> expected = {
+        "t:1: a tempo line is: tempo BPM [BEATS_PER_BAR [FIRST_BEAT_MS]]",
+        "t:2: tempo 0 BPM: from 1 to 1000",
+        "t:3: 0 beats a bar: from 1 to 64",
+        "t:4: the first beat's time is not before 0 ms",
+        "t:5: a tempo line is: tempo BPM [BEATS_PER_BAR [FIRST_BEAT_MS]]",
+        "t:9: a second tempo line (the first is at line 6)",
+    };
+    EXPECT_EQ(faults.errors, expected);
+    EXPECT_NE(faults.tracks.find("glow"), nullptr);
+}
+
 TEST(TracksFile, SavesAtomicallyAndReadsFromDisk) {
     const TempDir dir;
     const std::string path = dir.file("demo.tracks");

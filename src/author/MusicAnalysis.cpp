@@ -1,0 +1,102 @@
+#include "author/MusicAnalysis.h"
+
+#include "audio/AudioDecoder.h"
+#include "audio/MusicStream.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double framesPerMs = musicSampleRate / 1000.0;
+
+WavePeak merged(const WavePeak& a, const WavePeak& b) {
+    return {std::min(a.low, b.low), std::max(a.high, b.high)};
+}
+
+// The mono mix kept while decoding; the work stops at the next packet once `stop` is set.
+class MonoFrames final : public DecodedFrames {
+public:
+    explicit MonoFrames(const std::atomic<bool>& stop) : stop_(stop) {}
+    void expect(uint64_t frames) override { samples.reserve(frames); }
+    void take(const float* interleavedStereo, uint64_t frames) override {
+        samples.append(interleavedStereo, frames);
+    }
+    bool stopped() const { return stop_.load(std::memory_order_relaxed); }
+    MusicSamples samples{false};
+
+private:
+    const std::atomic<bool>& stop_;
+};
+
+} // namespace
+
+Waveform::Waveform(const MusicSamples& samples) {
+    const std::span<const float> mono = samples.mono();
+    const size_t bucketFrames = size_t(bucketMs * framesPerMs);
+    std::vector<WavePeak> base((mono.size() + bucketFrames - 1) / bucketFrames);
+    for (size_t bucket = 0; bucket < base.size(); ++bucket) {
+        const auto first = mono.begin() + std::ptrdiff_t(bucket * bucketFrames);
+        const auto last =
+            mono.begin() + std::ptrdiff_t(std::min(mono.size(), (bucket + 1) * bucketFrames));
+        const auto [low, high] = std::minmax_element(first, last);
+        base[bucket] = {*low, *high};
+    }
+    lengthMs_ = double(mono.size()) / framesPerMs;
+    if (base.empty())
+        return;
+    levels_.push_back(std::move(base));
+    while (levels_.back().size() > 1) {
+        const std::vector<WavePeak>& below = levels_.back();
+        std::vector<WavePeak> level((below.size() + 1) / 2);
+        for (size_t i = 0; i < level.size(); ++i)
+            level[i] =
+                2 * i + 1 < below.size() ? merged(below[2 * i], below[2 * i + 1]) : below[2 * i];
+        levels_.push_back(std::move(level));
+    }
+}
+
+WavePeak Waveform::peakOver(double fromMs, double toMs) const {
+    fromMs = std::max(fromMs, 0.0);
+    toMs = std::min(toMs, lengthMs_);
+    if (levels_.empty() || toMs <= fromMs)
+        return {};
+    size_t level = 0;
+    double width = bucketMs;
+    while (level + 1 < levels_.size() && width * 2 <= toMs - fromMs) {
+        ++level;
+        width *= 2;
+    }
+    const std::vector<WavePeak>& buckets = levels_[level];
+    const size_t first = std::min(size_t(fromMs / width), buckets.size() - 1);
+    const size_t last = std::min(size_t(std::ceil(toMs / width)), buckets.size());
+    WavePeak peak = buckets[first];
+    for (size_t i = first + 1; i < last; ++i)
+        peak = merged(peak, buckets[i]);
+    return peak;
+}
+
+MusicAnalysis::MusicAnalysis(std::string musicFile, bool findTempo)
+    : musicFile_(std::move(musicFile)), findTempo_(findTempo), worker_([this] { run(); }) {}
+
+MusicAnalysis::~MusicAnalysis() {
+    stop_.store(true, std::memory_order_relaxed);
+    worker_.join();
+}
+
+void MusicAnalysis::run() {
+    try {
+        MonoFrames frames(stop_);
+        AudioFileDecoder decoder(musicFile_, frames);
+        while (!frames.stopped() && decoder.decodeMore()) {
+        }
+        if (frames.stopped())
+            return;
+        waveform_ = Waveform(frames.samples);
+        if (findTempo_ && !frames.stopped())
+            tempo_ = detectTempo(frames.samples.mono(), musicSampleRate);
+    } catch (const std::exception& error) {
+        error_ = error.what();
+    }
+    ready_.store(true, std::memory_order_release);
+}

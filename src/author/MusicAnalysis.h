@@ -1,0 +1,70 @@
+#pragma once
+// What the timeline strip shows of the music: its waveform and, when the tracks file declares no
+// tempo, the tempo found in it. Both are worked out once per music file, on a thread of their
+// own, so that neither loading nor a frame waits for them.
+
+#include "audio/TempoDetection.h"
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class MusicSamples;
+
+// The lowest and highest sample of a stretch of the music.
+struct WavePeak {
+    float low = 0, high = 0;
+};
+
+// Peaks of the mono mix over buckets of bucketMs at level 0, each further level merging two
+// buckets of the one below, so that any stretch is read from a handful of buckets.
+class Waveform {
+public:
+    static constexpr double bucketMs = 5;
+
+    Waveform() = default;
+    explicit Waveform(const MusicSamples& samples);
+
+    bool empty() const { return levels_.empty(); }
+    double lengthMs() const { return lengthMs_; }
+    // The peak over music time [fromMs, toMs): read from the coarsest level whose buckets are no
+    // wider than the stretch; silence outside the music.
+    WavePeak peakOver(double fromMs, double toMs) const;
+
+private:
+    std::vector<std::vector<WavePeak>> levels_;
+    double lengthMs_ = 0;
+};
+
+class MusicAnalysis {
+public:
+    // Starts the work: the waveform always, the tempo when `detectTempo` is set.
+    MusicAnalysis(std::string musicFile, bool findTempo);
+    // Stops the work where it is and waits for the thread.
+    ~MusicAnalysis();
+    MusicAnalysis(const MusicAnalysis&) = delete;
+    MusicAnalysis& operator=(const MusicAnalysis&) = delete;
+
+    const std::string& musicFile() const { return musicFile_; }
+    bool findsTempo() const { return findTempo_; }
+    // Once true, the results below hold still.
+    bool ready() const { return ready_.load(std::memory_order_acquire); }
+    const Waveform& waveform() const { return waveform_; }
+    const std::optional<DetectedTempo>& tempo() const { return tempo_; }
+    const std::string& error() const { return error_; }
+
+private:
+    std::string musicFile_;
+    bool findTempo_;
+    std::atomic<bool> ready_{false};
+    std::atomic<bool> stop_{false};
+    Waveform waveform_;
+    std::optional<DetectedTempo> tempo_;
+    std::string error_;
+    std::thread worker_;
+
+    void run();
+};
