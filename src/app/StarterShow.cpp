@@ -225,6 +225,10 @@ void main()
 const char* const tracksText =
     R"(# Values keyed in time (docs/tracks.md): TIME (ms of effect time) VALUE INTERPOLATION.
 
+# The music's tempo: 128 beats a minute, 4 beats a bar, a bar starting at 0 ms. The author mode's
+# timeline strip draws its bar and beat lines from it, and moves of entries snap to them.
+tempo 128 4 0
+
 # A free name: data/shaders/starter.fs declares `uniform float glow;`
 track glow
 0 0 smooth
@@ -302,7 +306,8 @@ StarterTexts starterTexts() {
         "drawn in script order, each over the ones before; some leave drawing state behind for "
         "those after them (`docs/script.md`, \"Drawing state that carries over\").\n\n"
         "## The other files\n\n"
-        "- `data/demo.tracks`: keys in time. `glow` is a free track that `data/shaders/starter.fs` "
+        "- `data/demo.tracks`: the music's tempo (128 beats a minute, the grid the author "
+        "mode's timeline strip snaps entries to) and keys in time. `glow` is a free track that `data/shaders/starter.fs` "
         "reads as `uniform float glow;`; the `Brum@15000/BGScale` tracks zoom Brum's background. "
         "The shader also reads `swirl`, which has no track yet: in the author mode (`--author`) "
         "pick it under Tracks in the Tweaks panel, then key it with Up and Down or the panel's "
