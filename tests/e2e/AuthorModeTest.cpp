@@ -213,15 +213,16 @@ TEST_F(AuthorRun, SavingAShaderToyEntrysBufferOrIncludedFileReloadsIt) {
 
     writeTextFile(toy + "buffer.glsl",
                   "void mainImage(out vec4 c, in vec2 p) {\n    c = vec4(oops);\n}\n");
-    // The compiler's message comes while the reload is still loading; once it has failed, the
-    // last good entry draws on.
+    // The window shows the loading picture while the reload loads; once it has failed, the last
+    // good entry draws on.
     EXPECT_TRUE(
         waitUntil([&] { return errors().find("Reload failed") != std::string::npos; }, 60s));
     EXPECT_NE(errors().find("data/toy/buffer.glsl:2:14: error: `oops' undeclared"),
               std::string::npos)
         << errors();
     ASSERT_TRUE(program->running()) << errors();
-    EXPECT_EQ(centre(), (Rgba{255, 255, 0, 255})) << "the last good entry draws on";
+    EXPECT_TRUE(waitUntil([&] { return centre() == Rgba{255, 255, 0, 255}; }, 10s))
+        << "the last good entry does not draw on";
 
     writeTextFile(toy + "tint.glsl", "float tint() { return 0.5; }\n");
     writeTextFile(toy + "buffer.glsl",
