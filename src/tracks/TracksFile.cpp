@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/FileBytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -92,13 +93,23 @@ private:
     bool inTrack_ = false;
     bool trackFaulty_ = false;
     bool keyWithoutTrackNoted_ = false;
+    std::vector<int> faultLines_; // the line of each fault listed, in order
 
     // One line may hold several faults; those past the limit are not listed.
     void fault(const std::string& message) {
-        if (reading_.errors.size() < maxTracksErrors)
-            reading_.errors.push_back(
-                formatText("%s:%d: %s", fileName_.c_str(), line_, message.c_str()));
+        list(line_, message);
         trackFaulty_ = true;
+    }
+
+    // Lists a fault in line order: a track without keys is found at its end, after the faults of
+    // file-wide lines (tempo, beat) inside it.
+    void list(int line, const std::string& message) {
+        if (reading_.errors.size() >= maxTracksErrors)
+            return;
+        const auto at = std::upper_bound(faultLines_.begin(), faultLines_.end(), line);
+        reading_.errors.insert(reading_.errors.begin() + (at - faultLines_.begin()),
+                               formatText("%s:%d: %s", fileName_.c_str(), line, message.c_str()));
+        faultLines_.insert(at, line);
     }
 
     // A show-wide line: a fault in it leaves the track around it alone.
@@ -111,9 +122,7 @@ private:
         else if (gain && *gain > 0)
             beat.gain = *gain;
         else {
-            reading_.errors.push_back(
-                formatText("%s:%d: a beat line is: beat auto, or beat gain G (a number above 0)",
-                           fileName_.c_str(), line_));
+            list(line_, "a beat line is: beat auto, or beat gain G (a number above 0)");
             return;
         }
         reading_.tracks.setBeat(beat);
