@@ -55,7 +55,8 @@ Envelopes onsetEnvelopes(std::span<const float> mono, int sampleRate, int hop) {
         }
         double rises[3];
         for (int band = 0; band < 3; ++band) {
-            const double level = std::log1p(1e4 * energy[band] / hop);
+            // The level in decibels, with a floor 60 dB down: quiet attacks count, silence not.
+            const double level = std::log1p(1e6 * energy[band] / hop);
             rises[band] = std::max(0.0, level - previous[band]);
             previous[band] = level;
         }
@@ -116,26 +117,87 @@ float metricalStrength(const std::vector<float>& correlation, double period) {
            sampleAt(correlation, 2 * period) + sampleAt(correlation, 4 * period);
 }
 
-// The phase of the beat grid: where its beats meet the most onsets, those of the low band (the
-// kick) counting as much as all the bands together. Searched in steps of `phaseStep`.
-double bestPhase(const Envelopes& envelopes, double period, double phaseStep, float* score) {
-    double lowMean = 0, allMean = 0;
-    for (size_t i = 0; i < envelopes.all.size(); ++i) {
-        lowMean += envelopes.low[i];
-        allMean += envelopes.all[i];
-    }
-    const float lowWeight = lowMean > 0 ? float(allMean / lowMean) : 0;
-    double best = 0;
-    *score = -1;
-    for (double phase = 0; phase < period; phase += phaseStep) {
-        const float fit = combMean(envelopes.all, period, phase) +
-                          lowWeight * combMean(envelopes.low, period, phase);
-        if (fit > *score) {
-            *score = fit;
-            best = phase;
+// A wider smoothing (a triangle `radius` hops each side), for choosing among phases: the onsets
+// of a beat spread around it (a flam, a kick's slow attack after the hats).
+std::vector<float> widened(const std::vector<float>& envelope, int radius) {
+    std::vector<float> wide(envelope.size());
+    const float norm = 1.0f / float((radius + 1) * (radius + 1));
+    for (size_t i = 0; i < envelope.size(); ++i) {
+        float sum = 0;
+        for (int step = -radius; step <= radius; ++step) {
+            const long at = long(i) + step;
+            if (at >= 0 && at < long(envelope.size()))
+                sum += float(radius + 1 - std::abs(step)) * envelope[size_t(at)];
         }
+        wide[i] = sum * norm;
     }
-    return best;
+    return wide;
+}
+
+// How well a beat grid of the period and phase meets the onsets, those of the low band (the
+// kick) counting half as much as all the bands together.
+class GridFit {
+public:
+    explicit GridFit(const Envelopes& envelopes) : envelopes_(envelopes) {
+        double lowSum = 0, allSum = 0;
+        for (size_t i = 0; i < envelopes.all.size(); ++i) {
+            lowSum += envelopes.low[i];
+            allSum += envelopes.all[i];
+        }
+        lowWeight_ = lowSum > 0 ? float(0.5 * allSum / lowSum) : 0;
+    }
+
+    float operator()(double period, double phase) const {
+        return combMean(envelopes_.all, period, phase) +
+               lowWeight_ * combMean(envelopes_.low, period, phase);
+    }
+
+    struct Best {
+        double phase = 0;
+        float fit = -1;
+    };
+    // The best phase from `from` to `to` (either may lie outside one period), in steps of `step`.
+    Best bestPhase(double period, double from, double to, double step) const {
+        Best best;
+        for (double phase = from; phase <= to; phase += step) {
+            const double within = std::fmod(std::fmod(phase, period) + period, period);
+            const float fit = (*this)(period, within);
+            if (fit > best.fit)
+                best = {within, fit};
+        }
+        return best;
+    }
+
+private:
+    const Envelopes& envelopes_;
+    float lowWeight_;
+};
+
+// The first hop with a strong onset: at least half the 98th percentile of the envelope.
+size_t firstStrongOnset(const std::vector<float>& envelope) {
+    std::vector<float> sorted(envelope);
+    const auto percentile = sorted.begin() + std::ptrdiff_t(0.98 * double(sorted.size() - 1));
+    std::nth_element(sorted.begin(), percentile, sorted.end());
+    const float strong = 0.5f * *percentile;
+    size_t first = 0;
+    while (first + 1 < envelope.size() && envelope[first] < strong)
+        ++first;
+    return first;
+}
+
+// Where the beats of a grid of the period fall: the phase is chosen on the widened envelopes,
+// then placed on the sharp ones within a few hops. Between phases that fit about as well (an
+// off-beat accent in a break, hats as loud as the kick), the one on the music's first strong
+// onset is taken: music starts on a beat far more often than between two.
+double beatPhase(const Envelopes& envelopes, double period) {
+    constexpr int spread = 3;
+    const Envelopes wide{widened(envelopes.all, spread), widened(envelopes.low, spread)};
+    const GridFit wideFit(wide);
+    const GridFit::Best best = wideFit.bestPhase(period, 0, period, 0.5);
+    const double anchor = double(firstStrongOnset(envelopes.all));
+    const GridFit::Best onFirst = wideFit.bestPhase(period, anchor - 8, anchor + 8, 0.5);
+    const double chosen = onFirst.fit >= 0.8f * best.fit ? onFirst.phase : best.phase;
+    return GridFit(envelopes).bestPhase(period, chosen - spread, chosen + spread, 0.25).phase;
 }
 
 } // namespace
@@ -162,20 +224,21 @@ std::optional<DetectedTempo> detectTempo(std::span<const float> mono, int sample
             period = candidate;
         }
     }
-    // Then the period and phase whose grid meets the onsets best, near that period: over a long
-    // piece a small error of the period moves the later beats off their onsets.
+    // Then the period whose grid meets the onsets best, near that period: over a long piece a
+    // small error of the period moves the later beats off their onsets. The reach is wide enough
+    // for a loop whose hits run a little slower than the loop repeats.
+    const GridFit fit(envelopes);
     float best = -1;
-    double phase = 0, finePeriod = period;
-    const double reach = period * 0.015;
+    double finePeriod = period;
+    const double reach = period * 0.03;
     for (double candidate = period - reach; candidate <= period + reach; candidate += 0.01) {
-        float score = 0;
-        const double at = bestPhase(envelopes, candidate, 0.5, &score);
+        const float score = fit.bestPhase(candidate, 0, candidate, 0.5).fit;
         if (score > best) {
             best = score;
-            phase = at;
             finePeriod = candidate;
         }
     }
+    const double phase = beatPhase(envelopes, finePeriod);
     DetectedTempo tempo;
     tempo.bpm = 60 * rate / finePeriod;
     // An envelope value stands for the rise within its hop: the onset is about half a hop in. A
