@@ -17,8 +17,8 @@
 #include "player/RenderWindow.h"
 #include "player/VideoSetupDialog.h"
 #include "render/GL.h"
-#include "render/ImageFile.h"
 #include "render/GLState.h"
+#include "render/ImageFile.h"
 #include "render/ShaderInputs.h"
 #include "timeline/MusicBeat.h"
 #include "timeline/ScriptLoader.h"
@@ -70,10 +70,12 @@ bool isOffline(CommandLine::Action action) {
 
 // For a check: music that cannot be played, and entries that end after the music does (at the
 // effect time of the music's last sample; -1 never ends).
-// Checks the entries against the music's length; returns the tempo line: the declared tempo, or
-// the one found in the music (empty when there is neither).
+// Checks the entries against the music's length and notes the beat's range over it, the music
+// decoded once for both; returns the tempo line: the declared tempo, or the one found in the
+// music (empty when there is neither).
 std::string checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOffset,
-                       const std::optional<DeclaredTempo>& declared) {
+                       const TrackSet& tracks) {
+    const std::optional<DeclaredTempo>& declared = tracks.tempo;
     std::string tempo = declared ? tempoText(declaredShowTempo(*declared)) : std::string();
     if (check.musicLine == 0)
         return tempo;
@@ -84,6 +86,7 @@ std::string checkMusic(ShowCheck& check, const std::string& musicFile, int32_t s
         if (!declared)
             if (const auto detected = detectTempo(samples.mono(), musicSampleRate))
                 tempo = tempoText(detectedShowTempo(*detected, musicFile));
+        checkBeat(check, tracks.beat(), musicFile, &samples);
     } catch (const std::exception& error) {
         check.add(check.musicLine, error.what());
         return tempo;
@@ -190,9 +193,7 @@ int runShow(const CommandLine& line) {
     loadTimeline(effects, window, musicFile, startOffset, &keywords, checking ? &check : nullptr);
     TrackSet trackSet = loadShowTracks(checking ? &check : nullptr);
     if (checking) {
-        const std::string tempo = checkMusic(check, musicFile, startOffset, trackSet.tempo);
-        if (check.musicLine != 0)
-            checkBeat(check, trackSet.beat(), musicFile);
+        const std::string tempo = checkMusic(check, musicFile, startOffset, trackSet);
         checkTrackNames(trackSet, effects, check);
         checkTrackTargets(ShowTracks(std::move(trackSet), effects, keywords), check);
         shutDownEffects(effects);

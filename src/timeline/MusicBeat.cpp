@@ -26,14 +26,8 @@ struct MeasuredMusic {
     std::vector<float> sums;
 };
 
-std::vector<float> measureLowBandSums(const std::string& musicFile) {
+std::vector<float> measureLowBandSums(const MusicSamples& music) {
     std::vector<float> sums;
-    MusicSamples music;
-    try {
-        music = decodeAudioFile(musicFile, maxMusicFrames, false);
-    } catch (const std::exception&) {
-        return sums; // the run says what is wrong with its music
-    }
     SpectrumAnalyzer analyzer;
     float spectrum[SpectrumAnalyzer::binCount];
     for (uint64_t end = beatMeasureStep; end <= music.frames(); end += beatMeasureStep) {
@@ -44,16 +38,26 @@ std::vector<float> measureLowBandSums(const std::string& musicFile) {
     return sums;
 }
 
+std::vector<float> measureLowBandSums(const std::string& musicFile) {
+    try {
+        return measureLowBandSums(decodeAudioFile(musicFile, maxMusicFrames, false));
+    } catch (const std::exception&) {
+        return {}; // the run says what is wrong with its music
+    }
+}
+
 } // namespace
 
-const std::vector<float>& musicLowBandSums(const std::string& musicFile) {
+const std::vector<float>& musicLowBandSums(const std::string& musicFile,
+                                           const MusicSamples* decoded) {
     static std::map<std::string, MeasuredMusic> measured;
     std::error_code error;
     const uintmax_t size = std::filesystem::file_size(musicFile, error);
     const auto written = std::filesystem::last_write_time(musicFile, error);
     MeasuredMusic& music = measured[musicFile];
     if (music.sums.empty() || music.size != size || music.written != written)
-        music = {size, written, measureLowBandSums(musicFile)};
+        music = {size, written,
+                 decoded ? measureLowBandSums(*decoded) : measureLowBandSums(musicFile)};
     return music.sums;
 }
 
@@ -71,8 +75,9 @@ float beatScaleFor(const BeatSetting& setting, const std::string& musicFile) {
     return loud > 0 ? setting.gain / loud : setting.gain;
 }
 
-void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::string& musicFile) {
-    const std::vector<float>& sums = musicLowBandSums(musicFile);
+void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::string& musicFile,
+               const MusicSamples* decoded) {
+    const std::vector<float>& sums = musicLowBandSums(musicFile, decoded);
     if (sums.empty())
         return;
     const float scale = beatScaleFor(setting, musicFile);

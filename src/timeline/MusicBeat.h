@@ -7,15 +7,18 @@
 #include <string>
 #include <vector>
 
+class MusicSamples;
 struct ShowCheck;
 
 // Frames between two spectra measured over the music.
 constexpr int beatMeasureStep = 1024;
 
 // The low-band sums (what the beat level is made of, before scaling) of the spectra that end at
-// every beatMeasureStep-th frame of the music file, sorted from low to high. Read once per file
-// and change to it; empty when the file cannot be decoded.
-const std::vector<float>& musicLowBandSums(const std::string& musicFile);
+// every beatMeasureStep-th frame of the music file, sorted from low to high. Measured once per file
+// and change to it, from `decoded` when the caller has the file's samples already, else read;
+// empty when the file cannot be decoded.
+const std::vector<float>& musicLowBandSums(const std::string& musicFile,
+                                           const MusicSamples* decoded = nullptr);
 
 // The value at the share q (0 to 1) of sorted values (nearest rank); 0 for none.
 float sortedPercentile(const std::vector<float>& sorted, double q);
@@ -26,4 +29,5 @@ float beatScaleFor(const BeatSetting& setting, const std::string& musicFile);
 
 // Notes in the check the beat level's range over the music as the show scales it, and warns when
 // the beat hardly moves and no `beat auto` line scales it.
-void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::string& musicFile);
+void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::string& musicFile,
+               const MusicSamples* decoded = nullptr);
