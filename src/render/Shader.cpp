@@ -221,27 +221,6 @@ std::string joinedLines(const std::vector<std::string>& lines) {
 ShaderErrors::ShaderErrors(std::vector<std::string> messages)
     : ShowError(joinedLines(messages)), messages_(std::move(messages)) {}
 
-int shaderLogLine(const std::string& log) {
-    // Mesa writes "0:12(7): error", others "0(12) : error": a source number, then the line.
-    for (size_t at = 0; at < log.size(); ++at) {
-        if (!std::isdigit(static_cast<unsigned char>(log[at])) ||
-            (at > 0 && std::isalnum(static_cast<unsigned char>(log[at - 1]))))
-            continue;
-        size_t next = at;
-        while (next < log.size() && std::isdigit(static_cast<unsigned char>(log[next])))
-            ++next;
-        if (next >= log.size() || (log[next] != ':' && log[next] != '('))
-            continue;
-        const char close = log[next] == ':' ? '(' : ')';
-        size_t end = next + 1;
-        while (end < log.size() && std::isdigit(static_cast<unsigned char>(log[end])))
-            ++end;
-        if (end > next + 1 && end < log.size() && log[end] == close && end - next < 9)
-            return std::stoi(log.substr(next + 1, end - next - 1));
-    }
-    return 0;
-}
-
 FragmentProgram::~FragmentProgram() {
     glDeleteShader(fragmentShader);
     glDeleteProgram(program);

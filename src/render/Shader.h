@@ -10,9 +10,6 @@
 #include <string_view>
 #include <vector>
 
-// The source line a compiler log names first ("0:12(7): error" or "0(12) : error"), or 0.
-int shaderLogLine(const std::string& log);
-
 // Where the lines of a compiled source came from: the files, and for each line of the source (from
 // 1) the file (an index into files, -1 for a line the program added) and its line there. Without
 // lines, line N of the source is line N of files[0].

@@ -228,18 +228,6 @@ TEST(FrameStats, MeanAndPercentileOfTheLastFrames) {
     EXPECT_FLOAT_EQ(times.chronological()[0], 20.0f);
 }
 
-TEST(ShaderLog, FirstLineNumberOfTheLog) {
-    const std::pair<const char*, int> cases[] = {
-        {"Compiler error 0:12(7): error: syntax error, unexpected '}'", 12},
-        {"0(3) : error C0000: syntax error", 3},
-        {"ERROR: 0:45: 'x' : undeclared identifier", 0},
-        {"version 110 is fine", 0},
-        {"", 0},
-    };
-    for (const auto& [log, line] : cases)
-        EXPECT_EQ(shaderLogLine(log), line) << log;
-}
-
 TEST(FileWatcher, SeesWritesAndReplacementsOfWatchedFilesOnly) {
     TempDir folder;
     const std::string watched = folder.file("data/demo.txt");
