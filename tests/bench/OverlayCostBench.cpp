@@ -1,6 +1,7 @@
 // Cost of a live frame of the default show at 1280 x 720, with the author's overlay hidden and
 // shown (the timeline strip with the music's waveform and beat lines), and
-// with many tracks playing, at a busy moment (Spheres); and the cost of evaluating tracks alone.
+// with many tracks playing, at a busy moment (Spheres); the overlay and the strip alone, the
+// strip's picture still or painted again every frame; and the cost of evaluating tracks alone.
 // Run from the build directory on a display.
 #include "TestFiles.h"
 #include "audio/MusicStream.h"
@@ -11,7 +12,10 @@
 #include "timeline/ShowTracks.h"
 #include "timeline/Timeline.h"
 
+#include <SDL2/SDL.h>
+#include <backends/imgui_impl_opengl2.h>
 #include <benchmark/benchmark.h>
+#include <imgui.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -56,56 +60,196 @@ LiveShow& liveShow() {
     return show;
 }
 
+// What an overlay frame is given outside the session's own frame: the session's show, edits and
+// tempo; no frame times, beats, reload error or save status.
+struct OverlayInputs {
+    explicit OverlayInputs(AuthorSession& session) : tempo(session.tempo()) {}
+    OverlayView view(AuthorSession& session, const EffectList& effects) {
+        return {session.transport(),
+                effects,
+                session.entryEditing().entries(),
+                session.entryEditing().rows(),
+                frames,
+                beats,
+                0,
+                noError,
+                session.tracks().tracks(),
+                session.editing(),
+                noStatus,
+                session.transport().time(),
+                session.entryEditing(),
+                tempo ? &*tempo : nullptr,
+                session.musicAnalysis(),
+                0};
+    }
+    FrameTimes frames;
+    BeatHistory beats;
+    const std::string noError, noStatus;
+    const std::optional<ShowTempo> tempo;
+};
+
+// The strip's picture (waveform and grid) is painted again when the view changes: each frame of
+// a repainting case zooms the strip one wheel step in or out, by turns, the mouse over the strip.
+// Returns false when the window cannot have the mouse.
+bool pointAtTheStrip(RenderWindow& window) {
+    const OverlayRect strip = overlayLayout(1280, 720).timeline;
+    SDL_WarpMouseInWindow(window.sdlWindow(), int(strip.x + strip.width / 2),
+                          int(strip.y + strip.height / 2));
+    for (int wait = 0; wait < 100 && SDL_GetMouseFocus() != window.sdlWindow(); ++wait) {
+        SDL_PumpEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    return SDL_GetMouseFocus() == window.sdlWindow();
+}
+
+SDL_Event wheelStep(int frame) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    event.wheel.y = frame % 2 ? -1 : 1;
+    return event;
+}
+
 // The overlay alone (before the live frames: the overlay a session shows is another ImGui
 // context), every panel with the timeline strip (waveform, beat lines, entries, keys),
-// built and drawn over the last frame, without the show.
+// built and drawn over the last frame, without the show; the strip still or zoomed every frame.
 void BM_OverlayAlone(benchmark::State& state) {
     LiveShow& show = liveShow();
     AuthorSession& session = *show.session;
     session.setOverlayShown(false);
     session.runFrame();
     Overlay overlay(show.window);
-    FrameTimes frames;
-    BeatHistory beats;
-    const std::string noError, noStatus;
-    const std::optional<ShowTempo> tempo = session.tempo();
-    const OverlayView view{session.transport(),
-                           show.effects,
-                           session.entryEditing().entries(),
-                           session.entryEditing().rows(),
-                           frames,
-                           beats,
-                           0,
-                           noError,
-                           session.tracks().tracks(),
-                           session.editing(),
-                           noStatus,
-                           session.transport().time(),
-                           session.entryEditing(),
-                           tempo ? &*tempo : nullptr,
-                           session.musicAnalysis(),
-                           0};
+    OverlayInputs inputs(session);
+    const OverlayView view = inputs.view(session, show.effects);
+    const bool repaint = state.range(0) != 0;
+    if (repaint && !pointAtTheStrip(show.window)) {
+        state.SkipWithError("the window does not get the mouse");
+        return;
+    }
     for (int warm = 0; warm < 3; ++warm)
         overlay.draw(view);
+    int frame = 0;
     for (auto _ : state) {
+        if (repaint)
+            overlay.processEvent(wheelStep(frame++));
         overlay.draw(view);
         glFinish();
     }
+    state.SetLabel(repaint ? "strip repainted" : "strip still");
 }
-BENCHMARK(BM_OverlayAlone)->Unit(benchmark::kMillisecond)->MinTime(5);
+BENCHMARK(BM_OverlayAlone)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(5)
+    ->UseRealTime();
 
+// An ImGui context of its own, drawn with the OpenGL 2 back end, in which the strip is drawn with
+// no other panel; the context current before is current again afterwards.
+class StripAlone {
+public:
+    StripAlone(int width, int height)
+        : previous_(ImGui::GetCurrentContext()), context_(ImGui::CreateContext()),
+          rect_(overlayLayout(width, height).timeline), width_(width), height_(height) {
+        ImGuiIO& io = ImGui::GetIO();
+        io.IniFilename = nullptr;
+        io.DisplaySize = ImVec2(float(width), float(height));
+        ImGui_ImplOpenGL2_Init();
+    }
+    ~StripAlone() {
+        ImGui_ImplOpenGL2_Shutdown();
+        ImGui::DestroyContext(context_);
+        ImGui::SetCurrentContext(previous_);
+    }
+    StripAlone(const StripAlone&) = delete;
+    StripAlone& operator=(const StripAlone&) = delete;
+
+    void draw(const OverlayView& view, StripState& strip) {
+        ImGui_ImplOpenGL2_NewFrame();
+        ImGui::GetIO().DeltaTime = 1.0f / 60;
+        ImGui::NewFrame();
+        drawTimelineStrip(view, rect_, strip);
+        ImGui::Render();
+        glViewport(0, 0, width_, height_);
+        ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+    }
+
+private:
+    ImGuiContext* previous_;
+    ImGuiContext* context_;
+    OverlayRect rect_;
+    int width_, height_;
+};
+
+// The timeline strip alone at its size in a 1280 x 720 window, showing the whole show (0, 1) or
+// 30 s of it (2, 3); its picture still (0, 2), or painted again every frame (1: zoomed between
+// the whole show and four fifths of it by turns; 3: scrolled 100 ms earlier and later by turns).
+void BM_StripAlone(benchmark::State& state) {
+    LiveShow& show = liveShow();
+    AuthorSession& session = *show.session;
+    session.setOverlayShown(false);
+    session.runFrame();
+    StripAlone strip(1280, 720);
+    StripState stripState;
+    OverlayInputs inputs(session);
+    const OverlayView view = inputs.view(session, show.effects);
+    strip.draw(view, stripState);
+    const double wholeShow = stripState.viewSpan;
+    const bool zoomed = state.range(0) >= 2, moving = state.range(0) % 2 != 0;
+    if (zoomed) {
+        stripState.viewSpan = 30000;
+        stripState.viewStart = busyTime - 15000;
+    }
+    for (int warm = 0; warm < 3; ++warm)
+        strip.draw(view, stripState);
+    const double start = stripState.viewStart;
+    int frame = 0;
+    for (auto _ : state) {
+        const bool odd = ++frame % 2 != 0;
+        if (moving && zoomed)
+            stripState.viewStart = start + (odd ? 100 : 0);
+        else if (moving)
+            stripState.viewSpan = wholeShow * (odd ? 0.8 : 1.0);
+        strip.draw(view, stripState);
+        glFinish();
+    }
+    const char* labels[] = {"whole show, still", "whole show, zoomed each frame", "30 s, still",
+                            "30 s, scrolled each frame"};
+    state.SetLabel(labels[state.range(0)]);
+}
+BENCHMARK(BM_StripAlone)
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(5)
+    ->UseRealTime();
+
+// A live frame with the overlay hidden (0), shown (1), or shown with the strip zoomed one wheel
+// step in or out every frame through the window's event queue (2).
 void BM_LiveFrame(benchmark::State& state) {
     LiveShow& show = liveShow();
     show.session->setOverlayShown(state.range(0) != 0);
+    const bool repaint = state.range(0) == 2;
+    if (repaint && !pointAtTheStrip(show.window)) {
+        state.SkipWithError("the window does not get the mouse");
+        return;
+    }
     for (int warm = 0; warm < 3; ++warm)
         show.session->runFrame();
+    int frame = 0;
     for (auto _ : state) {
+        if (repaint) {
+            SDL_Event wheel = wheelStep(frame++);
+            SDL_PushEvent(&wheel);
+        }
         show.session->runFrame();
         glFinish();
     }
-    state.SetLabel(state.range(0) ? "overlay shown" : "overlay hidden");
+    const char* labels[] = {"overlay hidden", "overlay shown, strip still",
+                            "overlay shown, strip repainted"};
+    state.SetLabel(labels[state.range(0)]);
 }
-BENCHMARK(BM_LiveFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(5);
+BENCHMARK(BM_LiveFrame)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->MinTime(5)->UseRealTime();
 
 // `count` free-name tracks of 32 keys each, every interpolation used.
 void addTracks(TrackSet& set, int count) {
