@@ -4,6 +4,7 @@
 // strip's picture still or painted again every frame; and the cost of evaluating tracks alone.
 // Run from the build directory on a display.
 #include "TestFiles.h"
+#include "WindowTestSupport.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
 #include "author/Overlay.h"
@@ -26,7 +27,7 @@ namespace {
 constexpr uint32_t busyTime = 150000;
 
 struct LiveShow {
-    LiveShow() : window(settings()) {
+    LiveShow() : window(smallWindow(1280, 720)) {
         setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); // the overlay's layout file
 
         requireOpenGl2();
@@ -40,14 +41,6 @@ struct LiveShow {
         // The strip draws the waveform and the beat lines once the music is worked out.
         while (!session->musicAnalysis()->ready())
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    static VideoSettings settings() {
-        VideoSettings settings;
-        settings.width = 1280;
-        settings.height = 720;
-        settings.windowed = true;
-        settings.verticalSync = false;
-        return settings;
     }
     TempDir config;
     RenderWindow window;

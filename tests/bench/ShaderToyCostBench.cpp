@@ -3,6 +3,7 @@
 // quad with only iResolution and iTime set, at 640 x 480. Run from the build directory on a
 // display; compare the two times (the entry should stay within 5 % of the bare draw).
 #include "TestFiles.h"
+#include "WindowTestSupport.h"
 #include "effects/ShaderToy.h"
 #include "effects/ShaderToySource.h"
 #include "player/RenderWindow.h"
@@ -38,19 +39,11 @@ const char* const scene = "float shape(vec3 p) {\n"
                           "}\n";
 
 struct BenchWindow {
-    BenchWindow() : window(settings()) {
+    BenchWindow() : window(smallWindow(640, 480)) {
         requireOpenGl2();
         setScreenPerspective();
         glEnable(GL_TEXTURE_2D);
         writeTextFile(folder.file("scene.glsl"), scene);
-    }
-    static VideoSettings settings() {
-        VideoSettings settings;
-        settings.width = 640;
-        settings.height = 480;
-        settings.windowed = true;
-        settings.verticalSync = false;
-        return settings;
     }
     TempDir folder;
     RenderWindow window;

@@ -1,5 +1,6 @@
 #pragma once
-// Shared pieces of the window tests: a small windowed record and synthetic key events.
+// Shared pieces of the tests and benchmarks that open a window: a small windowed record and
+// synthetic key events.
 
 #include "player/VideoSettings.h"
 
