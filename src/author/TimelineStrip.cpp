@@ -65,7 +65,7 @@ TimeAxis viewAxis(const OverlayView& view, StripState& state, float left, float 
 
 constexpr uint32_t waveColour = IM_COL32(70, 110, 90, 170);
 constexpr uint32_t barColour = IM_COL32(170, 170, 200, 110);
-constexpr uint32_t beatColour = IM_COL32(120, 120, 150, 45);
+constexpr uint32_t beatColour = IM_COL32(130, 130, 160, 90);
 
 // Per column, the lowest to the highest sample under it.
 void paintWaveform(const OverlayView& view, const TimeAxis& axis, int width, int height,
