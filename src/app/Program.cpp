@@ -86,7 +86,7 @@ std::string checkMusic(ShowCheck& check, const std::string& musicFile, int32_t s
         if (!declared)
             if (const auto detected = detectTempo(samples.mono(), musicSampleRate))
                 tempo = tempoText(detectedShowTempo(*detected, musicFile));
-        checkBeat(check, tracks.beat(), musicFile, &samples);
+        checkBeat(check, tracks.beat(), musicFile, samples);
     } catch (const std::exception& error) {
         check.add(check.musicLine, error.what());
         return tempo;

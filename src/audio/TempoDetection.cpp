@@ -26,14 +26,20 @@ struct Envelopes {
     std::vector<float> all, low;
 };
 
-std::vector<float> smoothed(const std::vector<float>& envelope) {
-    std::vector<float> smooth(envelope.size());
+// The envelope smoothed by a triangle `radius` hops each side.
+std::vector<float> widened(const std::vector<float>& envelope, int radius) {
+    std::vector<float> wide(envelope.size());
+    const float norm = 1.0f / float((radius + 1) * (radius + 1));
     for (size_t i = 0; i < envelope.size(); ++i) {
-        const float before = i > 0 ? envelope[i - 1] : 0;
-        const float after = i + 1 < envelope.size() ? envelope[i + 1] : 0;
-        smooth[i] = 0.25f * before + 0.5f * envelope[i] + 0.25f * after;
+        float sum = 0;
+        for (int step = -radius; step <= radius; ++step) {
+            const long at = long(i) + step;
+            if (at >= 0 && at < long(envelope.size()))
+                sum += float(radius + 1 - std::abs(step)) * envelope[size_t(at)];
+        }
+        wide[i] = sum * norm;
     }
-    return smooth;
+    return wide;
 }
 
 Envelopes onsetEnvelopes(std::span<const float> mono, int sampleRate, int hop) {
@@ -64,8 +70,8 @@ Envelopes onsetEnvelopes(std::span<const float> mono, int sampleRate, int hop) {
         envelopes.low.push_back(float(rises[0]));
     }
     // A light smoothing, so that the fine search sees a slope rather than single spikes.
-    envelopes.all = smoothed(envelopes.all);
-    envelopes.low = smoothed(envelopes.low);
+    envelopes.all = widened(envelopes.all, 1);
+    envelopes.low = widened(envelopes.low, 1);
     return envelopes;
 }
 
@@ -115,23 +121,6 @@ std::vector<float> autocorrelation(const std::vector<float>& envelope, size_t lo
 float metricalStrength(const std::vector<float>& correlation, double period) {
     return sampleAt(correlation, period / 2) + sampleAt(correlation, period) +
            sampleAt(correlation, 2 * period) + sampleAt(correlation, 4 * period);
-}
-
-// A wider smoothing (a triangle `radius` hops each side), for choosing among phases: the onsets
-// of a beat spread around it (a flam, a kick's slow attack after the hats).
-std::vector<float> widened(const std::vector<float>& envelope, int radius) {
-    std::vector<float> wide(envelope.size());
-    const float norm = 1.0f / float((radius + 1) * (radius + 1));
-    for (size_t i = 0; i < envelope.size(); ++i) {
-        float sum = 0;
-        for (int step = -radius; step <= radius; ++step) {
-            const long at = long(i) + step;
-            if (at >= 0 && at < long(envelope.size()))
-                sum += float(radius + 1 - std::abs(step)) * envelope[size_t(at)];
-        }
-        wide[i] = sum * norm;
-    }
-    return wide;
 }
 
 // How well a beat grid of the period and phase meets the onsets, those of the low band (the
@@ -185,8 +174,9 @@ size_t firstStrongOnset(const std::vector<float>& envelope) {
     return first;
 }
 
-// Where the beats of a grid of the period fall: the phase is chosen on the widened envelopes,
-// then placed on the sharp ones within a few hops. Between phases that fit about as well (an
+// Where the beats of a grid of the period fall: the phase is chosen on envelopes widened by a few
+// hops, as the onsets of a beat spread around it (a flam, a kick's slow attack after the hats),
+// then placed on the sharp ones within those hops. Between phases that fit about as well (an
 // off-beat accent in a break, hats as loud as the kick), the one on the music's first strong
 // onset is taken: music starts on a beat far more often than between two.
 double beatPhase(const Envelopes& envelopes, double period) {

@@ -76,8 +76,8 @@ float beatScaleFor(const BeatSetting& setting, const std::string& musicFile) {
 }
 
 void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::string& musicFile,
-               const MusicSamples* decoded) {
-    const std::vector<float>& sums = musicLowBandSums(musicFile, decoded);
+               const MusicSamples& decoded) {
+    const std::vector<float>& sums = musicLowBandSums(musicFile, &decoded);
     if (sums.empty())
         return;
     const float scale = beatScaleFor(setting, musicFile);

@@ -27,7 +27,7 @@ float sortedPercentile(const std::vector<float>& sorted, double q);
 // 98th percentile sum as well (left out for silent or unreadable music).
 float beatScaleFor(const BeatSetting& setting, const std::string& musicFile);
 
-// Notes in the check the beat level's range over the music as the show scales it, and warns when
-// the beat hardly moves and no `beat auto` line scales it.
+// Notes in the check the beat level's range over the music (`decoded`, the file's samples) as the
+// show scales it, and warns when the beat hardly moves and no `beat auto` line scales it.
 void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::string& musicFile,
-               const MusicSamples* decoded = nullptr);
+               const MusicSamples& decoded);
