@@ -8,6 +8,7 @@
 #include "platform/FileBytes.h"
 #include "player/Letterbox.h"
 #include "render/GLState.h"
+#include "render/Screen.h"
 #include "render/ShaderInputs.h"
 #include "timeline/Timeline.h"
 #include "tracks/TracksFile.h"
@@ -291,15 +292,16 @@ void AuthorSession::takeMouse(const SDL_Event& event) const {
         return;
     const int x = press ? event.button.x : event.motion.x;
     const int y = press ? event.button.y : event.motion.y;
+    const Screen& show = currentScreen();
     const LetterboxRect picture =
-        letterboxRect(screenWidth, screenHeight, drawableWidth, drawableHeight);
+        letterboxRect(show.width, show.height, drawableWidth, drawableHeight);
     const double top = drawableHeight - picture.y - picture.height;
     const double pictureX =
-        (double(x) * drawableWidth / pointsWidth - picture.x) * screenWidth / picture.width;
+        (double(x) * drawableWidth / pointsWidth - picture.x) * show.width / picture.width;
     const double fromTop =
-        (double(y) * drawableHeight / pointsHeight - top) * screenHeight / picture.height;
-    const auto clampedX = float(std::clamp(pictureX, 0.0, double(screenWidth)));
-    const auto clampedY = float(std::clamp(screenHeight - fromTop, 0.0, double(screenHeight)));
+        (double(y) * drawableHeight / pointsHeight - top) * show.height / picture.height;
+    const auto clampedX = float(std::clamp(pictureX, 0.0, double(show.width)));
+    const auto clampedY = float(std::clamp(show.height - fromTop, 0.0, double(show.height)));
     if (press)
         inputs->pressMouse(clampedX, clampedY);
     else

@@ -2,6 +2,7 @@
 
 #include "render/GLState.h"
 #include "render/Random.h"
+#include "render/Screen.h"
 
 #include <cmath>
 
@@ -77,7 +78,7 @@ void PolarCoords::drawBoxField(float tf) {
                 const float height = randomUnit();
                 drawTexturedBox(1, 1, 1, 3 * height, 1);
             }
-        bindWindowFramebuffer();
+        bindScreenFramebuffer();
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 }

@@ -1,6 +1,7 @@
 #include "effects/Rubber3d.h"
 
 #include "render/Random.h"
+#include "render/Screen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,7 +90,7 @@ void Rubber3d::draw(uint32_t time, float beat) {
 // Every strip re-seeds the generator, so each applies the same small turn and shift once more
 // without a matrix push: strip i shows the model transformed i + 1 times.
 void Rubber3d::drawStrips(float effectTime, float beat) {
-    const int stripWidth = int(std::ceil(float(screenWidth) / stripCount));
+    const int stripWidth = int(std::ceil(float(currentScreen().width) / stripCount));
     for (int strip = 0; strip < stripCount; ++strip) {
         prng::seed(uint32_t(seed));
         glTranslatef(0, 0, randomUnit() * beat);
@@ -103,8 +104,8 @@ void Rubber3d::drawStrips(float effectTime, float beat) {
         glRotatef(wobble[2], 1, 0, 0);
         glRotatef(wobble[1], 0, 1, 0);
         glRotatef(wobble[0], 0, 0, 1);
-        const int x = int(float(screenWidth) * float(strip) / stripCount);
-        glScissor(x, 0, stripWidth, screenHeight);
+        const int x = int(float(currentScreen().width) * float(strip) / stripCount);
+        glScissor(x, 0, stripWidth, currentScreen().height);
         model.drawColumns(x, x + stripWidth);
     }
 }

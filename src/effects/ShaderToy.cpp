@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "render/GLState.h"
 #include "render/ImageFile.h"
+#include "render/Screen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,7 +103,8 @@ ShaderToy::ShaderToy(int32_t start, int32_t end, const std::string& imagePassPat
     for (size_t index = 0; index < passes_.size(); ++index)
         if (read[index])
             for (auto& picture : passes_[index]->pictures)
-                picture = std::make_unique<RenderTarget>(screenWidth, screenHeight, format);
+                picture = std::make_unique<RenderTarget>(currentScreen().width,
+                                                         currentScreen().height, format);
     if (passes_[0]->pictures[0]) {
         copyProgram_.buildFromSource(copySource);
         copyPicture_ = glGetUniformLocation(copyProgram_.program, "picture");
@@ -277,7 +279,7 @@ void ShaderToy::restart() {
                 glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, picture->framebuffer);
                 glClear(GL_COLOR_BUFFER_BIT);
             }
-    bindWindowFramebuffer();
+    bindScreenFramebuffer();
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
 }
 
@@ -343,10 +345,10 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
     if (pass.pictures[0])
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, pass.pictures[1 - pass.front]->framebuffer);
     else
-        bindWindowFramebuffer();
+        bindScreenFramebuffer();
     glUseProgram(pass.program.program);
     const auto& u = pass.uniforms;
-    glUniform3f(u.resolution, float(screenWidth), float(screenHeight), 1);
+    glUniform3f(u.resolution, float(currentScreen().width), float(currentScreen().height), 1);
     glUniform1f(u.time, seconds);
     glUniform1f(u.globalTime, seconds);
     glUniform1f(u.timeDelta, delta);
@@ -374,8 +376,8 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
             width = soundTextureWidth;
             height = 2;
         } else if (source.kind == Source::Pass) {
-            width = float(screenWidth);
-            height = float(screenHeight);
+            width = float(currentScreen().width);
+            height = float(currentScreen().height);
         }
         channelSizes[channel * 3] = width;
         channelSizes[channel * 3 + 1] = height;
@@ -396,10 +398,10 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
 }
 
 void ShaderToy::showImagePicture(PassProgram& image) {
-    bindWindowFramebuffer();
+    bindScreenFramebuffer();
     glUseProgram(copyProgram_.program);
     glUniform1i(copyPicture_, 0);
-    glUniform2f(copySize_, float(screenWidth), float(screenHeight));
+    glUniform2f(copySize_, float(currentScreen().width), float(currentScreen().height));
     glBindTexture(GL_TEXTURE_2D, image.pictures[image.front]->colourTexture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -431,7 +433,7 @@ void ShaderToy::draw(uint32_t time, float beat) {
             drawPass(*passes_[size_t(index)], seconds, delta_, beat);
     if (passes_[0]->pictures[0])
         showImagePicture(*passes_[0]);
-    bindWindowFramebuffer();
+    bindScreenFramebuffer();
     for (int channel = shadertoy::channelCount - 1; channel >= 0; --channel) {
         glActiveTexture(GLenum(GL_TEXTURE0 + channel));
         glBindTexture(GL_TEXTURE_2D, 0);

@@ -1,6 +1,7 @@
 #include "effects/TwistBox.h"
 
 #include "render/GLState.h"
+#include "render/Screen.h"
 
 #include <cmath>
 
@@ -27,7 +28,7 @@ void TwistBox::draw(uint32_t time, float beat) {
     CFog fog(0, 1);
     glUseProgram(bumpProgram.program);
     glUniform1f(intensityLocation, 0.25f - 0.1f * beat);
-    glUniform2f(resolutionLocation, float(screenWidth), float(screenHeight));
+    glUniform2f(resolutionLocation, float(currentScreen().width), float(currentScreen().height));
     glUniform2f(posLocation, 0.5f * std::sin(0.0005f * tf), 0.5f);
     TextureBinding grid(gridImage);
     glColor4f(1, 1, 1, 1);

@@ -12,6 +12,7 @@
 #include "platform/StopSignals.h"
 #include "render/GLState.h"
 #include "render/RenderTarget.h"
+#include "render/Screen.h"
 #include "timeline/ShowFrame.h"
 
 extern "C" {
@@ -57,8 +58,7 @@ void chooseOfflineVideoDriver() {
 
 // --- The framebuffer that stands for the window ---------------------------------------------
 
-OffscreenWindow::OffscreenWindow(int width, int height)
-    : width_(width), height_(height), previousWidth_(screenWidth), previousHeight_(screenHeight) {
+OffscreenWindow::OffscreenWindow(int width, int height) : width_(width), height_(height) {
     GLint largest = 0;
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &largest);
     if (width > largest || height > largest)
@@ -86,16 +86,12 @@ OffscreenWindow::OffscreenWindow(int width, int height)
     }
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    windowFramebuffer = framebuffer_;
-    screenWidth = width;
-    screenHeight = height;
+    screen_.emplace(Screen{width, height, framebuffer_});
     glViewport(0, 0, width, height);
 }
 
 OffscreenWindow::~OffscreenWindow() {
-    windowFramebuffer = 0;
-    screenWidth = previousWidth_;
-    screenHeight = previousHeight_;
+    screen_.reset();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glDeleteFramebuffersEXT(1, &framebuffer_);
     glDeleteRenderbuffersEXT(1, &colour_);
@@ -103,7 +99,7 @@ OffscreenWindow::~OffscreenWindow() {
 }
 
 void OffscreenWindow::read(uint8_t* destination, GLenum order) const {
-    bindWindowFramebuffer();
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, width_, height_, order, GL_UNSIGNED_BYTE, destination);
@@ -120,7 +116,7 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
     try {
         drawMusicFrame(music, effects, startOffset, timer);
     } catch (const ShowEnded&) {
-        bindWindowFramebuffer(); // the effect may have stopped in the middle of its drawing
+        bindScreenFramebuffer(); // the effect may have stopped in the middle of its drawing
         return false;
     }
     return true;

@@ -8,6 +8,7 @@
 #include "offline/RenderPlan.h"
 #include "offline/RenderRequest.h"
 #include "render/GL.h"
+#include "render/Screen.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -29,8 +30,8 @@ MusicStretch musicOfSpan(const MusicStream& music, const RenderPlan& plan);
 void chooseOfflineVideoDriver();
 
 // A framebuffer with colour and depth of the render size that stands for the window for its
-// whole life: it sets windowFramebuffer, screenWidth and screenHeight, and puts them back at the
-// end. Throws when the size is more than this OpenGL can draw.
+// whole life: it is the current screen, and puts the one before it back at the end. Throws when the
+// size is more than this OpenGL can draw.
 class OffscreenWindow {
 public:
     OffscreenWindow(int width, int height);
@@ -47,7 +48,7 @@ public:
 
 private:
     int width_, height_;
-    int previousWidth_, previousHeight_;
+    std::optional<ScreenScope> screen_;
     GLuint framebuffer_ = 0;
     GLuint colour_ = 0;
     GLuint depth_ = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/Debug.h"
 #include "render/GLState.h"
+#include "render/Screen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,12 +22,12 @@ void Letterbox::beginFrame(int windowWidth, int windowHeight) {
     windowWidth_ = windowWidth;
     windowHeight_ = windowHeight;
     active_ = windowWidth > 0 && windowHeight > 0 &&
-              (windowWidth != screenWidth || windowHeight != screenHeight);
+              (windowWidth != currentScreen().width || windowHeight != currentScreen().height);
     if (active_ && !GLEW_EXT_framebuffer_blit) {
         if (!blitMissingNoted_)
             debugLine("The window is %dx%d, the show %dx%d: this OpenGL cannot scale the picture "
                       "(no EXT_framebuffer_blit), so it stays in the lower left corner",
-                      windowWidth, windowHeight, screenWidth, screenHeight);
+                      windowWidth, windowHeight, currentScreen().width, currentScreen().height);
         blitMissingNoted_ = true;
         active_ = false;
     }
@@ -34,17 +35,19 @@ void Letterbox::beginFrame(int windowWidth, int windowHeight) {
         picture_.reset(); // back at the show's size
         return;
     }
+    const Screen show = currentScreen();
     if (!picture_)
-        picture_ = std::make_unique<RenderTarget>(screenWidth, screenHeight);
-    windowFramebuffer = picture_->framebuffer;
-    bindWindowFramebuffer();
-    glViewport(0, 0, screenWidth, screenHeight);
+        picture_ = std::make_unique<RenderTarget>(show.width, show.height);
+    pictureScreen_.emplace(Screen{show.width, show.height, picture_->framebuffer});
+    bindScreenFramebuffer();
+    glViewport(0, 0, show.width, show.height);
 }
 
 void Letterbox::endFrame() {
     if (!active_)
         return;
-    windowFramebuffer = 0;
+    pictureScreen_.reset();
+    const Screen show = currentScreen();
     glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, picture_->framebuffer);
     glBindFramebufferEXT(GL_DRAW_FRAMEBUFFER_EXT, 0);
     const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
@@ -54,11 +57,11 @@ void Letterbox::endFrame() {
     glClearColor(0, 0, 0, 1);
     glViewport(0, 0, windowWidth_, windowHeight_);
     glClear(GL_COLOR_BUFFER_BIT);
-    const LetterboxRect to = letterboxRect(screenWidth, screenHeight, windowWidth_, windowHeight_);
-    glBlitFramebufferEXT(0, 0, screenWidth, screenHeight, to.x, to.y, to.x + to.width,
+    const LetterboxRect to = letterboxRect(show.width, show.height, windowWidth_, windowHeight_);
+    glBlitFramebufferEXT(0, 0, show.width, show.height, to.x, to.y, to.x + to.width,
                          to.y + to.height, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
     if (scissor)
         glEnable(GL_SCISSOR_TEST);
-    bindWindowFramebuffer();
+    bindScreenFramebuffer();
 }

@@ -5,8 +5,10 @@
 // bars beside it or above and below.
 
 #include "render/RenderTarget.h"
+#include "render/Screen.h"
 
 #include <memory>
+#include <optional>
 
 struct LetterboxRect {
     int x = 0, y = 0, width = 0, height = 0;
@@ -19,7 +21,7 @@ LetterboxRect letterboxRect(int showWidth, int showHeight, int windowWidth, int 
 class Letterbox {
 public:
     // Before the frame: drawing goes into the picture framebuffer when the window's drawable
-    // differs from the show's size (screenWidth x screenHeight), else straight to the window.
+    // differs from the show's size (the current screen's), else straight to the window.
     void beginFrame(int windowWidth, int windowHeight);
     // After the show's frame: the picture, scaled into the cleared window. Drawing goes to the
     // window again (the author's overlay is drawn there at the window's own size).
@@ -27,6 +29,7 @@ public:
 
 private:
     std::unique_ptr<RenderTarget> picture_;
+    std::optional<ScreenScope> pictureScreen_; // the picture stands for the window meanwhile
     int windowWidth_ = 0;
     int windowHeight_ = 0;
     bool active_ = false;

@@ -1,10 +1,11 @@
 #include "player/RenderWindow.h"
 
-#include "player/Letterbox.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/StopSignals.h"
+#include "player/Letterbox.h"
 #include "render/GLState.h"
+#include "render/Screen.h"
 
 #include <SDL2/SDL.h>
 
@@ -30,9 +31,8 @@ Uint32 pixelFormatFor(int bitsPerPixel) {
 } // namespace
 
 RenderWindow::RenderWindow(int width, int height, int bitsPerPixel, bool fullscreen,
-                           const VideoSettings& switches) {
-    screenWidth = width;
-    screenHeight = height;
+                           const VideoSettings& switches)
+    : screen_(Screen{width, height, 0}) {
     // Only what the window needs: the music stream opens the audio device itself and falls back
     // to a silent clock when there is none, which SDL_INIT_EVERYTHING would turn into a failure.
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)

@@ -1,9 +1,10 @@
 #pragma once
-// The one window of the show: an SDL2 window with its OpenGL context, the screen size globals, the
+// The one window of the show: an SDL2 window with its OpenGL context, the show's screen, the
 // buffer swap and the three input flags the frame loop acts on.
 
 #include "platform/Error.h"
 #include "player/VideoSettings.h"
+#include "render/Screen.h"
 #include "timeline/ShowScreen.h"
 
 #include <memory>
@@ -28,7 +29,7 @@ public:
 class RenderWindow : public ShowScreen {
 public:
     // Opens the window at width x height (a display mode change when fullscreen) and makes its
-    // context current; sets screenWidth and screenHeight. The settings' vertical sync,
+    // context current; it is the current screen for its life. The settings' vertical sync,
     // multisampling and always-on-top switches are honoured. Throws "Error: %s\n" when SDL, the
     // window or the context cannot be made.
     RenderWindow(int width, int height, int bitsPerPixel, bool fullscreen,
@@ -73,7 +74,8 @@ private:
     void* context_ = nullptr;
     int drawableWidth_ = 0;
     int drawableHeight_ = 0;
-    std::unique_ptr<Letterbox> letterbox_;
+    ScreenScope screen_;
+    std::unique_ptr<Letterbox> letterbox_; // made after screen_, ended before it
 
     bool tryOpen(int width, int height, int bitsPerPixel, bool fullscreen,
                  const VideoSettings& switches, bool multisampling);

@@ -1,9 +1,8 @@
 #include "render/GLState.h"
 
-#include <initializer_list>
+#include "render/Screen.h"
 
-int screenWidth = 0;
-int screenHeight = 0;
+#include <initializer_list>
 
 CEnabler::CEnabler(GLenum capability_) : capability(capability_) { glEnable(capability); }
 
@@ -36,10 +35,10 @@ void setPerspectiveView(int width, int height) {
     glLoadIdentity();
 }
 
-void setScreenPerspective() { setPerspectiveView(screenWidth, screenHeight); }
+void setScreenPerspective() { setPerspectiveView(currentScreen().width, currentScreen().height); }
 
 void setOrthoView() {
-    glViewport(0, 0, screenWidth, screenHeight);
+    glViewport(0, 0, currentScreen().width, currentScreen().height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-1, 1, 1, -1, double(0.1f), 100);

@@ -4,10 +4,6 @@
 #include "render/GL.h"
 #include "render/VecMath.h"
 
-// The window size in pixels, set once when the window is created.
-extern int screenWidth;
-extern int screenHeight;
-
 // Enables a capability for the guard's lifetime and disables it at the end. Guards do not save
 // earlier values: a guard for a capability that was already on leaves it off.
 class CEnabler {

@@ -2,10 +2,7 @@
 
 #include "platform/Error.h"
 #include "render/GLState.h"
-
-GLuint windowFramebuffer = 0;
-
-void bindWindowFramebuffer() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, windowFramebuffer); }
+#include "render/Screen.h"
 
 namespace {
 
@@ -27,7 +24,7 @@ GLuint makeColourTexture(int width, int height, GLenum format = GL_RGBA8) {
 
 void RenderTarget::checkComplete() {
     if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
-        bindWindowFramebuffer();
+        bindScreenFramebuffer();
         release();
         throw ShowError("FBO not ready");
     }
@@ -41,7 +38,7 @@ void RenderTarget::release() {
     framebuffer = colourTexture = depthBuffer = 0;
 }
 
-RenderTarget::RenderTarget() : width(screenWidth), height(screenHeight) {
+RenderTarget::RenderTarget() : width(currentScreen().width), height(currentScreen().height) {
     ++made;
     glGenFramebuffersEXT(1, &framebuffer);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
@@ -91,4 +88,4 @@ void RenderTarget::bind() {
     setScreenPerspective();
 }
 
-void RenderTarget::unbind() { bindWindowFramebuffer(); }
+void RenderTarget::unbind() { bindScreenFramebuffer(); }

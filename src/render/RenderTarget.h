@@ -3,11 +3,6 @@
 
 #include "render/GL.h"
 
-// The framebuffer that stands for the window: 0, unless an offline render redirects the whole run
-// into a framebuffer of its own. Every place that returns drawing to the window binds this one.
-extern GLuint windowFramebuffer;
-void bindWindowFramebuffer();
-
 class RenderTarget {
 public:
     GLuint colourTexture = 0;

@@ -1,6 +1,7 @@
 #include "render/ShaderInputs.h"
 
 #include "render/GLState.h"
+#include "render/Screen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -152,7 +153,7 @@ void ShaderInputs::findValues(const NamedValues* values) {
 
 void ShaderInputs::apply() {
     if (resolution_ >= 0)
-        glUniform2f(resolution_, float(screenWidth), float(screenHeight));
+        glUniform2f(resolution_, float(currentScreen().width), float(currentScreen().height));
     FrameInputs* inputs = FrameInputs::current();
     if (!inputs)
         return;

@@ -8,6 +8,7 @@
 #include "effects/ShaderToySource.h"
 #include "player/RenderWindow.h"
 #include "render/GLState.h"
+#include "render/Screen.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,7 +70,7 @@ public:
         for (GLenum capability : {GL_BLEND, GL_DEPTH_TEST, GL_ALPHA_TEST, GL_CULL_FACE})
             glDisable(capability);
         glUseProgram(program.program);
-        glUniform3f(resolution, float(screenWidth), float(screenHeight), 1);
+        glUniform3f(resolution, float(currentScreen().width), float(currentScreen().height), 1);
         glUniform1f(time, float(milliseconds) / 1000);
         {
             OrthoView ortho;

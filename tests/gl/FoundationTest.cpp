@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "render/GLState.h"
 #include "render/RenderTarget.h"
+#include "render/Screen.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
 #include "render/TexturedCube.h"
@@ -342,8 +343,7 @@ TEST_F(Foundation, PerspectiveAspectFollowsTheSize) {
     };
     setPerspectiveView(1024, 1024);
     EXPECT_NEAR(aspect(), 1.0, 1e-6);
-    screenWidth = 1024;
-    screenHeight = 768;
+    const ScreenScope larger(Screen{1024, 768, 0});
     setScreenPerspective();
     EXPECT_NEAR(aspect(), 1024.0 / 768.0, 1e-6);
     GLint mode = 0;

@@ -2,6 +2,7 @@
 
 #include "render/GLState.h"
 #include "render/RenderTarget.h"
+#include "render/Screen.h"
 
 #include <FreeImage.h>
 #include <SDL2/SDL.h>
@@ -27,9 +28,7 @@ void GlFixture::SetUp() {
     ASSERT_NO_THROW(requireOpenGl2());
     while (glGetError() != GL_NO_ERROR) {
     }
-    screenWidth = windowWidth;
-    screenHeight = windowHeight;
-    windowFramebuffer = 0;
+    screen_.emplace(Screen{windowWidth, windowHeight, 0});
     setScreenPerspective();
     glEnable(GL_TEXTURE_2D);
     glClearColor(0, 0, 0, 0);

@@ -1,13 +1,15 @@
 #pragma once
 // A small SDL2 window with an OpenGL 2.0 context on the (virtual) display, for drawing tests.
-// The window's size becomes screenWidth x screenHeight; the initial view is the screen perspective
+// The window is the current screen; the initial view is the screen perspective
 // with GL_TEXTURE_2D on, as the program sets it before effects are constructed.
 
 #include "TestFiles.h"
 #include "render/GL.h"
+#include "render/Screen.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,7 @@ protected:
     std::vector<Rgba> frame;
 
 private:
+    std::optional<ScreenScope> screen_;
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;
 };

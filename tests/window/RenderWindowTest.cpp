@@ -2,6 +2,7 @@
 #include "WindowTestSupport.h"
 #include "platform/Error.h"
 #include "render/GLState.h"
+#include "render/Screen.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -33,8 +34,8 @@ protected:
 };
 
 TEST_F(RenderWindowTest, OpensWithACurrentContextAndPublishesItsSize) {
-    EXPECT_EQ(screenWidth, 64);
-    EXPECT_EQ(screenHeight, 48);
+    EXPECT_EQ(currentScreen().width, 64);
+    EXPECT_EQ(currentScreen().height, 48);
     EXPECT_NE(glGetString(GL_VERSION), nullptr);
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
@@ -85,8 +86,8 @@ TEST_F(RenderWindowTest, ResizingChangesNothing) {
     window->swapAndPoll();
     window->swapAndPoll();
     glGetIntegerv(GL_VIEWPORT, after);
-    EXPECT_EQ(screenWidth, 64);
-    EXPECT_EQ(screenHeight, 48);
+    EXPECT_EQ(currentScreen().width, 64);
+    EXPECT_EQ(currentScreen().height, 48);
     EXPECT_EQ(std::vector<GLint>(before, before + 4), std::vector<GLint>(after, after + 4));
 }
 
