@@ -3,7 +3,6 @@
 #include "app/CommandLine.h"
 #include "app/ShowFolder.h"
 #include "app/StarterShow.h"
-#include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
 #include "offline/ContactSheet.h"
@@ -19,27 +18,20 @@
 #include "render/GL.h"
 #include "render/GLState.h"
 #include "render/ImageFile.h"
-#include "render/ShaderInputs.h"
 #include "timeline/MusicBeat.h"
-#include "timeline/ScriptLoader.h"
+#include "timeline/Show.h"
 #include "timeline/ShowTempo.h"
-#include "timeline/ShowTracks.h"
-#include "timeline/Timeline.h"
 #include "timeline/TrackNames.h"
 
 #include <SDL2/SDL.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #ifndef MORVELDAN_VERSION
 #define MORVELDAN_VERSION "unknown"
@@ -59,7 +51,7 @@ int exitAfterSignal(int signal) {
     return 128 + signal;
 }
 
-uint32_t startSeconds(int32_t startOffset) { return static_cast<uint32_t>(startOffset); }
+uint32_t startSeconds(uint32_t startOffset) { return startOffset; }
 
 // Drawn off screen on the manual clock, into a framebuffer that stands for the window.
 bool isOffline(CommandLine::Action action) {
@@ -73,35 +65,33 @@ bool isOffline(CommandLine::Action action) {
 // Checks the entries against the music's length and notes the beat's range over it, the music
 // decoded once for both; returns the tempo line: the declared tempo, or the one found in the
 // music (empty when there is neither).
-std::string checkMusic(ShowCheck& check, const std::string& musicFile, int32_t startOffset,
-                       const TrackSet& tracks) {
+std::string checkMusic(ShowCheck& check, Show& show) {
+    const TrackSet& tracks = show.tracks().tracks();
     const std::optional<DeclaredTempo>& declared = tracks.tempo;
     std::string tempo = declared ? tempoText(declaredShowTempo(*declared)) : std::string();
     if (check.musicLine == 0)
         return tempo;
-    uint64_t musicFrames = 0;
-    try {
-        const MusicSamples samples = decodeAudioFile(musicFile, maxMusicFrames, false);
-        musicFrames = samples.frames();
-        if (!declared)
-            if (const auto detected = detectTempo(samples.mono(), musicSampleRate))
-                tempo = tempoText(detectedShowTempo(*detected, musicFile));
-        checkBeat(check, tracks.beat(), musicFile, samples);
-    } catch (const std::exception& error) {
-        check.add(check.musicLine, error.what());
+    ShowMusic& music = show.music();
+    if (!music.error().empty()) {
+        check.add(check.musicLine, music.error());
         return tempo;
     }
-    const uint64_t musicEnd =
-        uint64_t(startSeconds(startOffset)) + musicFrames * 1000 / musicSampleRate;
+    if (!declared)
+        if (const auto& detected = music.tempo())
+            tempo = tempoText(detectedShowTempo(*detected, show.musicFile()));
+    checkBeat(check, tracks.beat(), music.lowBandSums());
+    const uint64_t musicEnd = uint64_t(startSeconds(show.startOffset())) +
+                              music.samples()->frames() * 1000 / musicSampleRate;
     for (const ShowCheck::Entry& entry : check.entries) {
-        // The end-of-show entry ends the show at its start: only that must come before the
+        // An entry that ends the show does so at its start: only that must come before the
         // music's end.
-        if (entry.keyword == "EndDemo") {
+        if (entry.endsShow) {
             if (entry.start >= musicEnd && entry.start != UINT32_MAX) // -1 never starts
                 check.add(entry.line,
-                          formatText("the entry 'EndDemo' starts at %u ms, after the music, which "
+                          formatText("the entry '%s' starts at %u ms, after the music, which "
                                      "ends at %llu ms: the show never reaches it",
-                                     entry.start, (unsigned long long)musicEnd));
+                                     entry.keyword.c_str(), entry.start,
+                                     (unsigned long long)musicEnd));
         } else if (entry.end != UINT32_MAX && entry.end > musicEnd) {
             check.add(entry.line,
                       formatText("the entry '%s' ends at %u ms, after the music, which ends at "
@@ -152,7 +142,6 @@ int runShow(const CommandLine& line) {
     if (line.showSetup && !runVideoSetupDialog(settings))
         return exitCancelled;
     catchStopSignals();
-    refusePlugins(line.noPlugins);
     const bool offline = isOffline(line.action);
     if (offline) {
         chooseOfflineVideoDriver();
@@ -180,61 +169,66 @@ int runShow(const CommandLine& line) {
         profileCsv.emplace(line.render.profileCsv);
     setScreenPerspective();
     CEnabler texturing(GL_TEXTURE_2D);
-    FrameInputs frameInputs;
-    EffectList effects;
-    std::string musicFile;
-    int32_t startOffset = 0;
-    std::vector<std::string> keywords;
     ShowCheck check;
     const bool checking = line.action == CommandLine::Action::Check;
     if (checking)
         setDebugOutput(false); // the check's report is all it prints
     const auto loadStarted = std::filesystem::file_time_type::clock::now();
-    loadTimeline(effects, window, musicFile, startOffset, &keywords, checking ? &check : nullptr);
-    TrackSet trackSet = loadShowTracks(checking ? &check : nullptr);
+    ShowOptions options;
+    options.check = checking ? &check : nullptr;
+    options.rules.pluginsRefused = line.noPlugins;
+    // Sound is kept where it is played or encoded: a segment has none.
+    options.musicSound = line.action == CommandLine::Action::Play ||
+                         (line.action == CommandLine::Action::Render && line.render.segment == 0);
+    std::unique_ptr<Show> show = loadShow(window, options);
     if (checking) {
-        const std::string tempo = checkMusic(check, musicFile, startOffset, trackSet);
-        checkTrackNames(trackSet, effects, check);
-        checkTrackTargets(ShowTracks(std::move(trackSet), effects, keywords), check);
-        shutDownEffects(effects);
+        const std::string tempo = checkMusic(check, *show);
+        checkTrackNames(show->tracks().tracks(), show->effects(), check);
+        checkTrackTargets(show->tracks(), check);
         return reportCheck(check, tempo);
     }
-    // A live run plays the tracks in its session, which reloads them with the show.
-    std::optional<ShowTracks> tracks;
-    if (line.action != CommandLine::Action::Play)
-        tracks.emplace(std::move(trackSet), effects, keywords, musicFile);
     if (line.action == CommandLine::Action::Shot)
-        renderShot(line.shotTime, line.render, effects, musicFile, startOffset, *offscreen,
-                   line.shotFile);
+        renderShot(line.shotTime, line.render, *show, *offscreen, line.shotFile);
     else if (line.action == CommandLine::Action::Render) {
         // A segment's manifest names the show as it was when the render began.
         std::optional<ShowIdentity> identity;
         if (line.render.segment > 0)
             identity = identifyShow();
-        const RenderPlan plan =
-            renderShow(line.render, effects, keywords, musicFile, startOffset, *offscreen, *frames);
+        const RenderPlan plan = renderShow(line.render, *show, *offscreen, *frames);
         if (identity)
             writeManifest(manifestPathOf(line.render.videoFile),
                           manifestOf(*identity, line.render, line.settings.width,
                                      line.settings.height, plan));
     } else if (line.action == CommandLine::Action::ContactSheet)
-        makeContactSheet(line.render, effects, keywords, musicFile, startOffset, *offscreen,
-                         *sheet);
+        makeContactSheet(line.render, *show, *offscreen, *sheet);
     else if (line.action == CommandLine::Action::Profile)
-        profileShow(line.render, effects, keywords, musicFile, startOffset, *offscreen,
-                    profileCsv ? &*profileCsv : nullptr);
+        profileShow(line.render, *show, *offscreen, profileCsv ? &*profileCsv : nullptr);
     else {
         glClearColor(0, 0, 0, 0);
-        playLiveShow(window,
-                     {effects, musicFile, startOffset, std::move(keywords), nullptr, loadStarted,
-                      std::move(trackSet)},
+        playLiveShow(window, {std::move(show), nullptr, loadStarted, options.rules},
                      line.authorOverlay);
     }
-    shutDownEffects(effects);
+    show.reset();
     // A signal during a single shot is noticed only here.
     if (const int signal = stopSignal())
         return exitAfterSignal(signal);
     return exitSucceeded;
+}
+
+// Runs the show; when a render or shot finds that its warm-up was too short, draws it again from
+// the start with the warm-up it needs, in this process: nothing of the first attempt is left
+// (its show, its window and its context are gone, the next show starts its state afresh).
+int runShowWithWarmup(CommandLine line) {
+    for (;;) {
+        try {
+            return runShow(line);
+        } catch (const LeadInTooShort& shortLeadIn) {
+            std::fprintf(stderr, "%s: drawing again with --warmup %u\n", shortLeadIn.what(),
+                         shortLeadIn.warmup());
+            line.render.warmup = shortLeadIn.warmup();
+            line.showSetup = false;
+        }
+    }
 }
 
 void report(const std::string& message, bool messageBox) {
@@ -245,28 +239,6 @@ void report(const std::string& message, bool messageBox) {
     if (messageBox &&
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message.c_str(), nullptr) != 0)
         debugLine("The message box could not be shown: %s", SDL_GetError());
-}
-
-// Runs this program again in this process with `--warmup` added (the last one given counts), from
-// the folder it was started in, so that relative paths among the arguments name what they named;
-// returns only when that fails.
-int runAgainWithWarmup(int argc, char** argv, uint32_t warmup, const std::string& startFolder) {
-    if (chdir(startFolder.c_str()) != 0) {
-        std::fprintf(stderr, "morveldan: unable to run again from %s: %s\n", startFolder.c_str(),
-                     std::strerror(errno));
-        return exitFailed;
-    }
-    std::vector<std::string> words(argv, argv + argc);
-    words.push_back("--warmup");
-    words.push_back(std::to_string(warmup));
-    std::vector<char*> arguments;
-    for (std::string& word : words)
-        arguments.push_back(word.data());
-    arguments.push_back(nullptr);
-    std::fflush(nullptr);
-    execv("/proc/self/exe", arguments.data());
-    std::fprintf(stderr, "morveldan: unable to run again: %s\n", std::strerror(errno));
-    return exitFailed;
 }
 
 } // namespace
@@ -290,22 +262,14 @@ int runProgram(int argc, char** argv) {
     }
     std::string failure;
     int status = exitFailed;
-    std::string startFolder;
     try {
-        startFolder = std::filesystem::current_path().string();
         enterShowFolder(line);
     } catch (const std::exception& error) {
         report(error.what(), line.messageBox);
         return exitUsage;
     }
     try {
-        return runShow(line);
-    } catch (const LeadInTooShort& shortLeadIn) {
-        // Everything of the first attempt is gone; the same command with the warm-up it needs
-        // starts afresh, as a new process, so nothing the effects keep is left from this one.
-        std::fprintf(stderr, "%s: drawing again with --warmup %u\n", shortLeadIn.what(),
-                     shortLeadIn.warmup());
-        return runAgainWithWarmup(argc, argv, shortLeadIn.warmup(), startFolder);
+        return runShowWithWarmup(line);
     } catch (const Interrupted& stop) {
         if (*stop.what())
             report(stop.what(), false);

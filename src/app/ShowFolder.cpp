@@ -1,6 +1,7 @@
 #include "app/ShowFolder.h"
 
 #include "platform/Error.h"
+#include "timeline/Show.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,11 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const showScript = "data/demo.txt";
-
 bool holdsShow(const fs::path& folder) {
     std::error_code ignored;
-    return fs::is_regular_file(folder / showScript, ignored);
+    return fs::is_regular_file(folder / showScriptPath, ignored);
 }
 
 void makeAbsolute(std::string& path) {
@@ -47,7 +46,7 @@ fs::path chooseShowFolder(const std::string& given, const fs::path& current,
                           const fs::path& installed) {
     if (!given.empty()) {
         if (!holdsShow(given))
-            raise("%s is not a show folder: it holds no %s", given.c_str(), showScript);
+            raise("%s is not a show folder: it holds no %s", given.c_str(), showScriptPath);
         return given;
     }
     if (holdsShow(current))
@@ -55,7 +54,7 @@ fs::path chooseShowFolder(const std::string& given, const fs::path& current,
     if (!holdsShow(installed))
         raise("No show to play: the current folder %s holds no %s, and there is no installed "
               "show at %s",
-              current.c_str(), showScript, installed.c_str());
+              current.c_str(), showScriptPath, installed.c_str());
     return installed;
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <filesystem>
 
 namespace {
@@ -281,7 +282,12 @@ MusicSamples decodeAudioFile(const std::string& path, uint64_t maxFrames, bool k
         }
         MusicSamples samples;
     } store(keepSound);
+    const auto started = std::chrono::steady_clock::now();
     decodeAudio(path, store, maxFrames);
     store.samples.shrinkToFit();
+    debugLine("Decoded the music %s: %.1f s in %.0f ms", path.c_str(),
+              double(store.samples.frames()) / musicSampleRate,
+              std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                  .count());
     return std::move(store.samples);
 }

@@ -22,13 +22,6 @@ MusicSamples::MusicSamples(std::span<const float> interleavedStereo, bool keepSo
     append(interleavedStereo.data(), interleavedStereo.size() / 2);
 }
 
-MusicSamples MusicSamples::window(uint64_t length, bool keepSound) {
-    MusicSamples samples(keepSound);
-    samples.frames_ = length;
-    samples.window_ = true;
-    return samples;
-}
-
 void MusicSamples::reserve(uint64_t frames) {
     mono_.reserve(size_t(frames));
     if (keepSound_)
@@ -36,11 +29,7 @@ void MusicSamples::reserve(uint64_t frames) {
 }
 
 void MusicSamples::append(const float* interleavedStereo, uint64_t frames) {
-    std::unique_lock<std::mutex> lock(*guard_, std::defer_lock);
-    if (window_)
-        lock.lock();
-    else
-        frames_ += frames;
+    frames_ += frames;
     for (uint64_t i = 0; i < frames; ++i) {
         const float left = interleavedStereo[2 * i];
         const float right = interleavedStereo[2 * i + 1];
@@ -75,17 +64,7 @@ void MusicSamples::keepOnly(uint64_t from, uint64_t to) {
     first_ = from;
 }
 
-void MusicSamples::dropBefore(uint64_t frame) {
-    const std::lock_guard<std::mutex> lock(*guard_);
-    const uint64_t dropped = std::clamp(frame, first_, keptEnd()) - first_;
-    mono_.erase(mono_.begin(), mono_.begin() + ptrdiff_t(dropped));
-    if (!side_.empty())
-        side_.erase(side_.begin(), side_.begin() + ptrdiff_t(dropped));
-    first_ += dropped;
-}
-
 void MusicSamples::readStereo(uint64_t first, uint64_t count, float* out) const {
-    const std::lock_guard<std::mutex> lock(*guard_);
     std::memset(out, 0, count * 2 * sizeof(float));
     const uint64_t end = keptEnd();
     if (!keepSound_ || first >= end || first + count <= first_)

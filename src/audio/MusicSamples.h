@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <vector>
 
@@ -27,10 +26,6 @@ public:
     // From interleaved stereo (an odd last sample is dropped).
     explicit MusicSamples(std::span<const float> interleavedStereo, bool keepSound = true);
 
-    // A track of `length` frames that arrives piece by piece while it is read: append() adds to
-    // what is kept and dropBefore() gives the past back; frames() stays `length`.
-    static MusicSamples window(uint64_t length, bool keepSound);
-
     void reserve(uint64_t frames);
     void append(const float* interleavedStereo, uint64_t frames);
     // Gives back a large surplus of capacity (a store that grew can hold twice what it needs).
@@ -42,14 +37,12 @@ public:
     bool hasSound() const { return keepSound_; }
     // Frames from `from` up to `to` stay, the rest is given back.
     void keepOnly(uint64_t from, uint64_t to);
-    // Gives back the frames before `frame`. readStereo may run meanwhile on another thread.
-    void dropBefore(uint64_t frame);
     uint64_t keptEnd() const { return first_ + mono_.size(); }
     // The first frame kept, and per kept frame 0.5f * (left + right), as decoded.
     uint64_t firstKept() const { return first_; }
     std::span<const float> mono() const { return mono_; }
     // Writes `count` interleaved stereo frames from `first` on; frames not kept, and all of them
-    // without the sound, are silence. May run on another thread than append() and dropBefore().
+    // without the sound, are silence. Safe on any thread while the samples do not change.
     void readStereo(uint64_t first, uint64_t count, float* out) const;
 
 private:
@@ -58,7 +51,4 @@ private:
     uint64_t first_ = 0;
     uint64_t frames_ = 0;
     bool keepSound_;
-    bool window_ = false;
-    // Held by readStereo and by whatever changes the kept frames of a window.
-    std::unique_ptr<std::mutex> guard_ = std::make_unique<std::mutex>();
 };

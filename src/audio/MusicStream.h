@@ -19,10 +19,6 @@ enum class MusicOutput {
     Manual, // no sound, position moves only when set (offline rendering, single shots)
 };
 
-// How much of the music is in memory: all of it, decoded at start, or (for renders, which only
-// move forward) the stretch around the position, decoded as the position moves (keepAround).
-enum class MusicDecoding { Whole, Forward };
-
 // Used from one thread (the device's own thread, or a render's writer, only reads the samples).
 class MusicStream {
 public:
@@ -30,7 +26,11 @@ public:
     // stream then plays silence on the wall clock (length 0, zero spectrum). Without
     // `keepSound` (for a Manual stream that no one hears) only what the spectrum needs is kept.
     explicit MusicStream(const std::string& path, MusicOutput output = MusicOutput::Device,
-                         bool keepSound = true, MusicDecoding decoding = MusicDecoding::Whole);
+                         bool keepSound = true);
+    // Plays music decoded before (a show's); keepOnly gives back what the stream does not need of
+    // it for every other user too.
+    explicit MusicStream(std::shared_ptr<MusicSamples> samples,
+                         MusicOutput output = MusicOutput::Device);
     // Plays samples already in memory (interleaved stereo at musicSampleRate; empty = no music).
     explicit MusicStream(const std::vector<float>& interleavedStereo,
                          MusicOutput output = MusicOutput::Device);
@@ -69,10 +69,6 @@ public:
     // reaches past its end, keeps everything: spectra there wrap round the loop.
     void keepOnly(uint64_t from, uint64_t to);
 
-    // With MusicDecoding::Forward: the frames kept besides the spectrum's window: `frames` before
-    // it (sound read behind the position) and as many after the position. The position must not
-    // move back further than that. Whole streams keep everything.
-    void keepAround(uint64_t frames);
     bool hasMusic() const;
     uint64_t lengthFrames() const;
     // The music as kept (empty without music).

@@ -2,15 +2,12 @@
 
 #include "audio/MusicStream.h"
 #include "author/Overlay.h"
-#include "effekt/Tweaks.h"
-#include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/FileBytes.h"
 #include "player/Letterbox.h"
 #include "render/GLState.h"
 #include "render/Screen.h"
 #include "render/ShaderInputs.h"
-#include "timeline/Timeline.h"
 #include "tracks/TracksFile.h"
 
 #include <SDL2/SDL.h>
@@ -22,25 +19,16 @@
 
 namespace {
 
-const char* const scriptPath = "data/demo.txt";
-
 using Clock = std::chrono::steady_clock;
 
 double secondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::unique_ptr<MusicStream> openMusic(const std::string& file, int32_t startOffset) {
-    auto music = std::make_unique<MusicStream>(file, MusicOutput::Device);
+std::unique_ptr<MusicStream> openMusic(Show& show) {
+    auto music = std::make_unique<MusicStream>(show.music().samples(), MusicOutput::Device);
     music->play(true);
-    music->setPositionSeconds(double(uint32_t(startOffset)));
+    music->setPositionSeconds(double(show.startOffset()));
     return music;
 }
 
@@ -60,7 +48,7 @@ std::string fileSavedSince(const std::vector<std::string>& files,
 std::string titleFor(bool scriptUnsaved, bool tracksUnsaved) {
     if (!scriptUnsaved && !tracksUnsaved)
         return "Morveldan";
-    std::string files = scriptUnsaved ? scriptPath : "";
+    std::string files = scriptUnsaved ? showScriptPath : "";
     if (tracksUnsaved)
         files += std::string(files.empty() ? "" : ", ") + showTracksPath;
     return "Morveldan - " + files + " (unsaved changes)";
@@ -74,58 +62,52 @@ void resetFrameState() {
 
 } // namespace
 
-AuthorSession::AuthorSession(RenderWindow& window, LoadedShow show, bool overlayShown)
-    : window_(window), effects_(show.effects), musicFile_(show.musicFile),
-      startOffset_(uint32_t(show.startOffset)),
-      music_(show.music ? std::move(show.music) : openMusic(show.musicFile, show.startOffset)),
-      transport_(*music_, startOffset_), started_(Clock::now()),
-      entryEditing_(
-          effects_, keywords_, editing_.editor(),
-          [this]() -> TrackSet& { return tracks_->tracks(); }, [this] { rebindTracks(); }) {
-    takeShow(show.keywords, std::move(show.tracks));
-    watchFiles(takeNotedDataFiles());
-    savedWhileLoading_ = fileSavedSince(watchedFiles_, show.loadStarted);
+AuthorSession::AuthorSession(RenderWindow& window, LoadedShow loaded, bool overlayShown)
+    : window_(window), show_(std::move(loaded.show)), rules_(loaded.rules),
+      music_(loaded.music ? std::move(loaded.music) : openMusic(*show_)),
+      transport_(*music_, show_->startOffset()), started_(Clock::now()),
+      entryEditing_(editing_.editor()) {
+    takeShow();
+    watchFiles(show_->files());
+    savedWhileLoading_ = fileSavedSince(watchedFiles_, loaded.loadStarted);
     setOverlayShown(overlayShown);
     window_.setEventFilter(this);
 }
 
 AuthorSession::~AuthorSession() {
     window_.setEventFilter(nullptr);
-    editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
-    entryEditing_.keepUnsaved(scriptPath);
+    editing_.keepUnsaved(show_->tracks().tracks(), showTracksPath);
+    entryEditing_.keepUnsaved(showScriptPath);
 }
 
-void AuthorSession::takeShow(const std::vector<std::string>& keywords, TrackSet tracks) {
-    keywords_ = keywords;
-    const bool findTempo = !tracks.tempo;
-    tracks_.reset();
-    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords, musicFile_);
-    entryEditing_.load(fileText(scriptPath));
-    if (!analysis_ || analysis_->musicFile() != musicFile_ ||
-        (findTempo && !analysis_->findsTempo()))
-        analysis_ = std::make_unique<MusicAnalysis>(musicFile_, findTempo);
+void AuthorSession::takeShow() {
+    entryEditing_.load(*show_);
+    // The music's analysis starts with the overlay, or with the first key that needs the tempo.
+    if (analysis_ && (&analysis_->music() != &show_->music() ||
+                      (!show_->tracks().tracks().tempo && !analysis_->findsTempo())))
+        analysis_.reset();
+    if (overlayShown_)
+        analyzeMusic();
 }
 
-void AuthorSession::rebindTracks() {
-    TrackSet tracks = std::move(tracks_->tracks());
-    tracks_.reset();
-    TweakRegistry::instance().terminate();
-    tracks_ = std::make_unique<ShowTracks>(std::move(tracks), effects_, keywords_, musicFile_);
+void AuthorSession::analyzeMusic() {
+    if (!analysis_)
+        analysis_ =
+            std::make_unique<MusicAnalysis>(show_->sharedMusic(), !show_->tracks().tracks().tempo);
 }
 
 std::optional<ShowTempo> AuthorSession::tempo() const {
-    if (const std::optional<DeclaredTempo>& declared = tracks_->tracks().tempo)
+    if (const std::optional<DeclaredTempo>& declared = show_->tracks().tracks().tempo)
         return declaredShowTempo(*declared);
     if (analysis_ && analysis_->ready() && analysis_->tempo()) {
-        ShowTempo found = detectedShowTempo(*analysis_->tempo(), analysis_->musicFile());
-        found.firstBeatMs += startOffset_; // effect time = music time + start offset
+        ShowTempo found = detectedShowTempo(*analysis_->tempo(), show_->musicFile());
+        found.firstBeatMs += show_->startOffset(); // effect time = music time + start offset
         return found;
     }
     return std::nullopt;
 }
 
 void AuthorSession::watchFiles(std::vector<std::string> files) {
-    files.insert(files.begin(), {scriptPath, showTracksPath});
     watchedFiles_ = std::move(files);
     watcher_.watch(watchedFiles_);
 }
@@ -134,6 +116,8 @@ void AuthorSession::setOverlayShown(bool shown) {
     if (shown && !overlay_)
         overlay_ = std::make_unique<Overlay>(window_);
     overlayShown_ = shown;
+    if (shown)
+        analyzeMusic();
 }
 
 bool AuthorSession::runFrame() {
@@ -144,7 +128,7 @@ bool AuthorSession::runFrame() {
         // The author's own save of the tracks file is no change to reload for.
         std::erase_if(changed, [&](const std::string& file) {
             return (file == showTracksPath && editing_.takeOwnSave(file)) ||
-                   (file == scriptPath && entryEditing_.takeOwnSave(file));
+                   (file == showScriptPath && entryEditing_.takeOwnSave(file));
         });
     if (!changed.empty()) {
         debugLine("%s changed: reloading the show", changed.front().c_str());
@@ -153,66 +137,63 @@ bool AuthorSession::runFrame() {
             changed.front() == "(many files)";
         reload();
     }
-    return runShowFrame(window_, *music_, effects_, startOffset_, this);
+    return runShowFrame(window_, *music_, *show_, this);
 }
 
 void AuthorSession::reload() {
     const auto begun = Clock::now();
     const bool tracksChanged = std::exchange(tracksFileChanged_, false);
     watcher_.holdChanges();
-    takeNotedDataFiles();
-    EffectList fresh;
-    std::string musicFile;
-    int32_t startOffset = 0;
-    std::vector<std::string> keywords;
-    TrackSet tracks;
+    // Unsaved key edits play on unless the tracks file itself changed.
+    const bool keepEdits = editing_.editor().unsaved() && !tracksChanged;
+    std::vector<std::string> filesRead;
+    std::unique_ptr<Show> fresh;
     try {
-        loadTimeline(fresh, window_, musicFile, startOffset, &keywords);
-        // Unsaved key edits play on unless the tracks file itself changed.
-        const bool keepEdits = editing_.editor().unsaved() && !tracksChanged;
-        tracks = keepEdits ? tracks_->tracks() : loadShowTracks();
+        ShowOptions options;
+        options.rules = rules_;
+        options.music = show_->sharedMusic();
+        options.filesRead = &filesRead;
+        if (keepEdits)
+            options.tracks = show_->tracks().tracks();
+        fresh = loadShow(window_, std::move(options));
     } catch (const ShowEnded&) { // the window closed while loading
         throw;
     } catch (const Interrupted&) {
         throw;
     } catch (const std::exception& error) {
-        // The new effects made so far go with `fresh`; the files of the failed load are watched
-        // as well, so that saving the fix brings the next reload.
+        // The files of the failed load are watched as well, so that saving the fix brings the
+        // next reload.
         reloadError_ = error.what();
         debugLine("Reload failed, the last good show plays on: %s", error.what());
         std::vector<std::string> files = watchedFiles_;
-        for (std::string& file : takeNotedDataFiles())
+        for (std::string& file : filesRead)
             if (std::find(files.begin(), files.end(), file) == files.end())
                 files.push_back(std::move(file));
-        files.erase(files.begin(), files.begin() + 2); // which watchFiles puts first again
         watchFiles(std::move(files));
         resetFrameState();
         return;
     }
-    if (!editing_.editor().unsaved() || tracksChanged) { // the tracks were read from the file
-        editing_.keepUnsaved(tracks_->tracks(), showTracksPath);
+    if (!keepEdits) { // the tracks were read from the file
+        editing_.keepUnsaved(show_->tracks().tracks(), showTracksPath);
         editing_.editor().startOver();
     }
     // The script is read again: entry edits not saved go to the recovery folder, and no edit
     // noted before can be undone on the new entries.
-    entryEditing_.keepUnsaved(scriptPath);
+    entryEditing_.keepUnsaved(showScriptPath);
     editing_.editor().undoList().clear();
-    shutDownEffects(effects_);
-    effects_ = std::move(fresh);
-    const bool musicChanged = musicFile != musicFile_;
-    musicFile_ = musicFile;
-    takeShow(keywords, std::move(tracks));
-    watchFiles(takeNotedDataFiles());
+    const bool musicChanged = fresh->sharedMusic() != show_->sharedMusic();
+    show_ = std::move(fresh);
+    takeShow();
+    watchFiles(show_->files());
     if (musicChanged) {
         const double position = music_->positionSeconds();
-        music_ = std::make_unique<MusicStream>(musicFile, MusicOutput::Device);
+        music_ = std::make_unique<MusicStream>(show_->music().samples(), MusicOutput::Device);
         music_->play(true);
         music_->setPositionSeconds(position);
         if (transport_.paused())
             music_->pause();
     }
-    startOffset_ = uint32_t(startOffset);
-    transport_.setShow(*music_, startOffset_);
+    transport_.setShow(*music_, show_->startOffset());
     reloadError_.clear();
     resetFrameState();
     lastReloadSeconds_ = secondsBetween(begun, Clock::now());
@@ -222,8 +203,7 @@ void AuthorSession::reload() {
 void AuthorSession::beforeFrame() { transport_.keepInLoop(); }
 
 void AuthorSession::afterFrame(uint32_t, float beat) {
-    if (FrameInputs* inputs = FrameInputs::current())
-        inputs->endMouseFrame();
+    show_->frame().endMouseFrame();
     const auto now = Clock::now();
     if (!firstFrame_)
         frameTimes_.add(float(secondsBetween(lastFrame_, now) * 1000));
@@ -235,10 +215,11 @@ void AuthorSession::afterFrame(uint32_t, float beat) {
     if (!overlayShown_)
         return;
     const std::optional<ShowTempo> showTempo = tempo();
-    overlay_->draw({transport_, effects_, entryEditing_.entries(), entryEditing_.rows(),
-                    frameTimes_, beats_, nowSeconds, reloadError_, tracks_->tracks(), editing_,
-                    statusMessage_, transport_.time(), entryEditing_,
-                    showTempo ? &*showTempo : nullptr, analysis_.get(), startOffset_});
+    overlay_->draw({transport_, show_->effects(), entryEditing_.entries(), entryEditing_.rows(),
+                    frameTimes_, beats_, nowSeconds, reloadError_, show_->tracks().tracks(),
+                    show_->tracks().tweaks(), editing_, statusMessage_, transport_.time(),
+                    entryEditing_, showTempo ? &*showTempo : nullptr, analysis_.get(),
+                    show_->startOffset()});
 }
 
 void AuthorSession::showUnsavedInTitle() {
@@ -253,8 +234,8 @@ void AuthorSession::showUnsavedInTitle() {
 void AuthorSession::save() {
     std::string saved;
     if (entryEditing_.unsaved())
-        saved = entryEditing_.save(scriptPath) + "; ";
-    statusMessage_ = saved + editing_.save(tracks_->tracks(), showTracksPath);
+        saved = entryEditing_.save(showScriptPath) + "; ";
+    statusMessage_ = saved + editing_.save(show_->tracks().tracks(), showTracksPath);
 }
 
 bool AuthorSession::takeEvent(const SDL_Event& event) {
@@ -274,14 +255,14 @@ bool AuthorSession::takeEvent(const SDL_Event& event) {
 
 // The left button over the picture is the mouse that ShaderToy entries read (iMouse).
 void AuthorSession::takeMouse(const SDL_Event& event) const {
-    FrameInputs* inputs = FrameInputs::current();
+    FrameInputs& inputs = show_->frame();
     const bool press = event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT;
     const bool drag = event.type == SDL_MOUSEMOTION && (event.motion.state & SDL_BUTTON_LMASK);
-    if (!inputs || !(press || drag ||
-                     (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT)))
+    if (!(press || drag ||
+          (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT)))
         return;
     if (event.type == SDL_MOUSEBUTTONUP) {
-        inputs->releaseMouse();
+        inputs.releaseMouse();
         return;
     }
     // Window points to drawable pixels, then into the letterboxed picture, bottom row 0.
@@ -303,9 +284,9 @@ void AuthorSession::takeMouse(const SDL_Event& event) const {
     const auto clampedX = float(std::clamp(pictureX, 0.0, double(show.width)));
     const auto clampedY = float(std::clamp(show.height - fromTop, 0.0, double(show.height)));
     if (press)
-        inputs->pressMouse(clampedX, clampedY);
+        inputs.pressMouse(clampedX, clampedY);
     else
-        inputs->moveMouse(clampedX, clampedY);
+        inputs.moveMouse(clampedX, clampedY);
 }
 
 // The track keys: K keys the selected value, Delete removes its key at the play head, comma and
@@ -313,12 +294,14 @@ void AuthorSession::takeMouse(const SDL_Event& event) const {
 // F2 or Ctrl+S saves the tracks file and Ctrl+Z undoes the last key edit.
 bool AuthorSession::handleTrackKey(const SDL_Event& event) {
     const bool control = (event.key.keysym.mod & KMOD_CTRL) != 0;
-    TrackSet& tracks = tracks_->tracks();
+    TrackSet& tracks = show_->tracks().tracks();
+    const TweakRegistry& tweaks = show_->tracks().tweaks();
+    const EffectList& effects = show_->effects();
     const uint32_t now = transport_.time();
-    const auto selected = [&] { return editing_.selected(effects_, now, &tracks); };
+    const auto selected = [&] { return editing_.selected(effects, tweaks, now, &tracks); };
     switch (event.key.keysym.sym) {
     case SDLK_k:
-        editing_.keySelected(tracks, effects_, now);
+        editing_.keySelected(tracks, effects, tweaks, now);
         return true;
     case SDLK_DELETE:
         if (const auto value = selected())
@@ -331,7 +314,8 @@ bool AuthorSession::handleTrackKey(const SDL_Event& event) {
         return true;
     case SDLK_UP:
     case SDLK_DOWN:
-        editing_.nudgeSelected(tracks, effects_, now, event.key.keysym.sym == SDLK_UP ? 1 : -1);
+        editing_.nudgeSelected(tracks, effects, tweaks, now,
+                               event.key.keysym.sym == SDLK_UP ? 1 : -1);
         return true;
     case SDLK_r:
         editing_.toggleRecording();
@@ -354,7 +338,7 @@ bool AuthorSession::handleTrackKey(const SDL_Event& event) {
 
 void AuthorSession::goToKey(const TweakValue& value, bool next) {
     const uint32_t now = transport_.time();
-    const std::vector<uint32_t> times = keyTimes(tracks_->tracks(), value.tracks);
+    const std::vector<uint32_t> times = keyTimes(show_->tracks().tracks(), value.tracks);
     if (next) {
         const auto after = std::upper_bound(times.begin(), times.end(), now);
         if (after != times.end())
@@ -370,16 +354,18 @@ void AuthorSession::goToKey(const TweakValue& value, bool next) {
 // G cycles the grid (beat, bar, off), D duplicates it and Shift+Delete deletes it.
 bool AuthorSession::handleEntryKey(const SDL_Event& event) {
     const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
-    const std::optional<ShowTempo> showTempo = tempo();
     switch (event.key.keysym.sym) {
     case SDLK_e:
         entryEditing_.selectNextActive(transport_.time());
         return true;
     case SDLK_LEFTBRACKET:
-    case SDLK_RIGHTBRACKET:
+    case SDLK_RIGHTBRACKET: {
+        analyzeMusic();
+        const std::optional<ShowTempo> showTempo = tempo();
         entryEditing_.moveSelected(event.key.keysym.sym == SDLK_RIGHTBRACKET ? 1 : -1,
                                    showTempo ? &*showTempo : nullptr);
         return true;
+    }
     case SDLK_g:
         entryEditing_.cycleSnap();
         return true;
@@ -414,16 +400,16 @@ bool AuthorSession::handleKey(const SDL_Event& event) {
         transport_.seekBy(shift ? 10.0 : 1.0);
         return true;
     case SDLK_PAGEUP:
-        transport_.previousEntry(effects_);
+        transport_.previousEntry(show_->effects());
         return true;
     case SDLK_PAGEDOWN:
-        transport_.nextEntry(effects_);
+        transport_.nextEntry(show_->effects());
         return true;
     case SDLK_HOME:
         transport_.home();
         return true;
     case SDLK_l:
-        transport_.toggleLoop(effects_);
+        transport_.toggleLoop(show_->effects());
         return true;
     default:
         return false;

@@ -12,6 +12,7 @@
 #include "effekt/Effekt.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
+#include "timeline/Show.h"
 #include "timeline/ShowTempo.h"
 #include "timeline/ShowTracks.h"
 #include "tracks/Track.h"
@@ -25,26 +26,22 @@
 class MusicStream;
 class Overlay;
 
-// The show as loaded: its effects (in the caller's list) and the script's header values.
+// The show as loaded, and how to load it again.
 struct LoadedShow {
-    EffectList& effects;
-    std::string musicFile;
-    int32_t startOffset = 0;
-    std::vector<std::string> keywords;
-    // Music already opened (tests); otherwise the music file is opened.
+    std::unique_ptr<Show> show;
+    // Music already opened (tests); otherwise the show's music is played.
     std::unique_ptr<MusicStream> music;
     // When loading began: a file saved since then, before it was watched, brings a reload (never,
     // by default).
     std::filesystem::file_time_type loadStarted = std::filesystem::file_time_type::max();
-    TrackSet tracks{}; // read from data/demo.tracks
+    EntryRules rules; // the families and --no-plugins, for reloads
 };
 
 class AuthorSession final : public LiveFrameHooks, public WindowEventFilter {
 public:
-    // Takes over the loaded show: watches its files (and its tracks file), registers its tweak
-    // variables, plays its tracks, opens the music and plays it from the start offset (in seconds,
-    // as the show always starts).
-    AuthorSession(RenderWindow& window, LoadedShow show, bool overlayShown);
+    // Takes over the loaded show: watches its files (and its tracks file), opens its music and
+    // plays it from the start offset (in seconds, as the show always starts).
+    AuthorSession(RenderWindow& window, LoadedShow loaded, bool overlayShown);
     ~AuthorSession() override;
     AuthorSession(const AuthorSession&) = delete;
     AuthorSession& operator=(const AuthorSession&) = delete;
@@ -52,18 +49,20 @@ public:
     // One frame: a reload first when a watched file changed. False when the viewer ended it.
     bool runFrame();
 
-    // Loads the show again into a new list; on success the old one is destroyed and the new one
-    // plays on at the same music position, on failure the old one plays on and the message is
-    // kept for the overlay (and written to stderr).
+    // Loads the show again; on success the old one is destroyed and the new one plays on at the
+    // same music position, on failure the old one plays on and the message is kept for the
+    // overlay (and written to stderr).
     void reload();
 
     Transport& transport() { return transport_; }
-    ShowTracks& tracks() { return *tracks_; }
+    Show& show() { return *show_; }
+    ShowTracks& tracks() { return show_->tracks(); }
     TrackEditing& editing() { return editing_; }
     EntryEditing& entryEditing() { return entryEditing_; }
     // The tempo the tracks file declares, else the one found in the music once it is found.
     std::optional<ShowTempo> tempo() const;
-    // The music's waveform and tempo, worked out in the background (null before the first show).
+    // The music's waveform and tempo, worked out in the background once the overlay is shown or a
+    // key needs the tempo (null before).
     const MusicAnalysis* musicAnalysis() const { return analysis_.get(); }
     bool overlayShown() const { return overlayShown_; }
     void setOverlayShown(bool shown);
@@ -76,13 +75,10 @@ public:
 
 private:
     RenderWindow& window_;
-    EffectList& effects_;
-    std::string musicFile_;
-    uint32_t startOffset_;
+    std::unique_ptr<Show> show_;
+    EntryRules rules_;
     std::unique_ptr<MusicStream> music_;
     Transport transport_;
-    std::vector<std::string> keywords_; // of the effects, in their order
-    std::unique_ptr<ShowTracks> tracks_;
     std::unique_ptr<MusicAnalysis> analysis_;
     std::vector<std::string> watchedFiles_;
     FileWatcher watcher_;
@@ -102,9 +98,8 @@ private:
     std::string title_;
     std::string statusMessage_; // the last save's outcome, for the overlay
 
-    void takeShow(const std::vector<std::string>& keywords, TrackSet tracks);
-    // Binds the tracks to the entries again after an entry edit.
-    void rebindTracks();
+    void takeShow();
+    void analyzeMusic();
     bool handleEntryKey(const SDL_Event& event);
     void watchFiles(std::vector<std::string> files);
     bool handleKey(const SDL_Event& event);

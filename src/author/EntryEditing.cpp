@@ -4,7 +4,8 @@
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/FileBytes.h"
-#include "timeline/EffectFactory.h"
+#include "timeline/ScriptReader.h"
+#include "timeline/Show.h"
 #include "timeline/ShowTempo.h"
 #include "tracks/Track.h"
 
@@ -69,47 +70,57 @@ uint32_t snappedTime(uint32_t time, Snap snap, const ShowTempo* tempo) {
 struct EntryEditing::State {
     std::string script;
     std::vector<std::pair<uint32_t, uint32_t>> times;
-    std::vector<std::string> keywords;
+    std::vector<EntryLines> lines;
     std::optional<size_t> selected;
     std::optional<size_t> addedAt;   // a copy made by the edit, taken out again
     std::unique_ptr<Effekt> removed; // an entry the edit deleted, put back
+    ScriptEntry removedEntry;
     size_t removedAt = 0;
 };
 
-EntryEditing::EntryEditing(EffectList& effects, std::vector<std::string>& keywords, KeyEditor& keys,
-                           std::function<TrackSet&()> tracks, std::function<void()> showChanged,
-                           EffectMaker makeEffect)
-    : effects_(effects), keywords_(keywords), keys_(keys), tracks_(std::move(tracks)),
-      showChanged_(std::move(showChanged)) {
-    if (makeEffect)
-        makeEffect_ = std::move(makeEffect);
-    else
-        makeEffect_ = [](const std::string& keyword, int32_t start, int32_t end, FILE* lines) {
-            return ::makeEffect(keyword, start, end, lines);
-        };
-}
+EntryEditing::EntryEditing(KeyEditor& keys, std::function<void()> showChanged)
+    : keys_(keys), showChanged_(std::move(showChanged)) {}
 
-void EntryEditing::load(const std::string& scriptBytes) {
-    script_ = ScriptDocument(scriptBytes);
+void EntryEditing::load(Show& show) {
+    show_ = &show;
+    script_ = ScriptDocument(show.scriptText());
     unsaved_ = false;
     selected_.reset();
     message_.clear();
     describe();
 }
 
+void EntryEditing::changed() {
+    show_->rebindTracks();
+    if (showChanged_)
+        showChanged_();
+}
+
+void EntryEditing::shiftLines(size_t from, int count) {
+    for (size_t i = from; i < show_->entries().size(); ++i) {
+        EntryLines lines = show_->entries()[i].lines;
+        lines.keyword += count;
+        lines.start += count;
+        lines.end += count;
+        lines.last += count;
+        show_->setEntryLines(i, lines);
+    }
+}
+
 void EntryEditing::describe() {
-    entries_ = describeEntries(script_.bytes(), effects_, keywords_);
+    entries_ = describeEntries(*show_, script_.bytes());
     rows_ = packRows(entries_);
     if (selected_ && *selected_ >= entries_.size())
         selected_.reset();
 }
 
 void EntryEditing::selectNextActive(uint32_t time) {
-    const size_t count = effects_.size();
+    const EffectList& effects = show_->effects();
+    const size_t count = effects.size();
     const size_t from = selected_ ? *selected_ + 1 : 0;
     for (size_t step = 0; step < count; ++step) {
         const size_t entry = (from + step) % count;
-        if (effects_[entry]->isActiveAt(time)) {
+        if (effects[entry]->isActiveAt(time)) {
             selected_ = entry;
             return;
         }
@@ -120,14 +131,8 @@ void EntryEditing::cycleSnap() {
     snap_ = snap_ == Snap::Beat ? Snap::Bar : snap_ == Snap::Bar ? Snap::Off : Snap::Beat;
 }
 
-bool EntryEditing::editable(size_t entry) {
-    if (entry >= entries_.size() || entry >= effects_.size())
-        return false;
-    if (entries_[entry].line == 0) {
-        message_ = "The entry was not found in the script: it cannot be edited here";
-        return false;
-    }
-    return true;
+bool EntryEditing::editable(size_t entry) const {
+    return entry < entries_.size() && entry < show_->effects().size();
 }
 
 // Before an edit: the state to put back on undo, with the tracks the edit may change.
@@ -135,26 +140,30 @@ std::shared_ptr<EntryEditing::State>
 EntryEditing::noteEdit(const std::vector<std::string>& trackNames, uint64_t gesture) {
     auto state = std::make_shared<State>();
     state->script = script_.bytes();
-    for (const auto& effect : effects_)
-        state->times.emplace_back(effect->startTime, effect->endTime);
-    state->keywords = keywords_;
+    for (size_t i = 0; i < show_->effects().size(); ++i) {
+        const Effekt& effect = *show_->effects()[i];
+        state->times.emplace_back(effect.startTime, effect.endTime);
+        state->lines.push_back(show_->entries()[i].lines);
+    }
     state->selected = selected_;
     keys_.undoList().noteEntryEdit(
-        tracks_(), trackNames,
+        show_->tracks().tracks(), trackNames,
         [this, state] {
             if (state->addedAt)
-                effects_.erase(effects_.begin() + std::ptrdiff_t(*state->addedAt));
+                show_->removeEntry(*state->addedAt);
             if (state->removed)
-                effects_.insert(effects_.begin() + std::ptrdiff_t(state->removedAt),
-                                std::move(state->removed));
-            for (size_t i = 0; i < effects_.size() && i < state->times.size(); ++i)
-                std::tie(effects_[i]->startTime, effects_[i]->endTime) = state->times[i];
-            keywords_ = state->keywords;
+                show_->insertEntry(state->removedAt, state->removedEntry,
+                                   std::move(state->removed));
+            EffectList& effects = show_->effects();
+            for (size_t i = 0; i < effects.size() && i < state->times.size(); ++i) {
+                std::tie(effects[i]->startTime, effects[i]->endTime) = state->times[i];
+                show_->setEntryLines(i, state->lines[i]);
+            }
             script_ = ScriptDocument(state->script);
             selected_ = state->selected;
             unsaved_ = true;
             describe();
-            showChanged_();
+            changed();
         },
         gesture);
     if (!trackNames.empty())
@@ -167,7 +176,7 @@ EntryEditing::noteEdit(const std::vector<std::string>& trackNames, uint64_t gest
 // renamed, their keys shifted by the move.
 std::vector<std::string> EntryEditing::moveTracks(const std::string& keyword, uint32_t from,
                                                   uint32_t to, bool apply) {
-    TrackSet& tracks = tracks_();
+    TrackSet& tracks = show_->tracks().tracks();
     const std::string oldPrefix = trackPrefix(keyword, from), newPrefix = trackPrefix(keyword, to);
     std::vector<Track> moving;
     for (const Track& track : tracks.tracks())
@@ -200,14 +209,14 @@ std::vector<std::string> EntryEditing::moveTracks(const std::string& keyword, ui
 bool EntryEditing::setTimes(size_t entry, uint32_t start, uint32_t end, uint64_t gesture) {
     if (!editable(entry))
         return false;
-    Effekt& effect = *effects_[entry];
+    Effekt& effect = *show_->effects()[entry];
     if (start == effect.startTime && end == effect.endTime)
         return true;
     if (endsAtAll(end) && end <= start) {
         message_ = "An entry ends after it starts";
         return false;
     }
-    const std::string& keyword = keywords_[entry];
+    const std::string& keyword = entries_[entry].keyword;
     noteEdit(moveTracks(keyword, effect.startTime, start, false), gesture);
     moveTracks(keyword, effect.startTime, start, true);
     const ShowEntry& lines = entries_[entry];
@@ -218,14 +227,14 @@ bool EntryEditing::setTimes(size_t entry, uint32_t start, uint32_t end, uint64_t
     effect.startTime = start;
     effect.endTime = end;
     describe();
-    showChanged_();
+    changed();
     return true;
 }
 
 bool EntryEditing::moveSelected(int steps, const ShowTempo* tempo) {
     if (!selected_)
         return false;
-    const Effekt& effect = *effects_[*selected_];
+    const Effekt& effect = *show_->effects()[*selected_];
     const double shift = steps * gridStep(snap_, tempo);
     const double start = std::round(double(effect.startTime) + shift);
     if (start < 0 || (endsAtAll(effect.endTime) && double(effect.endTime) + shift >= neverEnds))
@@ -236,44 +245,74 @@ bool EntryEditing::moveSelected(int steps, const ShowTempo* tempo) {
     return setTimes(*selected_, newStart, newEnd);
 }
 
+// The copy reads its extra lines (the text, one a line) as the original did.
+std::unique_ptr<Effekt> EntryEditing::makeCopy(const EffectFamily& family, int32_t start,
+                                               int32_t end, std::string extra) {
+    if (extra.empty())
+        extra.push_back('\n'); // a memory stream is never empty; nothing reads it
+    FILE* stream = fmemopen(extra.data(), extra.size(), "r");
+    if (!stream)
+        raise("no memory for the entry's lines");
+    EntryValues values;
+    values.start = start;
+    values.end = end;
+    values.script = stream;
+    try {
+        for (const ExtraLine& line : family.extraLines) {
+            if (line.number)
+                values.numbers.push_back(readScriptNumber(stream));
+            else
+                values.texts.push_back(readScriptLine(stream));
+        }
+        std::unique_ptr<Effekt> copy = show_->makeEffect(family, values);
+        std::fclose(stream);
+        return copy;
+    } catch (const ScriptEnded&) {
+        std::fclose(stream);
+        raise("the entry's lines end early");
+    } catch (...) {
+        std::fclose(stream);
+        throw;
+    }
+}
+
 bool EntryEditing::duplicateSelected() {
     if (!selected_ || !editable(*selected_))
         return false;
     const size_t entry = *selected_;
     const ShowEntry lines = entries_[entry];
-    const Effekt& original = *effects_[entry];
+    const Effekt& original = *show_->effects()[entry];
+    const ScriptEntry scriptEntry = show_->entries()[entry];
     const uint32_t length = original.endTime - original.startTime;
     const bool ends =
         endsAtAll(original.endTime) && original.endTime + uint64_t(length) < neverEnds;
     const uint32_t start = ends ? original.endTime : original.startTime;
     const uint32_t end = ends ? original.endTime + length : original.endTime;
-    // The copy reads its extra lines as the original did.
     std::string extra;
     for (const std::string& line : lines.extraLines)
         extra.append(line).push_back('\n');
-    if (extra.empty())
-        extra.push_back('\n'); // a memory stream is never empty; nothing reads it
     std::unique_ptr<Effekt> copy;
-    FILE* stream = fmemopen(extra.data(), extra.size(), "r");
     try {
-        copy = makeEffect_(keywords_[entry], int32_t(start), int32_t(end), stream);
+        copy = makeCopy(*scriptEntry.family, int32_t(start), int32_t(end), extra);
     } catch (const std::exception& error) {
         message_ = std::string("The copy could not be made: ") + error.what();
     }
-    if (stream)
-        std::fclose(stream);
     if (!copy)
         return false;
     noteEdit({}, 0)->addedAt = entry + 1;
-    effects_.insert(effects_.begin() + std::ptrdiff_t(entry + 1), std::move(copy));
-    keywords_.insert(keywords_.begin() + std::ptrdiff_t(entry + 1), keywords_[entry]);
     const int copied = script_.copyLines(lines.line, lines.lastLine);
-    script_.setNumber(copied + (lines.startLine - lines.line), start);
-    script_.setNumber(copied + (lines.endLine - lines.line), end);
+    const int count = lines.lastLine - lines.line + 1;
+    shiftLines(entry + 1, count);
+    ScriptEntry copyEntry = scriptEntry;
+    copyEntry.lines = {copied, copied + (lines.startLine - lines.line),
+                       copied + (lines.endLine - lines.line), copied + count - 1};
+    show_->insertEntry(entry + 1, copyEntry, std::move(copy));
+    script_.setNumber(copyEntry.lines.start, start);
+    script_.setNumber(copyEntry.lines.end, end);
     script_.addToEntryCount(1);
     selected_ = entry + 1;
     describe();
-    showChanged_();
+    changed();
     return true;
 }
 
@@ -283,15 +322,15 @@ bool EntryEditing::deleteSelected() {
     const size_t entry = *selected_;
     const ShowEntry lines = entries_[entry];
     const std::shared_ptr<State> state = noteEdit({}, 0);
-    state->removed = std::move(effects_[entry]);
+    state->removedEntry = show_->entries()[entry];
+    state->removed = show_->removeEntry(entry);
     state->removedAt = entry;
-    effects_.erase(effects_.begin() + std::ptrdiff_t(entry));
-    keywords_.erase(keywords_.begin() + std::ptrdiff_t(entry));
     script_.removeLines(lines.line, lines.lastLine);
+    shiftLines(entry, -(lines.lastLine - lines.line + 1));
     script_.addToEntryCount(-1);
     selected_.reset();
     describe();
-    showChanged_();
+    changed();
     return true;
 }
 

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+class Show;
+struct EffectFamily;
 struct ShowTempo;
 class TrackSet;
 
@@ -30,21 +32,14 @@ uint32_t snappedTime(uint32_t time, Snap snap, const ShowTempo* tempo);
 // One step of `[` and `]`: a beat or a bar, or 100 ms with Snap::Off or no tempo.
 double gridStep(Snap snap, const ShowTempo* tempo);
 
-// Makes an entry's effect from its keyword, times and extra lines (the effect factory's).
-using EffectMaker =
-    std::function<std::unique_ptr<Effekt>(const std::string&, int32_t, int32_t, FILE*)>;
-
 class EntryEditing {
 public:
-    // `tracks` gives the show's tracks now; `showChanged` is called after every change of the
-    // entries (their times, their number), to bind the tracks to them again; `makeEffect` makes
-    // the copies.
-    EntryEditing(EffectList& effects, std::vector<std::string>& keywords, KeyEditor& keys,
-                 std::function<TrackSet&()> tracks, std::function<void()> showChanged,
-                 EffectMaker makeEffect = nullptr);
+    // After every change of the entries (their times, their number) the show's tracks are bound
+    // to them again and `showChanged` is called.
+    explicit EntryEditing(KeyEditor& keys, std::function<void()> showChanged = nullptr);
 
-    // A show (re)loaded from these script bytes: edits start over from them.
-    void load(const std::string& scriptBytes);
+    // A show (re)loaded: edits start over from its script, and change it from now on.
+    void load(Show& show);
 
     const std::vector<ShowEntry>& entries() const { return entries_; }
     int rows() const { return rows_; }
@@ -81,12 +76,9 @@ public:
 
 private:
     struct State; // what an undo puts back
-    EffectList& effects_;
-    std::vector<std::string>& keywords_;
+    Show* show_ = nullptr;
     KeyEditor& keys_;
-    std::function<TrackSet&()> tracks_;
     std::function<void()> showChanged_;
-    EffectMaker makeEffect_;
     ScriptDocument script_;
     std::vector<ShowEntry> entries_;
     int rows_ = 1;
@@ -98,7 +90,12 @@ private:
     bool saved_ = false;
 
     void describe();
-    bool editable(size_t entry);
+    void changed();
+    // Moves the lines of the entries from `from` on by `count` lines.
+    void shiftLines(size_t from, int count);
+    bool editable(size_t entry) const;
+    std::unique_ptr<Effekt> makeCopy(const EffectFamily& family, int32_t start, int32_t end,
+                                     std::string extra);
     std::shared_ptr<State> noteEdit(const std::vector<std::string>& trackNames, uint64_t gesture);
     std::vector<std::string> moveTracks(const std::string& keyword, uint32_t from, uint32_t to,
                                         bool apply);

@@ -1,7 +1,7 @@
 #include "author/MusicAnalysis.h"
 
-#include "audio/AudioDecoder.h"
 #include "audio/MusicStream.h"
+#include "timeline/ShowMusic.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,21 +13,6 @@ constexpr double framesPerMs = musicSampleRate / 1000.0;
 WavePeak merged(const WavePeak& a, const WavePeak& b) {
     return {std::min(a.low, b.low), std::max(a.high, b.high)};
 }
-
-// The mono mix kept while decoding; the work stops at the next packet once `stop` is set.
-class MonoFrames final : public DecodedFrames {
-public:
-    explicit MonoFrames(const std::atomic<bool>& stop) : stop_(stop) {}
-    void expect(uint64_t frames) override { samples.reserve(frames); }
-    void take(const float* interleavedStereo, uint64_t frames) override {
-        samples.append(interleavedStereo, frames);
-    }
-    bool stopped() const { return stop_.load(std::memory_order_relaxed); }
-    MusicSamples samples{false};
-
-private:
-    const std::atomic<bool>& stop_;
-};
 
 } // namespace
 
@@ -76,8 +61,8 @@ WavePeak Waveform::peakOver(double fromMs, double toMs) const {
     return peak;
 }
 
-MusicAnalysis::MusicAnalysis(std::string musicFile, bool findTempo)
-    : musicFile_(std::move(musicFile)), findTempo_(findTempo), worker_([this] { run(); }) {}
+MusicAnalysis::MusicAnalysis(std::shared_ptr<ShowMusic> music, bool findTempo)
+    : music_(std::move(music)), findTempo_(findTempo), worker_([this] { run(); }) {}
 
 MusicAnalysis::~MusicAnalysis() {
     stop_.store(true, std::memory_order_relaxed);
@@ -85,18 +70,9 @@ MusicAnalysis::~MusicAnalysis() {
 }
 
 void MusicAnalysis::run() {
-    try {
-        MonoFrames frames(stop_);
-        AudioFileDecoder decoder(musicFile_, frames);
-        while (!frames.stopped() && decoder.decodeMore()) {
-        }
-        if (frames.stopped())
-            return;
-        waveform_ = Waveform(frames.samples);
-        if (findTempo_ && !frames.stopped())
-            tempo_ = detectTempo(frames.samples.mono(), musicSampleRate);
-    } catch (const std::exception& error) {
-        error_ = error.what();
-    }
+    error_ = music_->error();
+    waveform_ = Waveform(*music_->samples());
+    if (findTempo_ && !stop_.load(std::memory_order_relaxed))
+        tempo_ = music_->tempo();
     ready_.store(true, std::memory_order_release);
 }

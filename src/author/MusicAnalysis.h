@@ -1,18 +1,20 @@
 #pragma once
 // What the timeline strip shows of the music: its waveform and, when the tracks file declares no
-// tempo, the tempo found in it. Both are worked out once per music file, on a thread of their
-// own, so that neither loading nor a frame waits for them.
+// tempo, the tempo found in it. Both are worked out from the show's decoded music on a thread of
+// their own, so that neither loading nor a frame waits for them.
 
 #include "audio/TempoDetection.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 class MusicSamples;
+class ShowMusic;
 
 // The lowest and highest sample of a stretch of the music.
 struct WavePeak {
@@ -41,14 +43,14 @@ private:
 
 class MusicAnalysis {
 public:
-    // Starts the work: the waveform always, the tempo when `detectTempo` is set.
-    MusicAnalysis(std::string musicFile, bool findTempo);
+    // Starts the work: the waveform always, the tempo when `findTempo` is set.
+    MusicAnalysis(std::shared_ptr<ShowMusic> music, bool findTempo);
     // Stops the work where it is and waits for the thread.
     ~MusicAnalysis();
     MusicAnalysis(const MusicAnalysis&) = delete;
     MusicAnalysis& operator=(const MusicAnalysis&) = delete;
 
-    const std::string& musicFile() const { return musicFile_; }
+    const ShowMusic& music() const { return *music_; }
     bool findsTempo() const { return findTempo_; }
     // Once true, the results below hold still.
     bool ready() const { return ready_.load(std::memory_order_acquire); }
@@ -57,7 +59,7 @@ public:
     const std::string& error() const { return error_; }
 
 private:
-    std::string musicFile_;
+    std::shared_ptr<ShowMusic> music_;
     bool findTempo_;
     std::atomic<bool> ready_{false};
     std::atomic<bool> stop_{false};

@@ -161,7 +161,7 @@ std::string labelOf(const TweakVariable& variable) {
 }
 
 // The value's widget; true when the author changed the value with it.
-bool drawTweak(const TweakVariable& variable) {
+bool drawTweak(const TweakVariable& variable, const TweakRegistry& tweaks) {
     const TweakDefinition definition = parseTweakDefinition(variable.definition);
     const std::string label = labelOf(variable);
     const float speed = definition.step ? float(*definition.step) : 0.0f;
@@ -208,7 +208,7 @@ bool drawTweak(const TweakVariable& variable) {
                                     speed > 0 ? speed : 0.01f);
         break;
     default:
-        for (const TweakEnum& type : TweakRegistry::instance().enums()) {
+        for (const TweakEnum& type : tweaks.enums()) {
             if (type.type != variable.type)
                 continue;
             int* value = static_cast<int*>(variable.address);
@@ -252,7 +252,7 @@ void drawTweakRow(const OverlayView& view, const TweakValue& value, bool selecte
                                : "not tracked: click to select this value",
                           keys);
     ImGui::SameLine();
-    const bool changed = drawTweak(*value.variable);
+    const bool changed = drawTweak(*value.variable, view.tweaks);
     if (ImGui::IsItemActivated() || (changed && gesture == 0))
         gesture = view.editing.newGesture();
     if (changed)
@@ -383,7 +383,7 @@ void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& 
         if (!ImGui::IsAnyItemActive())
             gesture = 0; // the next change starts an edit of its own
         const std::optional<TweakValue> selection =
-            view.editing.selected(view.effects, view.time, &view.tracks);
+            view.editing.selected(view.effects, view.tweaks, view.time, &view.tracks);
         drawKeyBar(view, selection);
         if (!view.status.empty())
             ImGui::TextDisabled("%s", view.status.c_str());
@@ -394,7 +394,7 @@ void drawTweakPanel(const OverlayView& view, const OverlayRect& rect, uint64_t& 
             const Effekt& effect = *view.effects[i];
             if (!effect.isActiveAt(view.time))
                 continue;
-            const std::vector<TweakValue> values = tweakValuesOf(effect);
+            const std::vector<TweakValue> values = tweakValuesOf(effect, view.tweaks);
             if (values.empty())
                 continue;
             any = true;

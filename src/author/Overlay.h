@@ -41,6 +41,7 @@ struct OverlayView {
     double nowSeconds; // the beat history's clock now
     const std::string& reloadError;
     TrackSet& tracks;
+    const TweakRegistry& tweaks;
     TrackEditing& editing;
     const std::string& status; // the last save's outcome
     uint32_t time;             // the effect time now (keys are set at it)

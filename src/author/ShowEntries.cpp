@@ -1,15 +1,12 @@
 #include "author/ShowEntries.h"
 
+#include "timeline/Show.h"
+
 #include <algorithm>
 #include <numeric>
 #include <sstream>
 
 namespace {
-
-struct ValueLine {
-    int number;
-    std::string text;
-};
 
 std::string trimmedEnd(std::string text) {
     while (!text.empty() && std::string_view(" \t\r\n").find(text.back()) != std::string::npos)
@@ -17,58 +14,36 @@ std::string trimmedEnd(std::string text) {
     return text;
 }
 
-std::vector<ValueLine> valueLines(const std::string& scriptText) {
-    std::vector<ValueLine> lines;
+// The script's lines, from 1 (index 0 is empty), a byte-order mark left out.
+std::vector<std::string> scriptLines(const std::string& scriptText) {
+    std::vector<std::string> lines(1);
     std::istringstream in(scriptText);
-    int number = 0;
     for (std::string line; std::getline(in, line);) {
-        if (++number == 1 && line.starts_with("\xEF\xBB\xBF"))
-            line.erase(0, 3); // a byte-order mark
-        if (line.empty() || line[0] != '#')
-            lines.push_back({number, trimmedEnd(line)});
+        if (lines.size() == 1 && line.starts_with("\xEF\xBB\xBF"))
+            line.erase(0, 3);
+        lines.push_back(trimmedEnd(line));
     }
-    // Blank lines after the last entry are not part of it.
-    while (!lines.empty() && lines.back().text.empty())
-        lines.pop_back();
     return lines;
 }
 
-constexpr size_t headerLines = 3;
-constexpr size_t timeLines = 2;
-
 } // namespace
 
-std::vector<ShowEntry> describeEntries(const std::string& scriptText, const EffectList& effects,
-                                       const std::vector<std::string>& keywords) {
-    const std::vector<ValueLine> lines = valueLines(scriptText);
-    std::vector<ShowEntry> entries(effects.size());
-    std::vector<size_t> found; // index into lines of each entry's keyword, while they are found
-    size_t cursor = headerLines;
-    for (size_t i = 0; i < effects.size(); ++i) {
-        entries[i].keyword = i < keywords.size() ? keywords[i] : std::string();
-        entries[i].start = effects[i]->startTime;
-        entries[i].end = effects[i]->endTime;
-        if (found.size() != i)
-            continue;
-        while (cursor < lines.size() && lines[cursor].text != entries[i].keyword)
-            ++cursor;
-        if (cursor >= lines.size())
-            continue;
-        if (cursor + timeLines >= lines.size())
-            continue;
-        entries[i].line = lines[cursor].number;
-        entries[i].startLine = lines[cursor + 1].number;
-        entries[i].endLine = entries[i].lastLine = lines[cursor + 2].number;
-        found.push_back(cursor);
-        cursor += 1 + timeLines;
-    }
-    for (size_t i = 0; i < found.size(); ++i) {
-        const size_t first = found[i] + 1 + timeLines;
-        const size_t next = i + 1 < found.size() ? found[i + 1] : lines.size();
-        for (size_t at = first; at < next && at < lines.size(); ++at) {
-            entries[i].extraLines.push_back(lines[at].text);
-            entries[i].lastLine = lines[at].number;
-        }
+std::vector<ShowEntry> describeEntries(const Show& show, const std::string& scriptText) {
+    const std::vector<std::string> lines = scriptLines(scriptText);
+    std::vector<ShowEntry> entries(show.effects().size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const EntryLines& span = show.entries()[i].lines;
+        ShowEntry& entry = entries[i];
+        entry.keyword = std::string(show.entries()[i].family->keyword);
+        entry.start = show.effects()[i]->startTime;
+        entry.end = show.effects()[i]->endTime;
+        entry.line = span.keyword;
+        entry.startLine = span.start;
+        entry.endLine = span.end;
+        entry.lastLine = span.last;
+        for (int line = span.end + 1; line <= span.last && line < int(lines.size()); ++line)
+            if (lines[size_t(line)].empty() || lines[size_t(line)][0] != '#')
+                entry.extraLines.push_back(lines[size_t(line)]);
     }
     return entries;
 }

@@ -275,7 +275,8 @@ const ShowEntry* drawEntries(const OverlayView& view, const TimeAxis& axis, ImVe
 void drawKeyLane(const OverlayView& view, const TimeAxis& axis, float height, KeyDrag& drag) {
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("keys", ImVec2(std::max(axis.width, 1.0f), height));
-    const std::optional<TweakValue> value = view.editing.selected(view.effects, view.time, &view.tracks);
+    const std::optional<TweakValue> value =
+        view.editing.selected(view.effects, view.tweaks, view.time, &view.tracks);
     ImDrawList* draw = ImGui::GetWindowDrawList();
     draw->AddRectFilled(origin, ImVec2(origin.x + axis.width, origin.y + height),
                         IM_COL32(30, 30, 45, 220));

@@ -11,8 +11,8 @@
 #include <cfloat>
 #include <charconv>
 #include <chrono>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <string_view>
 #include <utility>
 
@@ -57,8 +57,8 @@ double bounded(double value, const TweakDefinition& definition) {
     return value;
 }
 
-void nudgeEnumeration(const TweakVariable& variable, int steps) {
-    for (const TweakEnum& type : TweakRegistry::instance().enums()) {
+void nudgeEnumeration(const TweakRegistry& tweaks, const TweakVariable& variable, int steps) {
+    for (const TweakEnum& type : tweaks.enums()) {
         if (type.type != variable.type || type.values.empty())
             continue;
         int* value = static_cast<int*>(variable.address);
@@ -70,7 +70,7 @@ void nudgeEnumeration(const TweakVariable& variable, int steps) {
     }
 }
 
-void nudge(const TweakVariable& variable, int steps) {
+void nudge(const TweakRegistry& tweaks, const TweakVariable& variable, int steps) {
     const TweakDefinition definition = parseTweakDefinition(variable.definition);
     const double step = stepOf(variable, definition);
     const double by = steps * step;
@@ -105,18 +105,18 @@ void nudge(const TweakVariable& variable, int steps) {
         break;
     }
     default:
-        nudgeEnumeration(variable, steps);
+        nudgeEnumeration(tweaks, variable, steps);
         break;
     }
 }
 
 } // namespace
 
-std::vector<TweakValue> tweakValuesOf(const Effekt& effect) {
+std::vector<TweakValue> tweakValuesOf(const Effekt& effect, const TweakRegistry& tweaks) {
     std::vector<TweakValue> values;
     if (!effect.tweakBar)
         return values;
-    for (const TweakVariable& variable : TweakRegistry::instance().variables())
+    for (const TweakVariable& variable : tweaks.variables())
         if (variable.bar == effect.tweakBar)
             values.push_back({&effect, &variable, valueTracks(effect, variable)});
     return values;
@@ -147,12 +147,13 @@ void TrackEditing::selectTrack(const std::string& name) {
         free_ = std::make_unique<FreeValue>(name);
 }
 
-std::optional<TweakValue> TrackEditing::selected(const EffectList& effects, uint32_t time,
+std::optional<TweakValue> TrackEditing::selected(const EffectList& effects,
+                                                 const TweakRegistry& tweaks, uint32_t time,
                                                  const TrackSet* tracks) const {
     std::optional<TweakValue> firstActive;
     for (const auto& effect : effects) {
         const bool active = effect->isActiveAt(time);
-        for (TweakValue& value : tweakValuesOf(*effect)) {
+        for (TweakValue& value : tweakValuesOf(*effect, tweaks)) {
             if (std::find(value.tracks.begin(), value.tracks.end(), selected_) !=
                 value.tracks.end())
                 return value;
@@ -193,18 +194,19 @@ void TrackEditing::valueChanged(TrackSet& tracks, const TweakValue& value, uint3
         editor_.setKey(tracks, value.tracks, *value.variable, time, gesture);
 }
 
-bool TrackEditing::nudgeSelected(TrackSet& tracks, const EffectList& effects, uint32_t time,
-                                 int steps) {
-    const std::optional<TweakValue> value = selected(effects, time, &tracks);
+bool TrackEditing::nudgeSelected(TrackSet& tracks, const EffectList& effects,
+                                 const TweakRegistry& tweaks, uint32_t time, int steps) {
+    const std::optional<TweakValue> value = selected(effects, tweaks, time, &tracks);
     if (!value)
         return false;
-    nudge(*value->variable, steps);
+    nudge(tweaks, *value->variable, steps);
     valueChanged(tracks, *value, time);
     return true;
 }
 
-bool TrackEditing::keySelected(TrackSet& tracks, const EffectList& effects, uint32_t time) {
-    const std::optional<TweakValue> value = selected(effects, time, &tracks);
+bool TrackEditing::keySelected(TrackSet& tracks, const EffectList& effects,
+                               const TweakRegistry& tweaks, uint32_t time) {
+    const std::optional<TweakValue> value = selected(effects, tweaks, time, &tracks);
     if (!value)
         return false;
     editor_.setKey(tracks, value->tracks, *value->variable, time);

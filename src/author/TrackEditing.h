@@ -52,8 +52,8 @@ public:
     // active at the time; when no active entry has values and `tracks` are given, the first
     // track that their shaders read; else none. A free track has its number from `tracks` at
     // the time, when they are given.
-    std::optional<TweakValue> selected(const EffectList& effects, uint32_t time,
-                                       const TrackSet* tracks = nullptr) const;
+    std::optional<TweakValue> selected(const EffectList& effects, const TweakRegistry& tweaks,
+                                       uint32_t time, const TrackSet* tracks = nullptr) const;
     // Makes a free track by its first key, at the time with the value 0 (what a shader's uniform
     // holds without a track), and selects it. False for a name that is not free or already a
     // track.
@@ -66,9 +66,11 @@ public:
                       uint64_t gesture = 0);
     // The selected value one step up (steps > 0) or down, within its bounds; booleans toggle and
     // enumerations go to the next or previous name. False when nothing is selected.
-    bool nudgeSelected(TrackSet& tracks, const EffectList& effects, uint32_t time, int steps);
+    bool nudgeSelected(TrackSet& tracks, const EffectList& effects, const TweakRegistry& tweaks,
+                       uint32_t time, int steps);
     // A key of the selected value at the time from its numbers now.
-    bool keySelected(TrackSet& tracks, const EffectList& effects, uint32_t time);
+    bool keySelected(TrackSet& tracks, const EffectList& effects, const TweakRegistry& tweaks,
+                     uint32_t time);
 
     // Writes the tracks file (beside it, then renamed over it). Returns the message to show: what
     // was saved, or why it was not.
@@ -95,5 +97,5 @@ private:
 std::vector<std::string> untrackedUniforms(const EffectList& effects, const TrackSet& tracks,
                                            uint32_t time);
 
-// Every tweak value of the entry (none unless its tweaks were registered).
-std::vector<TweakValue> tweakValuesOf(const Effekt& effect);
+// Every tweak value of the entry (none unless its tweaks were registered in `tweaks`).
+std::vector<TweakValue> tweakValuesOf(const Effekt& effect, const TweakRegistry& tweaks);

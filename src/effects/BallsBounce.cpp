@@ -17,12 +17,13 @@ constexpr float hiddenBelowY = -25;
 
 } // namespace
 
-BallsBounce::BallsBounce(int32_t start, int32_t end)
+BallsBounce::BallsBounce(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end), ballModel([] { gluSphere(QuadricObject().get(), 2.0, 20, 10); }) {
-    floorProgram.build(true, "data/bravelund/bounce/floorshader.fs");
-    boardImage.load("data/bravelund/bounce/skak.png");
-    shadowImage.load("data/bravelund/bounce/skygge.png");
-    ballProgram.load("data/bravelund/bounce/cubeshader.fs", "data/bravelund/bounce/cubeshader.vs");
+    floorProgram.build(context.files.open("data/bravelund/bounce/floorshader.fs"));
+    boardImage.load(context.files.open("data/bravelund/bounce/skak.png"));
+    shadowImage.load(context.files.open("data/bravelund/bounce/skygge.png"));
+    ballProgram.load(context.files.open("data/bravelund/bounce/cubeshader.fs"),
+                     context.files.open("data/bravelund/bounce/cubeshader.vs"));
 }
 
 void BallsBounce::draw(uint32_t time, float beat) {

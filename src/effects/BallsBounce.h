@@ -2,6 +2,7 @@
 // A scrolling chequered floor in perspective with 500 balls travelling across it in a column,
 // hopping with the beat, each with a soft shadow; the hops die away over the window.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/DisplayList.h"
 #include "render/Shader.h"
@@ -11,7 +12,7 @@ namespace Effekter {
 
 class BallsBounce : public Effekt {
 public:
-    BallsBounce(int32_t start, int32_t end);
+    BallsBounce(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

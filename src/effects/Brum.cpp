@@ -15,17 +15,17 @@ void Brum::Particle::positionAt(uint32_t t, Vec3& position, float& fade) const {
                     origin.z + drift * direction.z);
 }
 
-Brum::Brum(int32_t start, int32_t end) : Effekt(start, end) {
-    spriteImage.load("data/mirok/brum/brum.png");
-    backgroundImage.load("data/mirok/brum/pastelmand.jpg");
-    starImage.load("data/mirok/brum/stjern1.jpg");
+Brum::Brum(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end), lastSpawn_(context.shared.get<BrumSpawn>()) {
+    spriteImage.load(context.files.open("data/mirok/brum/brum.png"));
+    backgroundImage.load(context.files.open("data/mirok/brum/pastelmand.jpg"));
+    starImage.load(context.files.open("data/mirok/brum/stjern1.jpg"));
     name = "Brum";
 }
 
-void Brum::registerTweaks() {
-    TweakRegistry& registry = TweakRegistry::instance();
-    registry.addVariable(tweakBar, "BGPos", TweakDir3F, &bgPos, "label='Bg pos'");
-    registry.addVariable(tweakBar, "BGScale", TweakDir3F, &bgScale, "label='Bg scale'");
+void Brum::registerTweaks(TweakRegistry& tweaks) {
+    tweaks.addVariable(tweakBar, "BGPos", TweakDir3F, &bgPos, "label='Bg pos'");
+    tweaks.addVariable(tweakBar, "BGScale", TweakDir3F, &bgScale, "label='Bg scale'");
 }
 
 Vec3 Brum::pathAt(float T) {
@@ -34,7 +34,7 @@ Vec3 Brum::pathAt(float T) {
 
 void Brum::draw(uint32_t time, float) {
     const Vec3 P = pathAt(float(time));
-    if (time - lastSpawn > spawnInterval)
+    if (time - lastSpawn_.last > spawnInterval)
         spawn(time, P);
     drawBackground(time);
     {
@@ -56,7 +56,7 @@ void Brum::spawn(uint32_t time, const Vec3& origin) {
     // A particle that dies at its birth would never be seen (and has no fade to compute).
     if (death != time)
         particles.push_back({origin, Vec3(r3, r2, r1), r5 * 0.5f, time, death});
-    lastSpawn = time;
+    lastSpawn_.last = time;
 }
 
 void Brum::drawBackground(uint32_t time) {

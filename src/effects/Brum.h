@@ -2,6 +2,7 @@
 // A sprite on a looping path in front of a turning background, leaving a trail of star particles
 // that drift, spin and fade out over up to ten seconds each.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Texture.h"
 #include "render/VecMath.h"
@@ -10,6 +11,11 @@
 #include <list>
 
 namespace Effekter {
+
+// Time of the last particle birth, shared by all Brum entries of the show.
+struct BrumSpawn {
+    uint32_t last = 0;
+};
 
 class Brum : public Effekt {
 public:
@@ -31,18 +37,17 @@ public:
     Vec3 bgScale{1, 1, 0};         // half size in x and y
     std::list<Particle> particles; // in creation order
 
-    // Time of the last particle birth, shared by all Brum effects for the whole run.
-    static inline uint32_t lastSpawn = 0;
     static constexpr uint32_t spawnInterval = 10; // ms; at most one birth per frame
 
-    Brum(int32_t start, int32_t end);
-    void registerTweaks() override;
+    Brum(const EffectContext& context, int32_t start, int32_t end);
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 
     // The sprite's path point at effect time T.
     static Vec3 pathAt(float T);
 
 private:
+    BrumSpawn& lastSpawn_;
     void spawn(uint32_t time, const Vec3& origin);
     void drawBackground(uint32_t time);
     void drawParticles(uint32_t time);

@@ -12,9 +12,6 @@ namespace Effekter {
 
 namespace {
 
-constexpr int firstScene = 3;
-int currentScene = firstScene;
-
 // Draws a render target's colour texture as a full-screen layer, turned by `degrees` about the
 // screen's centre and scaled by `halfSize`.
 void drawTargetLayer(const RenderTarget& source, float halfSize, float degrees) {
@@ -30,38 +27,34 @@ void drawTargetLayer(const RenderTarget& source, float halfSize, float degrees) 
 
 } // namespace
 
-int chaosScene() { return currentScene; }
-
-void resetChaosScene() { currentScene = firstScene; }
-
-ChaosZoomer::ChaosZoomer(int32_t start, int32_t end)
-    : Effekt(start, end), model("data/misc/simple.3ds", 1) {
-    flowers.load("data/misc/blomster.jpg");
-    pictures[0].load("data/misc/pem.jpg");
-    pictures[1].load("data/misc/mig.jpg");
-    pictures[3].load("data/misc/quelm.jpg");
-    pictures[2].load("data/misc/bust.jpg");
-    environment.load("data/misc/env.jpg");
-    border.load("data/misc/border.jpg");
-    twist.load("data/misc/twist.jpg");
-    split.build(true, "data/misc/split.txt");
+ChaosZoomer::ChaosZoomer(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end), model(context.files.open("data/misc/simple.3ds"), 1),
+      shared_(context.shared.get<ChaosScene>()) {
+    flowers.load(context.files.open("data/misc/blomster.jpg"));
+    pictures[0].load(context.files.open("data/misc/pem.jpg"));
+    pictures[1].load(context.files.open("data/misc/mig.jpg"));
+    pictures[3].load(context.files.open("data/misc/quelm.jpg"));
+    pictures[2].load(context.files.open("data/misc/bust.jpg"));
+    environment.load(context.files.open("data/misc/env.jpg"));
+    border.load(context.files.open("data/misc/border.jpg"));
+    twist.load(context.files.open("data/misc/twist.jpg"));
+    split.build(context.files.open("data/misc/split.txt"));
     name = "ChaosZoomer";
     timeLocation = uniformLocation(split, "time");
     beatLocation = uniformLocation(split, "beat");
 }
 
-void ChaosZoomer::registerTweaks() {
-    TweakRegistry& registry = TweakRegistry::instance();
-    registry.addVariable(tweakBar, "ObjPos", TweakDir3F, &ObjPos, "label='ObjPos'");
-    registry.addVariable(tweakBar, "FogNear", TweakFloat, &FogNear, " label='FogNear'");
-    registry.addVariable(tweakBar, "FogFar", TweakFloat, &FogFar, " label='FogFar'");
+void ChaosZoomer::registerTweaks(TweakRegistry& tweaks) {
+    tweaks.addVariable(tweakBar, "ObjPos", TweakDir3F, &ObjPos, "label='ObjPos'");
+    tweaks.addVariable(tweakBar, "FogNear", TweakFloat, &FogNear, " label='FogNear'");
+    tweaks.addVariable(tweakBar, "FogFar", TweakFloat, &FogFar, " label='FogFar'");
 }
 
 void ChaosZoomer::draw(uint32_t time, float beat) {
     if (time - sceneStart > sceneLength) {
         switchCount += 1;
         sceneStart = time;
-        currentScene = prng::next() & 3;
+        shared_.scene = prng::next() & 3;
     }
     if (float(time - lastUpdate) > refreshInterval)
         refreshComposite(time, beat);
@@ -89,7 +82,7 @@ void ChaosZoomer::refreshComposite(uint32_t time, float beat) {
 void ChaosZoomer::drawScene(uint32_t time, float beat) {
     const float fade = std::min(float(time - sceneStart) / 500, 1.0f);
     const float timeMs = float(time);
-    switch (currentScene) {
+    switch (shared_.scene) {
     case 0:
         drawTunnel(timeMs, fade);
         break;

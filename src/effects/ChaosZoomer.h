@@ -3,6 +3,7 @@
 // slightly turned copy of the previous composite, shown through the split program with a border
 // image over it.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "model3ds/ModelMeshes.h"
 #include "render/RenderTarget.h"
@@ -15,11 +16,11 @@
 
 namespace Effekter {
 
-// The scene shown by every ChaosZoomer of the run: 0 tunnel, 1 picture zoom, 2 model,
+// The scene shown by every ChaosZoomer of the show: 0 tunnel, 1 picture zoom, 2 model,
 // 3 twisting layers (the first).
-int chaosScene();
-// Back to the start-of-program scene; for program start and tests.
-void resetChaosScene();
+struct ChaosScene {
+    int scene = 3;
+};
 
 class ChaosZoomer : public Effekt {
 public:
@@ -45,11 +46,15 @@ public:
     FragmentProgram split;
     int32_t switchCount = 0;
 
-    ChaosZoomer(int32_t start, int32_t end);
-    void registerTweaks() override;
+    ChaosZoomer(const EffectContext& context, int32_t start, int32_t end);
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 
+    int scene() const { return shared_.scene; }
+
 private:
+    ChaosScene& shared_;
+
     void refreshComposite(uint32_t time, float beat);
     void drawScene(uint32_t time, float beat);
     void drawTunnel(float timeMs, float fade);

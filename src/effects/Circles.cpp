@@ -22,9 +22,9 @@ void drawLayer(const CTexture& image, float halfSize, float lift = 0) {
 
 } // namespace
 
-Circles::Circles(int32_t start, int32_t end) : Effekt(start, end) {
-    program.build(true, circleShaderPath);
-    ringImage.load("data/circles/__ring.jpg");
+Circles::Circles(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    program.build(context.files.open(circleShaderPath));
+    ringImage.load(context.files.open("data/circles/__ring.jpg"));
     timeLocation = uniformLocation(program, "time");
 }
 
@@ -34,10 +34,10 @@ void Circles::draw(uint32_t time, float) {
     drawLayer(ringImage, 1);
 }
 
-Faces::Faces(int32_t start, int32_t end) : Effekt(start, end) {
-    program.build(true, circleShaderPath);
-    picture.load("data/circles/circles.jpg");
-    textImage.load("data/circles/text.jpg");
+Faces::Faces(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    program.build(context.files.open(circleShaderPath));
+    picture.load(context.files.open("data/circles/circles.jpg"));
+    textImage.load(context.files.open("data/circles/text.jpg"));
     glUseProgram(program.program);
     timeLocation = uniformLocation(program, "time");
     beatLocation = uniformLocation(program, "beat");
@@ -56,10 +56,10 @@ void Faces::draw(uint32_t time, float beat) {
     drawLayer(textImage, 1);
 }
 
-Banger::Banger(int32_t start, int32_t end) : Effekt(start, end) {
-    program.build(true, "data/bravelund/banger/slider.txt");
-    firstImage.load("data/bravelund/banger/bang.jpg");
-    secondImage.load("data/bravelund/banger/bang1.jpg");
+Banger::Banger(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    program.build(context.files.open("data/bravelund/banger/slider.txt"));
+    firstImage.load(context.files.open("data/bravelund/banger/bang.jpg"));
+    secondImage.load(context.files.open("data/bravelund/banger/bang1.jpg"));
     timeLocation = uniformLocation(program, "time");
 }
 

@@ -2,6 +2,7 @@
 // Full-screen image layers drawn through fragment shaders: the ring picture (Circles), the beat
 // driven face picture with its text (Faces), and the slider that turns into beat flashes (Banger).
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
@@ -10,7 +11,7 @@ namespace Effekter {
 
 class Circles : public Effekt {
 public:
-    Circles(int32_t start, int32_t end);
+    Circles(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:
@@ -21,7 +22,7 @@ private:
 
 class Faces : public Effekt {
 public:
-    Faces(int32_t start, int32_t end);
+    Faces(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:
@@ -34,7 +35,7 @@ private:
 
 class Banger : public Effekt {
 public:
-    Banger(int32_t start, int32_t end);
+    Banger(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

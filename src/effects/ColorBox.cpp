@@ -19,10 +19,10 @@ void glideAxis(float& focus, int32_t target) {
 
 } // namespace
 
-ColorBox::ColorBox(int32_t start, int32_t end) : Effekt(start, end) {
-    tileImage.load("data/colorbox/colorbox1.jpg");
-    flashImage.load("data/colorbox/colorbox2.jpg");
-    starImage.load("data/colorbox/star.jpg");
+ColorBox::ColorBox(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    tileImage.load(context.files.open("data/colorbox/colorbox1.jpg"));
+    flashImage.load(context.files.open("data/colorbox/colorbox2.jpg"));
+    starImage.load(context.files.open("data/colorbox/star.jpg"));
 }
 
 void ColorBox::draw(uint32_t time, float beat) {

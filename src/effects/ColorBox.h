@@ -2,6 +2,7 @@
 // A 21 x 21 grid of spinning, overlapping tiles seen by a camera that glides towards a target cell;
 // the target jumps when the beat drops.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Texture.h"
 
@@ -23,7 +24,7 @@ public:
     static constexpr uint32_t fadeIn = 5000;
     static constexpr uint32_t fadeOut = 2000;
 
-    ColorBox(int32_t start, int32_t end);
+    ColorBox(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
     // Brightness of the whole grid at `time`: rises over the first 5 s, falls over the last 2 s.

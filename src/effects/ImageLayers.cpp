@@ -26,10 +26,10 @@ float windowProgress(const Effekt& effect, uint32_t time) {
     return float(time - effect.startTime) / float(effect.endTime - effect.startTime);
 }
 
-AlphaBlendImage::AlphaBlendImage(int32_t start, int32_t end, const std::string& imagePath,
-                                 const std::string& modeWord)
+AlphaBlendImage::AlphaBlendImage(const EffectContext& context, int32_t start, int32_t end,
+                                 const std::string& imagePath, const std::string& modeWord)
     : Effekt(start, end) {
-    image.load(imagePath);
+    image.load(context.files.open(imagePath));
     name = imagePath;
     mode = modeFromWord(modeWord);
     if (mode == stillImage)
@@ -45,19 +45,18 @@ int32_t AlphaBlendImage::modeFromWord(const std::string& word) {
     return stillImage;
 }
 
-void AlphaBlendImage::registerTweaks() {
-    TweakRegistry& registry = TweakRegistry::instance();
-    const int modeType = registry.defineEnum("Mode", {{UP, "UP"},
-                                                      {DOWN, "DOWN"},
-                                                      {LEFT, "LEFT"},
-                                                      {RIGHT, "RIGHT"},
-                                                      {UPCENTER, "UPCENTER"},
-                                                      {BEATUP, "BEATUP"},
-                                                      {BEATBACK, "BEATBACK"},
-                                                      {RANDOM, "RANDOM"},
-                                                      {STATICFADEOUT, "STATICFADEOUT"},
-                                                      {STATICFADEIN, "STATICFADEIN"}});
-    registry.addVariable(tweakBar, "Mode", modeType, &mode, "label='Mode'");
+void AlphaBlendImage::registerTweaks(TweakRegistry& tweaks) {
+    const int modeType = tweaks.defineEnum("Mode", {{UP, "UP"},
+                                                    {DOWN, "DOWN"},
+                                                    {LEFT, "LEFT"},
+                                                    {RIGHT, "RIGHT"},
+                                                    {UPCENTER, "UPCENTER"},
+                                                    {BEATUP, "BEATUP"},
+                                                    {BEATBACK, "BEATBACK"},
+                                                    {RANDOM, "RANDOM"},
+                                                    {STATICFADEOUT, "STATICFADEOUT"},
+                                                    {STATICFADEIN, "STATICFADEIN"}});
+    tweaks.addVariable(tweakBar, "Mode", modeType, &mode, "label='Mode'");
 }
 
 AlphaBlendImage::Placement AlphaBlendImage::placementAt(uint32_t time, float beat) {

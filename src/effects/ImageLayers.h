@@ -2,6 +2,7 @@
 // Full-screen image layers: a moving or fading picture, a white flash, an empty overlay entry and
 // the entry that ends the show.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Texture.h"
 
@@ -33,13 +34,13 @@ public:
     int32_t mode;
 
     // An unknown mode word selects stillImage and is reported on the debug output.
-    AlphaBlendImage(int32_t start, int32_t end, const std::string& imagePath,
-                    const std::string& modeWord);
+    AlphaBlendImage(const EffectContext& context, int32_t start, int32_t end,
+                    const std::string& imagePath, const std::string& modeWord);
 
     // The mode a word selects (exact, case-sensitive), or stillImage.
     static int32_t modeFromWord(const std::string& word);
 
-    void registerTweaks() override;
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 
 private:

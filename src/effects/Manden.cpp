@@ -13,11 +13,11 @@ constexpr float helixRadius = 5.0f;
 
 } // namespace
 
-Manden::Manden(int32_t start, int32_t end) : Effekt(start, end) {
-    figureImage.load("data/bravelund/mansphere/manden.png");
-    greetingsImage.load("data/bravelund/mansphere/greets.png");
-    helixImage.load("data/bravelund/mansphere/pole.jpg");
-    screenProgram.build(true, "data/bravelund/mansphere/manden.fs");
+Manden::Manden(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    figureImage.load(context.files.open("data/bravelund/mansphere/manden.png"));
+    greetingsImage.load(context.files.open("data/bravelund/mansphere/greets.png"));
+    helixImage.load(context.files.open("data/bravelund/mansphere/pole.jpg"));
+    screenProgram.build(context.files.open("data/bravelund/mansphere/manden.fs"));
     target.emplace();
     for (int i = 0; i <= helixSteps; ++i) {
         const float around = 6.2831855f * float(i) / float(helixSteps);

@@ -2,6 +2,7 @@
 // A still figure with a greetings image scrolling once across the screen, composed in a render
 // target and shown through a fragment shader, with a waving textured double helix in front.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
@@ -16,7 +17,7 @@ class Manden : public Effekt {
 public:
     static constexpr int helixSteps = 100; // quads around each tube and along the helix
 
-    Manden(int32_t start, int32_t end);
+    Manden(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
     // Horizontal place of the greetings image: -2 at the start of the window, +2 at its end.

@@ -5,9 +5,10 @@
 
 namespace Effekter {
 
-Mirror::Mirror(int32_t start, int32_t end) : Effekt(start, end) {
-    boxImage.load("data/bravelund/tolvik/boks.jpg");
-    cubeProgram.load("data/bravelund/tolvik/cube.fs", "data/bravelund/tolvik/cube.vs");
+Mirror::Mirror(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    boxImage.load(context.files.open("data/bravelund/tolvik/boks.jpg"));
+    cubeProgram.load(context.files.open("data/bravelund/tolvik/cube.fs"),
+                     context.files.open("data/bravelund/tolvik/cube.vs"));
     timeLocation = uniformLocation(cubeProgram, "time");
 }
 

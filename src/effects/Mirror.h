@@ -1,6 +1,7 @@
 #pragma once
 // A textured cube tumbling about all three axes, drawn through a vertex and fragment program.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
@@ -9,7 +10,7 @@ namespace Effekter {
 
 class Mirror : public Effekt {
 public:
-    Mirror(int32_t start, int32_t end);
+    Mirror(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

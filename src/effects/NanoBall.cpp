@@ -9,8 +9,6 @@
 
 namespace Effekter {
 
-NanoBall::BeatState NanoBall::sharedBeat;
-
 namespace {
 
 constexpr uint32_t fadeOutMs = 7000;
@@ -23,18 +21,18 @@ float degrees(float radians) { return radians * 180.0f / std::numbers::pi_v<floa
 
 } // namespace
 
-NanoBall::NanoBall(int32_t start, int32_t end) : Effekt(start, end) {
-    tubeImage.load("data/bravelund/nanoball/zoomer1.jpg");
-    flareImage.load("data/bravelund/nanoball/flare.jpg");
-    backgroundImage.load("data/bravelund/nanoball/bg.jpg");
-    spikeProgram.load("data/bravelund/nanoball/cubeshader.fs",
-                      "data/bravelund/nanoball/cubeshader.vs");
-    bendProgram.build(true, "data/bravelund/nanoball/bend.fs");
+NanoBall::NanoBall(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end), sharedBeat_(context.shared.get<BeatState>()) {
+    tubeImage.load(context.files.open("data/bravelund/nanoball/zoomer1.jpg"));
+    flareImage.load(context.files.open("data/bravelund/nanoball/flare.jpg"));
+    backgroundImage.load(context.files.open("data/bravelund/nanoball/bg.jpg"));
+    spikeProgram.load(context.files.open("data/bravelund/nanoball/cubeshader.fs"),
+                      context.files.open("data/bravelund/nanoball/cubeshader.vs"));
+    bendProgram.build(context.files.open("data/bravelund/nanoball/bend.fs"));
     name = "NanoBall";
 }
 
-void NanoBall::registerTweaks() {
-    TweakRegistry& tweaks = TweakRegistry::instance();
+void NanoBall::registerTweaks(TweakRegistry& tweaks) {
     tweaks.addVariable(tweakBar, "Light pos", TweakDir3F, lightPosition, "label='Light pos'");
     tweaks.addVariable(tweakBar, "Light amb", TweakColor4F, lightAmbient, "label='Light amb'");
     tweaks.addVariable(tweakBar, "Light spc", TweakColor4F, lightSpecular, "label='Light spc'");
@@ -62,15 +60,15 @@ void NanoBall::drawBackground(uint32_t elapsed) const {
 }
 
 void NanoBall::countBeatEvent(uint32_t time, float beat) {
-    if (!sharedBeat.started) {
-        sharedBeat.started = true;
-        sharedBeat.lastBeatEvent = time;
+    if (!sharedBeat_.started) {
+        sharedBeat_.started = true;
+        sharedBeat_.lastBeatEvent = time;
     }
-    if (time - sharedBeat.lastBeatEvent > beatEventGapMs && beat > beatEventLevel) {
-        ++sharedBeat.beatCount;
-        sharedBeat.lastBeatEvent = time;
-        if (sharedBeat.beatCount % 4 == 0)
-            ++sharedBeat.barCount;
+    if (time - sharedBeat_.lastBeatEvent > beatEventGapMs && beat > beatEventLevel) {
+        ++sharedBeat_.beatCount;
+        sharedBeat_.lastBeatEvent = time;
+        if (sharedBeat_.beatCount % 4 == 0)
+            ++sharedBeat_.barCount;
         // Two values are skipped: the spikes look different for the frame of the beat.
         prng::next();
         prng::next();
@@ -81,10 +79,10 @@ void NanoBall::placeBall(uint32_t time, uint32_t elapsed) const {
     const float tf = float(time);
     const float slide = elapsed < 500 ? 10.0f - float(elapsed) / 50.0f : 0.0f;
     const float sinceLoud = float(time - lastLoud);
-    const int32_t beats = sharedBeat.beatCount;
+    const int32_t beats = sharedBeat_.beatCount;
     const float x = 10.0f * std::abs(std::sin(0.0095f * tf)) + slide - 4.0f - float(beats % 10);
     const float y = 10.0f * std::sin(0.0002f * tf) + sinceLoud / 100.0f;
-    const float z = -18.0f - 3.0f * float(beats % 4) * float(sharedBeat.barCount);
+    const float z = -18.0f - 3.0f * float(beats % 4) * float(sharedBeat_.barCount);
     glTranslatef(x, y, z);
     glRotatef(sinceLoud / 28.0f * float(beats % 2) + tf / 10.0f, 1, 0, 0);
     glRotatef(sinceLoud / 18.0f, 0, 1, 0);

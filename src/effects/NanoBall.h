@@ -2,6 +2,7 @@
 // A ball of up to 512 flare-capped spikes spread evenly over a sphere, tumbling and jumping with
 // the loud beats in front of a slowly zooming, turning background.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/QuadricObject.h"
 #include "render/Shader.h"
@@ -11,7 +12,7 @@ namespace Effekter {
 
 class NanoBall : public Effekt {
 public:
-    // Beat history shared by every NanoBall of the run: it decides the ball's depth and sideways
+    // Beat history shared by every NanoBall of the show: it decides the ball's depth and sideways
     // offset, so a later window goes on from where an earlier one left off.
     struct BeatState {
         bool started = false;       // false until the first draw of any NanoBall
@@ -19,15 +20,13 @@ public:
         int32_t beatCount = 0;
         int32_t barCount = 0; // raised on every fourth beat
     };
-    static const BeatState& beatState() { return sharedBeat; }
-    // Back to the state of program start (for tests).
-    static void resetBeatState() { sharedBeat = BeatState(); }
+    const BeatState& beatState() const { return sharedBeat_; }
 
     static constexpr int maxSpikes = 512;
 
-    NanoBall(int32_t start, int32_t end);
+    NanoBall(const EffectContext& context, int32_t start, int32_t end);
 
-    void registerTweaks() override;
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 
     // Exposed for tweaking only; drawing does not read them.
@@ -47,7 +46,7 @@ public:
 private:
     void drawBackground(uint32_t elapsed) const;
     // Counts a beat when a loud one comes more than 300 ms after the last one counted.
-    static void countBeatEvent(uint32_t time, float beat);
+    void countBeatEvent(uint32_t time, float beat);
     // What a frame moves on before its spikes: the last loud time, the beat count and the random
     // sequence. Returns the number of spikes.
     int stepState(uint32_t time, float beat);
@@ -61,8 +60,7 @@ private:
     ShaderProgram spikeProgram;
     FragmentProgram bendProgram;
     QuadricObject tube;
-
-    static BeatState sharedBeat;
+    BeatState& sharedBeat_;
 };
 
 } // namespace Effekter

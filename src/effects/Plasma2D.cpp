@@ -5,11 +5,11 @@
 
 namespace Effekter {
 
-Plasma2D::Plasma2D(int32_t start, int32_t end, int32_t seed)
+Plasma2D::Plasma2D(const EffectContext& context, int32_t start, int32_t end, int32_t seed)
     : Effekt(start, end), plasmaSeed(seed) {
-    waterImage.load("data/plasma/__water.jpg");
+    waterImage.load(context.files.open("data/plasma/__water.jpg"));
     name = "Plasma2D";
-    plasmaProgram.build(true, "data/plasma/effekt2.fs");
+    plasmaProgram.build(context.files.open("data/plasma/effekt2.fs"));
     timeLocation = uniformLocation(plasmaProgram, "time");
     dx0Location = uniformLocation(plasmaProgram, "dx0");
     dy0Location = uniformLocation(plasmaProgram, "dy0");
@@ -17,9 +17,8 @@ Plasma2D::Plasma2D(int32_t start, int32_t end, int32_t seed)
     dy1Location = uniformLocation(plasmaProgram, "dy1");
 }
 
-void Plasma2D::registerTweaks() {
-    TweakRegistry::instance().addVariable(tweakBar, "Plasma", TweakInt32, &plasmaSeed,
-                                          " label='Plasma'");
+void Plasma2D::registerTweaks(TweakRegistry& tweaks) {
+    tweaks.addVariable(tweakBar, "Plasma", TweakInt32, &plasmaSeed, " label='Plasma'");
 }
 
 void Plasma2D::draw(uint32_t time, float beat) {

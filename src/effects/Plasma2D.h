@@ -2,6 +2,7 @@
 // A plasma drawn by a fragment shader over a water image; a seed chooses its sixteen wave
 // parameters, so the same seed always gives the same plasma.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
@@ -10,8 +11,8 @@ namespace Effekter {
 
 class Plasma2D : public Effekt {
 public:
-    Plasma2D(int32_t start, int32_t end, int32_t plasmaSeed);
-    void registerTweaks() override;
+    Plasma2D(const EffectContext& context, int32_t start, int32_t end, int32_t plasmaSeed);
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 
 private:

@@ -39,9 +39,10 @@ void drawTexturedBox(float s, float t, float hx, float hy, float hz) {
 
 } // namespace
 
-PolarCoords::PolarCoords(int32_t start, int32_t end) : Effekt(start, end) {
-    boxImage.load("data/housing.jpg");
-    polarProgram.build(true, "data/polar.fs");
+PolarCoords::PolarCoords(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end) {
+    boxImage.load(context.files.open("data/housing.jpg"));
+    polarProgram.build(context.files.open("data/polar.fs"));
     // Looked up but never set: the shader sees 0 in both and works without them.
     timeLocation = uniformLocation(polarProgram, "time");
     resolutionLocation = uniformLocation(polarProgram, "resolution");

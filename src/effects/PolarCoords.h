@@ -2,6 +2,7 @@
 // A field of 21 x 21 tumbling boxes rendered into a 1024 x 1024 target and shown on the whole
 // screen through a polar-coordinate fragment shader.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
@@ -13,7 +14,7 @@ namespace Effekter {
 
 class PolarCoords : public Effekt {
 public:
-    PolarCoords(int32_t start, int32_t end);
+    PolarCoords(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

@@ -14,11 +14,10 @@ void translate(const Vec3& by) { glTranslatef(by.x, by.y, by.z); }
 
 Quelm3D::Quelm3D(int32_t start, int32_t end) : Effekt(start, end) { name = "Quelm3D"; }
 
-void Quelm3D::registerTweaks() {
-    TweakRegistry& registry = TweakRegistry::instance();
-    registry.addVariable(tweakBar, "Cam pos", TweakDir3F, &camPos, "label='Cam pos'");
-    registry.addVariable(tweakBar, "Pole pos", TweakDir3F, &polePos, "label='Pole pos'");
-    registry.addVariable(tweakBar, "Pole rot", TweakDir3F, &poleRot, "label='Pole rot'");
+void Quelm3D::registerTweaks(TweakRegistry& tweaks) {
+    tweaks.addVariable(tweakBar, "Cam pos", TweakDir3F, &camPos, "label='Cam pos'");
+    tweaks.addVariable(tweakBar, "Pole pos", TweakDir3F, &polePos, "label='Pole pos'");
+    tweaks.addVariable(tweakBar, "Pole rot", TweakDir3F, &poleRot, "label='Pole rot'");
 }
 
 void Quelm3D::draw(uint32_t, float) {
@@ -34,8 +33,9 @@ void Quelm3D::draw(uint32_t, float) {
     glCallList(GLuint(meshList));
 }
 
-FogRotator::FogRotator(int32_t start, int32_t end) : Effekt(start, end) {
-    poleImage.load("data/mirok/fog/pole1.jpg");
+FogRotator::FogRotator(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end) {
+    poleImage.load(context.files.open("data/mirok/fog/pole1.jpg"));
     name = "FogRotator";
     quadric_.reset(gluNewQuadric());
     if (!quadric_)
@@ -43,14 +43,13 @@ FogRotator::FogRotator(int32_t start, int32_t end) : Effekt(start, end) {
     gluQuadricTexture(quadric_.get(), GL_TRUE);
 }
 
-void FogRotator::registerTweaks() {
-    TweakRegistry& registry = TweakRegistry::instance();
-    registry.addVariable(tweakBar, "Cam pos", TweakDir3F, &camPos, "label='Cam pos'");
+void FogRotator::registerTweaks(TweakRegistry& tweaks) {
+    tweaks.addVariable(tweakBar, "Cam pos", TweakDir3F, &camPos, "label='Cam pos'");
     for (int n = 1; n <= poleCount; ++n) {
-        registry.addVariable(tweakBar, formatText("Pols pos %i", n), TweakDir3F, &polePos[n - 1],
-                             "label='Pole pos'");
-        registry.addVariable(tweakBar, formatText("Pols rot %i", n), TweakDir3F, &poleRot[n - 1],
-                             "label='Pole rot'");
+        tweaks.addVariable(tweakBar, formatText("Pols pos %i", n), TweakDir3F, &polePos[n - 1],
+                           "label='Pole pos'");
+        tweaks.addVariable(tweakBar, formatText("Pols rot %i", n), TweakDir3F, &poleRot[n - 1],
+                           "label='Pole rot'");
     }
 }
 

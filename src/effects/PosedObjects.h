@@ -1,6 +1,7 @@
 #pragma once
 // Still 3-D objects posed by tweakable vectors; the same picture on every frame of their window.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/GL.h"
 #include "render/Texture.h"
@@ -21,7 +22,7 @@ public:
     Vec3 camPos{0, 0, -8};
 
     Quelm3D(int32_t start, int32_t end);
-    void registerTweaks() override;
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 };
 
@@ -35,8 +36,8 @@ public:
     std::array<Vec3, poleCount> poleRot{Vec3(0, -90, 0), Vec3(0, -90, 0), Vec3(0, -90, 0)};
     Vec3 camPos{0, 0, -10};
 
-    FogRotator(int32_t start, int32_t end);
-    void registerTweaks() override;
+    FogRotator(const EffectContext& context, int32_t start, int32_t end);
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 // A row of 1000 glowing dots drifting leftwards, each spinning and blinking at its own speed.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Texture.h"
 #include "render/VecMath.h"
@@ -23,7 +24,7 @@ public:
     std::array<Dot, dotCount> dots;
     std::array<CTextureFreeImage, 4> images;
 
-    Prikker(int32_t start, int32_t end);
+    Prikker(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

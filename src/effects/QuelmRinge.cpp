@@ -8,12 +8,10 @@ namespace Effekter {
 
 namespace {
 
-RingSpin spin;
-
 constexpr uint32_t minimumSwitchGap = 300; // ms
 constexpr float switchBeat = 0.7f;
 
-void switchSpinOnBeat(uint32_t time, float beat) {
+void switchSpinOnBeat(RingSpin& spin, uint32_t time, float beat) {
     if (!spin.started) {
         spin.started = true;
         spin.lastSwitch = time;
@@ -28,7 +26,7 @@ void switchSpinOnBeat(uint32_t time, float beat) {
 
 // Degrees: the effect time over (15 - speedStep), turning one way on odd switch counts and the
 // other on even ones. A speed step of 15 has no finite angle; the previous angle is kept then.
-float spinAngle(uint32_t time) {
+float spinAngle(const RingSpin& spin, uint32_t time) {
     const int32_t divisor = 15 - spin.speedStep;
     if (divisor == 0)
         return spin.angle;
@@ -38,21 +36,17 @@ float spinAngle(uint32_t time) {
 
 } // namespace
 
-const RingSpin& ringSpin() { return spin; }
-
-void resetRingSpin() { spin = RingSpin(); }
-
-QuelmRinge::QuelmRinge(int32_t start, int32_t end) : Effekt(start, end) {
-    textImage.load("data/bravelund/ringe/rotate.png");
-    background.load("data/bravelund/ringe/bg.png");
+QuelmRinge::QuelmRinge(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end), spin_(context.shared.get<RingSpin>()) {
+    textImage.load(context.files.open("data/bravelund/ringe/rotate.png"));
+    background.load(context.files.open("data/bravelund/ringe/bg.png"));
     name = "QuelmRinge";
     buildRingModels();
 }
 
-void QuelmRinge::registerTweaks() {
-    TweakRegistry& registry = TweakRegistry::instance();
-    registry.addVariable(tweakBar, "Txt pos", TweakDir3F, &textPos, "label='Txt pos'");
-    registry.addVariable(tweakBar, "Txt rot", TweakDir3F, &textRot, "label='Rot pos'");
+void QuelmRinge::registerTweaks(TweakRegistry& tweaks) {
+    tweaks.addVariable(tweakBar, "Txt pos", TweakDir3F, &textPos, "label='Txt pos'");
+    tweaks.addVariable(tweakBar, "Txt rot", TweakDir3F, &textRot, "label='Rot pos'");
 }
 
 void QuelmRinge::draw(uint32_t time, float beat) {
@@ -60,13 +54,13 @@ void QuelmRinge::draw(uint32_t time, float beat) {
 
     glDisable(GL_TEXTURE_2D);
     setupLighting();
-    switchSpinOnBeat(time, beat);
-    spin.angle = spinAngle(time);
-    drawRings(spin.angle, spin.ringOffset);
+    switchSpinOnBeat(spin_, time, beat);
+    spin_.angle = spinAngle(spin_, time);
+    drawRings(spin_.angle, spin_.ringOffset);
     disableLighting();
     glEnable(GL_TEXTURE_2D);
 
-    textPos.x = spin.ringOffset;
+    textPos.x = spin_.ringOffset;
     drawText();
 }
 

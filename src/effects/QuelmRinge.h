@@ -3,6 +3,7 @@
 // the scene. Strong beats, at most one every 300 ms, reverse the spin, pick a new speed and shift
 // the rings and the text sideways.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Texture.h"
 #include "render/VecMath.h"
@@ -11,7 +12,7 @@
 
 namespace Effekter {
 
-// Spin state shared by every QuelmRinge of the run: a later entry carries on where an earlier
+// Spin state shared by every QuelmRinge of the show: a later entry carries on where an earlier
 // one left off.
 struct RingSpin {
     bool started = false;    // set by the first draw of any QuelmRinge
@@ -22,10 +23,6 @@ struct RingSpin {
     float angle = 0;         // degrees, the last spin angle drawn
 };
 
-const RingSpin& ringSpin();
-// Back to the start-of-program state; for program start and tests.
-void resetRingSpin();
-
 class QuelmRinge : public Effekt {
 public:
     CTextureFreeImage textImage;
@@ -33,11 +30,14 @@ public:
     Vec3 textPos{0, 0, -0.45f};
     Vec3 textRot{0, -56, 0}; // degrees about x, y, z
 
-    QuelmRinge(int32_t start, int32_t end);
-    void registerTweaks() override;
+    QuelmRinge(const EffectContext& context, int32_t start, int32_t end);
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 
+    const RingSpin& spin() const { return spin_; }
+
 private:
+    RingSpin& spin_;
     void drawBackground(float beat);
     void drawText();
 };

@@ -58,11 +58,11 @@ NormalMapTexGen::NormalMapTexGen() {
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_NORMAL_MAP);
 }
 
-Rubber3d::Rubber3d(int32_t start, int32_t end)
-    : Effekt(start, end), model("data/rubber/simple.3ds") {
-    environment.load("data/rubber/env.jpg");
-    background.load("data/rubber/background.jpg");
-    glow.load("data/rubber/background1.jpg");
+Rubber3d::Rubber3d(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end), model(context.files.open("data/rubber/simple.3ds")) {
+    environment.load(context.files.open("data/rubber/env.jpg"));
+    background.load(context.files.open("data/rubber/background.jpg"));
+    glow.load(context.files.open("data/rubber/background1.jpg"));
 }
 
 void Rubber3d::draw(uint32_t time, float beat) {

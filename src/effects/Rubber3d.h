@@ -3,6 +3,7 @@
 // zooming background, thrown forward by every strong beat. The flash and background stage are
 // shared with the shell suite, which shows the same model.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "model3ds/ModelMeshes.h"
 #include "render/GLState.h"
@@ -47,7 +48,7 @@ public:
     int32_t seed = 72;
     uint32_t lastBeat = 0; // time of the last frame whose beat exceeded 0.25
 
-    Rubber3d(int32_t start, int32_t end);
+    Rubber3d(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

@@ -4,17 +4,17 @@
 
 namespace Effekter {
 
-ShaderShow::ShaderShow(int32_t start, int32_t end, const std::string& shaderPath,
-                       const std::string& imagePath)
+ShaderShow::ShaderShow(const EffectContext& context, int32_t start, int32_t end,
+                       const std::string& shaderPath, const std::string& imagePath)
     : Effekt(start, end) {
     if (!shaderPath.empty())
-        program.build(true, shaderPath.c_str());
-    image.load(imagePath);
+        program.build(context.files.open(shaderPath));
+    image.load(context.files.open(imagePath));
     // Without a program there is nothing to look up (and asking program 0 is a GL error).
     if (program.program != 0) {
         timeLocation = uniformLocation(program, "time");
         beatLocation = uniformLocation(program, "beat");
-        inputs = ShaderInputs(program.program);
+        inputs = ShaderInputs(context.frame, program.program);
     }
 }
 

@@ -2,6 +2,7 @@
 // A fragment shader named in the script, run over a full-screen image named in the script. The
 // shader gets `time` (seconds) and `beat`, and the frame's inputs it declares (ShaderInputs.h).
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/ShaderInputs.h"
@@ -14,8 +15,8 @@ namespace Effekter {
 class ShaderShow : public Effekt {
 public:
     // An empty shader path means no shader: the image is drawn by the fixed-function pipeline.
-    ShaderShow(int32_t start, int32_t end, const std::string& shaderPath,
-               const std::string& imagePath);
+    ShaderShow(const EffectContext& context, int32_t start, int32_t end,
+               const std::string& shaderPath, const std::string& imagePath);
     void draw(uint32_t time, float beat) override;
     // The fragment shader's file; empty without one.
     const std::string& shaderPath() const { return program.files; }

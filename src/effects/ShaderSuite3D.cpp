@@ -5,12 +5,12 @@
 
 namespace Effekter {
 
-ShaderSuite3D::ShaderSuite3D(int32_t start, int32_t end)
-    : Effekt(start, end), model("data/rubber/simple.3ds", 3) {
-    environment.load("data/rubber/env.jpg");
-    background.load("data/rubber/background.jpg");
-    glow.load("data/rubber/background1.jpg");
-    suite.load("data/suite/fs.txt", "data/suite/vs.txt");
+ShaderSuite3D::ShaderSuite3D(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end), model(context.files.open("data/rubber/simple.3ds"), 3) {
+    environment.load(context.files.open("data/rubber/env.jpg"));
+    background.load(context.files.open("data/rubber/background.jpg"));
+    glow.load(context.files.open("data/rubber/background1.jpg"));
+    suite.load(context.files.open("data/suite/fs.txt"), context.files.open("data/suite/vs.txt"));
     stepLocation = uniformLocation(suite, "step");
     timeLocation = uniformLocation(suite, "time");
 }

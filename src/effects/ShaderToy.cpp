@@ -1,7 +1,7 @@
 #include "effects/ShaderToy.h"
 
-#include "platform/DataFiles.h"
 #include "platform/Error.h"
+#include "platform/ShowFiles.h"
 #include "render/GLState.h"
 #include "render/ImageFile.h"
 #include "render/Screen.h"
@@ -27,11 +27,6 @@ const char* const copySource = "#version 110\n"
                                "uniform vec2 size;\n"
                                "void main() { gl_FragColor = texture2D(picture, gl_FragCoord.xy / "
                                "size); }\n";
-
-std::optional<std::string> readNotedFile(const std::string& path) {
-    noteDataFileRead(path);
-    return readWholeFile(path);
-}
 
 GLint glWrap(Wrap wrap, GLint fallback) {
     switch (wrap) {
@@ -86,8 +81,9 @@ private:
 
 } // namespace
 
-ShaderToy::ShaderToy(int32_t start, int32_t end, const std::string& imagePassPath)
-    : Effekt(start, end) {
+ShaderToy::ShaderToy(const EffectContext& context, int32_t start, int32_t end,
+                     const std::string& imagePassPath)
+    : Effekt(start, end), frameInputs_(context.frame), files_(context.files) {
     name = "ShaderToy";
     loadPass(std::filesystem::path(imagePassPath).lexically_normal().string());
     if (!problems_.empty())
@@ -130,13 +126,16 @@ int ShaderToy::loadPass(const std::string& path) {
     const int index = int(passes_.size());
     passes_.push_back(std::make_unique<PassProgram>());
     PassProgram& pass = *passes_.back();
-    const std::optional<std::string> bytes = readNotedFile(path);
+    const auto read = [this](const std::string& file) {
+        return readWholeFile(files_.open(file).path());
+    };
+    const std::optional<std::string> bytes = read(path);
     if (!bytes) {
         pass.source.file = path;
         problems_.push_back(path + ": error: the shader file cannot be read");
         return index;
     }
-    pass.source = shadertoy::readShaderToyPass(path, *bytes, readNotedFile);
+    pass.source = shadertoy::readShaderToyPass(path, *bytes, read);
     problems_.insert(problems_.end(), pass.source.problems.begin(), pass.source.problems.end());
     for (int channel = 0; channel < shadertoy::channelCount; ++channel)
         pass.channels[size_t(channel)] = sourceOf(pass, channel);
@@ -193,8 +192,7 @@ int ShaderToy::imageIndex(const shadertoy::Channel& channel) {
     const auto known = std::find(imageKeys_.begin(), imageKeys_.end(), key);
     if (known != imageKeys_.end())
         return int(known - imageKeys_.begin());
-    noteDataFileRead(channel.path);
-    DecodedImage image = decodeImageFile(channel.path.c_str());
+    DecodedImage image = decodeImageFile(files_.open(channel.path).c_str());
     auto texture = std::make_unique<CTexture>();
     if (image.rgba.empty()) {
         problems_.push_back(placeOf(channel) + ": error: the image " + channel.path +
@@ -221,7 +219,7 @@ int ShaderToy::videoIndex(const shadertoy::Channel& channel) {
         return int(known - videoPaths_.begin());
     auto video = std::make_unique<VideoChannel>();
     try {
-        video->decoder = std::make_unique<VideoDecoder>(channel.path);
+        video->decoder = std::make_unique<VideoDecoder>(files_.open(channel.path));
         const std::vector<uint8_t> black(VideoDecoder::frameBytes, 0);
         video->texture.upload(black.data(), VideoDecoder::frameSide, VideoDecoder::frameSide, false,
                               GL_RGBA, true);
@@ -264,8 +262,9 @@ void ShaderToy::findUniforms(PassProgram& pass) {
     const char* const samplers[] = {"iChannel0", "iChannel1", "iChannel2", "iChannel3"};
     for (int channel = 0; channel < shadertoy::channelCount; ++channel)
         u.channel[channel] = locate(samplers[channel]);
-    pass.inputs = ShaderInputs(
-        program, {"iTime", "iGlobalTime", "iTimeDelta", "iFrameRate", "iSampleRate", "beat"});
+    pass.inputs =
+        ShaderInputs(frameInputs_, program,
+                     {"iTime", "iGlobalTime", "iTimeDelta", "iFrameRate", "iSampleRate", "beat"});
 }
 
 void ShaderToy::restart() {
@@ -321,8 +320,7 @@ void ShaderToy::bindChannel(const PassProgram& pass, int channel) const {
         texture = videos_[size_t(source.index)]->texture.textureId;
         break;
     case Source::Music:
-        if (FrameInputs* inputs = FrameInputs::current())
-            texture = inputs->soundTexture();
+        texture = frameInputs_.soundTexture();
         break;
     case Source::Pass: {
         const PassProgram& read = *passes_[size_t(source.index)];
@@ -354,9 +352,7 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
     glUniform1f(u.timeDelta, delta);
     glUniform1f(u.frameRate, delta > 0 ? 1 / delta : 60);
     glUniform1i(u.frame, frame_);
-    const FrameInputs* inputs = FrameInputs::current();
-    static constexpr float noMouse[4] = {};
-    glUniform4fv(u.mouse, 1, inputs ? inputs->mouse() : noMouse);
+    glUniform4fv(u.mouse, 1, frameInputs_.mouse());
     glUniform4f(u.date, dateYear_, dateMonth_, dateDay_, dateSeconds_ + seconds);
     glUniform1f(u.sampleRate, websiteSampleRate);
     glUniform1f(u.beat, beat);

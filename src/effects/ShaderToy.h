@@ -3,6 +3,7 @@
 // channels name, with what the website gives them (iTime, iResolution, iFrame, iChannel0-3, ...),
 // the show's music as the sound texture, and the show's beat and tracks (docs/shadertoy.md).
 
+#include "effects/EffectContext.h"
 #include "effects/ShaderToySource.h"
 #include "effekt/Effekt.h"
 #include "platform/VideoDecoder.h"
@@ -22,7 +23,8 @@ class ShaderToy : public Effekt {
 public:
     // Reads and compiles every pass; throws ShaderErrors naming every problem of every file
     // (directives, compile errors) in the author's form.
-    ShaderToy(int32_t start, int32_t end, const std::string& imagePassPath);
+    ShaderToy(const EffectContext& context, int32_t start, int32_t end,
+              const std::string& imagePassPath);
     ~ShaderToy() override;
     void draw(uint32_t time, float beat) override;
 
@@ -60,6 +62,8 @@ private:
         } uniforms;
     };
 
+    FrameInputs& frameInputs_;
+    ShowFiles& files_;
     std::vector<std::unique_ptr<PassProgram>> passes_; // [0] is the image pass
     std::vector<int> order_;                           // passes in the order a frame draws them
     std::vector<std::unique_ptr<CTexture>> images_;

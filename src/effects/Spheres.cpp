@@ -16,11 +16,11 @@ float randomValue() { return float(prng::next()) / float(prng::maxValue); }
 
 } // namespace
 
-Spheres::Spheres(int32_t start, int32_t end) : Effekt(start, end) {
-    screenProgram.build(true, "data/bravelund/spheres/shader.fs");
-    backgroundImage.load("data/bravelund/spheres/towers.png");
-    environmentImage.load("data/bravelund/spheres/towerenv.png");
-    sphereImage.load("data/bravelund/spheres/white.png");
+Spheres::Spheres(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    screenProgram.build(context.files.open("data/bravelund/spheres/shader.fs"));
+    backgroundImage.load(context.files.open("data/bravelund/spheres/towers.png"));
+    environmentImage.load(context.files.open("data/bravelund/spheres/towerenv.png"));
+    sphereImage.load(context.files.open("data/bravelund/spheres/white.png"));
     target.emplace();
 }
 

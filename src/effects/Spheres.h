@@ -2,6 +2,7 @@
 // A lit sphere with a stream of 6000 small cubes flowing through it and swelling out with the
 // beat, painted over a turning background into a render target shown through a fragment shader.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/QuadricObject.h"
 #include "render/RenderTarget.h"
@@ -16,7 +17,7 @@ class Spheres : public Effekt {
 public:
     static constexpr int cubeCount = 6000;
 
-    Spheres(int32_t start, int32_t end);
+    Spheres(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
     // Where cube i of the stream sits along x at a time since the start: from 10 to about 40 at

@@ -7,10 +7,11 @@
 
 namespace Effekter {
 
-Stroboskop::Stroboskop(int32_t start, int32_t end) : Effekt(start, end) {
-    twistImage.load("data/strobo/twist.jpg");
-    bandImage.load("data/strobo/bg.jpg");
-    textImage.load("data/strobo/text.jpg");
+Stroboskop::Stroboskop(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end) {
+    twistImage.load(context.files.open("data/strobo/twist.jpg"));
+    bandImage.load(context.files.open("data/strobo/bg.jpg"));
+    textImage.load(context.files.open("data/strobo/text.jpg"));
 }
 
 void Stroboskop::draw(uint32_t time, float beat) {

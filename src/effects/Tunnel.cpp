@@ -8,10 +8,10 @@
 
 namespace Effekter {
 
-Tunnel::Tunnel(int32_t start, int32_t end) : Effekt(start, end) {
-    cloudImage.load("data/sky/clouds.jpg");
-    landscapeImage.load("data/sky/landskab1.jpg");
-    landscapeGlowImage.load("data/sky/landskab1_add.jpg");
+Tunnel::Tunnel(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    cloudImage.load(context.files.open("data/sky/clouds.jpg"));
+    landscapeImage.load(context.files.open("data/sky/landskab1.jpg"));
+    landscapeGlowImage.load(context.files.open("data/sky/landskab1_add.jpg"));
 }
 
 void Tunnel::draw(uint32_t time, float beat) {

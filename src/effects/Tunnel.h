@@ -2,6 +2,7 @@
 // A flight through a spiral of cloud puffs that ends, over the window's last 15 seconds, in a
 // landscape fading in behind the thinning clouds.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Texture.h"
 
@@ -17,7 +18,7 @@ public:
     static constexpr uint32_t landscapeStage = 15000; // length of the closing stage, ms
     static constexpr int puffCount = 1000;
 
-    Tunnel(int32_t start, int32_t end);
+    Tunnel(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

@@ -15,9 +15,9 @@ constexpr float slicesPerImage = 20;
 
 } // namespace
 
-TwistBox::TwistBox(int32_t start, int32_t end) : Effekt(start, end) {
-    bumpProgram.build(true, "data/bump.fs");
-    gridImage.load("data/__grid.jpg");
+TwistBox::TwistBox(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    bumpProgram.build(context.files.open("data/bump.fs"));
+    gridImage.load(context.files.open("data/__grid.jpg"));
     intensityLocation = uniformLocation(bumpProgram, "intensity");
     resolutionLocation = uniformLocation(bumpProgram, "resolution");
     posLocation = uniformLocation(bumpProgram, "pos");

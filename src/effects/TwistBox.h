@@ -3,6 +3,7 @@
 // the column, textured with a grid and shaded by a fragment shader whose intensity drops with the
 // beat.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
@@ -11,7 +12,7 @@ namespace Effekter {
 
 class TwistBox : public Effekt {
 public:
-    TwistBox(int32_t start, int32_t end);
+    TwistBox(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

@@ -20,26 +20,27 @@ void drawLayerQuad(float halfWidth, float halfHeight) {
 
 } // namespace
 
-Video::Video(int32_t start, int32_t end) : Effekt(start, end), pixels(VideoDecoder::frameBytes, 0) {
-    frameImage.load("data/mirok/video/frame.png");
+Video::Video(const EffectContext& context, int32_t start, int32_t end)
+    : Effekt(start, end), pixels(VideoDecoder::frameBytes, 0) {
+    frameImage.load(context.files.open("data/mirok/video/frame.png"));
     name = "Video";
     composite = std::make_unique<RenderTarget>();
     feedback = std::make_unique<RenderTarget>();
-    distortProgram.build(true, "data/mirok/video/distort.fs");
+    distortProgram.build(context.files.open("data/mirok/video/distort.fs"));
     distortTime = uniformLocation(distortProgram, "time");
     distortBeat = uniformLocation(distortProgram, "beat");
-    videoProgram.build(true, "data/mirok/video/video.fs");
+    videoProgram.build(context.files.open("data/mirok/video/video.fs"));
     videoTime = uniformLocation(videoProgram, "time");
     videoBeat = uniformLocation(videoProgram, "beat");
     videoIdx = uniformLocation(videoProgram, "idx");
     videoTexture.upload(pixels.data(), VideoDecoder::frameSide, VideoDecoder::frameSide, false,
                         GL_RGBA, true);
-    decoder = std::make_unique<VideoDecoder>(videoPath);
+    decoder = std::make_unique<VideoDecoder>(context.files.open(videoPath));
 }
 
-void Video::registerTweaks() {
-    TweakRegistry::instance().addVariable(tweakBar, "Filter effect", TweakInt32, &filterEffect,
-                                          "label='Filter effect'");
+void Video::registerTweaks(TweakRegistry& tweaks) {
+    tweaks.addVariable(tweakBar, "Filter effect", TweakInt32, &filterEffect,
+                       "label='Filter effect'");
 }
 
 void Video::grabFrame(int frameNumber) {

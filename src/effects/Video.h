@@ -2,6 +2,7 @@
 // The video effect: frames of data/mirok/video/Video.avi on a texture, filtered, framed and run
 // through a slowly turning feedback loop of two render targets.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "platform/VideoDecoder.h"
 #include "render/RenderTarget.h"
@@ -15,9 +16,9 @@ namespace Effekter {
 
 class Video : public Effekt {
 public:
-    Video(int32_t start, int32_t end);
+    Video(const EffectContext& context, int32_t start, int32_t end);
 
-    void registerTweaks() override;
+    void registerTweaks(TweakRegistry& tweaks) override;
     void draw(uint32_t time, float beat) override;
 
     // Chooses the filter of the video program ("idx"); tweakable.

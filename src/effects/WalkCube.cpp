@@ -22,11 +22,12 @@ float arrivalOffset(uint32_t elapsed) {
 
 } // namespace
 
-WalkCube::WalkCube(int32_t start, int32_t end) : Effekt(start, end) {
-    groundImage.load("data/bravelund/walk/skak.png");
-    shadowImage.load("data/bravelund/walk/skygge.png");
-    cubeProgram.load("data/bravelund/walk/cubeshader.fs", "data/bravelund/walk/cubeshader.vs");
-    groundProgram.build(true, "data/bravelund/walk/floorshader.fs");
+WalkCube::WalkCube(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    groundImage.load(context.files.open("data/bravelund/walk/skak.png"));
+    shadowImage.load(context.files.open("data/bravelund/walk/skygge.png"));
+    cubeProgram.load(context.files.open("data/bravelund/walk/cubeshader.fs"),
+                     context.files.open("data/bravelund/walk/cubeshader.vs"));
+    groundProgram.build(context.files.open("data/bravelund/walk/floorshader.fs"));
     intensityLocation = uniformLocation(groundProgram, "intensity");
 }
 

@@ -2,6 +2,7 @@
 // A shaded cube hopping and rolling over an endless scrolling chessboard, with a soft shadow,
 // seen by a camera that circles the scene and dips with the beat.
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Shader.h"
 #include "render/Texture.h"
@@ -10,7 +11,7 @@ namespace Effekter {
 
 class WalkCube : public Effekt {
 public:
-    WalkCube(int32_t start, int32_t end);
+    WalkCube(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
 private:

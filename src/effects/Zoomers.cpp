@@ -8,19 +8,21 @@
 
 namespace Effekter {
 
-TileZoomer::TileZoomer(int32_t start, int32_t end, const char* sparePath, const char* tilePath)
+TileZoomer::TileZoomer(const EffectContext& context, int32_t start, int32_t end,
+                       const char* sparePath, const char* tilePath)
     : Effekt(start, end) {
-    spareImage.load(sparePath);
-    tileImage.load(tilePath);
-    backgroundImage.load("data/zoomer/bg.jpg");
-    glowImage.load("data/zoomer/bg1.jpg");
+    spareImage.load(context.files.open(sparePath));
+    tileImage.load(context.files.open(tilePath));
+    backgroundImage.load(context.files.open("data/zoomer/bg.jpg"));
+    glowImage.load(context.files.open("data/zoomer/bg1.jpg"));
 }
 
-Zoomba::Zoomba(int32_t start, int32_t end)
-    : TileZoomer(start, end, "data/zoomer/zoomer1.jpg", "data/zoomer/zoomer2.jpg") {}
+Zoomba::Zoomba(const EffectContext& context, int32_t start, int32_t end)
+    : TileZoomer(context, start, end, "data/zoomer/zoomer1.jpg", "data/zoomer/zoomer2.jpg") {}
 
-Zoombb::Zoombb(int32_t start, int32_t end)
-    : TileZoomer(start, end, "data/zoomer/zoomer2-old.jpg", "data/zoomer/zoomer2-old.jpg") {}
+Zoombb::Zoombb(const EffectContext& context, int32_t start, int32_t end)
+    : TileZoomer(context, start, end, "data/zoomer/zoomer2-old.jpg",
+                 "data/zoomer/zoomer2-old.jpg") {}
 
 void TileZoomer::draw(uint32_t time, float beat) {
     const float T = float(time);
@@ -71,10 +73,10 @@ void TileZoomer::draw(uint32_t time, float beat) {
     }
 }
 
-Solaris::Solaris(int32_t start, int32_t end) : Effekt(start, end) {
-    spriteImage.load("data/solaris/solaris1.jpg");
-    beatImage.load("data/solaris/solaris2.jpg");
-    maskImage.load("data/solaris/it.jpg");
+Solaris::Solaris(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
+    spriteImage.load(context.files.open("data/solaris/solaris1.jpg"));
+    beatImage.load(context.files.open("data/solaris/solaris2.jpg"));
+    maskImage.load(context.files.open("data/solaris/it.jpg"));
 }
 
 void Solaris::draw(uint32_t time, float beat) {

@@ -2,6 +2,7 @@
 // Zoomers: a column of tiles rushing at the viewer over a swaying background (Zoomba, Zoombb), and
 // a curved stream of glowing sprites under a darkening mask (Solaris).
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "render/Texture.h"
 
@@ -18,17 +19,18 @@ public:
     void draw(uint32_t time, float beat) override;
 
 protected:
-    TileZoomer(int32_t start, int32_t end, const char* sparePath, const char* tilePath);
+    TileZoomer(const EffectContext& context, int32_t start, int32_t end, const char* sparePath,
+               const char* tilePath);
 };
 
 class Zoomba : public TileZoomer {
 public:
-    Zoomba(int32_t start, int32_t end);
+    Zoomba(const EffectContext& context, int32_t start, int32_t end);
 };
 
 class Zoombb : public TileZoomer {
 public:
-    Zoombb(int32_t start, int32_t end);
+    Zoombb(const EffectContext& context, int32_t start, int32_t end);
 };
 
 class Solaris : public Effekt {
@@ -37,7 +39,7 @@ public:
     CTextureFreeImage beatImage;
     CTextureFreeImage maskImage;
 
-    Solaris(int32_t start, int32_t end);
+    Solaris(const EffectContext& context, int32_t start, int32_t end);
     void draw(uint32_t time, float beat) override;
 
     // Sprites nearer than this distance along the view axis are drawn.

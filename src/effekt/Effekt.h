@@ -29,7 +29,7 @@ public:
     Effekt(const Effekt&) = delete;
     Effekt& operator=(const Effekt&) = delete;
 
-    virtual void registerTweaks() {}
+    virtual void registerTweaks(TweakRegistry& /*tweaks*/) {}
     // The float uniforms its shaders take from the free tracks of the same names.
     virtual std::vector<std::string> trackUniforms() const { return {}; }
     // Called once per frame while startTime < time < endTime.

@@ -1,10 +1,5 @@
 #include "effekt/Tweaks.h"
 
-TweakRegistry& TweakRegistry::instance() {
-    static TweakRegistry registry;
-    return registry;
-}
-
 int TweakRegistry::defineEnum(const std::string& name, std::vector<TweakEnumValue> values) {
     const int type = firstEnumType + int(enums_.size());
     enums_.push_back({type, name, std::move(values)});

@@ -44,15 +44,14 @@ struct TweakEnum {
     std::vector<TweakEnumValue> values;
 };
 
+// One show's registry: its entries add their values when the show binds its tracks.
 class TweakRegistry {
 public:
-    static TweakRegistry& instance();
-
     // Defines an enumeration and returns its type id.
     int defineEnum(const std::string& name, std::vector<TweakEnumValue> values);
     void addVariable(const TweakBar* bar, const std::string& name, int type, void* address,
                      const std::string& definition);
-    // Forgets every variable and enumeration (end of the run).
+    // Forgets every variable and enumeration.
     void terminate();
 
     const std::vector<TweakVariable>& variables() const { return variables_; }

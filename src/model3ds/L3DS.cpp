@@ -1,7 +1,6 @@
 #include "model3ds/L3DS.h"
 
 #include "model3ds/ChunkIds.h"
-#include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/LoadNotes.h"
 
@@ -46,7 +45,6 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
 } // namespace
 
 bool L3DS::loadFile(const std::string& path) {
-    noteDataFileRead(path);
     clear();
     std::vector<uint8_t> bytes;
     return readWholeFile(path, bytes) && readBuffer(std::move(bytes), path);

@@ -19,7 +19,8 @@ const LMesh& firstMesh(const L3DS& importer, const std::string& path) {
 
 } // namespace
 
-ModelDisplayList::ModelDisplayList(const std::string& path, unsigned flags) {
+ModelDisplayList::ModelDisplayList(const ShowFile& file, unsigned flags) {
+    const std::string& path = file.path();
     // The importer is gone at the end of the constructor; the list keeps its own copy.
     const L3DS importer(path);
     const LMesh& mesh = firstMesh(importer, path);
@@ -97,7 +98,8 @@ std::pair<ClipPlane, ClipPlane> columnPlanes(int left, int right) {
 
 } // namespace
 
-BandedModel::BandedModel(const std::string& path) {
+BandedModel::BandedModel(const ShowFile& file) {
+    const std::string& path = file.path();
     const L3DS importer(path);
     const LMesh& mesh = firstMesh(importer, path);
     const Vec4* vertices = mesh.vertexData();

@@ -2,6 +2,7 @@
 // Models read from .3ds files through the importer: the first mesh of a file as a display list or
 // as buffer objects cut into runs for drawing in narrow strips.
 
+#include "platform/ShowFiles.h"
 #include "render/GL.h"
 #include "render/VecMath.h"
 
@@ -22,7 +23,7 @@ class ModelDisplayList {
 public:
     GLuint list = 0;
 
-    ModelDisplayList(const std::string& path, unsigned flags);
+    ModelDisplayList(const ShowFile& file, unsigned flags);
     void draw() const { glCallList(list); }
 };
 
@@ -34,7 +35,7 @@ public:
 // ModelDisplayList does.
 class BandedModel {
 public:
-    explicit BandedModel(const std::string& path);
+    explicit BandedModel(const ShowFile& file);
     ~BandedModel();
     BandedModel(const BandedModel&) = delete;
     BandedModel& operator=(const BandedModel&) = delete;

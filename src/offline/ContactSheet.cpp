@@ -7,6 +7,7 @@
 #include "offline/Screenshot.h"
 #include "platform/Error.h"
 #include "render/GL.h"
+#include "timeline/Show.h"
 #include "timeline/ShowFrame.h"
 
 #include <ft2build.h>
@@ -194,9 +195,8 @@ namespace {
 
 // Draws every entry's middle frame, in time order, each after a warm-up (continuing from the
 // previous capture when that lies within the warm-up), and keeps its thumbnail.
-void captureThumbnails(std::vector<Entry>& entries, const RenderRequest& request,
-                       EffectList& effects, MusicStream& music, uint32_t offset,
-                       OffscreenWindow& target, int thumbnailHeight) {
+void captureThumbnails(std::vector<Entry>& entries, const RenderRequest& request, Show& show,
+                       MusicStream& music, OffscreenWindow& target, int thumbnailHeight) {
     std::vector<size_t> order(entries.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
@@ -224,10 +224,10 @@ void captureThumbnails(std::vector<Entry>& entries, const RenderRequest& request
             const uint64_t sample = grid.sampleOfFrame(k);
             if (lastCaptured && sample <= lastCaptured->sample)
                 continue;
-            drawWarmupFrame(music, effects, offset, sample);
+            drawWarmupFrame(music, show, sample);
         }
         lastCaptured = &entry;
-        entry.showEnded = !drawOfflineFrame(music, effects, offset, entry.sample);
+        entry.showEnded = !drawOfflineFrame(music, show, entry.sample);
         if (!entry.showEnded) {
             target.read(frame.data());
             entry.thumbnail =
@@ -278,14 +278,15 @@ std::vector<uint8_t> bottomUp(const Picture& picture) {
 
 } // namespace
 
-void makeContactSheet(const RenderRequest& request, EffectList& effects,
-                      const std::vector<std::string>& keywords, const std::string& musicFile,
-                      int32_t startOffset, OffscreenWindow& target, SheetFile& file) {
+void makeContactSheet(const RenderRequest& request, Show& show, OffscreenWindow& target,
+                      SheetFile& file) {
+    const EffectList& effects = show.effects();
     if (effects.empty())
         raise("The script has no entries to show on a contact sheet");
     const auto start = Clock::now();
-    MusicStream music(musicFile, MusicOutput::Manual, false);
-    const uint32_t offset = static_cast<uint32_t>(startOffset);
+    MusicStream music(show.music().samples(), MusicOutput::Manual);
+    const uint32_t offset = show.startOffset();
+    const std::vector<std::string> keywords = show.keywords();
     // Effect time 'offset' is the music's first sample; the last reachable time is its end (a show
     // without music has no end).
     const uint32_t latest =
@@ -302,7 +303,7 @@ void makeContactSheet(const RenderRequest& request, EffectList& effects,
     }
     const int thumbnailHeight = std::max(1, thumbnailWidth * target.height() / target.width());
     glClearColor(0, 0, 0, 0);
-    captureThumbnails(entries, request, effects, music, offset, target, thumbnailHeight);
+    captureThumbnails(entries, request, show, music, target, thumbnailHeight);
     const Picture sheet = composeSheet(entries, thumbnailHeight);
     file.save(bottomUp(sheet), sheet.width, sheet.height);
     std::fprintf(stderr, "Contact sheet of %zu entries in %.1f s: %s\n", entries.size(),

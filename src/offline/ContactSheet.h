@@ -12,6 +12,7 @@
 #include <vector>
 
 class OffscreenWindow;
+class Show;
 
 // The effect time at the middle of an entry's window, inside the part of the show that can be
 // reached (from `earliest` to `latest`); empty when the window lies outside it.
@@ -36,6 +37,5 @@ private:
     bool saved_ = false;
 };
 
-void makeContactSheet(const RenderRequest& request, EffectList& effects,
-                      const std::vector<std::string>& keywords, const std::string& musicFile,
-                      int32_t startOffset, OffscreenWindow& target, SheetFile& file);
+void makeContactSheet(const RenderRequest& request, Show& show, OffscreenWindow& target,
+                      SheetFile& file);

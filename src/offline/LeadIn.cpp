@@ -3,6 +3,7 @@
 #include "audio/MusicStream.h"
 #include "offline/OfflineRender.h"
 #include "render/GL.h"
+#include "timeline/Show.h"
 #include "timeline/ShowFrame.h"
 
 #include <algorithm>
@@ -130,10 +131,11 @@ uint32_t millisecondsOf(uint64_t frames, int fps) {
 
 } // namespace
 
-uint64_t fullLeadInFrames(const RenderPlan& plan, const EffectList& effects, uint32_t startOffset) {
+uint64_t fullLeadInFrames(const RenderPlan& plan, const Show& show) {
     if (plan.historyFrames == 0)
         return 0;
-    return std::max(plan.warmupFrames, picturesReachBack(plan, effects, 0, startOffset));
+    return std::max(plan.warmupFrames,
+                    picturesReachBack(plan, show.effects(), 0, show.startOffset()));
 }
 
 LeadInTooShort::LeadInTooShort(uint32_t warmup, uint32_t since)
@@ -142,8 +144,10 @@ LeadInTooShort::LeadInTooShort(uint32_t warmup, uint32_t since)
                            since)),
       warmup_(warmup) {}
 
-bool drawLeadIn(const RenderPlan& plan, MusicStream& music, EffectList& effects,
-                uint32_t startOffset, const std::function<void(uint64_t, uint64_t)>& progress) {
+bool drawLeadIn(const RenderPlan& plan, MusicStream& music, Show& show,
+                const std::function<void(uint64_t, uint64_t)>& progress) {
+    EffectList& effects = show.effects();
+    const uint32_t startOffset = show.startOffset();
     const auto history = int64_t(plan.historyFrames);
     const auto full = int64_t(std::min(plan.warmupFrames, plan.historyFrames));
     int64_t lastWholeClear = -history; // the window starts as fresh as a render's
@@ -154,8 +158,8 @@ bool drawLeadIn(const RenderPlan& plan, MusicStream& music, EffectList& effects,
             if (clearReachesWholeWindow())
                 lastWholeClear = index;
             const uint64_t sample = plan.sampleOfFrame(index);
-            if (!(inFull ? drawWarmupFrame(music, effects, startOffset, sample)
-                         : drawOfflineFrame(music, effects, startOffset, sample)))
+            if (!(inFull ? drawWarmupFrame(music, show, sample)
+                         : drawOfflineFrame(music, show, sample)))
                 return false;
             progress(uint64_t(index + history + 1), uint64_t(history));
         }

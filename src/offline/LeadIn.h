@@ -19,10 +19,11 @@
 #include <functional>
 
 class MusicStream;
+class Show;
 
 // The frames before the plan's first kept frame that must be drawn in full: its warm-up, and back
 // to the first frame of every entry active at the first kept frame that keeps pictures.
-uint64_t fullLeadInFrames(const RenderPlan& plan, const EffectList& effects, uint32_t startOffset);
+uint64_t fullLeadInFrames(const RenderPlan& plan, const Show& show);
 
 // Raised at the first kept frame when the window's buffers still hold drawing from before the
 // frames drawn in full: a render from there needs a warm-up of at least `warmup` milliseconds.
@@ -37,5 +38,5 @@ private:
 
 // Draws the plan's history frames, reporting each one done to `progress` (done, total). Returns
 // false when the show ended among them. Throws LeadInTooShort (see above) and "Render interrupted".
-bool drawLeadIn(const RenderPlan& plan, MusicStream& music, EffectList& effects,
-                uint32_t startOffset, const std::function<void(uint64_t, uint64_t)>& progress);
+bool drawLeadIn(const RenderPlan& plan, MusicStream& music, Show& show,
+                const std::function<void(uint64_t, uint64_t)>& progress);

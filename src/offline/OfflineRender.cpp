@@ -13,6 +13,7 @@
 #include "render/GLState.h"
 #include "render/RenderTarget.h"
 #include "render/Screen.h"
+#include "timeline/Show.h"
 #include "timeline/ShowFrame.h"
 
 extern "C" {
@@ -41,9 +42,6 @@ const char* const endOfShow = "End of show";
 // memory (3.7 MB at 1280x720); the writer needs a third of a frame's drawing time for its work.
 constexpr int pixelBuffersInFlight = 2;
 constexpr int framesQueuedForWriter = 2;
-// Frames between the one being drawn and the oldest one the writer may still be encoding sound
-// for, with room to spare: the music from there on stays in memory, and as much ahead.
-constexpr int64_t framesBehindDrawing = 2 * (pixelBuffersInFlight + framesQueuedForWriter + 1);
 constexpr double progressInterval = 0.25;
 constexpr double rateAfterSeconds = 1.0;
 
@@ -105,8 +103,7 @@ void OffscreenWindow::read(uint8_t* destination, GLenum order) const {
     glReadPixels(0, 0, width_, height_, order, GL_UNSIGNED_BYTE, destination);
 }
 
-bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                      uint64_t sample, EntryTimer* timer) {
+bool drawOfflineFrame(MusicStream& music, Show& show, uint64_t sample, EntryTimer* timer) {
     throwIfStopped("Render interrupted");
     music.setPosition(int64_t(sample));
     if (timer)
@@ -114,7 +111,7 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
     else
         clearFrame();
     try {
-        drawMusicFrame(music, effects, startOffset, timer);
+        drawMusicFrame(music, show, timer);
     } catch (const ShowEnded&) {
         bindScreenFramebuffer(); // the effect may have stopped in the middle of its drawing
         return false;
@@ -122,9 +119,8 @@ bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOff
     return true;
 }
 
-bool drawWarmupFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                     uint64_t sample) {
-    const bool going = drawOfflineFrame(music, effects, startOffset, sample);
+bool drawWarmupFrame(MusicStream& music, Show& show, uint64_t sample) {
+    const bool going = drawOfflineFrame(music, show, sample);
     glFinish();
     return going;
 }
@@ -382,30 +378,15 @@ RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32
 
 } // namespace
 
-std::optional<uint32_t> showEndTime(const EffectList& effects,
-                                    const std::vector<std::string>& keywords) {
-    std::optional<uint32_t> earliest;
-    for (size_t i = 0; i < effects.size() && i < keywords.size(); ++i) {
-        const Effekt& entry = *effects[i];
-        const bool canBeActive = uint64_t(entry.startTime) + 1 < uint64_t(entry.endTime);
-        if (keywords[i] == "EndDemo" && canBeActive && (!earliest || entry.startTime < *earliest))
-            earliest = entry.startTime;
-    }
-    return earliest;
-}
-
-RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
-                      const std::vector<std::string>& keywords, const std::string& musicFile,
-                      int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
-    // A segment has no sound: its music is needed only for the beat.
-    MusicStream music(musicFile, MusicOutput::Manual, request.segment == 0, MusicDecoding::Forward);
-    const uint32_t offset = static_cast<uint32_t>(startOffset);
-    RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
+RenderPlan renderShow(const RenderRequest& request, Show& show, OffscreenWindow& target,
+                      FrameSink& sink) {
+    MusicStream music(show.music().samples(), MusicOutput::Manual);
+    RenderPlan plan = planOf(request, music, show.startOffset(), show.endTime());
     if (request.segment > 0)
         std::fprintf(stderr, "%s\n",
                      segmentSpanLine(plan, request.segment, request.segmentCount).c_str());
-    plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
-    music.keepAround(uint64_t(framesBehindDrawing) * ((musicSampleRate + plan.fps - 1) / plan.fps));
+    plan.warmupFrames = fullLeadInFrames(plan, show);
+    keepPlannedMusic(music, plan);
     sink.setAudio(musicOfSpan(music, plan));
 
     glClearColor(0, 0, 0, 0);
@@ -428,14 +409,13 @@ RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
     };
 
     const auto leadInStart = Clock::now();
-    bool showEnded = !drawLeadIn(plan, music, effects, offset, [&](uint64_t done, uint64_t total) {
-        progress.warmingUp(done, total);
-    });
+    bool showEnded = !drawLeadIn(
+        plan, music, show, [&](uint64_t done, uint64_t total) { progress.warmingUp(done, total); });
     timings.leadIn = secondsBetween(leadInStart, Clock::now());
     progress.startKeeping();
     for (int64_t index = 0; index < int64_t(plan.frameCount) && !showEnded; ++index) {
         const auto start = Clock::now();
-        showEnded = !drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index));
+        showEnded = !drawOfflineFrame(music, show, plan.sampleOfFrame(index));
         if (request.verbose)
             glFinish();
         timings.drawing += secondsBetween(start, Clock::now());
@@ -462,21 +442,20 @@ RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
     return plan;
 }
 
-void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects,
-                const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
+void renderShot(uint32_t time, const RenderRequest& request, Show& show, OffscreenWindow& target,
                 const std::string& pictureFile) {
-    MusicStream music(musicFile, MusicOutput::Manual, false);
-    const uint32_t offset = static_cast<uint32_t>(startOffset);
+    MusicStream music(show.music().samples(), MusicOutput::Manual);
+    const uint32_t offset = show.startOffset();
     std::string problem;
     std::optional<RenderPlan> plan = planShot(
         {offset, music.lengthFrames(), time, std::nullopt, request.warmup, request.fps}, problem);
     if (!plan)
         throw ShowError(problem);
-    plan->warmupFrames = fullLeadInFrames(*plan, effects, offset);
+    plan->warmupFrames = fullLeadInFrames(*plan, show);
     keepPlannedMusic(music, *plan);
     glClearColor(0, 0, 0, 0);
-    if (!drawLeadIn(*plan, music, effects, offset, [](uint64_t, uint64_t) {}) ||
-        !drawOfflineFrame(music, effects, offset, plan->sampleOfFrame(0)))
+    if (!drawLeadIn(*plan, music, show, [](uint64_t, uint64_t) {}) ||
+        !drawOfflineFrame(music, show, plan->sampleOfFrame(0)))
         raise("The show ended (%s) before %u", endOfShow, time);
     std::vector<uint8_t> picture(target.frameBytes());
     target.read(picture.data());
@@ -498,33 +477,30 @@ void ProfileFile::write(const std::string& text) {
         raise("Unable to write %s: %s", path_.c_str(), std::strerror(errno));
 }
 
-void profileShow(const RenderRequest& request, EffectList& effects,
-                 const std::vector<std::string>& keywords, const std::string& musicFile,
-                 int32_t startOffset, const OffscreenWindow& target, ProfileFile* csv) {
+void profileShow(const RenderRequest& request, Show& show, const OffscreenWindow& target,
+                 ProfileFile* csv) {
     constexpr uint64_t emptyFramesMeasured = 100;
-    MusicStream music(musicFile, MusicOutput::Manual, false);
-    const uint32_t offset = static_cast<uint32_t>(startOffset);
-    RenderPlan plan = planOf(request, music, offset, showEndTime(effects, keywords));
+    MusicStream music(show.music().samples(), MusicOutput::Manual);
+    RenderPlan plan = planOf(request, music, show.startOffset(), show.endTime());
     if (request.segment > 0)
         std::fprintf(stderr, "%s\n",
                      segmentSpanLine(plan, request.segment, request.segmentCount).c_str());
-    plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
+    plan.warmupFrames = fullLeadInFrames(plan, show);
 
     glClearColor(0, 0, 0, 0);
     ProfileReport report;
-    report.keywords = keywords;
+    report.keywords = show.keywords();
     report.emptyFrame = measureEmptyFrames(emptyFramesMeasured);
-    EntryTimer timer(effects.size());
+    EntryTimer timer(show.effects().size());
     Progress progress(plan.frameCount);
     uint64_t kept = 0;
     double drawingSeconds = 0;
-    bool going = drawLeadIn(plan, music, effects, offset, [&](uint64_t done, uint64_t total) {
-        progress.warmingUp(done, total);
-    });
+    bool going = drawLeadIn(
+        plan, music, show, [&](uint64_t done, uint64_t total) { progress.warmingUp(done, total); });
     progress.startKeeping();
     for (int64_t index = 0; going && index < int64_t(plan.frameCount); ++index) {
         const auto start = Clock::now();
-        going = drawOfflineFrame(music, effects, offset, plan.sampleOfFrame(index), &timer);
+        going = drawOfflineFrame(music, show, plan.sampleOfFrame(index), &timer);
         if (!going)
             break;
         drawingSeconds += secondsBetween(start, Clock::now());
@@ -539,7 +515,7 @@ void profileShow(const RenderRequest& request, EffectList& effects,
         "Profile of %llu frames at %dx%d, %d fps, from effect time %u ms: %.1f frames drawn per "
         "second",
         (unsigned long long)kept, target.width(), target.height(), plan.fps,
-        effectTimeAt(double(plan.sampleOfFrame(0)) / musicSampleRate, offset),
+        effectTimeAt(double(plan.sampleOfFrame(0)) / musicSampleRate, show.startOffset()),
         drawingSeconds > 0 ? double(kept) / drawingSeconds : 0.0);
     std::fputs(report.table().c_str(), stdout);
     std::fflush(stdout);

@@ -20,6 +20,7 @@
 
 class EntryTimer;
 class MusicStream;
+class Show;
 
 // The music of a whole render's frames, as far as the music goes (the encoder adds silence
 // after it).
@@ -58,13 +59,11 @@ private:
 // (nothing kept) when the end-of-show entry ended the show in this frame. With a timer, the clear
 // and every entry are finished and timed. Throws "Render interrupted" when a stop signal has
 // arrived.
-bool drawOfflineFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                      uint64_t sample, EntryTimer* timer = nullptr);
+bool drawOfflineFrame(MusicStream& music, Show& show, uint64_t sample, EntryTimer* timer = nullptr);
 // The same for a frame drawn only for the state it leaves behind (warm-up), finished before it
 // returns: frames that nobody reads back otherwise pile up in the driver, hundreds of megabytes
 // with a software renderer.
-bool drawWarmupFrame(MusicStream& music, EffectList& effects, uint32_t startOffset,
-                     uint64_t sample);
+bool drawWarmupFrame(MusicStream& music, Show& show, uint64_t sample);
 
 // Receives the kept pictures (red, green, blue, alpha; rows bottom up), on the writer thread.
 class FrameSink {
@@ -95,25 +94,17 @@ private:
     std::FILE* file_;
 };
 
-// The earliest start of an EndDemo entry that can be active (keywords name the effects in order).
-std::optional<uint32_t> showEndTime(const EffectList& effects,
-                                    const std::vector<std::string>& keywords);
-
 // Renders the loaded show (or the segment of it the request names) into the sink; returns its
 // plan. Throws ShowError on any failure; the sink is then left unfinished.
-RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
-                      const std::vector<std::string>& keywords, const std::string& musicFile,
-                      int32_t startOffset, OffscreenWindow& target, FrameSink& sink);
+RenderPlan renderShow(const RenderRequest& request, Show& show, OffscreenWindow& target,
+                      FrameSink& sink);
 
 // Draws the frame at `time` as a render starting there draws its first frame (after the same
 // warm-up) and saves it as a PNG picture. Throws ShowError on any failure.
-void renderShot(uint32_t time, const RenderRequest& request, EffectList& effects,
-                const std::string& musicFile, int32_t startOffset, OffscreenWindow& target,
+void renderShot(uint32_t time, const RenderRequest& request, Show& show, OffscreenWindow& target,
                 const std::string& pictureFile);
 
 // Draws the frames a render of the request would keep, with its warm-up, without reading them
 // back or encoding them, and prints on standard output what each script entry cost to draw.
-// `keywords` names the entries.
-void profileShow(const RenderRequest& request, EffectList& effects,
-                 const std::vector<std::string>& keywords, const std::string& musicFile,
-                 int32_t startOffset, const OffscreenWindow& target, ProfileFile* csv);
+void profileShow(const RenderRequest& request, Show& show, const OffscreenWindow& target,
+                 ProfileFile* csv);

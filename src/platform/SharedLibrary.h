@@ -5,6 +5,10 @@
 
 #include <string>
 
+// The file dlopen is given for a library path of a show: a path without a slash names a file in
+// the current folder (the show's), not a system library.
+std::string showLibraryFile(const std::string& path);
+
 class SharedLibrary {
 public:
     // Loads the library from the path as written; false (with the reason in error()) on failure.

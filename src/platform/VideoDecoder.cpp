@@ -1,6 +1,5 @@
 #include "platform/VideoDecoder.h"
 
-#include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
@@ -142,7 +141,6 @@ struct VideoDecoder::Impl {
 };
 
 void VideoDecoder::Impl::open(const std::string& path) {
-    noteDataFileRead(path);
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
         throw ShowError(readError);
@@ -278,7 +276,8 @@ void VideoDecoder::Impl::convert() {
         pixels[i] = 255;
 }
 
-VideoDecoder::VideoDecoder(const std::string& path) : impl_(std::make_unique<Impl>()) {
+VideoDecoder::VideoDecoder(const ShowFile& file) : impl_(std::make_unique<Impl>()) {
+    const std::string& path = file.path();
     quietMediaLog();
     try {
         impl_->open(path);

@@ -2,6 +2,8 @@
 // Frames of a video file's first video stream on demand, each scaled whole to 512 x 512 pixels of
 // 4 bytes in the byte order blue, green, red, 255, bottom row first (a bottom-up 32-bit DIB).
 
+#include "platform/ShowFiles.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,7 +17,7 @@ public:
     // Throws "Error reading AVI" when the file or its video stream cannot be read or has no
     // frames, and "Error opening AVIStreamGetFrameOpen - your video codec might be out dated!"
     // when no decoder fits its codec; either after a line on standard error naming the file.
-    explicit VideoDecoder(const std::string& path);
+    explicit VideoDecoder(const ShowFile& file);
     ~VideoDecoder();
     VideoDecoder(const VideoDecoder&) = delete;
     VideoDecoder& operator=(const VideoDecoder&) = delete;

@@ -12,8 +12,7 @@ void seekBy(MusicStream& music, double seconds) {
 
 } // namespace
 
-bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
-                  uint32_t startOffset, LiveFrameHooks* hooks) {
+bool runShowFrame(RenderWindow& window, MusicStream& music, Show& show, LiveFrameHooks* hooks) {
     if (window.quitRequested())
         return false;
     if (hooks)
@@ -25,7 +24,7 @@ bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
     if (window.seekBackRequested())
         seekBy(music, -1.0);
     float beat = 0;
-    const uint32_t time = drawMusicFrame(music, effects, startOffset, nullptr, &beat);
+    const uint32_t time = drawMusicFrame(music, show, nullptr, &beat);
     window.endShowFrame();
     if (hooks)
         hooks->afterFrame(time, beat);

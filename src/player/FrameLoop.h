@@ -8,6 +8,7 @@
 
 class MusicStream;
 class RenderWindow;
+class Show;
 
 // What a live run adds to its frames (reloads, transport, the overlay).
 class LiveFrameHooks {
@@ -23,5 +24,5 @@ public:
 // previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's
 // time and beat (scaled into the window when it was resized), and presents the frame. The hooks,
 // when given, run around the drawing.
-bool runShowFrame(RenderWindow& window, MusicStream& music, EffectList& effects,
-                  uint32_t startOffset, LiveFrameHooks* hooks = nullptr);
+bool runShowFrame(RenderWindow& window, MusicStream& music, Show& show,
+                  LiveFrameHooks* hooks = nullptr);

@@ -1,6 +1,5 @@
 #include "render/Shader.h"
 
-#include "platform/DataFiles.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
@@ -226,17 +225,12 @@ FragmentProgram::~FragmentProgram() {
     glDeleteProgram(program);
 }
 
-void FragmentProgram::build(bool fromFile, const char* pathOrSource) {
-    if (!fromFile) {
-        buildFromSource(pathOrSource);
-        return;
-    }
-    noteDataFileRead(pathOrSource);
-    files = pathOrSource;
-    const std::optional<std::string> source = readWholeFile(pathOrSource);
+void FragmentProgram::build(const ShowFile& file) {
+    files = file.path();
+    const std::optional<std::string> source = readWholeFile(file.path());
     if (!source)
-        raise("Error opening: %s", pathOrSource);
-    fragmentShader = compileMappedStage(source->c_str(), GL_FRAGMENT_SHADER, {{pathOrSource}, {}});
+        raise("Error opening: %s", file.c_str());
+    fragmentShader = compileMappedStage(source->c_str(), GL_FRAGMENT_SHADER, {{file.path()}, {}});
     linkFragmentProgram();
 }
 
@@ -284,9 +278,9 @@ GLuint ShaderProgram::compileShader(const char* source, GLenum type) {
     return compileStage(source, type);
 }
 
-void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
-    noteDataFileRead(fragmentPath);
-    noteDataFileRead(vertexPath);
+void ShaderProgram::load(const ShowFile& fragment, const ShowFile& vertex) {
+    const char* const fragmentPath = fragment.c_str();
+    const char* const vertexPath = vertex.c_str();
     files = std::string(fragmentPath) + ", " + vertexPath;
     program = glCreateProgram();
     if (const auto source = readWholeFile(fragmentPath)) {
@@ -294,13 +288,15 @@ void ShaderProgram::load(const char* fragmentPath, const char* vertexPath) {
             compileMappedStage(source->c_str(), GL_FRAGMENT_SHADER, {{fragmentPath}, {}});
         glAttachShader(program, fragmentShader);
     } else {
-        noteLoadWarning("Unable to open shader %s (the program is made without that stage)", fragmentPath);
+        noteLoadWarning("Unable to open shader %s (the program is made without that stage)",
+                        fragmentPath);
     }
     if (const auto source = readWholeFile(vertexPath)) {
         vertexShader = compileMappedStage(source->c_str(), GL_VERTEX_SHADER, {{vertexPath}, {}});
         glAttachShader(program, vertexShader);
     } else {
-        noteLoadWarning("Unable to open shader %s (the program is made without that stage)", vertexPath);
+        noteLoadWarning("Unable to open shader %s (the program is made without that stage)",
+                        vertexPath);
     }
     glLinkProgram(program);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // GLSL programs: a fragment-only program and a vertex + fragment program.
 
+#include "platform/ShowFiles.h"
 #include "render/GL.h"
 
 #include "platform/Error.h"
@@ -55,9 +56,8 @@ public:
     FragmentProgram(const FragmentProgram&) = delete;
     FragmentProgram& operator=(const FragmentProgram&) = delete;
 
-    // With fromFile the text is a path whose contents are the source; otherwise it is the source.
-    // Throws "Error opening: <path>", or for a file ShaderErrors in the author's form.
-    void build(bool fromFile, const char* pathOrSource);
+    // Throws "Error opening: <path>", or ShaderErrors in the author's form.
+    void build(const ShowFile& file);
     void buildFromSource(const char* source);
     // Compiles and links a source made from the files of the map; throws ShaderErrors in the
     // author's form when either fails. A program built before is replaced.
@@ -81,7 +81,7 @@ public:
 
     // Fragment file first, vertex file second. A file that cannot be opened leaves its stage out.
     // A compiler error names the file and the line as build does.
-    void load(const char* fragmentPath, const char* vertexPath);
+    void load(const ShowFile& fragment, const ShowFile& vertex);
     // Compiles one stage; throws the compiler's message on failure.
     GLuint compileShader(const char* source, GLenum type);
 };

@@ -7,12 +7,6 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
-
-FrameInputs* livingInputs = nullptr;
-
-} // namespace
-
 float soundLevel(float magnitude) {
     if (!(magnitude > 0))
         return 0;
@@ -22,18 +16,12 @@ float soundLevel(float magnitude) {
 
 float waveLevel(float sample) { return std::clamp(0.5f + sample / 2, 0.0f, 1.0f); }
 
-FrameInputs::FrameInputs() { livingInputs = this; }
-
 FrameInputs::~FrameInputs() {
     if (texture_)
         glDeleteTextures(1, &texture_);
     if (soundTexture_)
         glDeleteTextures(1, &soundTexture_);
-    if (livingInputs == this)
-        livingInputs = nullptr;
 }
-
-FrameInputs* FrameInputs::current() { return livingInputs; }
 
 void FrameInputs::setSpectrum(const float* spectrum) {
     std::memcpy(spectrum_, spectrum, sizeof spectrum_);
@@ -112,7 +100,9 @@ GLuint FrameInputs::spectrumTexture() {
     return texture_;
 }
 
-ShaderInputs::ShaderInputs(GLuint program, std::initializer_list<std::string_view> own) {
+ShaderInputs::ShaderInputs(FrameInputs& inputs, GLuint program,
+                           std::initializer_list<std::string_view> own)
+    : inputs_(&inputs) {
     if (program == 0)
         return;
     GLint count = 0, longest = 0;
@@ -154,11 +144,10 @@ void ShaderInputs::findValues(const NamedValues* values) {
 void ShaderInputs::apply() {
     if (resolution_ >= 0)
         glUniform2f(resolution_, float(currentScreen().width), float(currentScreen().height));
-    FrameInputs* inputs = FrameInputs::current();
-    if (!inputs)
+    if (!inputs_)
         return;
     if (spectrum_ >= 0) {
-        const GLuint texture = inputs->spectrumTexture();
+        const GLuint texture = inputs_->spectrumTexture();
         glActiveTexture(GL_TEXTURE0 + spectrumTextureUnit);
         glBindTexture(GL_TEXTURE_2D, texture);
         glActiveTexture(GL_TEXTURE0);
@@ -166,7 +155,7 @@ void ShaderInputs::apply() {
     }
     if (named_.empty())
         return;
-    const NamedValues* values = inputs->values();
+    const NamedValues* values = inputs_->values();
     if (values != values_ || (values && values->revision() != valuesRevision_))
         findValues(values);
     for (const NamedUniform& uniform : named_)

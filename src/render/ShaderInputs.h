@@ -37,18 +37,15 @@ public:
     virtual uint64_t revision() const = 0;
 };
 
-// The inputs of the frame being drawn: one object while a show draws, filled by the frame function
+// The inputs of the frame being drawn, one object for a show's life, filled by the frame function
 // before the entries draw. Its spectrum texture is made the first time a program wants it and
 // refreshed at most once per frame.
 class FrameInputs {
 public:
-    FrameInputs();
+    FrameInputs() = default;
     ~FrameInputs();
     FrameInputs(const FrameInputs&) = delete;
     FrameInputs& operator=(const FrameInputs&) = delete;
-
-    // The living object, or null.
-    static FrameInputs* current();
 
     // A new frame: copies the spectrum (spectrumTextureBins values).
     void setSpectrum(const float* spectrum);
@@ -93,11 +90,11 @@ public:
     ShaderInputs() = default;
     // Looks the program's active uniforms up (program 0 declares nothing). `own` names uniforms the
     // effect sets itself (time, beat), which no track overrides.
-    explicit ShaderInputs(GLuint program,
-                          std::initializer_list<std::string_view> own = {"time", "beat"});
+    ShaderInputs(FrameInputs& inputs, GLuint program,
+                 std::initializer_list<std::string_view> own = {"time", "beat"});
 
-    // With the program in use: sets every declared input from the current frame inputs and binds
-    // the spectrum texture to its unit. Allocates nothing unless the named values changed.
+    // With the program in use: sets every declared input from the frame inputs and binds the
+    // spectrum texture to its unit. Allocates nothing unless the named values changed.
     void apply();
     // Unbinds the spectrum texture again (after drawing).
     void release() const;
@@ -110,6 +107,7 @@ private:
         GLint location;
         const float* value = nullptr;
     };
+    FrameInputs* inputs_ = nullptr;
     GLint resolution_ = -1;
     GLint spectrum_ = -1;
     std::vector<NamedUniform> named_;

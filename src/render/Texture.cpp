@@ -1,6 +1,5 @@
 #include "render/Texture.h"
 
-#include "platform/DataFiles.h"
 #include "platform/Error.h"
 #include "render/ImageFile.h"
 
@@ -168,9 +167,8 @@ CTextureFreeImage::~CTextureFreeImage() {
         textureId = 0;
 }
 
-void CTextureFreeImage::load(const char* path) {
-    noteDataFileRead(path);
-    std::shared_ptr<const SharedImage> image = sharedImageOf(path);
+void CTextureFreeImage::load(const ShowFile& file) {
+    std::shared_ptr<const SharedImage> image = sharedImageOf(file.c_str());
     if (!image)
         return;
     if (!image_)

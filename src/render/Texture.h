@@ -1,6 +1,7 @@
 #pragma once
 // Textures: one OpenGL texture name per object for its whole life.
 
+#include "platform/ShowFiles.h"
 #include "render/GL.h"
 #include "render/ImageFile.h"
 
@@ -43,8 +44,7 @@ public:
     // which lives until the last of them is gone; a file changed on disk is decoded anew. A
     // missing or unreadable file leaves the texture empty and writes one line to the debug output;
     // it never throws.
-    void load(const char* path);
-    void load(const std::string& path) { load(path.c_str()); }
+    void load(const ShowFile& file);
 
     // Fills a texture name of this object's own; a shared image stays as it is for its other users.
     void upload(const void* pixels, int width, int height, bool mirroredWrap, GLenum pixelFormat,

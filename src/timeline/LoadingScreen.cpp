@@ -3,8 +3,9 @@
 #include "render/GLState.h"
 #include "timeline/ShowScreen.h"
 
-LoadingScreen::LoadingScreen(ShowScreen& screen, int total) : screen_(screen), total_(total) {
-    picture_.load("data/overlay/loader.jpg");
+LoadingScreen::LoadingScreen(ShowScreen& screen, ShowFiles& files, int total)
+    : screen_(screen), total_(total) {
+    picture_.load(files.open("data/overlay/loader.jpg"));
 }
 
 void LoadingScreen::drawFrame() const {

@@ -1,15 +1,16 @@
 #pragma once
 // The loading picture: data/overlay/loader.jpg, rising by 1/total of its travel with every entry.
 
+#include "platform/ShowFiles.h"
 #include "render/Texture.h"
 
 class ShowScreen;
 
 class LoadingScreen {
 public:
-    // Loads the picture (a missing one leaves the texture empty). `total` is the expected number
-    // of entries.
-    LoadingScreen(ShowScreen& screen, int total);
+    // Loads the picture from the show's files (a missing one leaves the texture empty). `total`
+    // is the expected number of entries.
+    LoadingScreen(ShowScreen& screen, ShowFiles& files, int total);
 
     // Draws the frame for the next entry, presents it and handles the window's events (which may
     // throw "You quit?").

@@ -1,6 +1,5 @@
 #include "timeline/MusicBeat.h"
 
-#include "audio/AudioDecoder.h"
 #include "audio/MusicSamples.h"
 #include "audio/SpectrumAnalyzer.h"
 #include "platform/Error.h"
@@ -10,8 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <map>
 
 namespace {
 
@@ -20,11 +17,7 @@ constexpr double loudShare = 0.98;
 // Below this 95th percentile the beat hardly moves: the lowest level effects react to.
 constexpr float stillBeat = 0.25f;
 
-struct MeasuredMusic {
-    uintmax_t size = 0;
-    std::filesystem::file_time_type written;
-    std::vector<float> sums;
-};
+} // namespace
 
 std::vector<float> measureLowBandSums(const MusicSamples& music) {
     std::vector<float> sums;
@@ -38,29 +31,6 @@ std::vector<float> measureLowBandSums(const MusicSamples& music) {
     return sums;
 }
 
-std::vector<float> measureLowBandSums(const std::string& musicFile) {
-    try {
-        return measureLowBandSums(decodeAudioFile(musicFile, maxMusicFrames, false));
-    } catch (const std::exception&) {
-        return {}; // the run says what is wrong with its music
-    }
-}
-
-} // namespace
-
-const std::vector<float>& musicLowBandSums(const std::string& musicFile,
-                                           const MusicSamples* decoded) {
-    static std::map<std::string, MeasuredMusic> measured;
-    std::error_code error;
-    const uintmax_t size = std::filesystem::file_size(musicFile, error);
-    const auto written = std::filesystem::last_write_time(musicFile, error);
-    MeasuredMusic& music = measured[musicFile];
-    if (music.sums.empty() || music.size != size || music.written != written)
-        music = {size, written,
-                 decoded ? measureLowBandSums(*decoded) : measureLowBandSums(musicFile)};
-    return music.sums;
-}
-
 float sortedPercentile(const std::vector<float>& sorted, double q) {
     if (sorted.empty())
         return 0;
@@ -68,19 +38,17 @@ float sortedPercentile(const std::vector<float>& sorted, double q) {
     return sorted[std::clamp<size_t>(rank, 1, sorted.size()) - 1];
 }
 
-float beatScaleFor(const BeatSetting& setting, const std::string& musicFile) {
+float beatScaleFor(const BeatSetting& setting, const std::vector<float>& sortedSums) {
     if (!setting.automatic)
         return setting.gain;
-    const float loud = sortedPercentile(musicLowBandSums(musicFile), loudShare);
+    const float loud = sortedPercentile(sortedSums, loudShare);
     return loud > 0 ? setting.gain / loud : setting.gain;
 }
 
-void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::string& musicFile,
-               const MusicSamples& decoded) {
-    const std::vector<float>& sums = musicLowBandSums(musicFile, &decoded);
+void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::vector<float>& sums) {
     if (sums.empty())
         return;
-    const float scale = beatScaleFor(setting, musicFile);
+    const float scale = beatScaleFor(setting, sums);
     const auto levelAt = [&](double q) {
         return beatLevelOfSum(sortedPercentile(sums, q) * scale);
     };

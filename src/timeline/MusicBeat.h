@@ -14,20 +14,17 @@ struct ShowCheck;
 constexpr int beatMeasureStep = 1024;
 
 // The low-band sums (what the beat level is made of, before scaling) of the spectra that end at
-// every beatMeasureStep-th frame of the music file, sorted from low to high. Measured once per file
-// and change to it, from `decoded` when the caller has the file's samples already, else read;
-// empty when the file cannot be decoded.
-const std::vector<float>& musicLowBandSums(const std::string& musicFile,
-                                           const MusicSamples* decoded = nullptr);
+// every beatMeasureStep-th frame of the music, sorted from low to high.
+std::vector<float> measureLowBandSums(const MusicSamples& music);
 
 // The value at the share q (0 to 1) of sorted values (nearest rank); 0 for none.
 float sortedPercentile(const std::vector<float>& sorted, double q);
 
 // What multiplies the low-band sum: the gain, and with `beat auto` the reciprocal of the music's
-// 98th percentile sum as well (left out for silent or unreadable music).
-float beatScaleFor(const BeatSetting& setting, const std::string& musicFile);
+// 98th percentile sum (of its sorted low-band sums) as well, left out for silent or unreadable
+// music.
+float beatScaleFor(const BeatSetting& setting, const std::vector<float>& sortedSums);
 
-// Notes in the check the beat level's range over the music (`decoded`, the file's samples) as the
-// show scales it, and warns when the beat hardly moves and no `beat auto` line scales it.
-void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::string& musicFile,
-               const MusicSamples& decoded);
+// Notes in the check the beat level's range over the music (its sorted low-band sums) as the show
+// scales it, and warns when the beat hardly moves and no `beat auto` line scales it.
+void checkBeat(ShowCheck& check, const BeatSetting& setting, const std::vector<float>& sortedSums);

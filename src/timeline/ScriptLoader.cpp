@@ -3,6 +3,7 @@
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
+#include "platform/SharedLibrary.h"
 #include "render/Shader.h"
 
 #include <exception>
@@ -20,7 +21,7 @@ void ShowCheck::add(int line, const std::string& text) {
 }
 
 void ShowCheck::addPlugin(int line, const std::string& libraryPath) {
-    const std::filesystem::path file(pluginLibraryFile(libraryPath));
+    const std::filesystem::path file(showLibraryFile(libraryPath));
     plugins.push_back(scriptPlace(script, line) + ": plug-in " +
                       std::filesystem::absolute(file).lexically_normal().string());
 }
@@ -74,23 +75,6 @@ std::string oneLine(std::string_view message) {
     return text;
 }
 
-// --- Plug-ins ------------------------------------------------------------------------------
-
-namespace {
-
-bool pluginsAreRefused = false;
-
-} // namespace
-
-// dlopen searches the system's library folders for a name without a slash.
-std::string pluginLibraryFile(const std::string& path) {
-    return path.find('/') == std::string::npos ? "./" + path : path;
-}
-
-void refusePlugins(bool refused) { pluginsAreRefused = refused; }
-
-bool pluginsRefused() { return pluginsAreRefused; }
-
 // --- Values ---------------------------------------------------------------------------------
 
 namespace {
@@ -112,8 +96,11 @@ std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 // The next line as a number, checked: a fault when it does not fit in 32 bits or holds a NUL
 // byte (the value is then 0), a note when it has no digits.
-int32_t readNumber(const ScriptText& script, LoadReport& report, const std::string& what) {
+int32_t readNumber(const ScriptText& script, LoadReport& report, const std::string& what,
+                   int* lineNumber = nullptr) {
     const Value line = readValue(script);
+    if (lineNumber)
+        *lineNumber = line.line;
     const ScriptNumber number = parseScriptNumber(line.text);
     switch (number.form) {
     case NumberForm::Number:
@@ -146,14 +133,14 @@ std::string readText(const ScriptText& script, LoadReport& report, const std::st
 std::string entryName(const std::string& keyword) { return "the entry " + quoted(keyword); }
 
 // The entry's start and end time and its extra lines.
-EntryValues readEntryValues(const ScriptText& script, LoadReport& report,
-                            const ScriptKeyword& row) {
+EntryValues readEntryValues(const ScriptText& script, LoadReport& report, const EffectFamily& row,
+                            EntryLines& lines) {
     const std::string keyword(row.keyword);
     EntryValues values;
-    values.start = readNumber(script, report, "the start time of " + entryName(keyword));
-    values.end = readNumber(script, report, "the end time of " + entryName(keyword));
-    for (int i = 0; i < row.extraCount; ++i) {
-        const ExtraLine& extra = row.extra[i];
+    values.start =
+        readNumber(script, report, "the start time of " + entryName(keyword), &lines.start);
+    values.end = readNumber(script, report, "the end time of " + entryName(keyword), &lines.end);
+    for (const ExtraLine& extra : row.extraLines) {
         const std::string what = std::string(extra.meaning) + " of " + entryName(keyword);
         if (extra.number)
             values.numbers.push_back(readNumber(script, report, what));
@@ -170,25 +157,26 @@ bool canBeActive(const EntryValues& values) {
 }
 
 // For an unknown keyword: when the entry before it reads extra lines, one of them may be missing.
-std::string hintAfter(const ScriptKeyword* previous, int previousLine, bool previousMade) {
-    if (!previous || (previous->extraCount == 0 && !previous->pluginReadsMore))
+std::string hintAfter(const EffectFamily* previous, int previousLine, bool previousMade) {
+    if (!previous || (previous->extraLines.empty() && !previous->readsOwnLines))
         return {};
     std::string hint = "after its start and end time, the entry before it (" +
                        std::string(previous->keyword) + ", line " + std::to_string(previousLine) +
                        ") reads " + describeExtraLines(*previous) +
                        ": is a line missing there, or one too many?";
-    if (previous->pluginReadsMore && !previousMade)
+    if (previous->readsOwnLines && !previousMade)
         hint += " (that plug-in could not be loaded, so it read none of its lines)";
     return hint;
 }
 
 // A check goes on at the next line that is a known keyword.
-std::optional<Value> skipToKnownKeyword(const ScriptText& script, std::string& hint) {
+std::optional<Value> skipToKnownKeyword(const ScriptText& script,
+                                        std::span<const EffectFamily> families, std::string& hint) {
     const std::string separator = hint.empty() ? "" : "; ";
     try {
         for (;;) {
             Value line = readValue(script);
-            if (findScriptKeyword(line.text)) {
+            if (findFamily(families, line.text)) {
                 hint += separator + "going on from line " + std::to_string(line.line) + " (" +
                         line.text + ")";
                 return line;
@@ -230,14 +218,15 @@ namespace {
 // a known keyword, and after a failed entry with the next line.
 class EntryLoop {
 public:
-    EntryLoop(const ScriptText& script, LoadReport& report, EntryBuilder& builder)
-        : script_(script), report_(report), builder_(builder) {}
+    EntryLoop(const ScriptText& script, LoadReport& report, EntryBuilder& builder,
+              const EntryRules& rules)
+        : script_(script), report_(report), builder_(builder), rules_(rules) {}
 
     void run() {
         while (found_ || !scriptAtEnd(script_.stream())) {
             const Value keyword = found_ ? *found_ : readValue(script_);
             found_.reset();
-            if (const ScriptKeyword* row = findScriptKeyword(keyword.text)) {
+            if (const EffectFamily* row = findFamily(rules_.families, keyword.text)) {
                 if (!loadEntry(keyword, *row))
                     return;
             } else {
@@ -254,7 +243,7 @@ private:
         std::string hint = hintAfter(previous_, previousLine_, previousMade_);
         std::optional<Value> found;
         if (report_.checking())
-            found = skipToKnownKeyword(script_, hint);
+            found = skipToKnownKeyword(script_, rules_.families, hint);
         report_.fault(
             keyword.line, "the keyword line",
             formatText("Unknown entry '%s' in file, please correct", keyword.text.c_str()), hint);
@@ -263,12 +252,14 @@ private:
     }
 
     // False when the script ends before the entry's lines do.
-    bool loadEntry(const Value& keyword, const ScriptKeyword& row) {
+    bool loadEntry(const Value& keyword, const EffectFamily& row) {
         const std::string name = entryName(keyword.text);
         const size_t problemsBefore = problemCount();
         EntryValues values;
+        EntryLines lines;
+        lines.keyword = keyword.line;
         try {
-            values = readEntryValues(script_, report_, row);
+            values = readEntryValues(script_, report_, row, lines);
         } catch (const ScriptEnded&) {
             const std::string extras = describeExtraLines(row);
             report_.fault(keyword.line, name,
@@ -278,12 +269,12 @@ private:
             return false;
         }
         if (ShowCheck* check = report_.check())
-            check->entries.push_back(
-                {keyword.text, keyword.line, uint32_t(values.start), uint32_t(values.end)});
-        const bool plugin = row.pluginReadsMore && !values.texts.empty();
+            check->entries.push_back({keyword.text, keyword.line, uint32_t(values.start),
+                                      uint32_t(values.end), row.endsShow});
+        const bool plugin = row.readsOwnLines && !values.texts.empty();
         if (plugin && report_.check())
             report_.check()->addPlugin(keyword.line, values.texts[0]);
-        if (plugin && pluginsRefused()) {
+        if (plugin && rules_.pluginsRefused) {
             skipPlugin(keyword.line, values.texts[0]);
             return true;
         }
@@ -294,19 +285,22 @@ private:
                             formatText("%s (start %u, end %u) can never be active: no "
                                        "millisecond lies between its start and end",
                                        name.c_str(), uint32_t(values.start), uint32_t(values.end)));
-        previousMade_ = make(keyword.line, name, row, values);
+        previousMade_ = make(name, row, values, lines);
         previous_ = &row;
         previousLine_ = keyword.line;
         return true;
     }
 
     // Makes the effect; false when it failed (a check notes why and goes on).
-    bool make(int line, const std::string& name, const ScriptKeyword& row,
-              const EntryValues& values) {
+    bool make(const std::string& name, const EffectFamily& row, const EntryValues& values,
+              EntryLines& lines) {
+        const int line = lines.keyword;
         LoadNoteCollector notes;
         bool made = false;
         try {
             builder_.make(row, values);
+            lines.last = script_.lineAt(std::ftell(script_.stream()) - 1);
+            builder_.madeEntry(lines);
             made = true;
         } catch (const Interrupted&) {
             throw; // a stop signal ends a check too
@@ -333,7 +327,7 @@ private:
     void skipPlugin(int line, const std::string& libraryPath) {
         report_.warning(line, "the entry 'Plugin' is skipped (--no-plugins): " + libraryPath);
         std::string passedOver;
-        found_ = skipToKnownKeyword(script_, passedOver);
+        found_ = skipToKnownKeyword(script_, rules_.families, passedOver);
         previous_ = nullptr;
     }
 
@@ -342,14 +336,16 @@ private:
     const ScriptText& script_;
     LoadReport& report_;
     EntryBuilder& builder_;
-    std::optional<Value> found_;              // a keyword line the loop skipped to
-    const ScriptKeyword* previous_ = nullptr; // the entry before, for the unknown keyword's hint
+    const EntryRules& rules_;
+    std::optional<Value> found_;             // a keyword line the loop skipped to
+    const EffectFamily* previous_ = nullptr; // the entry before, for the unknown keyword's hint
     int previousLine_ = 0;
     bool previousMade_ = false;
 };
 
 } // namespace
 
-void readScriptEntries(const ScriptText& script, LoadReport& report, EntryBuilder& builder) {
-    EntryLoop(script, report, builder).run();
+void readScriptEntries(const ScriptText& script, LoadReport& report, EntryBuilder& builder,
+                       const EntryRules& rules) {
+    EntryLoop(script, report, builder, rules).run();
 }

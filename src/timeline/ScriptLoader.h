@@ -3,10 +3,11 @@
 // extra lines and the checks on their values. A run stops at the first fault with a message that
 // names the file and line; a check (morveldan --check) notes every problem and goes on.
 
-#include "timeline/ScriptKeywords.h"
+#include "effects/EffectFamily.h"
 #include "timeline/ScriptReader.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@ struct ShowCheck {
         std::string keyword;
         int line = 0;
         uint32_t start = 0, end = 0;
+        bool endsShow = false; // its family's entries end the show at their start
     };
     std::string script; // the script's file name
     std::vector<std::string> problems;
@@ -61,6 +63,12 @@ struct ScriptHeader {
     int32_t entryCount = 0;
 };
 
+// The lines of one script entry: its keyword's, its times', and the last line it read (a
+// plug-in's own lines included).
+struct EntryLines {
+    int keyword = 0, start = 0, end = 0, last = 0;
+};
+
 // Makes the effects of the entries the loop reads.
 class EntryBuilder {
 public:
@@ -68,22 +76,24 @@ public:
     // Called for every entry whose keyword is known, once its times are read.
     virtual void startEntry() {}
     // Makes the entry's effect; throws (ShowError or another std::exception) when it cannot.
-    virtual void make(const ScriptKeyword& keyword, const EntryValues& values) = 0;
+    virtual void make(const EffectFamily& family, const EntryValues& values) = 0;
+    // After the effect was made: the lines of its entry.
+    virtual void madeEntry(const EntryLines& /*lines*/) {}
+};
+
+// What the loop knows of keywords: the families, and whether Plugin entries are skipped
+// (--no-plugins) rather than loaded.
+struct EntryRules {
+    std::span<const EffectFamily> families = effectFamilies();
+    bool pluginsRefused = false;
 };
 
 // Reads the three header lines. False (after a fault) when the script ends before them.
 bool readScriptHeader(const ScriptText& script, LoadReport& report, ScriptHeader& header);
 
 // Reads every entry up to the end of the script and hands each to the builder.
-void readScriptEntries(const ScriptText& script, LoadReport& report, EntryBuilder& builder);
-
-// The file dlopen is given for a Plugin entry's library path: a path without a slash names a file
-// in the show folder (the current one), not a system library.
-std::string pluginLibraryFile(const std::string& path);
-
-// --no-plugins: Plugin entries are skipped rather than loaded, for this run and its reloads.
-void refusePlugins(bool refused);
-bool pluginsRefused();
+void readScriptEntries(const ScriptText& script, LoadReport& report, EntryBuilder& builder,
+                       const EntryRules& rules = {});
 
 // A message on one line: the source a shader compiler's message quotes is left out, and line
 // breaks become " / ".

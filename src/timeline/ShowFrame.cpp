@@ -4,7 +4,7 @@
 #include "render/GL.h"
 #include "render/ShaderInputs.h"
 #include "timeline/EntryTimer.h"
-#include "timeline/ShowTracks.h"
+#include "timeline/Show.h"
 
 uint32_t effectTimeAt(double seconds, uint32_t startOffset) {
     const auto milliseconds = static_cast<int64_t>(seconds * 1000.0);
@@ -35,32 +35,28 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat) {
 
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
-uint32_t prepareMusicFrame(const MusicStream& music, uint32_t startOffset, float& beat) {
-    const uint32_t time = effectTimeAt(music.positionSeconds(), startOffset);
+uint32_t prepareMusicFrame(const MusicStream& music, Show& show, float& beat) {
+    const uint32_t time = effectTimeAt(music.positionSeconds(), show.startOffset());
     float spectrum[spectrumSize];
     music.spectrum(spectrum);
-    ShowTracks* tracks = ShowTracks::living();
-    beat = beatLevel(spectrum, tracks ? tracks->beatScale() : 1.0f);
+    beat = beatLevel(spectrum, show.tracks().beatScale());
     static_assert(spectrumSize == spectrumTextureBins);
-    if (FrameInputs* inputs = FrameInputs::current()) {
-        inputs->setSpectrum(spectrum);
-        float waveform[soundTextureWidth];
-        music.waveform(waveform, soundTextureWidth);
-        inputs->setWaveform(waveform);
-    }
-    if (tracks)
-        tracks->apply(time);
+    FrameInputs& inputs = show.frame();
+    inputs.setSpectrum(spectrum);
+    float waveform[soundTextureWidth];
+    music.waveform(waveform, soundTextureWidth);
+    inputs.setWaveform(waveform);
+    show.tracks().apply(time);
     return time;
 }
 
-uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
-                        EntryTimer* timer, float* beat) {
+uint32_t drawMusicFrame(const MusicStream& music, Show& show, EntryTimer* timer, float* beat) {
     float level = 0;
-    const uint32_t time = prepareMusicFrame(music, startOffset, level);
+    const uint32_t time = prepareMusicFrame(music, show, level);
     if (timer)
-        timer->drawActive(effects, time, level);
+        timer->drawActive(show.effects(), time, level);
     else
-        drawActiveEffects(effects, time, level);
+        drawActiveEffects(show.effects(), time, level);
     if (beat)
         *beat = level;
     return time;

@@ -7,6 +7,7 @@
 
 class EntryTimer;
 class MusicStream;
+class Show;
 
 // Number of spectrum bins summed into the beat level.
 constexpr int beatBins = 16;
@@ -29,13 +30,13 @@ void drawActiveEffects(EffectList& effects, uint32_t time, float beat);
 // Clears the colour and depth buffers (to whatever clear colour is set).
 void clearFrame();
 
-// The effect time and the beat level at the music's position, with what the frame gives the
+// The show's effect time and beat level at the music's position, with what the frame gives the
 // entries to read (the spectrum, the tracks' values) set, as drawMusicFrame does before drawing.
-uint32_t prepareMusicFrame(const MusicStream& music, uint32_t startOffset, float& beat);
+uint32_t prepareMusicFrame(const MusicStream& music, Show& show, float& beat);
 
-// Draws the active effects at the music's current position: the effect time from its position
-// and the beat level from its spectrum (scaled as the living tracks' beat setting asks); before
-// them the living tracks take their values at that time and the frame inputs the spectrum, each
-// entry timed when a timer is given. Returns the effect time; the beat level goes to `beat`.
-uint32_t drawMusicFrame(const MusicStream& music, EffectList& effects, uint32_t startOffset,
-                        EntryTimer* timer = nullptr, float* beat = nullptr);
+// Draws the show's active effects at the music's current position: the effect time from its
+// position and the beat level from its spectrum (scaled as the tracks' beat setting asks); before
+// them the tracks take their values at that time and the frame inputs the spectrum, each entry
+// timed when a timer is given. Returns the effect time; the beat level goes to `beat`.
+uint32_t drawMusicFrame(const MusicStream& music, Show& show, EntryTimer* timer = nullptr,
+                        float* beat = nullptr);

@@ -2,7 +2,6 @@
 
 #include "platform/Error.h"
 #include "render/ShaderInputs.h"
-#include "timeline/MusicBeat.h"
 #include "timeline/ScriptLoader.h"
 #include "tracks/TracksFile.h"
 
@@ -12,8 +11,6 @@
 #include <cstdint>
 
 namespace {
-
-ShowTracks* livingTracks = nullptr;
 
 const char* componentLetters(int type) {
     switch (type) {
@@ -98,37 +95,24 @@ std::string tweakTrackName(const Effekt& effect, const TweakVariable& variable, 
 }
 
 ShowTracks::ShowTracks(TrackSet tracks, EffectList& effects,
-                       const std::vector<std::string>& keywords, const std::string& musicFile)
-    : tracks_(std::move(tracks)), beatScale_(beatScaleFor(tracks_.beat(), musicFile)) {
-    TweakRegistry& registry = TweakRegistry::instance();
+                       const std::vector<std::string>& keywords, float beatScale)
+    : tracks_(std::move(tracks)), beatScale_(beatScale) {
     for (size_t i = 0; i < effects.size(); ++i) {
         bars_.push_back(std::make_unique<TweakBar>(
             TweakBar{i < keywords.size() ? keywords[i] : std::string("Entry")}));
         Effekt& effect = *effects[i];
         effect.tweakBar = bars_.back().get();
-        const size_t first = registry.variables().size();
-        effect.registerTweaks();
-        for (size_t v = first; v < registry.variables().size(); ++v) {
-            const TweakVariable& variable = registry.variables()[v];
+        const size_t first = tweaks_.variables().size();
+        effect.registerTweaks(tweaks_);
+        for (size_t v = first; v < tweaks_.variables().size(); ++v) {
+            const TweakVariable& variable = tweaks_.variables()[v];
             for (int c = 0; c < tweakComponentCount(variable.type); ++c)
                 targets_.push_back({tweakTrackName(effect, variable, c), variable.type,
                                     componentAddress(variable, c)});
         }
     }
     bind();
-    livingTracks = this;
-    if (FrameInputs* inputs = FrameInputs::current())
-        inputs->setValues(this);
 }
-
-ShowTracks::~ShowTracks() {
-    if (livingTracks == this)
-        livingTracks = nullptr;
-    if (FrameInputs* inputs = FrameInputs::current(); inputs && inputs->values() == this)
-        inputs->setValues(nullptr);
-}
-
-ShowTracks* ShowTracks::living() { return livingTracks; }
 
 void ShowTracks::bind() {
     bindings_.clear();

@@ -1,7 +1,7 @@
 #pragma once
 // The tracks of a loaded show, playing: every frame, before the entries draw, each track's value at
 // the effect time goes into what the track drives (a tweakable value of an entry), and is offered
-// by name to shaders and plug-ins. The frame function applies the living ShowTracks.
+// by name to shaders and plug-ins. The show's frame function applies them.
 
 #include "effekt/Effekt.h"
 #include "render/ShaderInputs.h"
@@ -28,17 +28,16 @@ std::string tweakTrackName(const Effekt& effect, const TweakVariable& variable, 
 
 class ShowTracks final : public NamedValues {
 public:
-    // Registers every entry's tweakable values (each entry under a tweak bar titled with its
-    // keyword) and binds the tracks that name them. Becomes the living ShowTracks. The music file
-    // is measured when the tracks' beat setting scales the beat to it.
+    // Registers every entry's tweakable values in its own registry (each entry under a tweak bar
+    // titled with its keyword) and binds the tracks that name them. `beatScale` multiplies the
+    // low-band sum of each frame's beat level, as the tracks' beat setting asks.
     ShowTracks(TrackSet tracks, EffectList& effects, const std::vector<std::string>& keywords,
-               const std::string& musicFile = {});
-    ~ShowTracks() override;
+               float beatScale = 1.0f);
     ShowTracks(const ShowTracks&) = delete;
     ShowTracks& operator=(const ShowTracks&) = delete;
 
-    // The living ShowTracks, or null.
-    static ShowTracks* living();
+    // The entries' tweakable values.
+    const TweakRegistry& tweaks() const { return tweaks_; }
 
     // The tracks, to edit: the next apply follows any change.
     TrackSet& tracks() { return tracks_; }
@@ -72,6 +71,7 @@ private:
     };
 
     TrackSet tracks_;
+    TweakRegistry tweaks_;
     std::vector<std::unique_ptr<TweakBar>> bars_;
     std::vector<Target> targets_; // every tweakable number of the show
     std::vector<Binding> bindings_;

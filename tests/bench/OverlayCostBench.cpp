@@ -10,8 +10,7 @@
 #include "author/Overlay.h"
 #include "player/RenderWindow.h"
 #include "render/GLState.h"
-#include "timeline/ShowTracks.h"
-#include "timeline/Timeline.h"
+#include "timeline/Show.h"
 
 #include <SDL2/SDL.h>
 #include <backends/imgui_impl_opengl2.h>
@@ -33,18 +32,20 @@ struct LiveShow {
         requireOpenGl2();
         setScreenPerspective();
         glEnable(GL_TEXTURE_2D);
-        LoadedShow show{effects, "", 0, {}, nullptr};
-        loadTimeline(effects, window, show.musicFile, show.startOffset, &show.keywords);
-        show.music = std::make_unique<MusicStream>(show.musicFile, MusicOutput::Manual);
+        LoadedShow show{loadShow(window), nullptr};
+        show.music =
+            std::make_unique<MusicStream>(show.show->music().samples(), MusicOutput::Manual);
         session = std::make_unique<AuthorSession>(window, std::move(show), false);
         session->transport().seekTo(busyTime);
-        // The strip draws the waveform and the beat lines once the music is worked out.
+        // The strip draws the waveform and the beat lines once the music is worked out, which the
+        // overlay starts.
+        session->setOverlayShown(true);
+        session->setOverlayShown(false);
         while (!session->musicAnalysis()->ready())
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     TempDir config;
     RenderWindow window;
-    EffectList effects;
     std::unique_ptr<AuthorSession> session;
 };
 
@@ -57,9 +58,9 @@ LiveShow& liveShow() {
 // tempo; no frame times, beats, reload error or save status.
 struct OverlayInputs {
     explicit OverlayInputs(AuthorSession& session) : tempo(session.tempo()) {}
-    OverlayView view(AuthorSession& session, const EffectList& effects) {
+    OverlayView view(AuthorSession& session) {
         return {session.transport(),
-                effects,
+                session.show().effects(),
                 session.entryEditing().entries(),
                 session.entryEditing().rows(),
                 frames,
@@ -67,6 +68,7 @@ struct OverlayInputs {
                 0,
                 noError,
                 session.tracks().tracks(),
+                session.tracks().tweaks(),
                 session.editing(),
                 noStatus,
                 session.transport().time(),
@@ -114,7 +116,7 @@ void BM_OverlayAlone(benchmark::State& state) {
     session.runFrame();
     Overlay overlay(show.window);
     OverlayInputs inputs(session);
-    const OverlayView view = inputs.view(session, show.effects);
+    const OverlayView view = inputs.view(session);
     const bool repaint = state.range(0) != 0;
     if (repaint && !pointAtTheStrip(show.window)) {
         state.SkipWithError("the window does not get the mouse");
@@ -186,7 +188,7 @@ void BM_StripAlone(benchmark::State& state) {
     StripAlone strip(1280, 720);
     StripState stripState;
     OverlayInputs inputs(session);
-    const OverlayView view = inputs.view(session, show.effects);
+    const OverlayView view = inputs.view(session);
     strip.draw(view, stripState);
     const double wholeShow = stripState.viewSpan;
     const bool zoomed = state.range(0) >= 2, moving = state.range(0) % 2 != 0;

@@ -48,6 +48,10 @@ struct BenchWindow {
     }
     TempDir folder;
     RenderWindow window;
+    FrameInputs frame;
+    ShowFiles files;
+    FamilyStates shared;
+    EffectContext context{frame, files, shared};
 };
 
 BenchWindow& benchWindow() {
@@ -99,7 +103,7 @@ BENCHMARK(BM_BareFullScreenDraw)->Unit(benchmark::kMillisecond)->MinTime(2)->Use
 
 void BM_ShaderToyEntry(benchmark::State& state) {
     BenchWindow& bench = benchWindow();
-    Effekter::ShaderToy entry(0, -1, bench.folder.file("scene.glsl"));
+    Effekter::ShaderToy entry(bench.context, 0, -1, bench.folder.file("scene.glsl"));
     uint32_t milliseconds = 0;
     for (auto _ : state) {
         entry.draw(milliseconds += 16, 0.5f);
@@ -113,7 +117,7 @@ BENCHMARK(BM_ShaderToyEntry)->Unit(benchmark::kMillisecond)->MinTime(2)->UseReal
 void BM_EntryOverBareInTurn(benchmark::State& state) {
     BenchWindow& bench = benchWindow();
     const BareDraw bare;
-    Effekter::ShaderToy entry(0, -1, bench.folder.file("scene.glsl"));
+    Effekter::ShaderToy entry(bench.context, 0, -1, bench.folder.file("scene.glsl"));
     using Clock = std::chrono::steady_clock;
     double bareSeconds = 0, entrySeconds = 0;
     uint32_t milliseconds = 0;

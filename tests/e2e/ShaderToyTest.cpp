@@ -172,7 +172,8 @@ TEST(ShaderToy, AVideoChannelShowsTheFrameOfTheEntrysTime) {
     int width = 0, height = 0;
     const std::vector<Rgba> pixels = show.shot("2000", "64x64", width, height);
     ASSERT_EQ(pixels.size(), 64u * 64u);
-    VideoDecoder decoder(video);
+    ShowFiles files;
+    VideoDecoder decoder(files.open(video));
     const auto differences = [&](int frameNumber) {
         const uint8_t* bgra = decoder.frame(frameNumber); // bottom row first
         int differing = 0;

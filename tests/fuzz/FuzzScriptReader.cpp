@@ -26,17 +26,17 @@ class CountingBuilder : public EntryBuilder {
 public:
     explicit CountingBuilder(const ScriptText& script) : script_(script) {}
 
-    void make(const ScriptKeyword& row, const EntryValues& values) override {
+    void make(const EffectFamily& row, const EntryValues& values) override {
         int texts = 0, numbers = 0;
-        for (int i = 0; i < row.extraCount; ++i)
-            (row.extra[i].number ? numbers : texts) += 1;
+        for (const ExtraLine& line : row.extraLines)
+            (line.number ? numbers : texts) += 1;
         check(int(values.texts.size()) == texts && int(values.numbers.size()) == numbers);
         check(values.script == script_.stream());
         for (const std::string& text : values.texts)
             check(text.find('\0') == std::string::npos);
         if (!values.texts.empty() && values.texts[0] == "fail")
             raise("Unable to make %s", std::string(row.keyword).c_str());
-        if (row.pluginReadsMore) {
+        if (row.readsOwnLines) {
             char line[1024];
             if (!std::fgets(line, sizeof line, values.script))
                 line[0] = '\0';

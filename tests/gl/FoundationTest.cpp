@@ -119,7 +119,7 @@ TEST_F(Foundation, LoadedImageIsUprightWithChannelsAndAlphaKept) {
     const std::string path = temp.file("quadrants.png");
     writeImage(path, 16, 16, [](int x, int y) { return quadrantColour(x, y, 16); });
     CTextureFreeImage texture;
-    texture.load(path);
+    texture.load(files().open(path));
     EXPECT_EQ(texture.width(), 16);
 
     // The texture's level 0, read back: first row must be the picture's top row.
@@ -155,7 +155,7 @@ TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
         },
         false);
     CTextureFreeImage jpeg;
-    jpeg.load(path);
+    jpeg.load(files().open(path));
     std::vector<Rgba> level(64);
     {
         TextureBinding binding(jpeg);
@@ -167,7 +167,7 @@ TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
 
     StderrCapture capture;
     CTextureFreeImage missing;
-    missing.load(temp.file("nothing-here.png"));
+    missing.load(files().open(temp.file("nothing-here.png")));
     const std::string output = capture.text();
     EXPECT_NE(output.find("nothing-here.png"), std::string::npos) << output;
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
@@ -191,15 +191,16 @@ TEST_F(Foundation, TexturesOfOneUnchangedFileShareOneNameUntilTheLastUserGoes) {
     solid({255, 0, 0, 255});
     auto first = std::make_unique<CTextureFreeImage>();
     auto second = std::make_unique<CTextureFreeImage>();
-    first->load(path);
-    second->load(temp.path().string() + "/./shared.png"); // another spelling of the same file
+    first->load(files().open(path));
+    second->load(
+        files().open(temp.path().string() + "/./shared.png")); // another spelling of the same file
     EXPECT_EQ(first->textureId, second->textureId);
     EXPECT_EQ(sharedImageCount(), before + 1);
     const GLuint shared = first->textureId;
 
     // An upload gives that texture a name of its own and leaves the shared image alone.
     CTextureFreeImage uploaded;
-    uploaded.load(path);
+    uploaded.load(files().open(path));
     const unsigned char green[4] = {0, 255, 0, 255};
     uploaded.upload(green, 1, 1, false, GL_RGBA, true);
     EXPECT_NE(uploaded.textureId, shared);
@@ -208,7 +209,7 @@ TEST_F(Foundation, TexturesOfOneUnchangedFileShareOneNameUntilTheLastUserGoes) {
     // A file changed on disk is decoded anew; the old image stays with those holding it.
     solid({0, 0, 255, 255});
     CTextureFreeImage changed;
-    changed.load(path);
+    changed.load(files().open(path));
     EXPECT_NE(changed.textureId, shared);
     EXPECT_EQ(firstTexel(changed), (Rgba{0, 0, 255, 255}));
     EXPECT_EQ(sharedImageCount(), before + 2);
@@ -239,7 +240,7 @@ TEST_F(Foundation, ImagesClaimingAHugeSizeAreRefusedBeforeAnyPixelIsDecoded) {
         const long peakBefore = peakMemoryKilobytes();
         StderrCapture capture;
         CTextureFreeImage texture;
-        texture.load(path);
+        texture.load(files().open(path));
         EXPECT_EQ(capture.text(), "Unable to read image " + path + "\nImage " + path +
                                       " has an unusable size " + c.size + "\n");
         EXPECT_EQ(texture.width(), 0) << c.name;
@@ -394,7 +395,7 @@ TEST_F(Foundation, ShaderErrorsCarryTheLogAndTheWholeSource) {
     FragmentProgram program;
     std::string message;
     try {
-        program.build(false, longSource.c_str());
+        program.buildFromSource(longSource.c_str());
     } catch (const ShowError& error) {
         message = error.what();
     }
@@ -413,7 +414,7 @@ TEST_F(Foundation, ProgramsLoadStagesAndReportMissingUniforms) {
                   "void main() { gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0); }\n");
     StderrCapture capture;
     ShaderProgram program;
-    program.load(temp.file("red.fs").c_str(), temp.file("missing.vs").c_str());
+    program.load(files().open(temp.file("red.fs")), files().open(temp.file("missing.vs")));
     EXPECT_EQ(program.vertexShader, 0u);
     EXPECT_EQ(uniformLocation(program, "time"), -1);
     const std::string output = capture.text();
@@ -432,7 +433,7 @@ TEST_F(Foundation, ProgramsLoadStagesAndReportMissingUniforms) {
 
     FragmentProgram fromFile;
     try {
-        fromFile.build(true, temp.file("absent.fs").c_str());
+        fromFile.build(files().open(temp.file("absent.fs")));
         ADD_FAILURE() << "no error for a missing file";
     } catch (const ShowError& error) {
         EXPECT_EQ(std::string(error.what()), "Error opening: " + temp.file("absent.fs"));

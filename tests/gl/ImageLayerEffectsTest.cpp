@@ -1,9 +1,8 @@
 #include "ImageEffectSupport.h"
+#include "TestShow.h"
 
 #include "effects/ImageLayers.h"
 #include "platform/Error.h"
-#include "timeline/EffectFactory.h"
-#include "timeline/ScriptReader.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -52,7 +51,7 @@ protected:
 };
 
 TEST_F(ImageLayers, UpRisesFromBelowTheLowerEdgeAndIsCentredHalfway) {
-    AlphaBlendImage up(0, 3200, "data/quadrants.png", "UP");
+    AlphaBlendImage up(context(), 0, 3200, "data/quadrants.png", "UP");
     drawOver(up, 1600); // p = 0.5
     expectWholeImageCentred();
     drawOver(up, 0); // p = 0: just below the screen
@@ -67,17 +66,17 @@ TEST_F(ImageLayers, UpRisesFromBelowTheLowerEdgeAndIsCentredHalfway) {
 TEST_F(ImageLayers, StaticFadeInAtAQuarterDrawsAQuarterColourAndAlpha) {
     // A white image over black gives 1/4 (colour) x 1/4 (alpha) of white; a black image over
     // white hides a quarter of it.
-    AlphaBlendImage whiteIn(0, 4000, "data/white.jpg", "STATICFADEIN");
+    AlphaBlendImage whiteIn(context(), 0, 4000, "data/white.jpg", "STATICFADEIN");
     drawOver(whiteIn, 1000);
     EXPECT_NEAR(meanBrightness(), 255 / 16.0, 2);
-    AlphaBlendImage blackIn(0, 4000, "data/black.jpg", "STATICFADEIN");
+    AlphaBlendImage blackIn(context(), 0, 4000, "data/black.jpg", "STATICFADEIN");
     drawOver(blackIn, 1000, 0, 1);
     EXPECT_NEAR(meanBrightness(), 255 * 0.75, 2);
 }
 
 TEST_F(ImageLayers, UnknownModeWordShowsTheImageStillAndSaysSo) {
     testing::internal::CaptureStderr();
-    AlphaBlendImage layer(5, 3200, "data/quadrants.png", "up"); // case matters
+    AlphaBlendImage layer(context(), 5, 3200, "data/quadrants.png", "up"); // case matters
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(layer.mode, AlphaBlendImage::stillImage);
     EXPECT_NE(said.find("'up'"), std::string::npos) << said;
@@ -86,20 +85,18 @@ TEST_F(ImageLayers, UnknownModeWordShowsTheImageStillAndSaysSo) {
     drawOver(layer, 3199, 1);
     expectWholeImageCentred();
 
-    TweakRegistry& registry = TweakRegistry::instance();
-    registry.terminate();
-    layer.registerTweaks();
+    TweakRegistry registry;
+    layer.registerTweaks(registry);
     const TweakVariable* mode = registry.find("Mode");
     ASSERT_NE(mode, nullptr);
     EXPECT_EQ(mode->address, &layer.mode);
     ASSERT_EQ(registry.enums().size(), 1u);
     EXPECT_EQ(mode->type, registry.enums()[0].type);
     EXPECT_EQ(registry.enums()[0].values.size(), 10u); // no BEATCENTER
-    registry.terminate();
 }
 
 TEST_F(ImageLayers, RandomModeHoldsItsPlaceUntilABeatAtLeast200MsLater) {
-    AlphaBlendImage random(0, 100000, "data/quadrants.png", "RANDOM");
+    AlphaBlendImage random(context(), 0, 100000, "data/quadrants.png", "RANDOM");
     drawOver(random, 1000, 1.0f);
     const auto triggered = frame;
     prng::seed(777); // whatever else used the shared generator in between
@@ -152,28 +149,19 @@ TEST_F(ImageLayers, EveryKeywordBuildsFromItsEntryAndHandsOnACleanState) {
     for (const char* keyword : {"FlashWhite", "Overlays", "Zoomba", "Zoombb", "Solaris",
                                 "Stroboskop", "Tunnel", "ColorBox", "Prikker", "Brum", "EndDemo"})
         entries += std::string(keyword) + "\n1000\n61000\n";
-    writeTextFile(temp.file("entries.txt"), entries);
-    FILE* script = std::fopen(temp.file("entries.txt").c_str(), "r");
-    ASSERT_NE(script, nullptr);
-    std::vector<std::pair<std::string, std::unique_ptr<Effekt>>> effects;
-    while (!scriptAtEnd(script)) {
-        const std::string keyword = readScriptLine(script);
-        const int start = readScriptNumber(script);
-        const int end = readScriptNumber(script);
-        effects.emplace_back(keyword, makeEffect(keyword, start, end, script));
-        ASSERT_NE(effects.back().second, nullptr) << keyword;
-        EXPECT_EQ(effects.back().second->endTime, 61000u) << keyword;
-    }
-    std::fclose(script);
-    ASSERT_EQ(effects.size(), 12u);
-    EXPECT_EQ(dynamic_cast<AlphaBlendImage&>(*effects[0].second).mode, AlphaBlendImage::BEATBACK);
+    TestShow show = makeTestShow(entries);
+    ASSERT_EQ(show->effects().size(), 12u);
+    for (const auto& effect : show->effects())
+        EXPECT_EQ(effect->endTime, 61000u);
+    EXPECT_EQ(dynamic_cast<AlphaBlendImage&>(*show->effects()[0]).mode, AlphaBlendImage::BEATBACK);
 
-    effects.pop_back(); // EndDemo only raises
-    for (auto& [keyword, effect] : effects)
+    const std::vector<std::string> keywords = show->keywords();
+    for (size_t i = 0; i + 1 < keywords.size(); ++i) // EndDemo only raises
         for (uint32_t time : {1001u, 21000u, 50000u, 60999u})
             for (float beat : {0.0f, 0.3f, 1.0f}) {
+                const std::string& keyword = keywords[i];
                 const std::string where = keyword + " at " + std::to_string(time);
-                drawOver(*effect, time, beat, 0, where);
+                drawOver(*show->effects()[i], time, beat, 0, where);
                 if (time == 21000 && keyword != "Overlays") {
                     EXPECT_GT(meanBrightness(), 0) << where << " drew nothing";
                 }

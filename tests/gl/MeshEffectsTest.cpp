@@ -86,7 +86,7 @@ protected:
 };
 
 TEST_F(PosedObjects, FogRotatorLaysThreePolesAcrossTheScreenAtThreeHeights) {
-    Effekter::FogRotator fog(0, 100000);
+    Effekter::FogRotator fog(context(), 0, 100000);
     fog.draw(77777, 1);
     readFrame();
     const std::vector<Rgba> atAnotherTime = frame;
@@ -151,13 +151,12 @@ protected:
             return;
         image("data/bravelund/ringe/bg.png", white);
         image("data/bravelund/ringe/rotate.png", Rgba{255, 0, 0, 0}); // fully transparent
-        Effekter::resetRingSpin();
     }
 };
 
 TEST_F(QuelmRingeTest, StrongBeatsSwitchAtMostOnceIn300Ms) {
-    Effekter::QuelmRinge rings(0, 100000);
-    const Effekter::RingSpin& spin = Effekter::ringSpin();
+    Effekter::QuelmRinge rings(context(), 0, 100000);
+    const Effekter::RingSpin& spin = rings.spin();
 
     rings.draw(1000, 1); // the first draw only notes the time
     EXPECT_EQ(spin.switchCount, 0);
@@ -183,7 +182,7 @@ TEST_F(QuelmRingeTest, StrongBeatsSwitchAtMostOnceIn300Ms) {
     EXPECT_FLOAT_EQ(spin.angle, 1700.0f / float(15 - spin.speedStep));
 
     // Another entry carries on with the same spin state.
-    Effekter::QuelmRinge later(1500, 100000);
+    Effekter::QuelmRinge later(context(), 1500, 100000);
     later.draw(1800, 1);
     later.draw(1801, 1);
     EXPECT_EQ(spin.switchCount, 2);
@@ -196,24 +195,24 @@ TEST_F(QuelmRingeTest, StrongBeatsSwitchAtMostOnceIn300Ms) {
 }
 
 TEST_F(QuelmRingeTest, SpeedStep15KeepsThePreviousAngle) {
-    Effekter::QuelmRinge rings(0, 100000);
+    Effekter::QuelmRinge rings(context(), 0, 100000);
     rings.draw(1000, 0);
     rings.draw(3000, 0);
-    const float before = Effekter::ringSpin().angle;
+    const float before = rings.spin().angle;
     EXPECT_FLOAT_EQ(before, -200);
     // A generator value with its low byte in 150..159 gives speed step 15.
     seedSoNextMaskedIs(0xFF, 150, 159);
     rings.draw(4000, 1);
-    ASSERT_EQ(Effekter::ringSpin().speedStep, 15);
-    EXPECT_FLOAT_EQ(Effekter::ringSpin().angle, before);
+    ASSERT_EQ(rings.spin().speedStep, 15);
+    EXPECT_FLOAT_EQ(rings.spin().angle, before);
     rings.draw(4100, 0);
-    EXPECT_FLOAT_EQ(Effekter::ringSpin().angle, before);
-    EXPECT_TRUE(std::isfinite(Effekter::ringSpin().angle));
+    EXPECT_FLOAT_EQ(rings.spin().angle, before);
+    EXPECT_TRUE(std::isfinite(rings.spin().angle));
     expectLeftClean("QuelmRinge with speed step 15");
 }
 
 TEST_F(QuelmRingeTest, BeatDimsTheBackgroundToThreeQuarters) {
-    Effekter::QuelmRinge rings(0, 100000);
+    Effekter::QuelmRinge rings(context(), 0, 100000);
     for (float beat : {0.0f, 1.0f}) {
         clearFrame();
         rings.draw(1000, beat);
@@ -253,7 +252,7 @@ protected:
 };
 
 TEST_F(RubberWide, StripsCoverTheWholeWidth) {
-    Effekter::Rubber3d rubber(0, 100000);
+    Effekter::Rubber3d rubber(context(), 0, 100000);
     // At time 0 the strips do not turn; a strong beat brings the model to the -500 plane.
     rubber.draw(0, 1);
     expectLeftClean("Rubber3d");
@@ -276,7 +275,7 @@ TEST_F(RubberModel, NoModelBeforeTheFirstStrongBeat) {
     // Small enough to lie wholly beyond the far plane when it is more than 500 units behind the
     // -500 plane, whichever way it is turned.
     writeSquareModel(temp.file("data/rubber/simple.3ds"), 200);
-    Effekter::Rubber3d rubber(0, 100000);
+    Effekter::Rubber3d rubber(context(), 0, 100000);
     for (uint32_t time : {1500u, 3000u, 9000u}) {
         clearFrame();
         rubber.draw(time, 0.25f); // 0.25 is not a strong beat
@@ -296,7 +295,7 @@ TEST_F(RubberModel, NoModelBeforeTheFirstStrongBeat) {
 }
 
 TEST_F(RubberModel, ShaderSuiteDrawsShellsAndLeavesDepthWritesOff) {
-    Effekter::ShaderSuite3D suite(0, 100000);
+    Effekter::ShaderSuite3D suite(context(), 0, 100000);
     EXPECT_NE(suite.stepLocation, -1);
     EXPECT_NE(suite.timeLocation, -1);
     for (auto [time, beat] : {std::pair{100u, 0.0f}, std::pair{11250u, 1.0f}}) {
@@ -335,7 +334,6 @@ protected:
         image("data/misc/twist.jpg", white);
         writeSquareModel(temp.file("data/misc/simple.3ds"), 100);
         copySourceData(temp.path(), "data/misc/split.txt");
-        Effekter::resetChaosScene();
     }
 
     // Switches to `scene` by drawing just after the current scene's five seconds.
@@ -343,17 +341,17 @@ protected:
         const uint32_t time = zoomer.sceneStart + 5001;
         seedSoNextMaskedIs(3, scene, scene);
         zoomer.draw(time, beat);
-        EXPECT_EQ(Effekter::chaosScene(), scene);
+        EXPECT_EQ(zoomer.scene(), scene);
         return time;
     }
 };
 
 TEST_F(ChaosZoomerTest, SwitchesOnlyAfterMoreThanFiveSeconds) {
-    Effekter::ChaosZoomer zoomer(0, 100000);
-    EXPECT_EQ(Effekter::chaosScene(), 3);
+    Effekter::ChaosZoomer zoomer(context(), 0, 100000);
+    EXPECT_EQ(zoomer.scene(), 3);
     zoomer.draw(5000, 0);
     EXPECT_EQ(zoomer.switchCount, 0);
-    EXPECT_EQ(Effekter::chaosScene(), 3);
+    EXPECT_EQ(zoomer.scene(), 3);
 
     prng::seed(5);
     const int expectedScene = prng::next() & 3;
@@ -361,7 +359,7 @@ TEST_F(ChaosZoomerTest, SwitchesOnlyAfterMoreThanFiveSeconds) {
     zoomer.draw(5001, 0);
     EXPECT_EQ(zoomer.switchCount, 1);
     EXPECT_EQ(zoomer.sceneStart, 5001u);
-    EXPECT_EQ(Effekter::chaosScene(), expectedScene);
+    EXPECT_EQ(zoomer.scene(), expectedScene);
 
     // The composite was refreshed at 5000; again only once more than 20 ms have passed.
     EXPECT_EQ(zoomer.lastUpdate, 5000u);
@@ -386,7 +384,7 @@ TEST_F(ChaosZoomerTest, PictureZoomCyclesThePicturesWithTheSwitchCount) {
     const Rgba expected[4] = {red, green, blue, yellow};
     for (int switches = 1; switches <= 4; ++switches) {
         clearFrame();
-        Effekter::ChaosZoomer zoomer(0, 1000000);
+        Effekter::ChaosZoomer zoomer(context(), 0, 1000000);
         // Black twisting layers (beat 0) leave the composite as it was.
         for (int k = 1; k < switches; ++k)
             switchTo(zoomer, 3);
@@ -400,7 +398,7 @@ TEST_F(ChaosZoomerTest, PictureZoomCyclesThePicturesWithTheSwitchCount) {
 }
 
 TEST_F(ChaosZoomerTest, EveryScenePassesCleanlyAtEveryBeat) {
-    Effekter::ChaosZoomer zoomer(0, 1000000);
+    Effekter::ChaosZoomer zoomer(context(), 0, 1000000);
     for (int scene = 0; scene < 4; ++scene) {
         uint32_t time = switchTo(zoomer, scene);
         for (float beat : {0.0f, 0.5f, 1.0f}) {

@@ -3,13 +3,13 @@
 // shaders whose output can be predicted.
 
 #include "GlFixture.h"
+#include "TestShow.h"
 
 #include "effects/Manden.h"
 #include "effects/NanoBall.h"
 #include "effects/Spheres.h"
 #include "render/GLState.h"
 #include "render/Random.h"
-#include "timeline/EffectFactory.h"
 
 #include <array>
 #include <cmath>
@@ -71,7 +71,6 @@ protected:
         for (const char* shader : committedShaders)
             copySourceData(run, shader);
         workingDirectory = std::make_unique<ScopedWorkingDirectory>(run);
-        NanoBall::resetBeatState();
     }
 
     void TearDown() override {
@@ -134,10 +133,11 @@ TEST_F(RenderTargetEffects, EveryKeywordDrawsAtManyTimesAndBeatsLeavingTheStateC
     const uint32_t start = 1000, end = 30000;
     const uint32_t times[] = {1001, 1300, 1512, 2000, 6000, 24000, 29999};
     const float beats[] = {0, 0.5f, 1};
-    EXPECT_TRUE(isKnownEffect("Video"));
     for (const char* keyword : {"NanoBall", "Spheres", "Manden"}) {
-        std::unique_ptr<Effekt> effect = makeEffect(keyword, start, end, nullptr);
-        ASSERT_NE(effect, nullptr) << keyword;
+        TestShow show = makeTestShow(std::string(keyword) + "\n" + std::to_string(start) + "\n" +
+                                     std::to_string(end) + "\n");
+        ASSERT_EQ(show->effects().size(), 1u) << keyword;
+        Effekt* effect = show->effects()[0].get();
         expectLeftAsFound(std::string(keyword) + " construction");
         for (uint32_t time : times)
             for (float beat : beats) {
@@ -173,8 +173,9 @@ TEST_F(NanoBallTest, GrowsOneSpikePerMillisecondUpTo512) {
     // A beat of 0.5 keeps the ball from drifting without counting a beat.
     const uint32_t time = 40000;
     auto ballAged = [&](uint32_t elapsed) {
-        NanoBall::resetBeatState();
-        NanoBall ball(int32_t(time - elapsed), int32_t(time + 60000));
+        FamilyStates fresh; // each ball starts the beat count anew
+        NanoBall ball({frameInputs(), files(), fresh}, int32_t(time - elapsed),
+                      int32_t(time + 60000));
         return drawn(ball, time, 0.5f);
     };
     frame = ballAged(0);
@@ -193,34 +194,34 @@ TEST_F(NanoBallTest, GrowsOneSpikePerMillisecondUpTo512) {
 }
 
 TEST_F(NanoBallTest, CountsBeatsOnlyWhenLoudAndMoreThan300MsApart) {
-    NanoBall ball(0, 100000);
+    NanoBall ball(context(), 0, 100000);
     ball.draw(1000, 1);
-    EXPECT_EQ(NanoBall::beatState().beatCount, 0) << "the first draw starts the count";
-    EXPECT_EQ(NanoBall::beatState().lastBeatEvent, 1000u);
+    EXPECT_EQ(ball.beatState().beatCount, 0) << "the first draw starts the count";
+    EXPECT_EQ(ball.beatState().lastBeatEvent, 1000u);
     ball.draw(1300, 1);
-    EXPECT_EQ(NanoBall::beatState().beatCount, 0) << "300 ms is not more than 300 ms";
+    EXPECT_EQ(ball.beatState().beatCount, 0) << "300 ms is not more than 300 ms";
     ball.draw(1301, 1);
-    EXPECT_EQ(NanoBall::beatState().beatCount, 1);
+    EXPECT_EQ(ball.beatState().beatCount, 1);
     ball.draw(1400, 1);
-    EXPECT_EQ(NanoBall::beatState().beatCount, 1);
+    EXPECT_EQ(ball.beatState().beatCount, 1);
 
     ball.draw(5000, 0.5f);
-    EXPECT_EQ(NanoBall::beatState().beatCount, 1) << "0.5 is not a beat";
+    EXPECT_EQ(ball.beatState().beatCount, 1) << "0.5 is not a beat";
     EXPECT_EQ(ball.lastLoudTime(), 5000u) << "but it stops the drift";
     ball.draw(6000, 0.2f);
     EXPECT_EQ(ball.lastLoudTime(), 5000u);
 
     // The count goes on across objects; every fourth beat is a new bar.
-    NanoBall later(50000, 100000);
+    NanoBall later(context(), 50000, 100000);
     for (uint32_t time = 60000; time < 61600; time += 400)
         later.draw(time, 0.9f);
-    EXPECT_EQ(NanoBall::beatState().beatCount, 5);
-    EXPECT_EQ(NanoBall::beatState().barCount, 1);
+    EXPECT_EQ(ball.beatState().beatCount, 5);
+    EXPECT_EQ(ball.beatState().barCount, 1);
     expectLeftAsFound("NanoBall after beats");
 }
 
 TEST_F(NanoBallTest, FadesWithTheBeatAndOverItsLastSevenSeconds) {
-    NanoBall ball(0, 20000);
+    NanoBall ball(context(), 0, 20000);
     auto brightnessLeft = [&](uint32_t time, float beat) {
         ball.draw(time, beat);
         GLfloat colour[4] = {};
@@ -236,7 +237,7 @@ TEST_F(NanoBallTest, FadesWithTheBeatAndOverItsLastSevenSeconds) {
 }
 
 TEST_F(RenderTargetEffects, SpheresRepeatExactlyForEqualTimeAndBeat) {
-    Effekter::Spheres spheres(0, 60000);
+    Effekter::Spheres spheres(context(), 0, 60000);
     const std::vector<Rgba> first = drawn(spheres, 7000, 0.5f);
     drawn(spheres, 9000, 1);
     prng::seed(999);
@@ -250,7 +251,7 @@ TEST_F(RenderTargetEffects, SpheresRepeatExactlyForEqualTimeAndBeat) {
 
 TEST_F(RenderTargetEffects, SpheresSwellWithTheBeat) {
     writeShader("data/bravelund/spheres/shader.fs", passThrough);
-    Effekter::Spheres spheres(15000, 60000);
+    Effekter::Spheres spheres(context(), 15000, 60000);
     // At 15708 ms the scene stands at its farthest (z = -20) and the cubes have not come in yet.
     frame = drawn(spheres, 15708, 0);
     EXPECT_GT(countPixels([](const Rgba& c) { return c.b > 200 && c.r < 50; }), 2000)
@@ -266,7 +267,7 @@ TEST_F(RenderTargetEffects, SpheresSwellWithTheBeat) {
 
 TEST_F(RenderTargetEffects, MandenGreetingsCrossTheScreenOnceOverTheWindow) {
     writeShader("data/bravelund/mansphere/manden.fs", passThrough);
-    Effekter::Manden manden(10000, 14000);
+    Effekter::Manden manden(context(), 10000, 14000);
     const int row = windowHeight / 2;
     clearFrame(1, 1, 1, 1);
     glClearColor(0, 0, 0, 0);
@@ -291,7 +292,7 @@ TEST_F(RenderTargetEffects, MandenGreetingsCrossTheScreenOnceOverTheWindow) {
 }
 
 TEST_F(RenderTargetEffects, MandenHelixSlidesInFromTheRight) {
-    Effekter::Manden manden(10000, 40000);
+    Effekter::Manden manden(context(), 10000, 40000);
     auto helixColumn = [&](uint32_t elapsed) {
         frame = drawn(manden, 10000 + elapsed, 0);
         return meanColumn(isGreen);

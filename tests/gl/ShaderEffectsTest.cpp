@@ -3,6 +3,7 @@
 // hands its uniforms as colours).
 
 #include "GlFixture.h"
+#include "TestShow.h"
 
 #include "effects/BallsBounce.h"
 #include "effects/Circles.h"
@@ -15,7 +16,6 @@
 #include "platform/Error.h"
 #include "render/GLState.h"
 #include "render/Random.h"
-#include "timeline/EffectFactory.h"
 
 #include <array>
 #include <cmath>
@@ -80,23 +80,6 @@ const char* const committedShaders[] = {
     "data/shaders/ripple.fs",
     "data/shaders/kaleidoscope.fs",
     "data/shaders/glitch.fs",
-};
-
-// A script stream holding an entry's extra lines, for the keyword table.
-class ScriptLines {
-public:
-    explicit ScriptLines(const std::string& text) : text_(text) {
-        file_ = fmemopen(text_.data(), text_.size(), "r");
-    }
-    ~ScriptLines() {
-        if (file_)
-            fclose(file_);
-    }
-    FILE* file() const { return file_; }
-
-private:
-    std::string text_;
-    FILE* file_ = nullptr;
 };
 
 } // namespace
@@ -184,11 +167,12 @@ TEST_F(ShaderEffects, EveryKeywordBuildsAndDrawsAtManyTimesAndBeatsLeavingTheSta
     const uint32_t times[] = {1001, 1250, 1999, 2000, 9000, 59999};
     const float beats[] = {0, 0.5f, 1};
     for (const Entry& entry : entries) {
-        ScriptLines script(entry.extraLines);
         testing::internal::CaptureStderr();
-        std::unique_ptr<Effekt> effect = makeEffect(entry.keyword, start, end, script.file());
+        TestShow show = makeTestShow(std::string(entry.keyword) + "\n" + std::to_string(start) +
+                                     "\n" + std::to_string(end) + "\n" + entry.extraLines);
         const std::string diagnostics = testing::internal::GetCapturedStderr();
-        ASSERT_NE(effect, nullptr) << entry.keyword;
+        ASSERT_EQ(show->effects().size(), 1u) << entry.keyword;
+        Effekt* effect = show->effects()[0].get();
         // The committed shaders use every uniform the effect feeds.
         EXPECT_EQ(diagnostics.find("Unable to locate shader handle"), std::string::npos)
             << entry.keyword << ": " << diagnostics;
@@ -222,7 +206,7 @@ protected:
 // band in the middle of a wide window (from about x = 35 to 93), the rest is cleared, and the face
 // shows the middle of the box image upright.
 TEST_F(MirrorWide, FrontFaceStandsSquarelyInTheMiddleAtTimeZero) {
-    Effekter::Mirror mirror(0, 100000);
+    Effekter::Mirror mirror(context(), 0, 100000);
     fillRed();
     mirror.draw(0, 0);
     expectLeftAsFound("Mirror at 0");
@@ -241,7 +225,8 @@ TEST_F(MirrorWide, FrontFaceStandsSquarelyInTheMiddleAtTimeZero) {
 }
 
 TEST_F(ShaderEffects, PlasmaDependsOnlyOnItsSeedAndTime) {
-    Effekter::Plasma2D first(0, 100000, 7), twin(0, 100000, 7), other(0, 100000, 8);
+    Effekter::Plasma2D first(context(), 0, 100000, 7), twin(context(), 0, 100000, 7),
+        other(context(), 0, 100000, 8);
     first.draw(3000, 0.5f);
     readFrame();
     const std::vector<Rgba> firstFrame = frame;
@@ -273,20 +258,20 @@ TEST_F(ShaderEffects, PlasmaDependsOnlyOnItsSeedAndTime) {
     const std::vector<Rgba> otherFrame = frame;
 
     // The seed is tweakable: set through the registry, it picks the other plasma.
-    first.registerTweaks();
-    const TweakVariable* seed = TweakRegistry::instance().find("Plasma");
+    TweakRegistry tweaks;
+    first.registerTweaks(tweaks);
+    const TweakVariable* seed = tweaks.find("Plasma");
     ASSERT_NE(seed, nullptr);
     EXPECT_EQ(seed->type, TweakInt32);
     EXPECT_EQ(seed->definition, " label='Plasma'");
     *static_cast<int32_t*>(seed->address) = 8;
-    TweakRegistry::instance().terminate();
     first.draw(3000, 0.5f);
     readFrame();
     EXPECT_EQ(frame, otherFrame);
 }
 
 TEST_F(ShaderEffects, ShaderShowWithoutShaderDrawsTheImageUntouched) {
-    Effekter::ShaderShow show(0, 100000, "", "data/pictures/quadrants.png");
+    Effekter::ShaderShow show(context(), 0, 100000, "", "data/pictures/quadrants.png");
     glColor4f(1, 1, 1, 1);
     show.draw(2500, 1);
     expectLeftAsFound("ShaderShow without shader");
@@ -301,13 +286,13 @@ TEST_F(ShaderEffects, ShaderShowHandsSecondsAndBeatToItsShader) {
     writeProbe("data/probe.fs",
                "uniform float time; uniform float beat;\n"
                "void main() { gl_FragColor = vec4(time / 10.0, beat, 0.0, 1.0); }\n");
-    Effekter::ShaderShow show(0, 100000, "data/probe.fs", "");
+    Effekter::ShaderShow show(context(), 0, 100000, "data/probe.fs", "");
     show.draw(2500, 0.5f);
     expectLeftAsFound("ShaderShow with probe");
     readFrame();
     EXPECT_TRUE(near(centre(), {64, 128, 0, 255}, 2)) << centre();
 
-    EXPECT_THROW(Effekter::ShaderShow(0, 1, "data/missing.fs", ""), ShowError);
+    EXPECT_THROW(Effekter::ShaderShow(context(), 0, 1, "data/missing.fs", ""), ShowError);
 }
 
 // The circle shader gets music time in milliseconds (not the time since the effect's start) and,
@@ -316,13 +301,13 @@ TEST_F(ShaderEffects, CirclesAndFacesHandMusicTimeAndBeatToTheCircleShader) {
     writeProbe("data/circles/circles.txt",
                "uniform float time; uniform float beat;\n"
                "void main() { gl_FragColor = vec4(time / 10000.0, beat, 0.0, 1.0); }\n");
-    Effekter::Circles circles(1000, 100000);
+    Effekter::Circles circles(context(), 1000, 100000);
     circles.draw(5000, 0.5f);
     expectLeftAsFound("Circles");
     readFrame();
     EXPECT_TRUE(near(centre(), {128, 0, 0, 255}, 2)) << centre();
 
-    Effekter::Faces faces(1000, 100000);
+    Effekter::Faces faces(context(), 1000, 100000);
     faces.draw(5000, 0.5f);
     expectLeftAsFound("Faces");
     readFrame();
@@ -340,7 +325,7 @@ TEST_F(ShaderEffects, BangerSlidesForOneSecondThenClearsAndFlashes) {
                "uniform float time; uniform sampler2D picture;\n"
                "void main() { gl_FragColor = vec4(time / 1000.0, 0.0, 0.0, 1.0)"
                " + texture2D(picture, gl_TexCoord[0].st); }\n");
-    Effekter::Banger banger(1000, 100000);
+    Effekter::Banger banger(context(), 1000, 100000);
 
     fillRed();
     banger.draw(1500, 1);
@@ -371,7 +356,7 @@ TEST_F(ShaderEffects, BangerSlidesForOneSecondThenClearsAndFlashes) {
 }
 
 TEST_F(ShaderEffects, PolarCoordsWipesEarlierDrawingAndRepeatsItsBoxField) {
-    Effekter::PolarCoords polar(0, 100000);
+    Effekter::PolarCoords polar(context(), 0, 100000);
     fillRed();
     polar.draw(1234, 0);
     expectLeftAsFound("PolarCoords");
@@ -400,7 +385,7 @@ TEST_F(ShaderEffects, TwistBoxWipesEarlierDrawingAndHandsItsShaderIntensityResol
                "uniform float intensity; uniform vec2 resolution; uniform vec2 pos;\n"
                "void main() { gl_FragColor = vec4(intensity * 4.0,"
                " resolution.x / 256.0, pos.x + 0.5, 1.0); }\n");
-    Effekter::TwistBox twist(0, 100000);
+    Effekter::TwistBox twist(context(), 0, 100000);
     const uint32_t time = 1000;
     const uint8_t posColour = uint8_t(std::lround((0.5 * std::sin(0.5) + 0.5) * 255));
     for (float beat : {1.0f, 0.0f}) {
@@ -425,7 +410,7 @@ TEST_F(ShaderEffects, WalkCubeGroundIntensityFallsWithTheBeat) {
     writeProbe("data/bravelund/walk/floorshader.fs",
                "uniform float intensity;\n"
                "void main() { gl_FragColor = vec4(intensity * 4.0, 0.0, 0.0, 1.0); }\n");
-    Effekter::WalkCube walk(0, 100000);
+    Effekter::WalkCube walk(context(), 0, 100000);
     for (float beat : {0.0f, 1.0f}) {
         clearFrame();
         walk.draw(2000, beat);
@@ -442,14 +427,14 @@ TEST_F(ShaderEffects, MirrorHandsTheCubeShaderSeconds) {
     writeProbe("data/bravelund/tolvik/cube.fs",
                "uniform float time;\n"
                "void main() { gl_FragColor = vec4(time / 10.0, 0.0, 0.0, 1.0); }\n");
-    Effekter::Mirror mirror(0, 100000);
+    Effekter::Mirror mirror(context(), 0, 100000);
     mirror.draw(2500, 0);
     readFrame();
     EXPECT_TRUE(near(centre(), {64, 0, 0, 255}, 2)) << centre();
 }
 
 TEST_F(ShaderEffects, BallsBounceRepeatsExactlyForEqualTimeAndBeat) {
-    Effekter::BallsBounce balls(1000, 30000);
+    Effekter::BallsBounce balls(context(), 1000, 30000);
     clearFrame();
     balls.draw(4000, 0.7f);
     expectLeftAsFound("BallsBounce");

@@ -205,7 +205,7 @@ TEST_F(ShaderToyShaders, EveryShaderOfTheSetCompilesAndDrawsWhatItChecks) {
             writeTextFile(temp.file(path), text);
         std::unique_ptr<Effekter::ShaderToy> effect;
         try {
-            effect = std::make_unique<Effekter::ShaderToy>(0, 10000, toy.files[0].first);
+            effect = std::make_unique<Effekter::ShaderToy>(context(), 0, 10000, toy.files[0].first);
         } catch (const ShowError& error) {
             ADD_FAILURE() << error.what();
             continue;

@@ -31,7 +31,7 @@ TEST_F(SpriteEffects, ZoomerBackgroundSwaysOnWhiteWithATenthOfTheGlow) {
         writeSolid(temp, path, {0, 0, 0, 255}); // black tiles change nothing
     writeSolid(temp, "data/zoomer/bg.jpg", {100, 50, 0, 255});
     writeSolid(temp, "data/zoomer/bg1.jpg", white);
-    Zoomba zoomba(0, 100000);
+    Zoomba zoomba(context(), 0, 100000);
     // T = 0: unrotated and shifted right by a quarter of the screen; the white clear shows in
     // the left eighth.
     draw(zoomba, 0, 0);
@@ -49,7 +49,7 @@ TEST_F(SpriteEffects, SolarisWipesDrawsThirtySpritesAtTimeZeroAndMasks) {
             return x < 4 ? white : Rgba{0, 0, 0, 255};
         },
         false);
-    Solaris solaris(0, 100000);
+    Solaris solaris(context(), 0, 100000);
     draw(solaris, 0, 0, 0.5f); // the grey drawn before is wiped
     const int nextValue = prng::next();
     EXPECT_EQ(nextValue, nthValueAfterSeed(4, 31)) << "one value for each of sprites 0 to 29";
@@ -62,7 +62,7 @@ TEST_F(SpriteEffects, StroboskopMaskWeakensAfter21SecondsAndTwistCopiesAddWithTh
     writeSolid(temp, "data/strobo/bg.jpg", {128, 128, 128, 255});
     for (const char* path : {"data/strobo/text.jpg", "data/strobo/twist.jpg"})
         writeSolid(temp, path, white);
-    Stroboskop strobo(0, 100000);
+    Stroboskop strobo(context(), 0, 100000);
     draw(strobo, 10000, 0); // band at half colour, fully darkened by the white mask
     EXPECT_LE(meanRed(), 1.0);
     EXPECT_EQ(currentColour(), (std::array<GLfloat, 4>{1, 1, 1, 1}));
@@ -76,14 +76,14 @@ TEST_F(SpriteEffects, TunnelLandscapeFadesInOverTheLastFifteenSeconds) {
     for (const char* path : {"data/sky/clouds.jpg", "data/sky/landskab1_add.jpg"})
         writeSolid(temp, path, {0, 0, 0, 255});
     writeSolid(temp, "data/sky/landskab1.jpg", white);
-    Tunnel tunnel(0, 100000);
+    Tunnel tunnel(context(), 0, 100000);
     for (const auto& [time, brightness] : {std::pair{50000u, 0.0}, {90000u, 0.45}, {99999u, 0.9}}) {
         draw(tunnel, time, 0.5f);
         EXPECT_NEAR(meanRed(), brightness * 255, 2) << time;
     }
     const int nextValue = prng::next();
     EXPECT_EQ(nextValue, nthValueAfterSeed(89, 4)) << "every puff re-seeds the generator";
-    Tunnel early(0, 10000); // ends before 15 s of effect time: never a landscape
+    Tunnel early(context(), 0, 10000); // ends before 15 s of effect time: never a landscape
     draw(early, 9999, 1);
     EXPECT_EQ(meanRed(), 0);
 }
@@ -93,7 +93,8 @@ TEST_F(SpriteEffects, ColorBoxFadesInOverFiveSecondsAndOutOverTwo) {
         writeSolid(temp, path, white);
     // Seen at the same effect time (same spin and roll): fully in, 2500 ms after its start, and
     // 500 ms before its end. The target sits still at (3, 3), out of view of the focus.
-    ColorBox full(0, 100000), rising(5000, 100000), closing(0, 8000);
+    ColorBox full(context(), 0, 100000), rising(context(), 5000, 100000),
+        closing(context(), 0, 8000);
     double sums[3] = {};
     std::vector<Rgba> fullFrame;
     for (ColorBox* box : {&full, &rising, &closing}) {
@@ -118,7 +119,7 @@ TEST_F(SpriteEffects, ColorBoxFadesInOverFiveSecondsAndOutOverTwo) {
     EXPECT_NEAR(sums[2] / sums[0], 0.25, 0.02);
 
     // The target moves on a drop of the beat, at most once in 200 ms.
-    ColorBox box(0, 100000);
+    ColorBox box(context(), 0, 100000);
     draw(box, 1000, 0.5f); // the first frame counts as a drop
     draw(box, 1100, 0.2f);
     EXPECT_EQ(box.lastMove, 1000u);
@@ -133,7 +134,7 @@ TEST_F(SpriteEffects, PrikkerStartsBlackAndShowsOnlyTheThirdImage) {
                              "data/mirok/prikker/prik4.png"})
         writeSolid(temp, path, {255, 0, 0, 255});
     writeSolid(temp, "data/mirok/prikker/prik3.png", white);
-    Prikker prikker(1000, 200000);
+    Prikker prikker(context(), 1000, 200000);
     draw(prikker, 1000, 1, 0.25f); // E = 0: every dot at colour 0
     EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](const Rgba& c) {
         return near(c, {64, 64, 64, 255}, 1);
@@ -151,8 +152,7 @@ TEST_F(SpriteEffects, PrikkerStartsBlackAndShowsOnlyTheThirdImage) {
 
 TEST_F(SpriteEffects, BrumParticlesStayBoundedOverMinutesAndAfterSeeking) {
     writeSolid(temp, "data/mirok/brum/stjern1.jpg", white);
-    Brum::lastSpawn = 0;
-    Brum brum(0, -1);
+    Brum brum(context(), 0, -1);
     // Ten frames a second for over three minutes: a birth every frame, each living up to ten
     // seconds (100 frames).
     const uint32_t step = 100, lifeFrames = 10000 / step + 1;
@@ -177,8 +177,7 @@ TEST_F(SpriteEffects, BrumParticlesStayBoundedOverMinutesAndAfterSeeking) {
 }
 
 TEST_F(SpriteEffects, BrumSpawnsEveryTenMillisecondsLeavesOutStillbornsAndRegistersTweaks) {
-    Brum::lastSpawn = 0;
-    Brum brum(0, 100000);
+    Brum brum(context(), 0, 100000);
     draw(brum, 1000, 0);
     draw(brum, 1010, 0);
     EXPECT_EQ(brum.particles.size(), 1u);
@@ -191,16 +190,14 @@ TEST_F(SpriteEffects, BrumSpawnsEveryTenMillisecondsLeavesOutStillbornsAndRegist
     prng::seed(stillborn);
     draw(brum, 1040, 0);
     EXPECT_EQ(brum.particles.size(), 2u);
-    EXPECT_EQ(Brum::lastSpawn, 1040u);
+    EXPECT_EQ(context().shared.get<BrumSpawn>().last, 1040u);
 
-    TweakRegistry& registry = TweakRegistry::instance();
-    registry.terminate();
-    brum.registerTweaks();
+    TweakRegistry registry;
+    brum.registerTweaks(registry);
     const TweakVariable* position = registry.find("BGPos");
     const TweakVariable* scale = registry.find("BGScale");
     ASSERT_TRUE(position && scale);
     EXPECT_EQ(position->address, &brum.bgPos);
     EXPECT_EQ(scale->address, &brum.bgScale);
     EXPECT_EQ(scale->type, TweakDir3F);
-    registry.terminate();
 }

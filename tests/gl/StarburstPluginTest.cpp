@@ -16,7 +16,7 @@ protected:
 
     std::unique_ptr<Effekter::PluginLoader> load(const char* parameterLines, int32_t start = 0,
                                                  int32_t end = -1) {
-        return loadStarburst(parameterLines, start, end, &nextLine);
+        return loadStarburst(context(), parameterLines, start, end, &nextLine);
     }
 
     int litPixels() const {

@@ -1,13 +1,10 @@
 // Tracks drawn through the shared frame function: into an entry's tweakable value, a shader's
 // uniforms (with the spectrum and the resolution) and a plug-in.
 #include "GlFixture.h"
-#include "StarburstEntry.h"
+#include "TestShow.h"
 #include "audio/MusicStream.h"
-#include "effects/ShaderShow.h"
-#include "effects/ShaderToy.h"
 #include "render/ShaderInputs.h"
 #include "timeline/ShowFrame.h"
-#include "timeline/ShowTracks.h"
 
 #include <climits>
 #include <cmath>
@@ -35,10 +32,10 @@ public:
     float colour[3] = {0, 0, 0};
     int32_t count = 0;
     bool on = false;
-    void registerTweaks() override {
-        TweakRegistry::instance().addVariable(tweakBar, "Colour", TweakColor3F, colour, "");
-        TweakRegistry::instance().addVariable(tweakBar, "Count", TweakInt32, &count, "");
-        TweakRegistry::instance().addVariable(tweakBar, "On", TweakBool, &on, "");
+    void registerTweaks(TweakRegistry& tweaks) override {
+        tweaks.addVariable(tweakBar, "Colour", TweakColor3F, colour, "");
+        tweaks.addVariable(tweakBar, "Count", TweakInt32, &count, "");
+        tweaks.addVariable(tweakBar, "On", TweakBool, &on, "");
     }
     void draw(uint32_t, float) override {
         glClearColor(colour[0], colour[1], colour[2], 1);
@@ -50,51 +47,43 @@ public:
 class TracksDraw : public GlFixture {
 protected:
     TracksDraw() { windowWidth = windowHeight = 32; }
-    void SetUp() override {
-        GlFixture::SetUp();
-        inputs.emplace();
-    }
     void TearDown() override {
-        effects.clear();
-        inputs.reset();
-        TweakRegistry::instance().terminate();
+        show.show.reset();
         GlFixture::TearDown();
     }
 
     MusicStream music{tone(), MusicOutput::Manual};
-    std::optional<FrameInputs> inputs;
-    EffectList effects;
+    TestShow show;
 
     // Draws the frame at the effect time through the frame function and reads it.
     void drawAt(uint32_t time) {
         music.setPositionSeconds(time / 1000.0);
         clearFrame();
-        drawMusicFrame(music, effects, 0);
+        drawMusicFrame(music, *show);
         readFrame();
         expectNoGlError("frame");
     }
 };
 
 TEST_F(TracksDraw, AKeyedEntryValueChangesThePictureFromItsKeyOn) {
-    effects.push_back(std::make_unique<ClearToColour>(100, 5000));
-    const auto& entry = static_cast<const ClearToColour&>(*effects.back());
     TrackSet set;
     set.setKey("Fill@100/Count", {0, 1e30f, Interpolation::Step});
     set.setKey("Fill@100/On", {0, 0.5f, Interpolation::Step});
     set.setKey("Fill@100/Colour.g", {1000, 0.0f, Interpolation::Step});
     set.setKey("Fill@100/Colour.g", {1200, 1.0f, Interpolation::Linear});
     set.setKey("Fill@100/Colour.g", {1400, 0.0f, Interpolation::Step});
-    ShowTracks tracks(std::move(set), effects, {"Fill"});
-    EXPECT_TRUE(tracks.unknownTargets().empty());
+    show = makeTestShow("Fill\n100\n5000\n", {testFamily<ClearToColour>("Fill")}, std::move(set));
+    const auto& entry = static_cast<const ClearToColour&>(*show->effects().back());
+    EXPECT_TRUE(show->tracks().unknownTargets().empty());
 
     drawAt(1199);
     EXPECT_EQ(pixel(16, 16), (Rgba{0, 0, 0, 255})) << "before the key";
     EXPECT_EQ(entry.count, INT32_MAX) << "whole numbers are held within their range";
     EXPECT_TRUE(entry.on);
     // What a key set from the current values would hold.
-    const auto& variables = TweakRegistry::instance().variables();
+    const auto& variables = show->tracks().tweaks().variables();
     ASSERT_EQ(variables.size(), 3u);
-    EXPECT_EQ(tweakTrackName(*effects.back(), variables[0], 1), "Fill@100/Colour.g");
+    EXPECT_EQ(tweakTrackName(*show->effects().back(), variables[0], 1), "Fill@100/Colour.g");
     EXPECT_EQ(tweakComponentValue(variables[1], 0), float(INT32_MAX));
     EXPECT_EQ(tweakComponentValue(variables[2], 0), 1.0f);
     drawAt(1200);
@@ -104,7 +93,7 @@ TEST_F(TracksDraw, AKeyedEntryValueChangesThePictureFromItsKeyOn) {
     EXPECT_EQ(pixel(16, 16).r, 0) << "the other components keep their own values";
 
     // A track added while playing (as the overlay adds one) drives its value from the next frame.
-    tracks.tracks().setKey("Fill@100/Colour.r", {0, 1.0f, Interpolation::Step});
+    show->tracks().tracks().setKey("Fill@100/Colour.r", {0, 1.0f, Interpolation::Step});
     drawAt(1500);
     EXPECT_EQ(pixel(16, 16), (Rgba{255, 0, 0, 255}));
 }
@@ -119,11 +108,10 @@ TEST_F(TracksDraw, ATrackTheBeatAndTheMusicReachAShaderToyEntry) {
         "void mainImage(out vec4 colour, in vec2 at) {\n"
         "    colour = vec4(level, beat * 10.0, texture(iChannel2, vec2(0.0, 0.25)).x, 1.0);\n"
         "}\n");
-    effects.push_back(std::make_unique<Effekter::ShaderToy>(0, -1, shader));
     TrackSet set;
     set.setKey("level", {0, 0.25f, Interpolation::Linear});
     set.setKey("level", {2000, 0.75f, Interpolation::Step});
-    ShowTracks tracks(std::move(set), effects, {"ShaderToy"});
+    show = makeTestShow("ShaderToy\n0\n-1\n" + shader + "\n", {}, std::move(set));
 
     drawAt(1000);
     float spectrum[spectrumSize];
@@ -146,12 +134,11 @@ TEST_F(TracksDraw, ATrackAndTheSpectrumReachTheShadersUniforms) {
                           "    float quiet = texture2D(spectrum, vec2(300.5 / 1024.0, 0.5)).r;\n"
                           "    gl_FragColor = vec4(level, bin + quiet, resolution.x / 64.0, 1.0);\n"
                           "}\n");
-    effects.push_back(std::make_unique<Effekter::ShaderShow>(0, -1, shader, ""));
     TrackSet set;
     set.setKey("level", {0, 0.25f, Interpolation::Linear});
     set.setKey("level", {2000, 0.75f, Interpolation::Step});
-    ShowTracks tracks(std::move(set), effects, {"ShaderShow"});
-    EXPECT_EQ(effects[0]->trackUniforms(), std::vector<std::string>{"level"})
+    show = makeTestShow("ShaderShow\n0\n-1\n" + shader + "\n\n", {}, std::move(set));
+    EXPECT_EQ(show->effects()[0]->trackUniforms(), std::vector<std::string>{"level"})
         << "what the overlay offers as new free tracks: not the shader's time or the frame's "
            "inputs";
 
@@ -175,21 +162,18 @@ TEST_F(TracksDraw, ATrackAndTheSpectrumReachTheShadersUniforms) {
 }
 
 TEST_F(TracksDraw, TheStarburstPluginReadsItsSizeTrack) {
-    effects.push_back(loadStarburst("24\n"));
+    show = makeTestShow("Plugin\n0\n-1\n" MORVELDAN_BUILD_DIR "/plugins/starburst.so\n24\n");
     auto litCorners = [&] {
         int lit = 0;
         for (const Rgba& p : frame)
             lit += p.r + p.g + p.b > 60;
         return lit;
     };
-    {
-        ShowTracks none(TrackSet(), effects, {"Plugin"});
-        drawAt(1000);
-    }
+    drawAt(1000);
     const int fullSize = litCorners();
     TrackSet set;
     set.setKey("starburst_size", {0, 0.1f, Interpolation::Step});
-    ShowTracks tracks(std::move(set), effects, {"Plugin"});
+    show->setTracks(std::move(set));
     drawAt(1000);
     EXPECT_LT(litCorners() * 3, fullSize) << "rays a tenth as long light far fewer pixels";
 }

@@ -64,7 +64,7 @@ protected:
 };
 
 TEST_F(VideoEffect, RefreshesOnlyAfterMoreThanTwentyMillisecondsAndAtOnceAfterASeekBack) {
-    Effekter::Video video(0, 100000);
+    Effekter::Video video(context(), 0, 100000);
     video.draw(20, 0);
     EXPECT_EQ(video.refreshCount(), 0) << "20 ms after the start is not yet due";
     video.draw(1030, 0);
@@ -80,13 +80,13 @@ TEST_F(VideoEffect, RefreshesOnlyAfterMoreThanTwentyMillisecondsAndAtOnceAfterAS
 }
 
 TEST_F(VideoEffect, ShowsTheVideoWithTheFrameImageLaidOver) {
-    Effekter::Video plain(0, 100000);
+    Effekter::Video plain(context(), 0, 100000);
     plain.draw(1000, 0);
     readFrame();
     EXPECT_TRUE(near(pixel(32, 32), {255, 0, 0, 255}, 12)) << pixel(32, 32);
 
     writeFrameImage(true);
-    Effekter::Video framed(0, 100000);
+    Effekter::Video framed(context(), 0, 100000);
     clearFrame();
     framed.draw(1000, 0);
     readFrame();
@@ -97,8 +97,8 @@ TEST_F(VideoEffect, ShowsTheVideoWithTheFrameImageLaidOver) {
 
 TEST_F(VideoEffect, TwoVideosShareTheFrameImageButNotTheVideoTexture) {
     const size_t before = sharedImageCount();
-    auto first = std::make_unique<Effekter::Video>(0, 100000);
-    Effekter::Video second(0, 100000);
+    auto first = std::make_unique<Effekter::Video>(context(), 0, 100000);
+    Effekter::Video second(context(), 0, 100000);
     EXPECT_EQ(sharedImageCount(), before + 1) << "only the frame image is shared";
     first->draw(1000, 0);
     first.reset();
@@ -111,7 +111,7 @@ TEST_F(VideoEffect, TwoVideosShareTheFrameImageButNotTheVideoTexture) {
 
 TEST_F(VideoEffect, FilterChoiceReachesTheShaderAtTheNextRefresh) {
     writeTextFile("data/mirok/video/video.fs", idxVideo);
-    Effekter::Video video(0, 100000);
+    Effekter::Video video(context(), 0, 100000);
     video.filterEffect = 3;
     video.draw(1000, 0);
     readFrame();
@@ -121,18 +121,17 @@ TEST_F(VideoEffect, FilterChoiceReachesTheShaderAtTheNextRefresh) {
 
 TEST_F(VideoEffect, RegistersItsFilterAndReportsBadVideos) {
     {
-        Effekter::Video video(0, 1000);
+        Effekter::Video video(context(), 0, 1000);
         EXPECT_EQ(video.name, "Video");
-        TweakRegistry::instance().terminate();
-        video.registerTweaks();
-        const TweakVariable* filter = TweakRegistry::instance().find("Filter effect");
+        TweakRegistry tweaks;
+        video.registerTweaks(tweaks);
+        const TweakVariable* filter = tweaks.find("Filter effect");
         ASSERT_NE(filter, nullptr);
         EXPECT_EQ(filter->address, &video.filterEffect);
-        TweakRegistry::instance().terminate();
     }
     writeTextFile("data/mirok/video/Video.avi", "not a video");
     try {
-        Effekter::Video broken(0, 1000);
+        Effekter::Video broken(context(), 0, 1000);
         ADD_FAILURE() << "a broken video was accepted";
     } catch (const ShowError& error) {
         EXPECT_STREQ(error.what(), "Error reading AVI");
@@ -143,7 +142,7 @@ TEST_F(VideoEffect, RegistersItsFilterAndReportsBadVideos) {
 TEST_F(VideoEffect, CommittedShadersDrawEveryFilter) {
     copySourceData(temp.path(), "data/mirok/video/video.fs");
     copySourceData(temp.path(), "data/mirok/video/distort.fs");
-    Effekter::Video video(0, 100000);
+    Effekter::Video video(context(), 0, 100000);
     uint32_t time = 1000;
     for (int filter = 0; filter <= 5; ++filter) {
         video.filterEffect = filter;

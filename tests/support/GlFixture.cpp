@@ -29,6 +29,7 @@ void GlFixture::SetUp() {
     while (glGetError() != GL_NO_ERROR) {
     }
     screen_.emplace(Screen{windowWidth, windowHeight, 0});
+    effects_ = std::make_unique<EffectStore>();
     setScreenPerspective();
     glEnable(GL_TEXTURE_2D);
     glClearColor(0, 0, 0, 0);
@@ -36,6 +37,7 @@ void GlFixture::SetUp() {
 }
 
 void GlFixture::TearDown() {
+    effects_.reset(); // its textures go while the context is there
     if (context_)
         SDL_GL_DeleteContext(context_);
     if (window_)

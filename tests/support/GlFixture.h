@@ -4,11 +4,15 @@
 // with GL_TEXTURE_2D on, as the program sets it before effects are constructed.
 
 #include "TestFiles.h"
+#include "effects/EffectContext.h"
+#include "platform/ShowFiles.h"
 #include "render/GL.h"
 #include "render/Screen.h"
+#include "render/ShaderInputs.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,10 +46,23 @@ protected:
     // bottom of its stack, as every effect leaves them.
     void expectScreenPerspective(const std::string& where);
 
+    // What the effects a test makes are given: the frame's inputs, the files they read and their
+    // families' shared state, as a show gives them (one show a test).
+    const EffectContext& context() const { return effects_->context; }
+    FrameInputs& frameInputs() { return effects_->frame; }
+    ShowFiles& files() { return effects_->files; }
+
     TempDir temp;
     std::vector<Rgba> frame;
 
 private:
+    struct EffectStore {
+        FrameInputs frame;
+        ShowFiles files;
+        FamilyStates shared;
+        EffectContext context{frame, files, shared};
+    };
+    std::unique_ptr<EffectStore> effects_;
     std::optional<ScreenScope> screen_;
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;

@@ -1,6 +1,7 @@
 // The parts of author mode that need no window: transport, tweak definitions, the timeline
 // strip's entries and rows, frame statistics, shader log lines and the file watcher.
 #include "TestFiles.h"
+#include "TestShow.h"
 #include "audio/MusicStream.h"
 #include "author/FileWatcher.h"
 #include "author/FrameStats.h"
@@ -153,9 +154,10 @@ TEST(TweakDefinition, ReadsLabelAndLimits) {
 }
 
 TEST(TimelineStrip, OverlappingEntriesGetSeparateRows) {
-    const EffectList effects =
-        entriesOf({{0, 1000}, {1000, 2000}, {500, 1500}, {600, 700}, {1500, -1}, {2000, 2100}});
-    std::vector<ShowEntry> entries = describeEntries("", effects, {});
+    TestShow show = makeTestShow("Plain\n0\n1000\nPlain\n1000\n2000\nPlain\n500\n1500\n"
+                                 "Plain\n600\n700\nPlain\n1500\n-1\nPlain\n2000\n2100\n",
+                                 {testFamily<Entry>("Plain")});
+    std::vector<ShowEntry> entries = describeEntries(*show, show->scriptText());
     EXPECT_EQ(packRows(entries), 3);
     std::vector<int> rows;
     for (const ShowEntry& entry : entries)
@@ -168,20 +170,28 @@ TEST(TimelineStrip, EntriesKnowTheirScriptLineAndExtraLines) {
     const std::string script = "# a show\nm.ogg\n0\n3\n"
                                "Tunnel\n0\n100\n"
                                "# comment between\n"
-                               "ShaderShow\n100\n200\ndata/a.fs\r\ndata/b.jpg\n"
+                               "ShaderShow\n100\n200\ndata/a.fs\r\n# comment within\ndata/b.jpg\n"
                                "Tunnel\n200\n300\n\n\n";
-    const EffectList effects = entriesOf({{0, 100}, {100, 200}, {200, 300}});
-    const std::vector<ShowEntry> entries =
-        describeEntries(script, effects, {"Tunnel", "ShaderShow", "Tunnel"});
+    const std::vector<EffectFamily> families = {
+        testFamily<Entry>("Tunnel"),
+        testFamily<Entry>("ShaderShow", {{false, "the shader"}, {false, "the image"}})};
+    ShowOptions options;
+    options.rules.families = families;
+    const std::unique_ptr<Show> show = readShow(script, options);
+    const std::vector<ShowEntry> entries = describeEntries(*show, script);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].line, 5);
     EXPECT_TRUE(entries[0].extraLines.empty());
     EXPECT_EQ(entries[1].line, 9);
+    EXPECT_EQ(entries[1].startLine, 10);
+    EXPECT_EQ(entries[1].lastLine, 14);
     EXPECT_EQ(entries[1].extraLines, (std::vector<std::string>{"data/a.fs", "data/b.jpg"}));
-    EXPECT_EQ(entries[2].line, 14);
+    EXPECT_EQ(entries[2].line, 15);
+    EXPECT_EQ(entries[2].lastLine, 17);
     EXPECT_TRUE(entries[2].extraLines.empty());
     EXPECT_EQ(entries[1].start, 100u);
     EXPECT_EQ(entries[1].end, 200u);
+    EXPECT_EQ(show->keywords(), (std::vector<std::string>{"Tunnel", "ShaderShow", "Tunnel"}));
 }
 
 // From 640 x 480 up the panels (and the reload error's) lie inside the window without overlapping,

@@ -2,7 +2,7 @@
 // music, names files that exist, and together they use every effect once at least, ending the
 // show just before the music ends.
 #include "../../tools/makeassets/SongLayout.h"
-#include "timeline/EffectFactory.h"
+#include "effects/EffectFamily.h"
 #include "timeline/ScriptReader.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +86,7 @@ TEST(DefaultShow, EveryEntryIsKnownLiesOnBarsAndNamesExistingFiles) {
     const int songEnd = int(std::lround(song::barSeconds(song::totalBars) * 1000));
     for (const Entry& entry : script.entries) {
         SCOPED_TRACE(entry.keyword + " " + std::to_string(entry.start));
-        EXPECT_TRUE(isKnownEffect(entry.keyword));
+        EXPECT_NE(findFamily(effectFamilies(), entry.keyword), nullptr);
         EXPECT_TRUE(onABar(entry.start));
         EXPECT_TRUE(onABar(entry.end));
         EXPECT_LT(entry.start, entry.end);

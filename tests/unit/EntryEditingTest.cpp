@@ -3,7 +3,7 @@
 // with it, and key and entry edits undo in one order.
 #include "author/EntryEditing.h"
 #include "TestFiles.h"
-#include "timeline/ScriptLoader.h"
+#include "timeline/Show.h"
 #include "timeline/ShowTempo.h"
 
 #include <gtest/gtest.h>
@@ -16,48 +16,40 @@ public:
     void draw(uint32_t, float) override {}
 };
 
-// The script's entries as the loader reads them, each one a plain effect.
-class PlainEntries : public EntryBuilder {
-public:
-    PlainEntries(EffectList& effects, std::vector<std::string>& keywords)
-        : effects_(effects), keywords_(keywords) {}
-    void make(const ScriptKeyword& row, const EntryValues& values) override {
-        effects_.push_back(std::make_unique<Entry>(values.start, values.end));
-        keywords_.emplace_back(row.keyword);
-    }
+// The program's families, each making plain effects that draw nothing.
+std::vector<EffectFamily> plainFamilies() {
+    std::vector<EffectFamily> families(effectFamilies().begin(), effectFamilies().end());
+    for (EffectFamily& family : families)
+        family.make = [](const EffectContext&,
+                         const EntryValues& values) -> std::unique_ptr<Effekt> {
+            return std::make_unique<Entry>(values.start, values.end);
+        };
+    return families;
+}
 
-private:
-    EffectList& effects_;
-    std::vector<std::string>& keywords_;
-};
-
-// A show loaded from script bytes into plain effects, with its entry editing.
+// A show read from script bytes into plain effects, with its entry editing.
 struct EditedShow {
     explicit EditedShow(const std::string& bytes)
-        : editing(
-              effects, keywords, keys, [this]() -> TrackSet& { return tracks; },
-              [this] { ++changes; },
-              [](const std::string&, int32_t start, int32_t end, FILE*) {
-                  return std::make_unique<Entry>(start, end);
-              }) {
-        const ScriptText script("demo.txt", bytes);
-        ShowCheck check; // goes on past the Plugin entry's own lines
-        LoadReport report("demo.txt", &check);
-        ScriptHeader header;
-        readScriptHeader(script, report, header);
-        PlainEntries builder(effects, keywords);
-        readScriptEntries(script, report, builder);
-        editing.load(bytes);
+        : families(plainFamilies()), editing(keys, [this] { ++changes; }) {
+        ShowOptions options;
+        options.rules.families = families;
+        options.check = &check; // goes on past the Plugin entry's own lines
+        show = readShow(bytes, options);
+        editing.load(*show);
     }
     size_t indexOf(const std::string& keyword) const {
-        return size_t(std::find(keywords.begin(), keywords.end(), keyword) - keywords.begin());
+        const std::vector<std::string> names = keywords();
+        return size_t(std::find(names.begin(), names.end(), keyword) - names.begin());
     }
+    EffectList& effects() { return show->effects(); }
+    std::vector<std::string> keywords() const { return show->keywords(); }
+    TrackSet& tracks() { return show->tracks().tracks(); }
 
-    EffectList effects;
-    std::vector<std::string> keywords;
+    std::vector<EffectFamily> families;
+    ShowCheck check;
     KeyEditor keys;
-    TrackSet tracks;
     int changes = 0;
+    std::unique_ptr<Show> show;
     EntryEditing editing;
 };
 
@@ -78,7 +70,7 @@ void expectEditsKeepBytes(const std::string& original, const std::string& keywor
                           const std::string& countAfterCopy) {
     EditedShow show(original);
     const size_t entry = show.indexOf(keyword);
-    ASSERT_LT(entry, show.effects.size());
+    ASSERT_LT(entry, show.effects().size());
     show.editing.select(entry);
     ASSERT_TRUE(show.editing.moveSelected(1, &tempo128));
     const std::string moved = replaced(original, entryLines, movedLines);
@@ -88,19 +80,19 @@ void expectEditsKeepBytes(const std::string& original, const std::string& keywor
     const std::string copied =
         replaced(replaced(moved, movedLines, movedLines + copyLines), countLine, countAfterCopy);
     EXPECT_EQ(show.editing.script().bytes(), copied);
-    EXPECT_EQ(show.effects.size(), show.keywords.size());
+    EXPECT_EQ(show.effects().size(), show.keywords().size());
     EXPECT_EQ(show.editing.selected(), entry + 1);
 
     ASSERT_TRUE(show.editing.deleteSelected()); // the copy again
     EXPECT_EQ(show.editing.script().bytes(), moved);
 
-    EXPECT_TRUE(show.keys.undo(show.tracks)); // the delete
+    EXPECT_TRUE(show.keys.undo(show.tracks())); // the delete
     EXPECT_EQ(show.editing.script().bytes(), copied);
-    EXPECT_TRUE(show.keys.undo(show.tracks)); // the copy
+    EXPECT_TRUE(show.keys.undo(show.tracks())); // the copy
     EXPECT_EQ(show.editing.script().bytes(), moved);
-    EXPECT_TRUE(show.keys.undo(show.tracks)); // the move
+    EXPECT_TRUE(show.keys.undo(show.tracks())); // the move
     EXPECT_EQ(show.editing.script().bytes(), original);
-    EXPECT_FALSE(show.keys.undo(show.tracks));
+    EXPECT_FALSE(show.keys.undo(show.tracks()));
 }
 
 TEST(EntryEditing, EditsOfTheDefaultScriptChangeOnlyTheirLines) {
@@ -138,41 +130,41 @@ TEST(EntryEditing, EditsOfACrLfScriptWithAByteOrderMarkKeepItsBytes) {
 TEST(EntryEditing, KeyAndEntryEditsUndoInOneOrderAndTracksMoveWithTheirEntry) {
     EditedShow show("m.ogg\n0\n2\nTunnel\n1000\n2000\nPrikker\n0\n500\n");
     const ValueTracks value = {"Tunnel@1000/Pos.x"};
-    show.tracks.setKey(value[0], {1000, 1, Interpolation::Linear});
-    show.tracks.setKey(value[0], {1500, 2, Interpolation::Step});
-    show.tracks.setKey("glow", {0, 5, Interpolation::Step});
+    show.tracks().setKey(value[0], {1000, 1, Interpolation::Linear});
+    show.tracks().setKey(value[0], {1500, 2, Interpolation::Step});
+    show.tracks().setKey("glow", {0, 5, Interpolation::Step});
 
-    show.keys.deleteKey(show.tracks, value, 1500); // a key edit
+    show.keys.deleteKey(show.tracks(), value, 1500); // a key edit
     show.editing.select(0);
     const uint64_t drag = 7;
     ASSERT_TRUE(show.editing.setTimes(0, 1200, 2200, drag)); // a drag of the entry: one edit
     ASSERT_TRUE(show.editing.setTimes(0, 1400, 2400, drag));
-    EXPECT_EQ(show.tracks.find("Tunnel@1000/Pos.x"), nullptr);
-    EXPECT_EQ(show.tracks.find("Tunnel@1200/Pos.x"), nullptr);
-    const Track* moved = show.tracks.find("Tunnel@1400/Pos.x");
+    EXPECT_EQ(show.tracks().find("Tunnel@1000/Pos.x"), nullptr);
+    EXPECT_EQ(show.tracks().find("Tunnel@1200/Pos.x"), nullptr);
+    const Track* moved = show.tracks().find("Tunnel@1400/Pos.x");
     ASSERT_NE(moved, nullptr);
     EXPECT_EQ(moved->keys.front().time, 1400u);
-    EXPECT_EQ(show.effects[0]->startTime, 1400u);
-    EXPECT_EQ(show.effects[0]->endTime, 2400u);
+    EXPECT_EQ(show.effects()[0]->startTime, 1400u);
+    EXPECT_EQ(show.effects()[0]->endTime, 2400u);
     EXPECT_TRUE(show.keys.unsaved());
     EXPECT_TRUE(show.editing.unsaved());
     float position = 3;
-    show.keys.setKey(show.tracks, {"Tunnel@1400/Pos.x"},
+    show.keys.setKey(show.tracks(), {"Tunnel@1400/Pos.x"},
                      {nullptr, "Pos", TweakFloat, &position, ""}, 1900); // after the move
 
-    ASSERT_TRUE(show.keys.undo(show.tracks)); // the key set last
-    EXPECT_EQ(show.tracks.find("Tunnel@1400/Pos.x")->keys.size(), 1u);
-    ASSERT_TRUE(show.keys.undo(show.tracks)); // the whole drag
-    EXPECT_EQ(show.effects[0]->startTime, 1000u);
-    EXPECT_EQ(show.effects[0]->endTime, 2000u);
-    EXPECT_EQ(show.tracks.find("Tunnel@1400/Pos.x"), nullptr);
-    ASSERT_NE(show.tracks.find(value[0]), nullptr);
-    EXPECT_EQ(show.tracks.find(value[0])->keys.size(), 1u); // as the key edit left it
+    ASSERT_TRUE(show.keys.undo(show.tracks())); // the key set last
+    EXPECT_EQ(show.tracks().find("Tunnel@1400/Pos.x")->keys.size(), 1u);
+    ASSERT_TRUE(show.keys.undo(show.tracks())); // the whole drag
+    EXPECT_EQ(show.effects()[0]->startTime, 1000u);
+    EXPECT_EQ(show.effects()[0]->endTime, 2000u);
+    EXPECT_EQ(show.tracks().find("Tunnel@1400/Pos.x"), nullptr);
+    ASSERT_NE(show.tracks().find(value[0]), nullptr);
+    EXPECT_EQ(show.tracks().find(value[0])->keys.size(), 1u); // as the key edit left it
     EXPECT_EQ(show.editing.script().bytes(), "m.ogg\n0\n2\nTunnel\n1000\n2000\nPrikker\n0\n500\n");
-    ASSERT_TRUE(show.keys.undo(show.tracks)); // the key deleted first
-    EXPECT_EQ(show.tracks.find(value[0])->keys.size(), 2u);
-    EXPECT_FALSE(show.keys.undo(show.tracks));
-    EXPECT_NE(show.tracks.find("glow"), nullptr); // never touched
+    ASSERT_TRUE(show.keys.undo(show.tracks())); // the key deleted first
+    EXPECT_EQ(show.tracks().find(value[0])->keys.size(), 2u);
+    EXPECT_FALSE(show.keys.undo(show.tracks()));
+    EXPECT_NE(show.tracks().find("glow"), nullptr); // never touched
     EXPECT_GT(show.changes, 0);
 }
 
@@ -191,8 +183,8 @@ TEST(EntryEditing, GridSnapsAndSteps) {
     show.editing.select(0);
     EXPECT_FALSE(show.editing.moveSelected(-1, &tempo)); // not before 0
     ASSERT_TRUE(show.editing.moveSelected(2, &tempo));
-    EXPECT_EQ(show.effects[0]->startTime, 1200u);
-    EXPECT_EQ(show.effects[0]->endTime, UINT32_MAX); // it still never ends
+    EXPECT_EQ(show.effects()[0]->startTime, 1200u);
+    EXPECT_EQ(show.effects()[0]->endTime, UINT32_MAX); // it still never ends
     EXPECT_EQ(show.editing.script().bytes(), "m.ogg\n0\n1\nTunnel\n1200\n-1\n");
     EXPECT_FALSE(show.editing.setTimes(0, 1200, 1200));
 }

@@ -31,11 +31,6 @@ private:
     std::vector<std::string> uniforms_;
 };
 
-// Registers tweak values for the test and forgets them at its end.
-struct Registered {
-    ~Registered() { TweakRegistry::instance().terminate(); }
-};
-
 const ValueTracks position = {"Thing@0/Pos.x", "Thing@0/Pos.y", "Thing@0/Pos.z"};
 
 TEST(KeyEditor, EditsOfAValueUndoStepByStepToWhereTheyStarted) {
@@ -100,15 +95,15 @@ TEST(KeyEditor, TheUndoListForgetsItsOldestEditsPastItsCapacity) {
 }
 
 TEST(TrackEditing, ChangesKeyTrackedOrRecordedValuesAndNudgesStayInBounds) {
-    Registered registered;
+    TweakRegistry tweaks;
     TweakBar bar{"Thing"};
     int32_t seed = 4;
     bool on = false;
-    const int mode = TweakRegistry::instance().defineEnum("Mode", {{3, "A"}, {7, "B"}});
+    const int mode = tweaks.defineEnum("Mode", {{3, "A"}, {7, "B"}});
     int modeValue = 7;
-    TweakRegistry::instance().addVariable(&bar, "Seed", TweakInt32, &seed, "min=0 max=5");
-    TweakRegistry::instance().addVariable(&bar, "On", TweakBool, &on, "");
-    TweakRegistry::instance().addVariable(&bar, "Mode", mode, &modeValue, "");
+    tweaks.addVariable(&bar, "Seed", TweakInt32, &seed, "min=0 max=5");
+    tweaks.addVariable(&bar, "On", TweakBool, &on, "");
+    tweaks.addVariable(&bar, "Mode", mode, &modeValue, "");
     EffectList effects;
     effects.push_back(std::make_unique<Entry>(5000, 9000));
     effects.push_back(std::make_unique<Entry>(0, 4000));
@@ -116,19 +111,19 @@ TEST(TrackEditing, ChangesKeyTrackedOrRecordedValuesAndNudgesStayInBounds) {
 
     TrackEditing editing;
     TrackSet tracks;
-    const auto value = editing.selected(effects, 1000);
+    const auto value = editing.selected(effects, tweaks, 1000);
     ASSERT_TRUE(value) << "the first value of the active entry is selected by default";
     EXPECT_EQ(value->tracks, ValueTracks{"Thing@0/Seed"});
-    EXPECT_FALSE(editing.selected(effects, 4500)) << "no entry active";
+    EXPECT_FALSE(editing.selected(effects, tweaks, 4500)) << "no entry active";
 
     // An untracked value changes for the run only; recording or a track makes it a key.
-    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, 1000, 3));
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, tweaks, 1000, 3));
     EXPECT_EQ(seed, 5) << "held at its maximum";
     EXPECT_TRUE(tracks.empty());
     editing.toggleRecording();
-    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, 1000, -2));
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, tweaks, 1000, -2));
     editing.toggleRecording();
-    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, 2000, -9));
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, tweaks, 2000, -9));
     EXPECT_EQ(seed, 0) << "held at its minimum";
     const Track* track = tracks.find("Thing@0/Seed");
     ASSERT_TRUE(track);
@@ -137,24 +132,24 @@ TEST(TrackEditing, ChangesKeyTrackedOrRecordedValuesAndNudgesStayInBounds) {
     EXPECT_EQ(track->keyAt(2000)->value, 0.0f);
 
     // Booleans toggle, enumerations go round their names.
-    const std::vector<TweakValue> values = tweakValuesOf(*effects[1]);
+    const std::vector<TweakValue> values = tweakValuesOf(*effects[1], tweaks);
     ASSERT_EQ(values.size(), 3u);
     editing.select(values[1]);
-    editing.nudgeSelected(tracks, effects, 1000, 1);
+    editing.nudgeSelected(tracks, effects, tweaks, 1000, 1);
     EXPECT_TRUE(on);
     editing.select(values[2]);
-    editing.nudgeSelected(tracks, effects, 1000, 1);
+    editing.nudgeSelected(tracks, effects, tweaks, 1000, 1);
     EXPECT_EQ(modeValue, 3);
-    editing.nudgeSelected(tracks, effects, 1000, -1);
+    editing.nudgeSelected(tracks, effects, tweaks, 1000, -1);
     EXPECT_EQ(modeValue, 7);
-    EXPECT_EQ(editing.selected(effects, 1000)->tracks, ValueTracks{"Thing@0/Mode"});
+    EXPECT_EQ(editing.selected(effects, tweaks, 1000)->tracks, ValueTracks{"Thing@0/Mode"});
 }
 
 TEST(TrackEditing, FreeTracksAreSelectedMadeAndKeyedLikeValues) {
-    Registered registered;
+    TweakRegistry tweaks;
     TweakBar bar{"Thing"};
     float pos[3] = {1, 2, 3};
-    TweakRegistry::instance().addVariable(&bar, "Pos", TweakDir3F, pos, "");
+    tweaks.addVariable(&bar, "Pos", TweakDir3F, pos, "");
     EffectList effects;
     effects.push_back(std::make_unique<ShaderEntry>(0, 4000, std::vector<std::string>{"glow"}));
     effects.push_back(std::make_unique<Entry>(5000, 9000));
@@ -165,15 +160,16 @@ TEST(TrackEditing, FreeTracksAreSelectedMadeAndKeyedLikeValues) {
     TrackEditing editing;
 
     // Without entry values, the track the active shader reads is selected, at its value now.
-    const auto glow = editing.selected(effects, 1000, &tracks);
+    const auto glow = editing.selected(effects, tweaks, 1000, &tracks);
     ASSERT_TRUE(glow);
     EXPECT_EQ(glow->effect, nullptr);
     EXPECT_EQ(glow->tracks, ValueTracks{"glow"});
     EXPECT_EQ(tweakComponentValue(*glow->variable, 0), 1.0f);
-    EXPECT_FALSE(editing.selected(effects, 1000)) << "not without the tracks to read it from";
+    EXPECT_FALSE(editing.selected(effects, tweaks, 1000))
+        << "not without the tracks to read it from";
 
     // A change of a free value always keys it: it has no other place to live.
-    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, 1000, 2));
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, tweaks, 1000, 2));
     EXPECT_FLOAT_EQ(tracks.find("glow")->keyAt(1000)->value, 1.2f);
     EXPECT_EQ(tracks.find("glow")->keyAt(1000)->interpolation, Interpolation::Linear);
 
@@ -190,9 +186,9 @@ TEST(TrackEditing, FreeTracksAreSelectedMadeAndKeyedLikeValues) {
     ASSERT_TRUE(editing.addFreeTrack(tracks, "twist", 3000));
     ASSERT_EQ(tracks.find("twist")->keys.size(), 1u);
     EXPECT_EQ(tracks.find("twist")->keyAt(3000)->value, 0.0f);
-    EXPECT_EQ(editing.selected(effects, 6000, &tracks)->tracks, ValueTracks{"twist"});
+    EXPECT_EQ(editing.selected(effects, tweaks, 6000, &tracks)->tracks, ValueTracks{"twist"});
     EXPECT_EQ(untrackedUniforms(effects, tracks, 1000), std::vector<std::string>{"hue"});
-    ASSERT_TRUE(editing.keySelected(tracks, effects, 6000));
+    ASSERT_TRUE(editing.keySelected(tracks, effects, tweaks, 6000));
     EXPECT_EQ(tracks.find("twist")->keys.size(), 2u);
     ASSERT_TRUE(editing.editor().undo(tracks));
     ASSERT_TRUE(editing.editor().undo(tracks));
@@ -200,7 +196,7 @@ TEST(TrackEditing, FreeTracksAreSelectedMadeAndKeyedLikeValues) {
 
     // A track of an entry's value selects that value, whichever of its numbers was picked.
     editing.selectTrack("Thing@5000/Pos.y");
-    EXPECT_EQ(editing.selected(effects, 1000, &tracks)->tracks,
+    EXPECT_EQ(editing.selected(effects, tweaks, 1000, &tracks)->tracks,
               (ValueTracks{"Thing@5000/Pos.x", "Thing@5000/Pos.y", "Thing@5000/Pos.z"}));
 }
 
@@ -245,23 +241,23 @@ TEST(TrackEditing, SavesAtomicallyKnowsItsOwnSaveAndKeepsUnsavedEditsForRecovery
 } // namespace
 
 TEST(TrackEditing, StepsOfATenthSaveAsTheDecimalsTheyReach) {
-    Registered registered;
+    TweakRegistry tweaks;
     TweakBar bar{"Thing"};
     float size = 0.3f;
     float fine = 0.123f;
-    TweakRegistry::instance().addVariable(&bar, "Size", TweakFloat, &size, "");
-    TweakRegistry::instance().addVariable(&bar, "Fine", TweakFloat, &fine, "");
+    tweaks.addVariable(&bar, "Size", TweakFloat, &size, "");
+    tweaks.addVariable(&bar, "Fine", TweakFloat, &fine, "");
     EffectList effects;
     effects.push_back(std::make_unique<Entry>(0, 4000));
     effects[0]->tweakBar = &bar;
     TrackEditing editing;
     TrackSet tracks;
     editing.toggleRecording();
-    const std::vector<TweakValue> values = tweakValuesOf(*effects[0]);
+    const std::vector<TweakValue> values = tweakValuesOf(*effects[0], tweaks);
     for (int step = 0; step < 8; ++step)
-        editing.nudgeSelected(tracks, effects, 1000, -1);
+        editing.nudgeSelected(tracks, effects, tweaks, 1000, -1);
     editing.select(values[1]);
-    editing.nudgeSelected(tracks, effects, 1000, 1);
+    editing.nudgeSelected(tracks, effects, tweaks, 1000, 1);
     EXPECT_EQ(size, -0.5f);
     EXPECT_EQ(fine, 0.223f) << "a value off the step's grid keeps its own decimals";
     const std::string text = writeTracks(tracks);

@@ -433,37 +433,3 @@ TEST(MusicFile, OverlongMusicIsCutAtTheLimit) {
     EXPECT_NEAR(frame[0], 0.5f, 0.01f);
     EXPECT_EQ(frame[0], frame[1]);
 }
-
-// A render decodes the music as it moves forward: every spectrum (also those that wrap round to
-// the track's end) and every stretch of sound it reads are those of the whole track, while the
-// past is given back.
-TEST(MusicFile, ForwardDecodingReadsWhatTheWholeTrackHolds) {
-    TempDir dir;
-    std::vector<float> noise(44100 * 5 * 2);
-    for (size_t i = 0; i < noise.size(); ++i)
-        noise[i] = float((i * 7919 + i / 3 * 104729) % 2001) / 1000.0f - 1.0f;
-    writeAudioFile(dir.file("noise.ogg"), AudioFileFormat::OggVorbis, noise, 44100);
-    const MusicStream whole(dir.file("noise.ogg"), MusicOutput::Manual);
-    MusicStream forward(dir.file("noise.ogg"), MusicOutput::Manual, true, MusicDecoding::Forward);
-    ASSERT_EQ(forward.lengthFrames(), whole.lengthFrames());
-
-    const uint64_t step = 1470, behind = 20000;
-    forward.keepAround(behind);
-    std::vector<float> expected(step * 2), got(step * 2);
-    for (uint64_t position = 0; position < whole.lengthFrames(); position += step) {
-        forward.setPosition(int64_t(position));
-        const uint64_t back = std::min(position, behind);
-        ASSERT_EQ(spectrumAt(forward, position), spectrumAt(whole, position)) << position;
-        whole.samples().readStereo(position - back, step, expected.data());
-        forward.samples().readStereo(position - back, step, got.data());
-        ASSERT_EQ(got, expected) << position;
-        EXPECT_LE(forward.samples().mono().size(), 2 * behind + 2048 + 44100 + 8192) << position;
-    }
-    EXPECT_GT(forward.samples().firstKept(), 44100u * 3);
-
-    testing::internal::CaptureStderr();
-    MusicStream missing(dir.file("none.ogg"), MusicOutput::Manual, true, MusicDecoding::Forward);
-    missing.setPosition(44100);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("none.ogg"), std::string::npos);
-    EXPECT_FALSE(missing.hasMusic());
-}

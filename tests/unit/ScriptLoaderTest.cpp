@@ -1,12 +1,14 @@
 // The loading loop on malformed scripts: a run stops at the first fault naming file and line, a
 // check reports every problem and goes on.
 #include "timeline/ScriptLoader.h"
+#include "effects/EffectFamily.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
-#include "timeline/EffectFactory.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include <string>
 #include <vector>
@@ -18,12 +20,12 @@ namespace {
 // does; a Plugin's "plug-in" reads one line as plug-ins do.
 class RecordingBuilder : public EntryBuilder {
 public:
-    void make(const ScriptKeyword& row, const EntryValues& values) override {
+    void make(const EffectFamily& row, const EntryValues& values) override {
         if (!values.texts.empty() && values.texts[0] == "missing.png")
             raise("Unable to open %s", values.texts[0].c_str());
         if (!values.texts.empty() && values.texts[0] == "faint.png")
             noteLoadProblem("Unable to read image faint.png");
-        if (row.pluginReadsMore) {
+        if (row.readsOwnLines) {
             char line[256] = "";
             if (std::fgets(line, sizeof line, values.script))
                 pluginLines.push_back(line);
@@ -181,9 +183,14 @@ TEST(ScriptLoader, ACheckReportsEveryProblemAndGoesOnFromTheNextKeyword) {
     EXPECT_EQ(check.musicLine, 1);
 }
 
-TEST(ScriptLoader, EveryKeywordTheReaderKnowsHasAnEffectClass) {
-    EXPECT_EQ(scriptKeywords().size(), 34u);
-    for (const ScriptKeyword& row : scriptKeywords())
-        EXPECT_TRUE(isKnownEffect(std::string(row.keyword))) << row.keyword;
-    EXPECT_FALSE(isKnownEffect("tunnel"));
+TEST(ScriptLoader, EveryFamilyHasOneRowWithAMakerAndASummary) {
+    std::set<std::string_view> keywords;
+    for (const EffectFamily& family : effectFamilies()) {
+        EXPECT_TRUE(keywords.insert(family.keyword).second) << family.keyword << " twice";
+        EXPECT_NE(family.make, nullptr) << family.keyword;
+        EXPECT_FALSE(family.summary.empty()) << family.keyword;
+        EXPECT_EQ(findFamily(effectFamilies(), family.keyword), &family);
+    }
+    EXPECT_EQ(keywords.size(), 34u);
+    EXPECT_EQ(findFamily(effectFamilies(), "tunnel"), nullptr) << "keywords are exact";
 }

@@ -1,7 +1,7 @@
 // The author's reference, docs/script.md, has one section per keyword of the effect table, headed
 // "### `Keyword`", and no section for a keyword the table does not know; it names every fixed
 // data file the program reads.
-#include "timeline/ScriptKeywords.h"
+#include "effects/EffectFamily.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@ TEST(ScriptReference, HasASectionForEveryKeywordAndNoOther) {
     const std::set<std::string> documented =
         keywordHeadings(MORVELDAN_SOURCE_DIR "/docs/script.md");
     std::set<std::string> known;
-    for (const ScriptKeyword& row : scriptKeywords())
-        known.insert(std::string(row.keyword));
+    for (const EffectFamily& family : effectFamilies())
+        known.insert(std::string(family.keyword));
     ASSERT_FALSE(known.empty());
     for (const std::string& keyword : known)
         EXPECT_TRUE(documented.count(keyword)) << "docs/script.md has no section for " << keyword;

@@ -14,6 +14,12 @@
 
 namespace {
 
+// The video as a show's file, which is how the decoder is given one.
+ShowFile videoFile(const std::string& path) {
+    static ShowFiles files;
+    return files.open(path);
+}
+
 using PixelRule = std::function<void(int frame, int x, int y, uint8_t* rgb)>;
 
 void writeVideo(const std::string& path, int width, int height, int frames, const PixelRule& rule) {
@@ -43,7 +49,7 @@ int frameShown(const uint8_t* bgra) {
 std::string errorOf(const std::string& path) {
     testing::internal::CaptureStderr();
     try {
-        VideoDecoder decoder(path);
+        VideoDecoder decoder(videoFile(path));
     } catch (const ShowError& error) {
         return testing::internal::GetCapturedStderr() + error.what();
     }
@@ -56,7 +62,7 @@ TEST(VideoDecoder, DeliversTheAskedFrameForwardBackwardAndFarAhead) {
     TempDir temp;
     const std::string path = temp.file("count.avi");
     writeVideo(path, 160, 120, 100, greyFrames);
-    VideoDecoder video(path);
+    VideoDecoder video(videoFile(path));
     ASSERT_EQ(video.frameCount(), 100);
     EXPECT_EQ(video.sourceWidth(), 160);
     EXPECT_EQ(video.sourceHeight(), 120);
@@ -72,7 +78,7 @@ TEST(VideoDecoder, SameFrameTwiceIsNotDecodedAgain) {
     TempDir temp;
     const std::string path = temp.file("count.avi");
     writeVideo(path, 64, 48, 30, greyFrames);
-    VideoDecoder video(path);
+    VideoDecoder video(videoFile(path));
     video.frame(7);
     const uint64_t decoded = video.decodedFrames();
     video.frame(7);
@@ -91,7 +97,7 @@ TEST(VideoDecoder, OddSizedSourceFillsTheWholeBottomUpBgraPicture) {
         rgb[1] = 0;
         rgb[2] = top ? 0 : 255;
     });
-    VideoDecoder video(path);
+    VideoDecoder video(videoFile(path));
     const uint8_t* bgra = video.frame(1);
     auto at = [&](int x, int rowInMemory) { return bgra + (size_t(rowInMemory) * 512 + x) * 4; };
     // First row in memory is the picture's bottom row: blue, stored as bytes 255, 0, 0, 255.
@@ -153,7 +159,7 @@ double meanDifference(const uint8_t* a, const std::vector<uint8_t>& b) {
 // Only frame 0 is an IDR frame; frames 76 and 145 are I-frames the container marks as key frames,
 // but decoding cannot start from them.
 TEST(VideoDecoder, SeeksInH264WithFalseKeyFramesGiveWholeFrames) {
-    VideoDecoder video(cockatoo);
+    VideoDecoder video(videoFile(cockatoo));
     EXPECT_EQ(video.frameCount(), 280);
     EXPECT_EQ(video.damagedFrames(), 0);
     video.frame(80);
@@ -163,7 +169,7 @@ TEST(VideoDecoder, SeeksInH264WithFalseKeyFramesGiveWholeFrames) {
 
 // An MPEG program stream without any timestamps: every frame is blue, also after a seek back.
 TEST(VideoDecoder, FramesWithoutTimestampsAreCounted) {
-    VideoDecoder video(bluePygame);
+    VideoDecoder video(videoFile(bluePygame));
     ASSERT_GT(video.frameCount(), 1);
     for (int n : {0, video.frameCount() - 1, 1}) {
         const uint8_t* centre = video.frame(n) + (size_t(256) * 512 + 256) * 4;

@@ -1,16 +1,12 @@
 // Counts the C++ allocations made on the main thread while the live frame loop runs.
-#include "StarburstEntry.h"
 #include "TestFiles.h"
+#include "TestShow.h"
 #include "WindowTestSupport.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
-#include "effects/ShaderShow.h"
-#include "effects/ShaderToy.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
 #include "render/GLState.h"
-#include "render/ShaderInputs.h"
-#include "timeline/ShowTracks.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -71,22 +67,21 @@ public:
     uint32_t lastTime = 0;
 };
 
-CountingEffect& addAlwaysActive(EffectList& effects) {
-    effects.push_back(std::make_unique<CountingEffect>(0, -1));
-    return static_cast<CountingEffect&>(*effects.back());
-}
-
-// A small window and a show whose first entry counts its draws for the whole run.
+// A small window for a show whose first entry, a Counting one that is always active, counts its
+// draws for the whole run.
 struct CountedShow {
     RenderWindow window{smallWindow(96, 64)};
-    EffectList effects;
-    CountingEffect& counted{addAlwaysActive(effects)};
+    TestShow show;
 
-    void prepareDrawing() {
+    void load(const std::string& moreEntries, TrackSet tracks = {}, int32_t startOffset = 0) {
         requireOpenGl2();
         setScreenPerspective();
         glEnable(GL_TEXTURE_2D);
+        show =
+            makeTestShow("Counting\n0\n-1\n" + moreEntries,
+                         {testFamily<CountingEffect>("Counting")}, std::move(tracks), startOffset);
     }
+    CountingEffect& counted() { return static_cast<CountingEffect&>(*show->effects()[0]); }
 };
 
 // Ten seconds of a loud low square wave.
@@ -103,17 +98,11 @@ std::vector<float> loudMusic() {
 TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "no display";
-    CountedShow show;
-    ASSERT_NO_THROW(show.prepareDrawing());
-    auto& [window, effects, counted] = show;
-    effects.push_back(loadStarburst("24\n"));
     // Tracks drive the plug-in and a shader that declares every frame input.
     const TempDir folder;
     writeTextFile(folder.file("inputs.fs"),
                   "uniform float glow;\nuniform sampler2D spectrum;\nuniform vec2 resolution;\n"
                   "void main() { gl_FragColor = texture2D(spectrum, resolution * glow); }\n");
-    FrameInputs inputs;
-    effects.push_back(std::make_unique<Effekter::ShaderShow>(0, -1, folder.file("inputs.fs"), ""));
     // A ShaderToy entry with a feedback buffer, an image, the music and a track.
     writeImage(folder.file("picture.png"), 8, 8, [](int x, int y) {
         return Rgba{uint8_t(x * 30), uint8_t(y * 30), 0, 255};
@@ -130,22 +119,26 @@ TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
                                            "void mainImage(out vec4 c, in vec2 p) {\n"
                                            "    c = texture(iChannel0, p / iResolution.xy);\n"
                                            "}\n");
-    effects.push_back(std::make_unique<Effekter::ShaderToy>(0, -1, folder.file("toy.glsl")));
     TrackSet trackSet;
     for (const char* name : {"glow", "starburst_size", "starburst_spin"}) {
         trackSet.setKey(name, {0, 0.5f, Interpolation::Smooth});
         trackSet.setKey(name, {9000, 1.0f, Interpolation::Ramp});
     }
-    ShowTracks tracks(std::move(trackSet), effects,
-                      {"Counting", "Plugin", "ShaderShow", "ShaderToy"});
+    CountedShow counted;
+    ASSERT_NO_THROW(counted.load("Plugin\n0\n-1\n" MORVELDAN_BUILD_DIR "/plugins/starburst.so\n24\n"
+                                 "ShaderShow\n0\n-1\n" +
+                                     folder.file("inputs.fs") + "\n\n" + "ShaderToy\n0\n-1\n" +
+                                     folder.file("toy.glsl") + "\n",
+                                 std::move(trackSet), 3));
+    RenderWindow& window = counted.window;
+    Show& show = *counted.show;
 
     MusicStream music(loudMusic(), MusicOutput::Silent);
     music.play(true);
     music.setPositionSeconds(3);
-    const uint32_t startOffset = 3;
 
     for (int frame = 0; frame < 10; ++frame)
-        ASSERT_TRUE(runShowFrame(window, music, effects, startOffset));
+        ASSERT_TRUE(runShowFrame(window, music, show));
     const int frames = 400;
     int seeks = 0;
     counting = true;
@@ -154,14 +147,15 @@ TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
             pushKeyRelease(frame % 40 == 5 ? SDLK_RIGHT : SDLK_LEFT);
             ++seeks;
         }
-        if (!runShowFrame(window, music, effects, startOffset))
+        if (!runShowFrame(window, music, show))
             break;
     }
     counting = false;
     EXPECT_EQ(allocations, 0) << "allocations in " << frames << " frames with " << seeks
                               << " seeks";
-    EXPECT_EQ(counted.draws, frames + 10);
-    EXPECT_GT(counted.beatSum, 0.5 * frames) << "the loud music should drive the beat level";
+    EXPECT_EQ(counted.counted().draws, frames + 10);
+    EXPECT_GT(counted.counted().beatSum, 0.5 * frames)
+        << "the loud music should drive the beat level";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -170,16 +164,14 @@ TEST(FrameLoop, RunsManyFramesWithoutAllocating) {
 TEST(FrameLoop, PausedAndLoopingLiveFramesAllocateNothing) {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "no display";
-    CountedShow show;
-    ASSERT_NO_THROW(show.prepareDrawing());
-    auto& [window, effects, counted] = show;
-    effects.push_back(std::make_unique<CountingEffect>(2000, 6000));
-    AuthorSession session(window,
-                          {effects,
-                           "",
-                           0,
-                           {"Counting", "Counting"},
-                           std::make_unique<MusicStream>(loudMusic(), MusicOutput::Silent)},
+    CountedShow shown;
+    ASSERT_NO_THROW(shown.load("Counting\n2000\n6000\n"));
+    const CountingEffect& counted = shown.counted();
+    AuthorSession session(shown.window,
+                          {std::move(shown.show.show),
+                           std::make_unique<MusicStream>(loudMusic(), MusicOutput::Silent),
+                           std::filesystem::file_time_type::max(),
+                           {shown.show.families}},
                           false);
     session.transport().seekTo(3000);
     for (int frame = 0; frame < 10; ++frame)

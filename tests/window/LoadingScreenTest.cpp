@@ -49,7 +49,8 @@ TEST(LoadingScreen, ThePictureRisesUprightByOneStepPerEntry) {
     glEnable(GL_TEXTURE_2D);
 
     const int total = 4;
-    LoadingScreen loading(window, total);
+    ShowFiles files;
+    LoadingScreen loading(window, files, total);
     // The picture's middle (red above, blue below) stands at y = progress - 0.5, two units in front
     // of the eye under the 40 degree view.
     const double halfView = 2 * std::tan(20 * M_PI / 180);

@@ -1,6 +1,7 @@
 #pragma once
 // An effect that lives in a shared object exporting Init and Draw (include/morveldan/plugin.h).
 
+#include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
 #include "morveldan/plugin.h"
 #include "platform/SharedLibrary.h"
@@ -17,11 +18,14 @@ public:
     // Throws "Unable to load plugin: %s" (with the dynamic linker's reason on a line of its own),
     // "Unable to fint Init function in plugin: %s" or "Unable to fint Draw function in plugin: %s"
     // with the path.
-    PluginLoader(int32_t start, int32_t end, const std::string& path, FILE* script);
+    PluginLoader(const EffectContext& context, int32_t start, int32_t end, const std::string& path,
+                 FILE* script);
 
+    // The plug-in's Draw, which reads the show's tracks through the reader it was given.
     void draw(uint32_t time, float beat) override;
 
 private:
+    FrameInputs& frame_;
     SharedLibrary library_;
     MorveldanPluginInit init_ = nullptr;
     MorveldanPluginDraw draw_ = nullptr;

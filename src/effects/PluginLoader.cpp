@@ -1,0 +1,47 @@
+#include "effects/PluginLoader.h"
+
+#include "platform/Error.h"
+#include "platform/ShowFiles.h"
+#include "render/ShaderInputs.h"
+
+#include <utility>
+
+namespace Effekter {
+
+namespace {
+
+// The track reader's function takes no context: while a plug-in draws, this holds the named values
+// of the show it draws in.
+const NamedValues* drawingValues = nullptr;
+
+float readTrack(const char* name, float fallback) {
+    const float* value = drawingValues && name ? drawingValues->find(name) : nullptr;
+    return value ? *value : fallback;
+}
+
+} // namespace
+
+PluginLoader::PluginLoader(const EffectContext& context, int32_t start, int32_t end,
+                           const std::string& path, FILE* script)
+    : Effekt(start, end), frame_(context.frame) {
+    if (!library_.open(showLibraryFile(context.files.open(path).path())))
+        raise("Unable to load plugin: %s\n%s", path.c_str(), library_.error().c_str());
+    init_ = reinterpret_cast<MorveldanPluginInit>(library_.symbol("Init"));
+    if (!init_)
+        raise("Unable to fint Init function in plugin: %s", path.c_str());
+    draw_ = reinterpret_cast<MorveldanPluginDraw>(library_.symbol("Draw"));
+    if (!draw_)
+        raise("Unable to fint Draw function in plugin: %s", path.c_str());
+    if (auto setTrackReader =
+            reinterpret_cast<MorveldanPluginSetTrackReader>(library_.symbol("SetTrackReader")))
+        setTrackReader(readTrack);
+    init_(script, start, end);
+}
+
+void PluginLoader::draw(uint32_t time, float beat) {
+    const NamedValues* before = std::exchange(drawingValues, frame_.values());
+    draw_(static_cast<int>(time), beat);
+    drawingValues = before;
+}
+
+} // namespace Effekter

@@ -1,0 +1,16 @@
+#include "TestShow.h"
+
+#include <string>
+
+TestShow makeTestShow(const std::string& entries, std::vector<EffectFamily> rows, TrackSet tracks,
+                      int32_t startOffset) {
+    TestShow test;
+    test.families = std::move(rows);
+    test.families.insert(test.families.end(), effectFamilies().begin(), effectFamilies().end());
+    ShowOptions options;
+    options.rules.families = test.families;
+    options.tracks = std::move(tracks);
+    test.show = readShow("none.ogg\n" + std::to_string(startOffset) + "\n0\n" + entries,
+                         std::move(options));
+    return test;
+}
