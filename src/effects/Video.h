@@ -3,7 +3,7 @@
 // through a slowly turning feedback loop of two render targets.
 
 #include "effekt/Effekt.h"
-#include "platform/VideoDecoder.h"
+#include "media/VideoDecoder.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"

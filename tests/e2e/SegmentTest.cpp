@@ -2,7 +2,7 @@
 // the resumable --segments render, each compared with a one-pass render of the same span.
 #include "ShowProcess.h"
 #include "TestFiles.h"
-#include "platform/FFmpegHandles.h"
+#include "media/FFmpegHandles.h"
 
 #include <gtest/gtest.h>
 
