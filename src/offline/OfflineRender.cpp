@@ -7,7 +7,6 @@
 #include "offline/LeadIn.h"
 #include "offline/RenderPlan.h"
 #include "offline/Screenshot.h"
-#include "offline/Segments.h"
 #include "platform/Error.h"
 #include "platform/StopSignals.h"
 #include "render/GLState.h"
@@ -400,7 +399,8 @@ std::optional<uint32_t> showEndTime(const EffectList& effects,
 
 RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
                       const std::vector<std::string>& keywords, const std::string& musicFile,
-                      int32_t startOffset, OffscreenWindow& target, FrameSink& sink) {
+                      int32_t startOffset, OffscreenWindow& target, FrameSink& sink,
+                      RenderObserver* observer) {
     // A segment has no sound: its music is needed only for the beat.
     MusicStream music(musicFile, MusicOutput::Manual, request.segment == 0, MusicDecoding::Forward);
     const uint32_t offset = static_cast<uint32_t>(startOffset);
@@ -408,6 +408,8 @@ RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
     if (request.segment > 0)
         std::fprintf(stderr, "%s\n",
                      segmentSpanLine(plan, request.segment, request.segmentCount).c_str());
+    if (observer)
+        observer->planned(plan);
     plan.warmupFrames = fullLeadInFrames(plan, effects, offset);
     music.keepAround(uint64_t(framesBehindDrawing) * ((musicSampleRate + plan.fps - 1) / plan.fps));
     sink.setAudio(musicOfSpan(music, plan));
@@ -429,6 +431,8 @@ RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
         timings.readingBack += secondsBetween(start, Clock::now());
         pipeline.submit(frame);
         progress.kept(++kept);
+        if (observer)
+            observer->kept(kept);
     };
 
     const auto leadInStart = Clock::now();

@@ -98,11 +98,21 @@ private:
 std::optional<uint32_t> showEndTime(const EffectList& effects,
                                     const std::vector<std::string>& keywords);
 
+// Told how a render goes besides its progress line: its plan once made, and the count of frames
+// kept after each one.
+class RenderObserver {
+public:
+    virtual ~RenderObserver() = default;
+    virtual void planned(const RenderPlan& plan) = 0;
+    virtual void kept(uint64_t frames) = 0;
+};
+
 // Renders the loaded show (or the segment of it the request names) into the sink; returns its
 // plan. Throws ShowError on any failure; the sink is then left unfinished.
 RenderPlan renderShow(const RenderRequest& request, EffectList& effects,
                       const std::vector<std::string>& keywords, const std::string& musicFile,
-                      int32_t startOffset, OffscreenWindow& target, FrameSink& sink);
+                      int32_t startOffset, OffscreenWindow& target, FrameSink& sink,
+                      RenderObserver* observer = nullptr);
 
 // Draws the frame at `time` as a render starting there draws its first frame (after the same
 // warm-up) and saves it as a PNG picture. Throws ShowError on any failure.
