@@ -5,10 +5,12 @@
 #include "app/StarterShow.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
+#include "farm/LocalSegments.h"
+#include "farm/SegmentJoin.h"
+#include "farm/SegmentRender.h"
 #include "offline/ContactSheet.h"
 #include "offline/LeadIn.h"
 #include "offline/OfflineRender.h"
-#include "offline/Segments.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/StopSignals.h"
@@ -189,17 +191,11 @@ int runShow(const CommandLine& line) {
     }
     if (line.action == CommandLine::Action::Shot)
         renderShot(line.shotTime, line.render, *show, *offscreen, line.shotFile);
-    else if (line.action == CommandLine::Action::Render) {
-        // A segment's manifest names the show as it was when the render began.
-        std::optional<ShowIdentity> identity;
-        if (line.render.segment > 0)
-            identity = identifyShow();
-        const RenderPlan plan = renderShow(line.render, *show, *offscreen, *frames);
-        if (identity)
-            writeManifest(manifestPathOf(line.render.videoFile),
-                          manifestOf(*identity, line.render, line.settings.width,
-                                     line.settings.height, plan));
-    } else if (line.action == CommandLine::Action::ContactSheet)
+    else if (line.action == CommandLine::Action::Render && line.render.segment > 0)
+        renderSegment(line.render, *show, *offscreen, *frames);
+    else if (line.action == CommandLine::Action::Render)
+        renderShow(line.render, *show, *offscreen, *frames);
+    else if (line.action == CommandLine::Action::ContactSheet)
         makeContactSheet(line.render, *show, *offscreen, *sheet);
     else if (line.action == CommandLine::Action::Profile)
         profileShow(line.render, *show, *offscreen, profileCsv ? &*profileCsv : nullptr);

@@ -1,9 +1,9 @@
 #include "audio/AudioDecoder.h"
 
 #include "audio/MusicStream.h"
+#include "media/FFmpegHandles.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
-#include "platform/FFmpegHandles.h"
 
 #include <algorithm>
 #include <array>

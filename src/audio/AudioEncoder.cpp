@@ -1,6 +1,6 @@
 #include "audio/AudioEncoder.h"
 
-#include "platform/FFmpegHandles.h"
+#include "media/FFmpegHandles.h"
 #include "platform/Error.h"
 
 #include <algorithm>

@@ -34,7 +34,7 @@ struct LoadedShow {
     // When loading began: a file saved since then, before it was watched, brings a reload (never,
     // by default).
     std::filesystem::file_time_type loadStarted = std::filesystem::file_time_type::max();
-    EntryRules rules; // the families and --no-plugins, for reloads
+    EntryRules rules = {}; // the families and --no-plugins, for reloads
 };
 
 class AuthorSession final : public LiveFrameHooks, public WindowEventFilter {

@@ -6,7 +6,7 @@
 #include "effects/EffectContext.h"
 #include "effects/ShaderToySource.h"
 #include "effekt/Effekt.h"
-#include "platform/VideoDecoder.h"
+#include "media/VideoDecoder.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/ShaderInputs.h"

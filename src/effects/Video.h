@@ -4,7 +4,7 @@
 
 #include "effects/EffectContext.h"
 #include "effekt/Effekt.h"
-#include "platform/VideoDecoder.h"
+#include "media/VideoDecoder.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/Texture.h"

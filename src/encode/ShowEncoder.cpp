@@ -1,8 +1,8 @@
 #include "encode/ShowEncoder.h"
 
 #include "audio/MusicStream.h"
+#include "media/FFmpegHandles.h"
 #include "platform/Error.h"
-#include "platform/FFmpegHandles.h"
 #include "platform/StopSignals.h"
 
 #include <unistd.h>

@@ -1,8 +1,8 @@
 #include "encode/VideoWriter.h"
 
+#include "media/FFmpegHandles.h"
+#include "media/MediaLog.h"
 #include "platform/Error.h"
-#include "platform/FFmpegHandles.h"
-#include "platform/MediaLog.h"
 
 struct MjpegAviWriter::Impl {
     std::string path;

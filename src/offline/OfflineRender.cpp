@@ -7,7 +7,6 @@
 #include "offline/LeadIn.h"
 #include "offline/RenderPlan.h"
 #include "offline/Screenshot.h"
-#include "offline/Segments.h"
 #include "platform/Error.h"
 #include "platform/StopSignals.h"
 #include "render/GLState.h"
@@ -379,12 +378,14 @@ RenderPlan planOf(const RenderRequest& request, const MusicStream& music, uint32
 } // namespace
 
 RenderPlan renderShow(const RenderRequest& request, Show& show, OffscreenWindow& target,
-                      FrameSink& sink) {
+                      FrameSink& sink, RenderObserver* observer) {
     MusicStream music(show.music().samples(), MusicOutput::Manual);
     RenderPlan plan = planOf(request, music, show.startOffset(), show.endTime());
     if (request.segment > 0)
         std::fprintf(stderr, "%s\n",
                      segmentSpanLine(plan, request.segment, request.segmentCount).c_str());
+    if (observer)
+        observer->planned(plan);
     plan.warmupFrames = fullLeadInFrames(plan, show);
     keepPlannedMusic(music, plan);
     sink.setAudio(musicOfSpan(music, plan));
@@ -406,6 +407,8 @@ RenderPlan renderShow(const RenderRequest& request, Show& show, OffscreenWindow&
         timings.readingBack += secondsBetween(start, Clock::now());
         pipeline.submit(frame);
         progress.kept(++kept);
+        if (observer)
+            observer->kept(kept);
     };
 
     const auto leadInStart = Clock::now();

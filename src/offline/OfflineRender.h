@@ -94,10 +94,19 @@ private:
     std::FILE* file_;
 };
 
+// Told how a render goes besides its progress line: its plan once made, and the count of frames
+// kept after each one.
+class RenderObserver {
+public:
+    virtual ~RenderObserver() = default;
+    virtual void planned(const RenderPlan& plan) = 0;
+    virtual void kept(uint64_t frames) = 0;
+};
+
 // Renders the loaded show (or the segment of it the request names) into the sink; returns its
 // plan. Throws ShowError on any failure; the sink is then left unfinished.
 RenderPlan renderShow(const RenderRequest& request, Show& show, OffscreenWindow& target,
-                      FrameSink& sink);
+                      FrameSink& sink, RenderObserver* observer = nullptr);
 
 // Draws the frame at `time` as a render starting there draws its first frame (after the same
 // warm-up) and saves it as a PNG picture. Throws ShowError on any failure.

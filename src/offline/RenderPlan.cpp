@@ -137,6 +137,13 @@ std::optional<RenderPlan> planShot(const RenderSpanRequest& request, std::string
     return plan;
 }
 
+std::string segmentSpanLine(const RenderPlan& plan, int segment, int segments) {
+    return formatText("segment %d/%d: frames %llu to %llu of a span of %llu frames", segment,
+                      segments, (unsigned long long)plan.firstFrame,
+                      (unsigned long long)(uint64_t(plan.firstFrame) + plan.frameCount),
+                      (unsigned long long)plan.spanFrames);
+}
+
 double secondsLeft(uint64_t framesDone, uint64_t framesTotal, double secondsSoFar) {
     if (framesDone == 0 || framesDone >= framesTotal)
         return 0;

@@ -56,6 +56,10 @@ inline std::pair<uint64_t, uint64_t> segmentFrames(uint64_t spanFrames, int segm
             uint64_t(Wide(spanFrames) * uint64_t(segment) / uint64_t(segments))};
 }
 
+// The line a segment's render prints for people once it has planned:
+// "segment K/N: frames A to B of a span of S frames".
+std::string segmentSpanLine(const RenderPlan& plan, int segment, int segments);
+
 // The music position of an effect time: the first sample frame whose effect time is `time`
 // (as the live show computes it). Effect times before the start offset give 0.
 uint64_t sampleOfEffectTime(uint32_t time, uint32_t startOffset);

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -204,4 +205,80 @@ ChildOutcome ChildWorker::ask(const std::string& request) {
     }
     outcome.finished = true;
     return outcome;
+}
+
+namespace {
+
+// The exit status a shell gives a process that ended with this wait status.
+int exitStatusOf(int waitStatus) {
+    return WIFSIGNALED(waitStatus) ? 128 + WTERMSIG(waitStatus) : WEXITSTATUS(waitStatus);
+}
+
+// This process's environment with `added` in place of the variables of the same names.
+std::vector<std::string> environmentWith(const std::vector<std::string>& added) {
+    const auto nameOf = [](const std::string& variable) {
+        return variable.substr(0, variable.find('='));
+    };
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string text = *variable;
+        if (std::none_of(added.begin(), added.end(),
+                         [&](const std::string& a) { return nameOf(a) == nameOf(text); }))
+            variables.push_back(text);
+    }
+    variables.insert(variables.end(), added.begin(), added.end());
+    return variables;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& words) {
+    std::vector<char*> pointers;
+    for (std::string& word : words)
+        pointers.push_back(word.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
+
+ChildProgram::ChildProgram(const std::vector<std::string>& arguments, const std::string& logFile,
+                           const std::vector<std::string>& environment) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    std::vector<std::string> words = arguments;
+    std::vector<std::string> variables = environmentWith(environment);
+    const std::vector<char*> argv = pointersTo(words);
+    const std::vector<char*> envp = pointersTo(variables);
+    const int failure =
+        posix_spawn(&child_, argv.front(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failure != 0) {
+        child_ = -1;
+        raise("Unable to start %s: %s", arguments.front().c_str(), std::strerror(failure));
+    }
+}
+
+ChildProgram::~ChildProgram() {
+    if (child_ < 0)
+        return;
+    stop();
+    int status = 0;
+    while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+std::optional<int> ChildProgram::exitStatus() {
+    int status = 0;
+    if (child_ > 0 && waitpid(child_, &status, WNOHANG) == child_) {
+        child_ = -1;
+        status_ = exitStatusOf(status);
+    }
+    return status_;
+}
+
+void ChildProgram::stop() {
+    if (child_ > 0)
+        kill(child_, SIGTERM);
 }

@@ -1,11 +1,13 @@
 #pragma once
-// Work that may hang or fault (a third-party decoder reading a file from elsewhere) done by a
-// forked child process under a time and a memory limit, so that neither can reach the program.
+// Child processes: work that may hang or fault (a third-party decoder reading a file from
+// elsewhere) done by a forked child under a time and a memory limit, so that neither can reach
+// the program; and a program run beside this one with its messages going to a log file.
 
 #include <sys/types.h>
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,4 +50,29 @@ private:
 
     std::string end(); // why the child ended, once it has
     [[noreturn]] void serve(int socket);
+};
+
+// A program running as a child process, its standard output and error written to a log file.
+// One that still runs when its owner ends is asked to end (SIGTERM) and waited for, so a stop
+// signal that unwinds the owner ends it too.
+class ChildProgram {
+public:
+    // Starts the program at arguments[0] (a path) with the arguments; `environment` ("NAME=value"
+    // each) is added to this process's own, replacing what it names. The log is made afresh.
+    // Throws ShowError naming the program when it cannot be started.
+    ChildProgram(const std::vector<std::string>& arguments, const std::string& logFile,
+                 const std::vector<std::string>& environment = {});
+    ~ChildProgram();
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
+
+    // Its exit status once it has ended (128 + the signal's number when a signal ended it), without
+    // waiting; empty while it runs.
+    std::optional<int> exitStatus();
+    // Asks it to end (SIGTERM) without waiting, when it still runs.
+    void stop();
+
+private:
+    pid_t child_ = -1; // until it has been waited for
+    std::optional<int> status_;
 };

@@ -3,7 +3,7 @@
 #include "TestFiles.h"
 
 #include "encode/VideoWriter.h"
-#include "platform/VideoDecoder.h"
+#include "media/VideoDecoder.h"
 
 #include <benchmark/benchmark.h>
 

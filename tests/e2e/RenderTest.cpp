@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 #include "audio/AudioEncoder.h"
 #include "audio/MusicStream.h"
-#include "platform/FFmpegHandles.h"
+#include "media/FFmpegHandles.h"
 
 #include <gtest/gtest.h>
 

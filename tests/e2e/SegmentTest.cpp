@@ -2,7 +2,8 @@
 // the resumable --segments render, each compared with a one-pass render of the same span.
 #include "ShowProcess.h"
 #include "TestFiles.h"
-#include "platform/FFmpegHandles.h"
+#include "farm/ProgressFile.h"
+#include "media/FFmpegHandles.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <regex>
@@ -158,11 +160,21 @@ TEST(Segments, AJoinedSplitRenderEqualsTheOnePassRender) {
     ScriptedShow show(madeUpShow, 5);
     const ShowResult whole = show.render("whole.mp4", plus(smallLossless, {"--to", "4500"}));
     ASSERT_EQ(whole.exitStatus, 0) << whole.errorOutput;
-    for (int k = 1; k <= 4; ++k)
+    // A render in segments names a progress file to a segment's render through the environment.
+    const std::string progressFile = show.out("part3.progress");
+    for (int k = 1; k <= 4; ++k) {
+        if (k == 3)
+            setenv(progressFileVariable, progressFile.c_str(), 1);
         show.renderSegment(k, 4, "part" + std::to_string(k) + ".mp4");
+        unsetenv(progressFileVariable);
+    }
     // The manifest sits beside its segment and says what it holds.
     const std::string manifest = readTextFile(show.out("part3.mp4.manifest"));
     EXPECT_NE(manifest.find("segment=3/4\nframes=22 33\nspan=45\n"), std::string::npos) << manifest;
+    const std::optional<SegmentProgress> progress = readProgressFile(progressFile);
+    ASSERT_TRUE(progress);
+    EXPECT_EQ(progress->spanFrames, 45u);
+    EXPECT_EQ(progress->keptFrames, 11u);
     // In any order on the command line.
     const ShowResult joined =
         show.run({"--join", show.out("joined.mp4"), show.out("part2.mp4"), show.out("part1.mp4"),

@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 #include "audio/AudioEncoder.h"
 #include "audio/MusicStream.h"
-#include "platform/VideoDecoder.h"
+#include "media/VideoDecoder.h"
 #include "render/ShaderInputs.h"
 
 #include <gtest/gtest.h>

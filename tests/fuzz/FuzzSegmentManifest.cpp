@@ -2,8 +2,8 @@
 // with a reason naming it or gives frames that are the segment's share of its span, and a manifest
 // that was read writes out to one that reads back the same.
 
+#include "farm/SegmentManifest.h"
 #include "offline/RenderPlan.h"
-#include "offline/SegmentManifest.h"
 
 #include <unistd.h>
 

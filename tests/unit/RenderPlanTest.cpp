@@ -3,7 +3,6 @@
 #include "audio/MusicStream.h"
 #include "offline/ContactSheet.h"
 #include "offline/FramePipeline.h"
-#include "offline/Segments.h"
 #include "timeline/ShowFrame.h"
 
 #include <gtest/gtest.h>
@@ -132,53 +131,6 @@ TEST(RenderPlan, SegmentsSplitTheSpanOnTheOnePassGridWithItsHistory) {
     RenderSpanRequest tooMany = whole;
     tooMany.segments = 71;
     EXPECT_NE(problemOf(tooMany).find("too few for 71 segments"), std::string::npos);
-}
-
-TEST(SegmentManifest, ReadsBackWhatWasWrittenAndRefusesDamage) {
-    TempDir folder;
-    SegmentManifest written;
-    written.show = "abc";
-    written.music = "def";
-    written.options = "size=64x48 fps=10 from=- to=4500 quality=0 preset=veryfast";
-    written.segment = 2;
-    written.segments = 3;
-    written.firstFrame = 15;
-    written.endFrame = 30;
-    written.spanFrames = 45;
-    written.file = "0123";
-    const std::string path = folder.file("s.mp4.manifest");
-    writeManifest(path, written);
-    std::string problem;
-    const std::optional<SegmentManifest> read = readManifest(path, problem);
-    ASSERT_TRUE(read) << problem;
-    EXPECT_TRUE(read->sameRender(written));
-    EXPECT_EQ(read->segment, 2);
-    EXPECT_EQ(read->file, "0123");
-    // A frame range that is not the segment's share of the span is damage.
-    written.endFrame = 31;
-    writeManifest(path, written);
-    EXPECT_FALSE(readManifest(path, problem));
-    EXPECT_NE(problem.find("damaged manifest (" + path + ")"), std::string::npos);
-    // Spans near 2^63 with the frames that 64-bit products gave once they wrapped (the first
-    // after the last): one too large to count in signed 64 bits, one that is not.
-    const uint64_t big = (uint64_t(1) << 63) + 6;
-    for (const auto& [span, segment] : {std::pair{big, 2}, std::pair{big - 8, 3}}) {
-        written.spanFrames = span;
-        written.segment = segment;
-        written.firstFrame = span * uint64_t(segment - 1) / 3;
-        written.endFrame = span * uint64_t(segment) / 3;
-        ASSERT_GT(written.firstFrame, written.endFrame);
-        writeManifest(path, written);
-        EXPECT_FALSE(readManifest(path, problem)) << span;
-        EXPECT_EQ(problem, "has a damaged manifest (" + path + "): frames " +
-                               std::to_string(written.firstFrame) + " to " +
-                               std::to_string(written.endFrame) + " are not segment " +
-                               std::to_string(segment) + " of 3 of a span of " +
-                               std::to_string(span) + " frames");
-    }
-    EXPECT_EQ(segmentFrames(big, 3, 3), std::make_pair(big / 3 * 2 + 1, big)); // no wrap
-    EXPECT_FALSE(readManifest(folder.file("none.manifest"), problem));
-    EXPECT_NE(problem.find("has no manifest"), std::string::npos);
 }
 
 TEST(RenderPlan, EveryEffectTimeMapsToItsFirstSample) {

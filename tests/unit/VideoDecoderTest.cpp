@@ -1,8 +1,8 @@
 #include "TestFiles.h"
 
 #include "encode/VideoWriter.h"
+#include "media/VideoDecoder.h"
 #include "platform/Error.h"
-#include "platform/VideoDecoder.h"
 #include "render/Shader.h"
 
 #include <gtest/gtest.h>

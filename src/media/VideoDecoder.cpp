@@ -1,11 +1,11 @@
-#include "platform/VideoDecoder.h"
+#include "media/VideoDecoder.h"
 
+#include "media/MediaLog.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
-#include "platform/MediaLog.h"
 
-#include "platform/FFmpegHandles.h"
+#include "media/FFmpegHandles.h"
 
 #include <algorithm>
 #include <optional>

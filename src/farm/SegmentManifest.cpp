@@ -1,4 +1,4 @@
-#include "offline/SegmentManifest.h"
+#include "farm/SegmentManifest.h"
 
 #include "offline/RenderPlan.h"
 #include "platform/Error.h"

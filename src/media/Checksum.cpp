@@ -1,4 +1,4 @@
-#include "platform/Checksum.h"
+#include "media/Checksum.h"
 
 #include "platform/Error.h"
 
