@@ -16,7 +16,7 @@ KeyTable AuthorSession::entryKeys() {
         {SDLK_RIGHTBRACKET, KMOD_NONE, "entry a grid step later", [move] { move(1); }},
         {SDLK_g, KMOD_NONE, "grid", [this] { entryEditing_.cycleSnap(); }},
         {SDLK_d, KMOD_NONE, "copy the entry", [this] { entryEditing_.duplicateSelected(); }},
-        {SDLK_DELETE, KMOD_SHIFT, "delete the entry", [this] { entryEditing_.deleteSelected(); }},
+        {SDLK_DELETE, KMOD_SHIFT, "remove the entry", [this] { entryEditing_.deleteSelected(); }},
     };
 }
 
@@ -34,7 +34,7 @@ KeyTable AuthorSession::trackKeys() {
     return {
         {SDLK_k, KMOD_NONE, "key the value",
          [this] { editing_.keySelected(tracks_->tracks(), effects_, transport_.time()); }},
-        {SDLK_DELETE, KMOD_NONE, "delete its key",
+        {SDLK_DELETE, KMOD_NONE, "remove its key",
          [this, selected] {
              if (const auto value = selected())
                  editing_.editor().deleteKey(tracks_->tracks(), value->tracks, transport_.time());
