@@ -219,7 +219,7 @@ void AuthorSession::afterFrame(uint32_t, float beat) {
                     frameTimes_, beats_, nowSeconds, reloadError_, show_->tracks().tracks(),
                     show_->tracks().tweaks(), editing_, statusMessage_, transport_.time(),
                     entryEditing_, showTempo ? &*showTempo : nullptr, analysis_.get(),
-                    show_->startOffset()});
+                    show_->startOffset(), keysHelp_});
 }
 
 void AuthorSession::showUnsavedInTitle() {
@@ -289,132 +289,7 @@ void AuthorSession::takeMouse(const SDL_Event& event) const {
         inputs.moveMouse(clampedX, clampedY);
 }
 
-// The track keys: K keys the selected value, Delete removes its key at the play head, comma and
-// period go to its previous and next key, Up and Down change it by a step, R switches recording,
-// F2 or Ctrl+S saves the tracks file and Ctrl+Z undoes the last key edit.
-bool AuthorSession::handleTrackKey(const SDL_Event& event) {
-    const bool control = (event.key.keysym.mod & KMOD_CTRL) != 0;
-    TrackSet& tracks = show_->tracks().tracks();
-    const TweakRegistry& tweaks = show_->tracks().tweaks();
-    const EffectList& effects = show_->effects();
-    const uint32_t now = transport_.time();
-    const auto selected = [&] { return editing_.selected(effects, tweaks, now, &tracks); };
-    switch (event.key.keysym.sym) {
-    case SDLK_k:
-        editing_.keySelected(tracks, effects, tweaks, now);
-        return true;
-    case SDLK_DELETE:
-        if (const auto value = selected())
-            editing_.editor().deleteKey(tracks, value->tracks, now);
-        return true;
-    case SDLK_COMMA:
-    case SDLK_PERIOD:
-        if (const auto value = selected())
-            goToKey(*value, event.key.keysym.sym == SDLK_PERIOD);
-        return true;
-    case SDLK_UP:
-    case SDLK_DOWN:
-        editing_.nudgeSelected(tracks, effects, tweaks, now,
-                               event.key.keysym.sym == SDLK_UP ? 1 : -1);
-        return true;
-    case SDLK_r:
-        editing_.toggleRecording();
-        return true;
-    case SDLK_F2:
-        save();
-        return true;
-    case SDLK_s:
-        if (control)
-            save();
-        return control;
-    case SDLK_z:
-        if (control && !editing_.editor().undo(tracks))
-            statusMessage_ = "Nothing to undo";
-        return control;
-    default:
-        return false;
-    }
-}
-
-void AuthorSession::goToKey(const TweakValue& value, bool next) {
-    const uint32_t now = transport_.time();
-    const std::vector<uint32_t> times = keyTimes(show_->tracks().tracks(), value.tracks);
-    if (next) {
-        const auto after = std::upper_bound(times.begin(), times.end(), now);
-        if (after != times.end())
-            transport_.seekTo(*after);
-    } else {
-        const auto before = std::lower_bound(times.begin(), times.end(), now);
-        if (before != times.begin())
-            transport_.seekTo(*(before - 1));
-    }
-}
-
-// The entry keys: E selects the next entry active at the play head, [ and ] move it a grid step,
-// G cycles the grid (beat, bar, off), D duplicates it and Shift+Delete deletes it.
-bool AuthorSession::handleEntryKey(const SDL_Event& event) {
-    const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
-    switch (event.key.keysym.sym) {
-    case SDLK_e:
-        entryEditing_.selectNextActive(transport_.time());
-        return true;
-    case SDLK_LEFTBRACKET:
-    case SDLK_RIGHTBRACKET: {
-        analyzeMusic();
-        const std::optional<ShowTempo> showTempo = tempo();
-        entryEditing_.moveSelected(event.key.keysym.sym == SDLK_RIGHTBRACKET ? 1 : -1,
-                                   showTempo ? &*showTempo : nullptr);
-        return true;
-    }
-    case SDLK_g:
-        entryEditing_.cycleSnap();
-        return true;
-    case SDLK_d:
-        entryEditing_.duplicateSelected();
-        return true;
-    case SDLK_DELETE:
-        if (!shift)
-            return false; // a key of the selected value
-        entryEditing_.deleteSelected();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool AuthorSession::handleKey(const SDL_Event& event) {
-    if (handleEntryKey(event) || handleTrackKey(event))
-        return true;
-    const bool shift = (event.key.keysym.mod & KMOD_SHIFT) != 0;
-    switch (event.key.keysym.sym) {
-    case SDLK_F1:
-        setOverlayShown(!overlayShown_);
-        return true;
-    case SDLK_SPACE:
-        transport_.togglePause();
-        return true;
-    case SDLK_LEFT:
-        transport_.seekBy(shift ? -10.0 : -1.0);
-        return true;
-    case SDLK_RIGHT:
-        transport_.seekBy(shift ? 10.0 : 1.0);
-        return true;
-    case SDLK_PAGEUP:
-        transport_.previousEntry(show_->effects());
-        return true;
-    case SDLK_PAGEDOWN:
-        transport_.nextEntry(show_->effects());
-        return true;
-    case SDLK_HOME:
-        transport_.home();
-        return true;
-    case SDLK_l:
-        transport_.toggleLoop(show_->effects());
-        return true;
-    default:
-        return false;
-    }
-}
+bool AuthorSession::handleKey(const SDL_Event& event) { return pressKey(keys_, event.key); }
 
 void playLiveShow(RenderWindow& window, LoadedShow show, bool overlayShown) {
     AuthorSession session(window, std::move(show), overlayShown);

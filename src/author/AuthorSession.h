@@ -11,6 +11,7 @@
 #include "author/Transport.h"
 #include "effekt/Effekt.h"
 #include "player/FrameLoop.h"
+#include "player/KeyTable.h"
 #include "player/RenderWindow.h"
 #include "timeline/Show.h"
 #include "timeline/ShowTempo.h"
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,7 @@ public:
     void beforeFrame() override;
     void afterFrame(uint32_t time, float beat) override;
     bool takeEvent(const SDL_Event& event) override;
+    std::span<const KeyTable> keys() const { return keys_; }
 
 private:
     RenderWindow& window_;
@@ -97,13 +100,21 @@ private:
     bool tracksFileChanged_ = false; // among the files that brought the next reload
     std::string title_;
     std::string statusMessage_; // the last save's outcome, for the overlay
+    // The keys, tried in this order, and their help for the overlay.
+    std::vector<KeyTable> keys_ = {entryKeys(), trackKeys(),
+                                   transportKeys(
+                                       transport_,
+                                       [this]() -> const EffectList& { return show_->effects(); },
+                                       [this] { setOverlayShown(!overlayShown_); })};
+    std::string keysHelp_ = keysHelp(keys_);
 
     void takeShow();
     void analyzeMusic();
-    bool handleEntryKey(const SDL_Event& event);
     void watchFiles(std::vector<std::string> files);
     bool handleKey(const SDL_Event& event);
-    bool handleTrackKey(const SDL_Event& event);
+    // The author's own keys (AuthorKeys.cpp): the selected entry's, the selected value's.
+    KeyTable entryKeys();
+    KeyTable trackKeys();
     void takeMouse(const SDL_Event& event) const;
     void goToKey(const TweakValue& value, bool next);
     void save();

@@ -6,6 +6,7 @@
 #include "author/EntryEditing.h"
 #include "author/FrameStats.h"
 #include "author/MusicAnalysis.h"
+#include "author/OverlayPanels.h"
 #include "author/ShowEntries.h"
 #include "author/TimelineStrip.h"
 #include "author/TrackEditing.h"
@@ -49,6 +50,7 @@ struct OverlayView {
     const ShowTempo* tempo;        // null while none is declared or found yet
     const MusicAnalysis* analysis; // the waveform, once ready
     uint32_t startOffset;          // effect time at the music's start
+    const std::string& keysHelp;   // every key of the run, for the clock panel's tooltip
 };
 
 class Overlay {
@@ -70,8 +72,7 @@ private:
     RenderWindow& window_;
     std::string layoutFile_; // where ImGui keeps the panels' places; empty: nowhere
     StripState strip_;
-    uint64_t widgetGesture_ = 0; // the tweak widget held now, so its changes undo as one
-    char newTrackName_[64] = {}; // the name typed for a new free track
+    TweakPanelState tweaks_;
 };
 
 // The user's layout file for a window of that size (each size has its own layout), its folder

@@ -1,6 +1,7 @@
 #include "author/TimelineStrip.h"
 
 #include "author/Overlay.h"
+#include "author/OverlayPanels.h"
 #include "author/Transport.h"
 
 #include <imgui.h>
@@ -342,11 +343,9 @@ void stripTitle(const OverlayView& view, char* title, size_t size) {
 } // namespace
 
 void drawTimelineStrip(const OverlayView& view, const OverlayRect& rect, StripState& state) {
-    ImGui::SetNextWindowPos(ImVec2(rect.x, rect.y), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(rect.width, rect.height), ImGuiCond_FirstUseEver);
     char title[512];
     stripTitle(view, title, sizeof title);
-    if (ImGui::Begin(title, nullptr, ImGuiWindowFlags_NoFocusOnAppearing)) {
+    if (beginPanel(title, rect)) {
         const uint32_t now = view.transport.time();
         const ImVec2 room = ImGui::GetContentRegionAvail();
         const float laneHeight = std::floor(ImGui::GetFontSize());

@@ -128,3 +128,22 @@ void Transport::keepInLoop() {
     if (now < loopStart_ || now >= loopEnd_)
         seekTo(loopStart_);
 }
+
+// The actions hold the transport and the effects by reference: both outlive the table.
+KeyTable transportKeys(Transport& transport, std::function<const EffectList&()> effects,
+                       std::function<void()> toggleOverlay) {
+    return {
+        {SDLK_SPACE, KMOD_NONE, "pause", [&transport] { transport.togglePause(); }},
+        {SDLK_LEFT, KMOD_NONE, "back 1 s", [&transport] { transport.seekBy(-1.0); }},
+        {SDLK_RIGHT, KMOD_NONE, "on 1 s", [&transport] { transport.seekBy(1.0); }},
+        {SDLK_LEFT, KMOD_SHIFT, "back 10 s", [&transport] { transport.seekBy(-10.0); }},
+        {SDLK_RIGHT, KMOD_SHIFT, "on 10 s", [&transport] { transport.seekBy(10.0); }},
+        {SDLK_PAGEUP, KMOD_NONE, "previous entry",
+         [&transport, effects] { transport.previousEntry(effects()); }},
+        {SDLK_PAGEDOWN, KMOD_NONE, "next entry",
+         [&transport, effects] { transport.nextEntry(effects()); }},
+        {SDLK_HOME, KMOD_NONE, "start", [&transport] { transport.home(); }},
+        {SDLK_l, KMOD_NONE, "loop", [&transport, effects] { transport.toggleLoop(effects()); }},
+        {SDLK_F1, KMOD_NONE, "overlay", std::move(toggleOverlay)},
+    };
+}

@@ -4,6 +4,7 @@
 // music; while paused the position, and so the effect time and the beat, stand still.
 
 #include "effekt/Effekt.h"
+#include "player/KeyTable.h"
 
 #include <cstdint>
 
@@ -53,3 +54,10 @@ private:
     uint32_t musicEndTime() const;
     bool reachable(uint32_t time) const;
 };
+
+// The keys every live run has: the transport's (Space pauses, Left and Right seek a second, ten
+// with Shift, PageUp and PageDown jump between the entries, Home goes to the start, L loops) and
+// F1, which calls `toggleOverlay`; `effects` gives the show's effects now. The transport must
+// outlive the table.
+KeyTable transportKeys(Transport& transport, std::function<const EffectList&()> effects,
+                       std::function<void()> toggleOverlay);

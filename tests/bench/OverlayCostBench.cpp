@@ -75,11 +75,12 @@ struct OverlayInputs {
                 session.entryEditing(),
                 tempo ? &*tempo : nullptr,
                 session.musicAnalysis(),
-                0};
+                0,
+                keysHelp};
     }
     FrameTimes frames;
     BeatHistory beats;
-    const std::string noError, noStatus;
+    const std::string noError, noStatus, keysHelp;
     const std::optional<ShowTempo> tempo;
 };
 
