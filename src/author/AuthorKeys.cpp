@@ -12,7 +12,7 @@ KeyTable AuthorSession::entryKeys() {
     };
     return {
         {SDLK_e, KMOD_NONE, "select an entry at the play head",
-         [this] { entryEditing_.selectNextActive(transport_.time()); }},
+         [this] { entryEditing_.selectNextActive(transport().time()); }},
         {SDLK_LEFTBRACKET, KMOD_NONE, "entry a grid step earlier", [move] { move(-1); }},
         {SDLK_RIGHTBRACKET, KMOD_NONE, "entry a grid step later", [move] { move(1); }},
         {SDLK_g, KMOD_NONE, "grid", [this] { entryEditing_.cycleSnap(); }},
@@ -23,12 +23,12 @@ KeyTable AuthorSession::entryKeys() {
 
 KeyTable AuthorSession::trackKeys() {
     const auto selected = [this] {
-        return editing_.selected(show_->effects(), show_->tracks().tweaks(), transport_.time(),
-                                 &show_->tracks().tracks());
+        return editing_.selected(show().effects(), show().tracks().tweaks(), transport().time(),
+                                 &show().tracks().tracks());
     };
     const auto nudge = [this](int steps) {
-        editing_.nudgeSelected(show_->tracks().tracks(), show_->effects(), show_->tracks().tweaks(),
-                               transport_.time(), steps);
+        editing_.nudgeSelected(show().tracks().tracks(), show().effects(), show().tracks().tweaks(),
+                               transport().time(), steps);
     };
     const auto goTo = [this, selected](bool next) {
         if (const auto value = selected())
@@ -37,14 +37,14 @@ KeyTable AuthorSession::trackKeys() {
     return {
         {SDLK_k, KMOD_NONE, "key the value",
          [this] {
-             editing_.keySelected(show_->tracks().tracks(), show_->effects(),
-                                  show_->tracks().tweaks(), transport_.time());
+             editing_.keySelected(show().tracks().tracks(), show().effects(),
+                                  show().tracks().tweaks(), transport().time());
          }},
         {SDLK_DELETE, KMOD_NONE, "remove its key",
          [this, selected] {
              if (const auto value = selected())
-                 editing_.editor().deleteKey(show_->tracks().tracks(), value->tracks,
-                                             transport_.time());
+                 editing_.editor().deleteKey(show().tracks().tracks(), value->tracks,
+                                             transport().time());
          }},
         {SDLK_COMMA, KMOD_NONE, "previous key", [goTo] { goTo(false); }},
         {SDLK_PERIOD, KMOD_NONE, "next key", [goTo] { goTo(true); }},
@@ -55,22 +55,22 @@ KeyTable AuthorSession::trackKeys() {
         {SDLK_s, KMOD_CTRL, "save", [this] { save(); }},
         {SDLK_z, KMOD_CTRL, "undo",
          [this] {
-             if (!editing_.editor().undo(show_->tracks().tracks()))
+             if (!editing_.editor().undo(show().tracks().tracks()))
                  statusMessage_ = "Nothing to undo";
          }},
     };
 }
 
 void AuthorSession::goToKey(const TweakValue& value, bool next) {
-    const uint32_t now = transport_.time();
-    const std::vector<uint32_t> times = keyTimes(show_->tracks().tracks(), value.tracks);
+    const uint32_t now = transport().time();
+    const std::vector<uint32_t> times = keyTimes(show().tracks().tracks(), value.tracks);
     if (next) {
         const auto after = std::upper_bound(times.begin(), times.end(), now);
         if (after != times.end())
-            transport_.seekTo(*after);
+            transport().seekTo(*after);
     } else {
         const auto before = std::lower_bound(times.begin(), times.end(), now);
         if (before != times.begin())
-            transport_.seekTo(*(before - 1));
+            transport().seekTo(*(before - 1));
     }
 }

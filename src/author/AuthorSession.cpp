@@ -25,13 +25,6 @@ double secondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-std::unique_ptr<MusicStream> openMusic(Show& show) {
-    auto music = std::make_unique<MusicStream>(show.music().samples(), MusicOutput::Device);
-    music->play(true);
-    music->setPositionSeconds(double(show.startOffset()));
-    return music;
-}
-
 // The first of the files modified at or after `since`; empty when none was.
 std::string fileSavedSince(const std::vector<std::string>& files,
                            std::filesystem::file_time_type since) {
@@ -54,37 +47,29 @@ std::string titleFor(bool scriptUnsaved, bool tracksUnsaved) {
     return "Morveldan - " + files + " (unsaved changes)";
 }
 
-// The state a show starts from, also after a reload drew its loading picture.
-void resetFrameState() {
-    setScreenPerspective();
-    glClearColor(0, 0, 0, 0);
-}
-
 } // namespace
 
 AuthorSession::AuthorSession(RenderWindow& window, LoadedShow loaded, bool overlayShown)
-    : window_(window), show_(std::move(loaded.show)), rules_(loaded.rules),
-      music_(loaded.music ? std::move(loaded.music) : openMusic(*show_)),
-      transport_(*music_, show_->startOffset()), started_(Clock::now()),
-      entryEditing_(editing_.editor()) {
+    : run_(window, std::move(loaded.show), std::move(loaded.music)), rules_(loaded.rules),
+      started_(Clock::now()), entryEditing_(editing_.editor()) {
+    run_.extend(this, {entryKeys(), trackKeys()}, [this] { setOverlayShown(!overlayShown_); });
+    keysHelp_ = keysHelp(run_.keys());
     takeShow();
-    watchFiles(show_->files());
+    watchFiles(show().files());
     savedWhileLoading_ = fileSavedSince(watchedFiles_, loaded.loadStarted);
     setOverlayShown(overlayShown);
-    window_.setEventFilter(this);
 }
 
 AuthorSession::~AuthorSession() {
-    window_.setEventFilter(nullptr);
-    editing_.keepUnsaved(show_->tracks().tracks(), showTracksPath);
+    editing_.keepUnsaved(show().tracks().tracks(), showTracksPath);
     entryEditing_.keepUnsaved(showScriptPath);
 }
 
 void AuthorSession::takeShow() {
-    entryEditing_.load(*show_);
+    entryEditing_.load(show());
     // The music's analysis starts with the overlay, or with the first key that needs the tempo.
-    if (analysis_ && (&analysis_->music() != &show_->music() ||
-                      (!show_->tracks().tracks().tempo && !analysis_->findsTempo())))
+    if (analysis_ && (&analysis_->music() != &show().music() ||
+                      (!show().tracks().tracks().tempo && !analysis_->findsTempo())))
         analysis_.reset();
     if (overlayShown_)
         analyzeMusic();
@@ -93,15 +78,15 @@ void AuthorSession::takeShow() {
 void AuthorSession::analyzeMusic() {
     if (!analysis_)
         analysis_ =
-            std::make_unique<MusicAnalysis>(show_->sharedMusic(), !show_->tracks().tracks().tempo);
+            std::make_unique<MusicAnalysis>(show().sharedMusic(), !show().tracks().tracks().tempo);
 }
 
 std::optional<ShowTempo> AuthorSession::tempo() const {
-    if (const std::optional<DeclaredTempo>& declared = show_->tracks().tracks().tempo)
+    if (const std::optional<DeclaredTempo>& declared = show().tracks().tracks().tempo)
         return declaredShowTempo(*declared);
     if (analysis_ && analysis_->ready() && analysis_->tempo()) {
-        ShowTempo found = detectedShowTempo(*analysis_->tempo(), show_->musicFile());
-        found.firstBeatMs += show_->startOffset(); // effect time = music time + start offset
+        ShowTempo found = detectedShowTempo(*analysis_->tempo(), show().musicFile());
+        found.firstBeatMs += show().startOffset(); // effect time = music time + start offset
         return found;
     }
     return std::nullopt;
@@ -114,13 +99,13 @@ void AuthorSession::watchFiles(std::vector<std::string> files) {
 
 void AuthorSession::setOverlayShown(bool shown) {
     if (shown && !overlay_)
-        overlay_ = std::make_unique<Overlay>(window_);
+        overlay_ = std::make_unique<Overlay>(run_.window());
     overlayShown_ = shown;
     if (shown)
         analyzeMusic();
 }
 
-bool AuthorSession::runFrame() {
+void AuthorSession::refreshShow() {
     std::vector<std::string> changed;
     if (!savedWhileLoading_.empty())
         changed.push_back(std::exchange(savedWhileLoading_, std::string()));
@@ -137,7 +122,6 @@ bool AuthorSession::runFrame() {
             changed.front() == "(many files)";
         reload();
     }
-    return runShowFrame(window_, *music_, *show_, this);
 }
 
 void AuthorSession::reload() {
@@ -151,11 +135,11 @@ void AuthorSession::reload() {
     try {
         ShowOptions options;
         options.rules = rules_;
-        options.music = show_->sharedMusic();
+        options.music = show().sharedMusic();
         options.filesRead = &filesRead;
         if (keepEdits)
-            options.tracks = show_->tracks().tracks();
-        fresh = loadShow(window_, std::move(options));
+            options.tracks = show().tracks().tracks();
+        fresh = loadShow(run_.window(), std::move(options));
     } catch (const ShowEnded&) { // the window closed while loading
         throw;
     } catch (const Interrupted&) {
@@ -174,36 +158,25 @@ void AuthorSession::reload() {
         return;
     }
     if (!keepEdits) { // the tracks were read from the file
-        editing_.keepUnsaved(show_->tracks().tracks(), showTracksPath);
+        editing_.keepUnsaved(show().tracks().tracks(), showTracksPath);
         editing_.editor().startOver();
     }
     // The script is read again: entry edits not saved go to the recovery folder, and no edit
     // noted before can be undone on the new entries.
     entryEditing_.keepUnsaved(showScriptPath);
     editing_.editor().undoList().clear();
-    const bool musicChanged = fresh->sharedMusic() != show_->sharedMusic();
-    show_ = std::move(fresh);
+    run_.takeShow(std::move(fresh));
     takeShow();
-    watchFiles(show_->files());
-    if (musicChanged) {
-        const double position = music_->positionSeconds();
-        music_ = std::make_unique<MusicStream>(show_->music().samples(), MusicOutput::Device);
-        music_->play(true);
-        music_->setPositionSeconds(position);
-        if (transport_.paused())
-            music_->pause();
-    }
-    transport_.setShow(*music_, show_->startOffset());
+    watchFiles(show().files());
     reloadError_.clear();
-    resetFrameState();
     lastReloadSeconds_ = secondsBetween(begun, Clock::now());
     debugLine("Reloaded the show in %.0f ms", lastReloadSeconds_ * 1000);
 }
 
-void AuthorSession::beforeFrame() { transport_.keepInLoop(); }
+void AuthorSession::beforeFrame() { transport().keepInLoop(); }
 
 void AuthorSession::afterFrame(uint32_t, float beat) {
-    show_->frame().endMouseFrame();
+    show().frame().endMouseFrame();
     const auto now = Clock::now();
     if (!firstFrame_)
         frameTimes_.add(float(secondsBetween(lastFrame_, now) * 1000));
@@ -215,11 +188,11 @@ void AuthorSession::afterFrame(uint32_t, float beat) {
     if (!overlayShown_)
         return;
     const std::optional<ShowTempo> showTempo = tempo();
-    overlay_->draw({transport_, show_->effects(), entryEditing_.entries(), entryEditing_.rows(),
-                    frameTimes_, beats_, nowSeconds, reloadError_, show_->tracks().tracks(),
-                    show_->tracks().tweaks(), editing_, statusMessage_, transport_.time(),
+    overlay_->draw({transport(), show().effects(), entryEditing_.entries(), entryEditing_.rows(),
+                    frameTimes_, beats_, nowSeconds, reloadError_, show().tracks().tracks(),
+                    show().tracks().tweaks(), editing_, statusMessage_, transport().time(),
                     entryEditing_, showTempo ? &*showTempo : nullptr, analysis_.get(),
-                    show_->startOffset(), keysHelp_});
+                    show().startOffset(), keysHelp_});
 }
 
 void AuthorSession::showUnsavedInTitle() {
@@ -227,7 +200,7 @@ void AuthorSession::showUnsavedInTitle() {
     if (title == title_)
         return;
     title_ = title;
-    SDL_SetWindowTitle(window_.sdlWindow(), title.c_str());
+    SDL_SetWindowTitle(run_.window().sdlWindow(), title.c_str());
 }
 
 // The script when its entries were edited, and the tracks file.
@@ -235,7 +208,7 @@ void AuthorSession::save() {
     std::string saved;
     if (entryEditing_.unsaved())
         saved = entryEditing_.save(showScriptPath) + "; ";
-    statusMessage_ = saved + editing_.save(show_->tracks().tracks(), showTracksPath);
+    statusMessage_ = saved + editing_.save(show().tracks().tracks(), showTracksPath);
 }
 
 bool AuthorSession::takeEvent(const SDL_Event& event) {
@@ -248,14 +221,12 @@ bool AuthorSession::takeEvent(const SDL_Event& event) {
     }
     if (!overlayShown_ || !overlay_->wantsMouse())
         takeMouse(event);
-    if (event.type == SDL_KEYUP)
-        return handleKey(event);
     return false;
 }
 
 // The left button over the picture is the mouse that ShaderToy entries read (iMouse).
-void AuthorSession::takeMouse(const SDL_Event& event) const {
-    FrameInputs& inputs = show_->frame();
+void AuthorSession::takeMouse(const SDL_Event& event) {
+    FrameInputs& inputs = show().frame();
     const bool press = event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT;
     const bool drag = event.type == SDL_MOUSEMOTION && (event.motion.state & SDL_BUTTON_LMASK);
     if (!(press || drag ||
@@ -267,8 +238,9 @@ void AuthorSession::takeMouse(const SDL_Event& event) const {
     }
     // Window points to drawable pixels, then into the letterboxed picture, bottom row 0.
     int pointsWidth = 0, pointsHeight = 0;
-    SDL_GetWindowSize(window_.sdlWindow(), &pointsWidth, &pointsHeight);
-    const int drawableWidth = window_.drawableWidth(), drawableHeight = window_.drawableHeight();
+    SDL_GetWindowSize(run_.window().sdlWindow(), &pointsWidth, &pointsHeight);
+    const int drawableWidth = run_.window().drawableWidth(),
+              drawableHeight = run_.window().drawableHeight();
     if (pointsWidth <= 0 || pointsHeight <= 0 || drawableWidth <= 0 || drawableHeight <= 0)
         return;
     const int x = press ? event.button.x : event.motion.x;
@@ -288,8 +260,6 @@ void AuthorSession::takeMouse(const SDL_Event& event) const {
     else
         inputs.moveMouse(clampedX, clampedY);
 }
-
-bool AuthorSession::handleKey(const SDL_Event& event) { return pressKey(keys_, event.key); }
 
 void playLiveShow(RenderWindow& window, LoadedShow show, bool overlayShown) {
     AuthorSession session(window, std::move(show), overlayShown);

@@ -1,6 +1,7 @@
 #pragma once
-// A live run of the show: the frame loop with the transport keys, the overlay (F1) and reloading
-// the show when the script or a file it loaded changes on disk.
+// The author mode of a live run: the overlay (F1) with its panels, editing the tracks and the
+// entries, and reloading the show when the script or a file it loaded changes on disk. It extends
+// the run through its hooks and keys; every live run has it.
 
 #include "author/EntryEditing.h"
 #include "author/FileWatcher.h"
@@ -8,11 +9,11 @@
 #include "author/MusicAnalysis.h"
 #include "author/ShowEntries.h"
 #include "author/TrackEditing.h"
-#include "author/Transport.h"
 #include "effekt/Effekt.h"
-#include "player/FrameLoop.h"
 #include "player/KeyTable.h"
+#include "player/LiveRun.h"
 #include "player/RenderWindow.h"
+#include "player/Transport.h"
 #include "timeline/Show.h"
 #include "timeline/ShowTempo.h"
 #include "timeline/ShowTracks.h"
@@ -39,26 +40,28 @@ struct LoadedShow {
     EntryRules rules = {}; // the families and --no-plugins, for reloads
 };
 
-class AuthorSession final : public LiveFrameHooks, public WindowEventFilter {
+class AuthorSession final : public LiveRunHooks {
 public:
-    // Takes over the loaded show: watches its files (and its tracks file), opens its music and
-    // plays it from the start offset (in seconds, as the show always starts).
+    // Runs the loaded show live (its music played from the start offset, in seconds, as the show
+    // always starts) and watches its files (and its tracks file).
     AuthorSession(RenderWindow& window, LoadedShow loaded, bool overlayShown);
     ~AuthorSession() override;
     AuthorSession(const AuthorSession&) = delete;
     AuthorSession& operator=(const AuthorSession&) = delete;
 
-    // One frame: a reload first when a watched file changed. False when the viewer ended it.
-    bool runFrame();
+    // One frame of the run, a reload first when a watched file changed. False when the viewer
+    // ended it.
+    bool runFrame() { return run_.runFrame(); }
 
     // Loads the show again; on success the old one is destroyed and the new one plays on at the
     // same music position, on failure the old one plays on and the message is kept for the
     // overlay (and written to stderr).
     void reload();
 
-    Transport& transport() { return transport_; }
-    Show& show() { return *show_; }
-    ShowTracks& tracks() { return show_->tracks(); }
+    Transport& transport() { return run_.transport(); }
+    Show& show() { return run_.show(); }
+    const Show& show() const { return run_.show(); }
+    ShowTracks& tracks() { return show().tracks(); }
     TrackEditing& editing() { return editing_; }
     EntryEditing& entryEditing() { return entryEditing_; }
     // The tempo the tracks file declares, else the one found in the music once it is found.
@@ -71,17 +74,17 @@ public:
     const std::string& reloadError() const { return reloadError_; }
     double lastReloadSeconds() const { return lastReloadSeconds_; }
 
+    // A reload when a watched file changed.
+    void refreshShow() override;
     void beforeFrame() override;
     void afterFrame(uint32_t time, float beat) override;
     bool takeEvent(const SDL_Event& event) override;
-    std::span<const KeyTable> keys() const { return keys_; }
+    std::span<const KeyTable> keys() const { return run_.keys(); }
+    LiveRun& run() { return run_; }
 
 private:
-    RenderWindow& window_;
-    std::unique_ptr<Show> show_;
+    LiveRun run_;
     EntryRules rules_;
-    std::unique_ptr<MusicStream> music_;
-    Transport transport_;
     std::unique_ptr<MusicAnalysis> analysis_;
     std::vector<std::string> watchedFiles_;
     FileWatcher watcher_;
@@ -100,22 +103,15 @@ private:
     bool tracksFileChanged_ = false; // among the files that brought the next reload
     std::string title_;
     std::string statusMessage_; // the last save's outcome, for the overlay
-    // The keys, tried in this order, and their help for the overlay.
-    std::vector<KeyTable> keys_ = {entryKeys(), trackKeys(),
-                                   transportKeys(
-                                       transport_,
-                                       [this]() -> const EffectList& { return show_->effects(); },
-                                       [this] { setOverlayShown(!overlayShown_); })};
-    std::string keysHelp_ = keysHelp(keys_);
+    std::string keysHelp_;      // every key of the run, for the overlay
 
     void takeShow();
     void analyzeMusic();
     void watchFiles(std::vector<std::string> files);
-    bool handleKey(const SDL_Event& event);
     // The author's own keys (AuthorKeys.cpp): the selected entry's, the selected value's.
     KeyTable entryKeys();
     KeyTable trackKeys();
-    void takeMouse(const SDL_Event& event) const;
+    void takeMouse(const SDL_Event& event);
     void goToKey(const TweakValue& value, bool next);
     void save();
     void showUnsavedInTitle();

@@ -1,7 +1,7 @@
 #include "author/OverlayPanels.h"
 
 #include "author/Overlay.h"
-#include "author/Transport.h"
+#include "player/Transport.h"
 
 #include <imgui.h>
 

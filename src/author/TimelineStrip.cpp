@@ -2,7 +2,7 @@
 
 #include "author/Overlay.h"
 #include "author/OverlayPanels.h"
-#include "author/Transport.h"
+#include "player/Transport.h"
 
 #include <imgui.h>
 

@@ -1,9 +1,9 @@
 #include "author/OverlayPanels.h"
 
 #include "author/Overlay.h"
-#include "author/Transport.h"
 #include "author/TweakDefinition.h"
 #include "effekt/Tweaks.h"
+#include "player/Transport.h"
 
 #include <imgui.h>
 

@@ -7,9 +7,9 @@
 #include "author/FrameStats.h"
 #include "author/Overlay.h"
 #include "author/ShowEntries.h"
-#include "author/Transport.h"
 #include "author/TweakDefinition.h"
 #include "player/FrameLoop.h"
+#include "player/Transport.h"
 #include "render/Shader.h"
 
 #include <gtest/gtest.h>

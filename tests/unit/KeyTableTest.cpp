@@ -206,7 +206,7 @@ TEST_F(LiveKeys, EveryKeyDoesWhatItDid) {
         event.key = keyRelease(step.key, step.held);
         Seen expected = seen(*session);
         step.change(expected);
-        const bool taken = session->takeEvent(event);
+        const bool taken = session->run().takeEvent(event);
         SCOPED_TRACE(std::string(SDL_GetKeyName(step.key)) + " with modifiers " +
                      std::to_string(step.held));
         EXPECT_EQ(taken, step.taken);

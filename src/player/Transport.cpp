@@ -1,4 +1,4 @@
-#include "author/Transport.h"
+#include "player/Transport.h"
 
 #include "audio/MusicStream.h"
 #include "timeline/ShowFrame.h"
