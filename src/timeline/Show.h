@@ -51,6 +51,8 @@ public:
     Show& operator=(const Show&) = delete;
 
     const std::string& scriptText() const { return scriptText_; }
+    // The music file, the start offset and the entry count the script's first lines give.
+    const ScriptHeader& header() const { return header_; }
     const std::string& musicFile() const { return header_.musicFile; }
     // Added, unscaled and with 32-bit wrap-around, to the music's time to give the effect time.
     uint32_t startOffset() const { return uint32_t(header_.startOffset); }

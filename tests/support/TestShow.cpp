@@ -14,3 +14,20 @@ TestShow makeTestShow(const std::string& entries, std::vector<EffectFamily> rows
                          std::move(options));
     return test;
 }
+
+namespace {
+
+class PlainEffect : public Effekt {
+public:
+    using Effekt::Effekt;
+    void draw(uint32_t, float) override {}
+};
+
+} // namespace
+
+std::vector<EffectFamily> plainFamilies() {
+    std::vector<EffectFamily> families(effectFamilies().begin(), effectFamilies().end());
+    for (EffectFamily& family : families)
+        family.make = testFamily<PlainEffect>(family.keyword).make;
+    return families;
+}

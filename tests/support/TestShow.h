@@ -22,6 +22,9 @@ struct TestShow {
 TestShow makeTestShow(const std::string& entries, std::vector<EffectFamily> rows = {},
                       TrackSet tracks = {}, int32_t startOffset = 0);
 
+// The program's families, each making effects that draw nothing (shows read without a window).
+std::vector<EffectFamily> plainFamilies();
+
 // A row for an effect class of a test, made from its entry's start and end.
 template <class EffectClass>
 EffectFamily testFamily(std::string_view keyword, std::vector<ExtraLine> extraLines = {}) {

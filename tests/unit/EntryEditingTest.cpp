@@ -3,6 +3,7 @@
 // with it, and key and entry edits undo in one order.
 #include "author/EntryEditing.h"
 #include "TestFiles.h"
+#include "TestShow.h"
 #include "timeline/Show.h"
 #include "timeline/ShowTempo.h"
 
@@ -15,17 +16,6 @@ public:
     using Effekt::Effekt;
     void draw(uint32_t, float) override {}
 };
-
-// The program's families, each making plain effects that draw nothing.
-std::vector<EffectFamily> plainFamilies() {
-    std::vector<EffectFamily> families(effectFamilies().begin(), effectFamilies().end());
-    for (EffectFamily& family : families)
-        family.make = [](const EffectContext&,
-                         const EntryValues& values) -> std::unique_ptr<Effekt> {
-            return std::make_unique<Entry>(values.start, values.end);
-        };
-    return families;
-}
 
 // A show read from script bytes into plain effects, with its entry editing.
 struct EditedShow {
