@@ -6,7 +6,7 @@
 #include "farm/ShowIdentity.h"
 #include "media/Checksum.h"
 #include "media/MediaLog.h"
-#include "offline/OfflineRender.h"
+#include "offline/PlannedMusic.h"
 #include "offline/RenderPlan.h"
 #include "platform/Error.h"
 #include "timeline/Show.h"

@@ -3,10 +3,14 @@
 #include "farm/ProgressFile.h"
 #include "farm/SegmentManifest.h"
 #include "farm/ShowIdentity.h"
+#include "offline/OffscreenWindow.h"
+#include "offline/Render.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 namespace {
 

@@ -3,14 +3,12 @@
 // its manifest written beside it, and its progress written to the file that a render in segments
 // names in the environment (progressFileVariable).
 
-#include "effekt/Effekt.h"
-#include "offline/OfflineRender.h"
 #include "offline/RenderPlan.h"
 #include "offline/RenderRequest.h"
 
-#include <cstdint>
-#include <string>
-#include <vector>
+class FrameSink;
+class OffscreenWindow;
+class Show;
 
 // As renderShow for the request's segment, into the sink, and then its manifest.
 RenderPlan renderSegment(const RenderRequest& request, Show& show, OffscreenWindow& target,

@@ -2,7 +2,8 @@
 
 #include "audio/MusicStream.h"
 #include "encode/ShowEncoder.h"
-#include "offline/OfflineRender.h"
+#include "offline/OfflineFrame.h"
+#include "offline/OffscreenWindow.h"
 #include "offline/RenderPlan.h"
 #include "offline/Screenshot.h"
 #include "platform/Error.h"

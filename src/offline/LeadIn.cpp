@@ -1,7 +1,7 @@
 #include "offline/LeadIn.h"
 
 #include "audio/MusicStream.h"
-#include "offline/OfflineRender.h"
+#include "offline/OfflineFrame.h"
 #include "render/GL.h"
 #include "timeline/Show.h"
 #include "timeline/ShowFrame.h"

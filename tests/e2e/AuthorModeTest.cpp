@@ -1,24 +1,21 @@
 // Author mode with the real program on an X server of the test's own: the transport keys, live
-// reload of the script, a shader and the tracks file, and the overlay.
-#include "PrivateXServer.h"
-#include "ShowProcess.h"
-#include "TestFiles.h"
+// reload of the script, a shader and the tracks file, and the overlay. Editing in a live run is
+// tested in AuthorEditingTest.cpp.
+#include "AuthorRun.h"
 #include "author/Overlay.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <memory>
-#include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
-
-using namespace std::chrono_literals;
 
 // test_ramp spells the effect time in every pixel: red = time % 256, green = time / 256 % 256.
 uint32_t rampTime(const Rgba& pixel) { return pixel.r + 256u * pixel.g; }
@@ -34,97 +31,6 @@ std::string colourShader(const char* red, const char* green) {
                        "vec4(") +
            red + ", " + green + ", fract(time), 1.0);\n}\n";
 }
-
-class AuthorRun : public ::testing::Test {
-protected:
-    void start(const std::string& script, const std::vector<std::string>& extra,
-               const std::string& size = "160x120") {
-        // The overlay's layout file goes to a config folder of the test's own.
-        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-        server = std::make_unique<PrivateXServer>("1280x1024x24");
-        display = std::make_unique<ScopedDisplay>(server->displayName());
-        writeTextFile(folder.file("data/demo.txt"), script);
-        std::vector<std::string> arguments = {"--no-setup", "--windowed", "--no-message-box",
-                                              "--size", size};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        program = std::make_unique<ShowProcess>(folder.path(), arguments);
-        x = std::make_unique<XDisplay>();
-        ASSERT_TRUE(
-            waitUntil([&] { return (window = x->windowOfProcess(program->pid())) != 0; }, 60s))
-            << errors();
-        // Past the loading picture: the ramp has drawn once its time passed 255 ms.
-        ASSERT_TRUE(waitUntil([&] { return centre().g > 0 || !program->running(); }, 60s));
-        ASSERT_TRUE(program->running()) << errors();
-    }
-
-    std::vector<Rgba> capture() {
-        const std::string file = folder.file("capture.png");
-        if (!server->saveWindowImage(window, file))
-            return {};
-        return readImage(file, width, height);
-    }
-    // The picture once it holds still: two captures 300 ms apart agree (a slow run acts late).
-    std::vector<Rgba> stillPicture() {
-        std::vector<Rgba> last = capture();
-        waitUntil(
-            [&] {
-                std::this_thread::sleep_for(300ms);
-                std::vector<Rgba> now = capture();
-                const bool still = now == last;
-                last = std::move(now);
-                return still;
-            },
-            20s);
-        return last;
-    }
-    Rgba centre() {
-        const std::vector<Rgba> picture = capture();
-        return picture.empty() ? Rgba{} : picture[size_t(height / 2 * width + width / 2)];
-    }
-    // A key pressed and released, and time for the program to act on it and draw.
-    void key(const char* name) {
-        x->sendKey(window, name);
-        std::this_thread::sleep_for(600ms);
-    }
-    void endWithEscape() {
-        waitUntil(
-            [&] {
-                x->sendKey(window, "Escape");
-                return !program->running();
-            },
-            30s);
-        EXPECT_EQ(program->wait(10s), 0) << errors();
-    }
-    std::string errors() const { return program ? program->errorOutput() : ""; }
-    // A ShaderShow whose red is the track `level` (0.2 in the tracks file, whose path it returns).
-    std::string startLevelShow(const std::vector<std::string>& extra) {
-        writeTextFile(folder.file("data/level.fs"),
-                      "#version 110\nuniform float time;\nuniform float level;\nvoid main() {\n"
-                      "    gl_FragColor = vec4(level, 0.5, fract(time), 1.0);\n}\n");
-        const std::string tracks = folder.file("data/demo.tracks");
-        writeTextFile(tracks, "track level\n0 0.2\n");
-        start("m.ogg\n0\n1\nShaderShow\n0\n-1\ndata/level.fs\ndata/none.jpg\n", extra);
-        return tracks;
-    }
-    // The level show's own picture (green 128, unlike the loading picture) with the track's red.
-    bool showsRed(int red) {
-        return waitUntil(
-            [&] {
-                const Rgba now = centre();
-                return now.g == 128 && std::abs(now.r - red) <= 1;
-            },
-            60s);
-    }
-
-    TempDir folder;
-    TempDir config;
-    std::unique_ptr<PrivateXServer> server;
-    std::unique_ptr<ScopedDisplay> display;
-    std::unique_ptr<ShowProcess> program;
-    std::unique_ptr<XDisplay> x;
-    unsigned long window = 0;
-    int width = 0, height = 0;
-};
 
 TEST_F(AuthorRun, SpacePausesAndPageDownLandsOnTheNextEntry) {
     const std::string log = folder.file("probe.log");
@@ -221,7 +127,11 @@ TEST_F(AuthorRun, SavingAShaderToyEntrysBufferOrIncludedFileReloadsIt) {
               std::string::npos)
         << errors();
     ASSERT_TRUE(program->running()) << errors();
-    EXPECT_TRUE(waitUntil([&] { return centre() == Rgba{255, 255, 0, 255}; }, 10s))
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return centre() == Rgba{255, 255, 0, 255};
+        },
+        10s))
         << "the last good entry does not draw on";
 
     writeTextFile(toy + "tint.glsl", "float tint() { return 0.5; }\n");
@@ -279,115 +189,6 @@ TEST_F(AuthorRun, F1ShowsTheOverlayInSeparatePanelsThatLeaveMostOfThePictureFree
         EXPECT_NE(file.path().extension(), ".ini") << file.path();
 }
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Without a window manager xdotool's keys arrive without modifiers: the plain keys Up (the
-// selected value one step up), K (a key of it) and F2 (save) stand in for a drag and Ctrl+S.
-TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
-    std::filesystem::create_directories(folder.file("data"));
-    std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
-                          folder.file("data/plasma"));
-    const std::string plasma = "m.ogg\n0\n1\nPlasma2D\n0\n-1\n";
-    start(plasma + "3\n", {"--author"});
-    const std::string tracksFile = folder.file("data/demo.tracks");
-    key("space");
-    key("Up"); // the seed, the only value, is selected
-    key("k");
-    EXPECT_NE(x->windowTitled("Morveldan - data/demo.tracks (unsaved changes)"), 0u);
-    key("F2");
-    EXPECT_NE(x->windowTitled("Morveldan"), 0u) << "the title still shows unsaved changes";
-    const std::string saved = readText(tracksFile);
-    const size_t track = saved.find("track Plasma2D@0/Plasma\n");
-    ASSERT_NE(track, std::string::npos) << saved;
-    const std::string keyLine = saved.substr(track + 24, saved.find('\n', track + 24) - track - 24);
-    const std::string keyTime = keyLine.substr(0, keyLine.find(' '));
-    EXPECT_EQ(keyLine, keyTime + " 4 linear");
-    EXPECT_GE(std::stoi(keyTime), 1);
-
-    // The author's own save brings no reload; an edit from outside does.
-    std::this_thread::sleep_for(1s);
-    EXPECT_EQ(errors().find("reloading the show"), std::string::npos) << errors();
-    writeTextFile(tracksFile, saved + "# edited outside\n");
-    EXPECT_TRUE(
-        waitUntil([&] { return errors().find("Reloaded the show") != std::string::npos; }, 30s))
-        << errors();
-    // A change of the tracked value keys it; the run ends with it unsaved, and keeps it aside.
-    key("Up");
-    endWithEscape();
-    const std::string recovery = config.file("morveldan/recovery/");
-    EXPECT_NE(errors().find("Unsaved key edits of data/demo.tracks were kept in " + recovery),
-              std::string::npos)
-        << errors();
-    EXPECT_EQ(readText(tracksFile), saved + "# edited outside\n");
-
-    // A shot at the key's time draws the keyed seed: as the script with that seed draws, unlike
-    // the script's own seed.
-    auto shot = [&](const std::string& name) {
-        const ShowResult result =
-            runShow(folder.path(), {"--shot", keyTime, name, "--size", "160x120"});
-        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
-        int w = 0, h = 0;
-        return readImage(folder.file(name), w, h);
-    };
-    const std::vector<Rgba> keyed = shot("keyed.png");
-    std::filesystem::remove(tracksFile);
-    const std::vector<Rgba> unkeyed = shot("unkeyed.png");
-    writeTextFile(folder.file("data/demo.txt"), plasma + "4\n");
-    const std::vector<Rgba> seedFour = shot("four.png");
-    ASSERT_FALSE(keyed.empty());
-    EXPECT_EQ(keyed, seedFour);
-    EXPECT_NE(keyed, unkeyed);
-}
-
-// E selects the entry under the play head, ] moves it one beat of the declared tempo, F2 saves:
-// the script changes in its two times alone, the entry's track is renamed and shifted, the tempo
-// line stays, and shots draw the entry at its new times.
-TEST_F(AuthorRun, AnEntryMovedInTheStripIsSavedByteForByteAndDrawnAtItsNewTime) {
-    std::filesystem::create_directories(folder.file("data"));
-    std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
-                          folder.file("data/plasma"));
-    const std::string tracksFile = folder.file("data/demo.tracks");
-    writeTextFile(tracksFile, "tempo 120 4 0\ntrack Plasma2D@0/Plasma\n0 3\n500 5\n");
-    const std::string script = "# a show\r\nm.ogg\r\n0\r\n1\r\n# the plasma, a minute\r\n"
-                               "Plasma2D\r\n0\r\n60000\r\n3\r\n";
-    start(script, {"--author"});
-    key("space");
-    key("e");
-    key("bracketright");
-    EXPECT_NE(x->windowTitled("Morveldan - data/demo.txt, data/demo.tracks (unsaved changes)"), 0u);
-    key("F2");
-    EXPECT_NE(x->windowTitled("Morveldan"), 0u) << "the title still shows unsaved changes";
-    EXPECT_EQ(readText(folder.file("data/demo.txt")),
-              "# a show\r\nm.ogg\r\n0\r\n1\r\n# the plasma, a minute\r\n"
-              "Plasma2D\r\n500\r\n60500\r\n3\r\n");
-    const std::string tracks = readText(tracksFile);
-    EXPECT_NE(tracks.find("\ntempo 120 4 0\n"), std::string::npos) << tracks;
-    EXPECT_NE(tracks.find("\ntrack Plasma2D@500/Plasma\n500 3 step\n1000 5 step\n"),
-              std::string::npos)
-        << tracks;
-    EXPECT_EQ(tracks.find("Plasma2D@0/"), std::string::npos) << tracks;
-    std::this_thread::sleep_for(1s);
-    EXPECT_EQ(errors().find("reloading the show"), std::string::npos) << errors();
-    endWithEscape();
-
-    // Before 500 ms nothing draws any more; the last half second of the minute now shows it.
-    auto lit = [&](const char* time) {
-        const ShowResult result =
-            runShow(folder.path(), {"--shot", time, "shot.png", "--size", "160x120"});
-        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
-        int w = 0, h = 0;
-        const std::vector<Rgba> picture = readImage(folder.file("shot.png"), w, h);
-        return std::any_of(picture.begin(), picture.end(),
-                           [](const Rgba& pixel) { return pixel.r + pixel.g + pixel.b > 0; });
-    };
-    EXPECT_FALSE(lit("250"));
-    EXPECT_TRUE(lit("60250"));
-    EXPECT_TRUE(lit("30000"));
-}
-
 } // namespace
 
 TEST_F(AuthorRun, AnOutsideEditOfTheTracksFileReloadsAndABrokenOneKeepsTheLastGoodTracks) {
@@ -410,28 +211,6 @@ TEST_F(AuthorRun, AnOutsideEditOfTheTracksFileReloadsAndABrokenOneKeepsTheLastGo
 
     writeTextFile(tracks, "track level\n0 0\n");
     EXPECT_TRUE(showsRed(0)) << errors();
-    endWithEscape();
-}
-
-// A show whose only entry is a ShaderShow that reads a track: that free track is the selected
-// value, so Up keys it (no recording needed) and F2 saves it.
-TEST_F(AuthorRun, AFreeTrackThatTheShaderReadsIsKeyedByTheValueKeys) {
-    const std::string tracks = startLevelShow({"--author"});
-    key("F1"); // the overlay hides the picture's centre at this size
-    ASSERT_TRUE(showsRed(51)) << errors();
-    key("space");
-    key("Up");
-    EXPECT_TRUE(showsRed(77)) << "0.2 and a step of 0.1";
-    key("F2");
-    const std::string saved = readFileBytes(tracks);
-    const size_t second = saved.find('\n', saved.find("\n0 0.2") + 1);
-    ASSERT_NE(second, std::string::npos) << saved;
-    std::istringstream key(saved.substr(second + 1));
-    uint32_t time = 0;
-    float value = 0;
-    ASSERT_TRUE(key >> time >> value) << saved;
-    EXPECT_GT(time, 0u);
-    EXPECT_NEAR(value, 0.3f, 1e-6f) << saved;
     endWithEscape();
 }
 

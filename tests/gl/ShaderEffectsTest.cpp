@@ -1,147 +1,22 @@
-// Shader effects drawn on the virtual display: each in a run directory of its own with images of
-// known colours and the committed shader sources (or small probe shaders that show what the effect
-// hands its uniforms as colours).
+// Shader effects drawn on the virtual display with the committed shader sources: every keyword
+// builds, draws and leaves the state clean; pictures where they belong, and the same picture again
+// for the same seed, time and beat. What the effects hand their shaders is tested in
+// ShaderEffectsUniformsTest.cpp.
 
-#include "GlFixture.h"
+#include "ShaderEffectsFixture.h"
 #include "TestShow.h"
 
 #include "effects/BallsBounce.h"
-#include "effects/Circles.h"
 #include "effects/Mirror.h"
 #include "effects/Plasma2D.h"
 #include "effects/PolarCoords.h"
 #include "effects/ShaderShow.h"
-#include "effects/TwistBox.h"
-#include "effects/WalkCube.h"
-#include "platform/Error.h"
 #include "render/GLState.h"
 #include "render/Random.h"
 
-#include <array>
-#include <cmath>
-#include <cstdio>
-#include <memory>
+#include <cstdint>
 #include <string>
-
-namespace {
-
-constexpr Rgba red{255, 0, 0, 255};
-constexpr Rgba green{0, 255, 0, 255};
-constexpr Rgba blue{0, 0, 255, 255};
-constexpr Rgba white{255, 255, 255, 255};
-
-// Red top-left, green top-right, blue bottom-left, white bottom-right.
-Rgba quadrant(int x, int y, int size) {
-    const bool right = x >= size / 2, bottom = y >= size / 2;
-    return bottom ? (right ? white : blue) : (right ? green : red);
-}
-
-void writePlain(const std::string& path, Rgba colour) {
-    writeImage(
-        path, 16, 16, [&](int, int) { return colour; }, false);
-}
-
-void writeQuadrants(const std::string& path) {
-    writeImage(
-        path, 64, 64, [](int x, int y) { return quadrant(x, y, 64); }, false);
-}
-
-void writeChequer(const std::string& path) {
-    writeImage(
-        path, 32, 32,
-        [](int x, int y) {
-            return ((x / 8 + y / 8) % 2) ? Rgba{230, 230, 230, 255} : Rgba{40, 40, 40, 255};
-        },
-        false);
-}
-
-// A soft round shadow: black with alpha falling off from the middle.
-void writeShadow(const std::string& path) {
-    writeImage(path, 32, 32, [](int x, int y) {
-        const double d = std::hypot(x - 15.5, y - 15.5) / 16;
-        return Rgba{0, 0, 0, uint8_t(d < 1 ? 255 * (1 - d) : 0)};
-    });
-}
-
-const char* const committedShaders[] = {
-    "data/bravelund/tolvik/cube.fs",
-    "data/bravelund/tolvik/cube.vs",
-    "data/bravelund/walk/cubeshader.fs",
-    "data/bravelund/walk/cubeshader.vs",
-    "data/bravelund/walk/floorshader.fs",
-    "data/bravelund/bounce/cubeshader.fs",
-    "data/bravelund/bounce/cubeshader.vs",
-    "data/bravelund/bounce/floorshader.fs",
-    "data/plasma/effekt2.fs",
-    "data/circles/circles.txt",
-    "data/bravelund/banger/slider.txt",
-    "data/polar.fs",
-    "data/bump.fs",
-    "data/shaders/ripple.fs",
-    "data/shaders/kaleidoscope.fs",
-    "data/shaders/glitch.fs",
-};
-
-} // namespace
-
-class ShaderEffects : public GlFixture {
-protected:
-    std::filesystem::path run;
-    std::unique_ptr<ScopedWorkingDirectory> workingDirectory;
-
-    void SetUp() override {
-        GlFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        run = temp.path() / "run";
-        writeQuadrants((run / "data/bravelund/tolvik/boks.jpg").string());
-        writeChequer((run / "data/bravelund/walk/skak.png").string());
-        writeShadow((run / "data/bravelund/walk/skygge.png").string());
-        writeChequer((run / "data/bravelund/bounce/skak.png").string());
-        writeShadow((run / "data/bravelund/bounce/skygge.png").string());
-        writePlain((run / "data/plasma/__water.jpg").string(), {120, 160, 220, 255});
-        writePlain((run / "data/circles/__ring.jpg").string(), {200, 120, 60, 255});
-        writePlain((run / "data/circles/circles.jpg").string(), {90, 200, 90, 255});
-        writePlain((run / "data/circles/text.jpg").string(), white);
-        writePlain((run / "data/bravelund/banger/bang.jpg").string(), {0, 0, 100, 255});
-        writePlain((run / "data/bravelund/banger/bang1.jpg").string(), {0, 200, 0, 255});
-        writePlain((run / "data/housing.jpg").string(), {0, 220, 0, 255});
-        writeChequer((run / "data/__grid.jpg").string());
-        writeQuadrants((run / "data/pictures/quadrants.png").string());
-        for (const char* shader : committedShaders)
-            copySourceData(run, shader);
-        workingDirectory = std::make_unique<ScopedWorkingDirectory>(run);
-    }
-
-    void TearDown() override {
-        workingDirectory.reset();
-        GlFixture::TearDown();
-    }
-
-    // Replaces a shader of the run directory with a probe.
-    void writeProbe(const std::string& relativePath, const std::string& source) {
-        writeTextFile((run / relativePath).string(), source);
-    }
-
-    // Earlier drawing: a red frame. The clear colour is black again afterwards, so an effect that
-    // clears leaves black.
-    void fillRed() {
-        clearFrame(1, 0, 0, 1);
-        glClearColor(0, 0, 0, 0);
-    }
-
-    // The clean state, plus what every effect of this family leaves: depth test and fog off, the
-    // model-view matrix current, identity and unpushed, the screen's viewport and perspective.
-    void expectLeftAsFound(const std::string& where) {
-        expectCleanState(where.c_str());
-        EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST)) << where;
-        EXPECT_FALSE(glIsEnabled(GL_FOG)) << where;
-        expectScreenPerspective(where);
-    }
-
-    // Colour of the centre pixel of the last frame.
-    Rgba centre() const { return pixel(windowWidth / 2, windowHeight / 2); }
-};
+#include <vector>
 
 TEST_F(ShaderEffects, EveryKeywordBuildsAndDrawsAtManyTimesAndBeatsLeavingTheStateClean) {
     struct Entry {
@@ -282,79 +157,6 @@ TEST_F(ShaderEffects, ShaderShowWithoutShaderDrawsTheImageUntouched) {
                 << x << "," << y << " " << pixel(x, y);
 }
 
-TEST_F(ShaderEffects, ShaderShowHandsSecondsAndBeatToItsShader) {
-    writeProbe("data/probe.fs",
-               "uniform float time; uniform float beat;\n"
-               "void main() { gl_FragColor = vec4(time / 10.0, beat, 0.0, 1.0); }\n");
-    Effekter::ShaderShow show(context(), 0, 100000, "data/probe.fs", "");
-    show.draw(2500, 0.5f);
-    expectLeftAsFound("ShaderShow with probe");
-    readFrame();
-    EXPECT_TRUE(near(centre(), {64, 128, 0, 255}, 2)) << centre();
-
-    EXPECT_THROW(Effekter::ShaderShow(context(), 0, 1, "data/missing.fs", ""), ShowError);
-}
-
-// The circle shader gets music time in milliseconds (not the time since the effect's start) and,
-// in Faces, the beat; Faces adds its text image at a tenth of the beat on top.
-TEST_F(ShaderEffects, CirclesAndFacesHandMusicTimeAndBeatToTheCircleShader) {
-    writeProbe("data/circles/circles.txt",
-               "uniform float time; uniform float beat;\n"
-               "void main() { gl_FragColor = vec4(time / 10000.0, beat, 0.0, 1.0); }\n");
-    Effekter::Circles circles(context(), 1000, 100000);
-    circles.draw(5000, 0.5f);
-    expectLeftAsFound("Circles");
-    readFrame();
-    EXPECT_TRUE(near(centre(), {128, 0, 0, 255}, 2)) << centre();
-
-    Effekter::Faces faces(context(), 1000, 100000);
-    faces.draw(5000, 0.5f);
-    expectLeftAsFound("Faces");
-    readFrame();
-    // Probe (0.5, 0.5, 0) plus the white text at 0.05.
-    EXPECT_TRUE(near(centre(), {140, 140, 13, 255}, 3)) << centre();
-
-    // With beat 0 the text adds nothing.
-    faces.draw(5000, 0);
-    readFrame();
-    EXPECT_TRUE(near(centre(), {128, 0, 0, 255}, 2)) << centre();
-}
-
-TEST_F(ShaderEffects, BangerSlidesForOneSecondThenClearsAndFlashes) {
-    writeProbe("data/bravelund/banger/slider.txt",
-               "uniform float time; uniform sampler2D picture;\n"
-               "void main() { gl_FragColor = vec4(time / 1000.0, 0.0, 0.0, 1.0)"
-               " + texture2D(picture, gl_TexCoord[0].st); }\n");
-    Effekter::Banger banger(context(), 1000, 100000);
-
-    fillRed();
-    banger.draw(1500, 1);
-    expectLeftAsFound("Banger at 500");
-    readFrame();
-    // The shader layer with the time since the start; the second image is not drawn yet.
-    EXPECT_TRUE(near(centre(), {128, 0, 100, 255}, 3)) << centre();
-
-    fillRed();
-    banger.draw(1999, 1);
-    readFrame();
-    EXPECT_TRUE(near(centre(), {255, 0, 100, 255}, 3)) << centre();
-
-    // From 1000 on the frame is wiped: the first image, plus the second weighted by the beat.
-    for (uint32_t time : {2000u, 9000u}) {
-        fillRed();
-        banger.draw(time, 0);
-        expectLeftAsFound("Banger flashing");
-        readFrame();
-        EXPECT_TRUE(near(centre(), {0, 0, 100, 255}, 3)) << time << " " << centre();
-        EXPECT_TRUE(near(pixel(0, 0), {0, 0, 100, 255}, 3)) << time << " " << pixel(0, 0);
-
-        fillRed();
-        banger.draw(time, 1);
-        readFrame();
-        EXPECT_TRUE(near(centre(), {0, 200, 100, 255}, 3)) << time << " " << centre();
-    }
-}
-
 TEST_F(ShaderEffects, PolarCoordsWipesEarlierDrawingAndRepeatsItsBoxField) {
     Effekter::PolarCoords polar(context(), 0, 100000);
     fillRed();
@@ -378,59 +180,6 @@ TEST_F(ShaderEffects, PolarCoordsWipesEarlierDrawingAndRepeatsItsBoxField) {
     polar.draw(1234, 1);
     readFrame();
     EXPECT_EQ(frame, firstFrame);
-}
-
-TEST_F(ShaderEffects, TwistBoxWipesEarlierDrawingAndHandsItsShaderIntensityResolutionAndPos) {
-    writeProbe("data/bump.fs",
-               "uniform float intensity; uniform vec2 resolution; uniform vec2 pos;\n"
-               "void main() { gl_FragColor = vec4(intensity * 4.0,"
-               " resolution.x / 256.0, pos.x + 0.5, 1.0); }\n");
-    Effekter::TwistBox twist(context(), 0, 100000);
-    const uint32_t time = 1000;
-    const uint8_t posColour = uint8_t(std::lround((0.5 * std::sin(0.5) + 0.5) * 255));
-    for (float beat : {1.0f, 0.0f}) {
-        fillRed();
-        twist.draw(time, beat);
-        expectLeftAsFound("TwistBox");
-        readFrame();
-        const uint8_t intensityColour = uint8_t(std::lround((0.25 - 0.1 * beat) * 4 * 255));
-        const Rgba column{intensityColour, 64, posColour, 255};
-        int columnPixels = 0, clearedPixels = 0;
-        for (const Rgba& c : frame) {
-            columnPixels += near(c, column, 2);
-            clearedPixels += c == Rgba{0, 0, 0, 0};
-        }
-        EXPECT_EQ(columnPixels + clearedPixels, windowWidth * windowHeight) << "beat " << beat;
-        EXPECT_GT(columnPixels, 0) << "beat " << beat;
-        EXPECT_GT(clearedPixels, 0) << "beat " << beat;
-    }
-}
-
-TEST_F(ShaderEffects, WalkCubeGroundIntensityFallsWithTheBeat) {
-    writeProbe("data/bravelund/walk/floorshader.fs",
-               "uniform float intensity;\n"
-               "void main() { gl_FragColor = vec4(intensity * 4.0, 0.0, 0.0, 1.0); }\n");
-    Effekter::WalkCube walk(context(), 0, 100000);
-    for (float beat : {0.0f, 1.0f}) {
-        clearFrame();
-        walk.draw(2000, beat);
-        expectLeftAsFound("WalkCube");
-        readFrame();
-        // The bottom corners show bare ground.
-        const uint8_t expected = uint8_t(std::lround((0.25 - 0.1 * beat) * 4 * 255));
-        EXPECT_TRUE(near(pixel(1, windowHeight - 2), {expected, 0, 0, 255}, 2))
-            << beat << " " << pixel(1, windowHeight - 2);
-    }
-}
-
-TEST_F(ShaderEffects, MirrorHandsTheCubeShaderSeconds) {
-    writeProbe("data/bravelund/tolvik/cube.fs",
-               "uniform float time;\n"
-               "void main() { gl_FragColor = vec4(time / 10.0, 0.0, 0.0, 1.0); }\n");
-    Effekter::Mirror mirror(context(), 0, 100000);
-    mirror.draw(2500, 0);
-    readFrame();
-    EXPECT_TRUE(near(centre(), {64, 0, 0, 255}, 2)) << centre();
 }
 
 TEST_F(ShaderEffects, BallsBounceRepeatsExactlyForEqualTimeAndBeat) {
