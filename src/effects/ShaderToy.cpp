@@ -93,7 +93,7 @@ ShaderToy::ShaderToy(const EffectContext& context, int32_t start, int32_t end,
     std::vector<bool> read(passes_.size(), false);
     for (const auto& pass : passes_)
         for (const Source& source : pass->channels)
-            if (source.kind == Source::Pass)
+            if (source.readsPass())
                 read[size_t(source.index)] = true;
     const GLenum format = GLEW_ARB_texture_float ? GL_RGBA32F_ARB : GL_RGBA8;
     for (size_t index = 0; index < passes_.size(); ++index)
@@ -155,25 +155,25 @@ ShaderToy::Source ShaderToy::sourceOf(PassProgram& pass, int channel) {
     case ChannelKind::None:
         return source;
     case ChannelKind::Image:
-        source = {Source::Image, imageIndex(declared), GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR,
+        source = {ChannelKind::Image, imageIndex(declared), GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR,
                   GL_LINEAR};
         mipmapsPossible = true;
         break;
     case ChannelKind::Video:
-        source = {Source::Video, videoIndex(declared)};
+        source = {ChannelKind::Video, videoIndex(declared)};
         break;
     case ChannelKind::Music:
-        source = {Source::Music};
+        source = {ChannelKind::Music};
         break;
     case ChannelKind::Buffer:
-        source = {Source::Pass, loadPass(declared.path)};
+        source = {ChannelKind::Buffer, loadPass(declared.path)};
         mipmapsPossible = true;
         break;
     case ChannelKind::Self: {
         const auto own = std::find_if(passes_.begin(), passes_.end(), [&](const auto& candidate) {
             return candidate.get() == &pass;
         });
-        source = {Source::Pass, int(own - passes_.begin())};
+        source = {ChannelKind::Self, int(own - passes_.begin())};
         mipmapsPossible = true;
         break;
     }
@@ -237,7 +237,7 @@ void ShaderToy::findOrder(int pass, std::vector<int>& state) {
     // they wait for it (a cycle), which it reads as they were in the previous frame.
     state[size_t(pass)] = 1;
     for (const Source& source : passes_[size_t(pass)]->channels)
-        if (source.kind == Source::Pass && state[size_t(source.index)] == 0)
+        if (source.readsPass() && state[size_t(source.index)] == 0)
             findOrder(source.index, state);
     state[size_t(pass)] = 2;
     order_.push_back(pass);
@@ -303,39 +303,42 @@ void ShaderToy::showVideos(uint32_t time) {
 }
 
 float ShaderToy::channelSeconds(const Source& source, float seconds) const {
-    return source.kind == Source::Video ? videos_[size_t(source.index)]->seconds : seconds;
+    return source.kind == ChannelKind::Video ? videos_[size_t(source.index)]->seconds : seconds;
 }
 
-void ShaderToy::bindChannel(const PassProgram& pass, int channel) const {
-    const Source& source = pass.channels[size_t(channel)];
-    glActiveTexture(GLenum(GL_TEXTURE0 + channel));
-    GLuint texture = 0;
+ShaderToy::ChannelPicture ShaderToy::pictureOf(const Source& source) const {
+    const auto index = size_t(source.index);
     switch (source.kind) {
-    case Source::None:
-        break;
-    case Source::Image:
-        texture = images_[size_t(source.index)]->textureId;
-        break;
-    case Source::Video:
-        texture = videos_[size_t(source.index)]->texture.textureId;
-        break;
-    case Source::Music:
-        texture = frameInputs_.soundTexture();
-        break;
-    case Source::Pass: {
-        const PassProgram& read = *passes_[size_t(source.index)];
-        texture = read.pictures[read.front]->colourTexture;
-        break;
+    case ChannelKind::None:
+        return {};
+    case ChannelKind::Image:
+        return {images_[index]->textureId, float(images_[index]->width()),
+                float(images_[index]->height())};
+    case ChannelKind::Video:
+        return {videos_[index]->texture.textureId, float(videos_[index]->decoder->sourceWidth()),
+                float(videos_[index]->decoder->sourceHeight())};
+    case ChannelKind::Music:
+        return {frameInputs_.soundTexture(), soundTextureWidth, 2};
+    case ChannelKind::Buffer:
+    case ChannelKind::Self: {
+        const PassProgram& read = *passes_[index];
+        return {read.pictures[read.front]->colourTexture, float(currentScreen().width),
+                float(currentScreen().height)};
     }
     }
-    glBindTexture(GL_TEXTURE_2D, texture);
-    if (texture == 0)
+    return {};
+}
+
+void ShaderToy::bindChannel(const Source& source, const ChannelPicture& picture, int channel) {
+    glActiveTexture(GLenum(GL_TEXTURE0 + channel));
+    glBindTexture(GL_TEXTURE_2D, picture.texture);
+    if (picture.texture == 0)
         return;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, source.wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, source.wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, source.minFilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, source.magFilter);
-    if (source.kind == Source::Pass && source.minFilter == GL_LINEAR_MIPMAP_LINEAR)
+    if (source.readsPass() && source.minFilter == GL_LINEAR_MIPMAP_LINEAR)
         glGenerateMipmapEXT(GL_TEXTURE_2D);
 }
 
@@ -358,33 +361,21 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
     glUniform1f(u.beat, beat);
     float channelTimes[shadertoy::channelCount];
     float channelSizes[shadertoy::channelCount * 3];
+    ChannelPicture pictures[shadertoy::channelCount];
     for (int channel = 0; channel < shadertoy::channelCount; ++channel) {
         const Source& source = pass.channels[size_t(channel)];
+        pictures[channel] = pictureOf(source);
         channelTimes[channel] = channelSeconds(source, seconds);
-        float width = 0, height = 0;
-        if (source.kind == Source::Image) {
-            width = float(images_[size_t(source.index)]->width());
-            height = float(images_[size_t(source.index)]->height());
-        } else if (source.kind == Source::Video) {
-            width = float(videos_[size_t(source.index)]->decoder->sourceWidth());
-            height = float(videos_[size_t(source.index)]->decoder->sourceHeight());
-        } else if (source.kind == Source::Music) {
-            width = soundTextureWidth;
-            height = 2;
-        } else if (source.kind == Source::Pass) {
-            width = float(currentScreen().width);
-            height = float(currentScreen().height);
-        }
-        channelSizes[channel * 3] = width;
-        channelSizes[channel * 3 + 1] = height;
-        channelSizes[channel * 3 + 2] = source.kind == Source::None ? 0 : 1;
+        channelSizes[channel * 3] = pictures[channel].width;
+        channelSizes[channel * 3 + 1] = pictures[channel].height;
+        channelSizes[channel * 3 + 2] = source.kind == ChannelKind::None ? 0 : 1;
     }
     glUniform1fv(u.channelTime, shadertoy::channelCount, channelTimes);
     glUniform3fv(u.channelResolution, shadertoy::channelCount, channelSizes);
     pass.inputs.apply();
     for (int channel = 0; channel < shadertoy::channelCount; ++channel) {
         glUniform1i(u.channel[channel], channel);
-        bindChannel(pass, channel);
+        bindChannel(pass.channels[size_t(channel)], pictures[channel], channel);
     }
     glActiveTexture(GL_TEXTURE0);
     Quad(1, 1).draw(1, 1);

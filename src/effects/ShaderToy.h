@@ -33,11 +33,20 @@ public:
 
 private:
     struct Source {
-        enum Kind { None, Image, Video, Music, Pass } kind = None;
-        int index = 0; // into images_, videos_ or passes_
+        shadertoy::ChannelKind kind = shadertoy::ChannelKind::None;
+        int index = 0; // into images_, videos_ or passes_ (a buffer, or the pass itself)
         GLint wrap = GL_CLAMP_TO_EDGE;
         GLint minFilter = GL_LINEAR;
         GLint magFilter = GL_LINEAR;
+
+        bool readsPass() const {
+            return kind == shadertoy::ChannelKind::Buffer || kind == shadertoy::ChannelKind::Self;
+        }
+    };
+    // What a channel shows in the frame: its texture and its size in pixels.
+    struct ChannelPicture {
+        GLuint texture = 0;
+        float width = 0, height = 0;
     };
     struct VideoChannel {
         std::unique_ptr<VideoDecoder> decoder;
@@ -90,7 +99,8 @@ private:
     void restart();
     void showVideos(uint32_t time);
     void drawPass(PassProgram& pass, float seconds, float delta, float beat);
-    void bindChannel(const PassProgram& pass, int channel) const;
+    ChannelPicture pictureOf(const Source& source) const;
+    static void bindChannel(const Source& source, const ChannelPicture& picture, int channel);
     float channelSeconds(const Source& source, float seconds) const;
     void showImagePicture(PassProgram& image);
 };
