@@ -1,6 +1,7 @@
 #include "app/StarterShow.h"
 
 #include "app/ShowFolder.h"
+#include "effects/EffectFamily.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -20,14 +21,14 @@ const char* const starterShader = "data/shaders/starter.fs";
 // One script entry of the starter show, in the order the script lists them. The order keeps the
 // drawing state that entries leave behind away from the entries it would spoil: lighting from
 // Quelm3D is switched off by QuelmRinge right after it, Spheres' light only reaches models drawn
-// after it (none), and ShaderSuite3D, which leaves depth writes off, comes last.
+// after it (none), and ShaderSuite3D, which leaves depth writes off, comes last. What an entry
+// draws and the files it reads besides its extra lines come from its family's row.
 struct StarterEntry {
     std::string_view keyword;
     int bars;          // how long it is drawn
     bool overPrevious; // starts with the entry before it instead of after it
     std::initializer_list<std::string_view> extraLines;
-    std::initializer_list<std::string_view> files; // every file the entry reads
-    std::string_view what;                         // for the README
+    std::string_view note = {}; // what the README adds to its family's summary
 };
 
 // At 128 beats per minute (the default show's music) a bar lasts 1875 ms.
@@ -37,162 +38,60 @@ const StarterEntry starterEntries[] = {
      4,
      false,
      {starterShader, "data/misc/blomster.jpg"},
-     {starterShader, "data/misc/blomster.jpg"},
-     "the picture through this show's own fragment shader, which the track `glow` brightens"},
-    {"Tunnel",
-     2,
-     false,
-     {},
-     {"data/sky/clouds.jpg", "data/sky/landskab1.jpg", "data/sky/landskab1_add.jpg"},
-     "clouds flying at the viewer along a winding spiral"},
-    {"Prikker",
-     2,
-     false,
-     {},
-     {"data/mirok/prikker/prik1.png", "data/mirok/prikker/prik2.png",
-      "data/mirok/prikker/prik3.png", "data/mirok/prikker/prik4.png"},
-     "a long row of blinking dots drifting left"},
-    {"Brum",
-     2,
-     false,
-     {},
-     {"data/mirok/brum/brum.png", "data/mirok/brum/pastelmand.jpg", "data/mirok/brum/stjern1.jpg"},
-     "a sprite on a looping path with a trail of stars; the tracks file moves its background"},
-    {"Zoomba",
-     2,
-     false,
-     {},
-     {"data/zoomer/bg.jpg", "data/zoomer/bg1.jpg", "data/zoomer/zoomer1.jpg",
-      "data/zoomer/zoomer2.jpg"},
-     "tiles flying at the viewer over a glowing background"},
-    {"FlashWhite", 1, true, {}, {}, "a white flash over the first bar of Zoomba, fading out"},
-    {"Rubber3d",
-     2,
-     false,
-     {},
-     {"data/rubber/simple.3ds", "data/rubber/env.jpg", "data/rubber/background.jpg",
-      "data/rubber/background1.jpg"},
-     "a chrome model crossing the screen, thrown at the viewer by loud beats"},
-    {"Stroboskop",
-     2,
-     false,
-     {},
-     {"data/strobo/bg.jpg", "data/strobo/text.jpg", "data/strobo/twist.jpg"},
-     "a band of images drifting sideways behind a text mask"},
-    {"ColorBox",
-     2,
-     false,
-     {},
-     {"data/colorbox/colorbox1.jpg", "data/colorbox/colorbox2.jpg", "data/colorbox/star.jpg"},
-     "a grid of spinning tiles whose brightest cell jumps on the beat"},
-    {"NanoBall",
-     8,
-     false,
-     {},
-     {"data/bravelund/nanoball/bg.jpg", "data/bravelund/nanoball/zoomer1.jpg",
-      "data/bravelund/nanoball/flare.jpg", "data/bravelund/nanoball/cubeshader.fs",
-      "data/bravelund/nanoball/cubeshader.vs", "data/bravelund/nanoball/bend.fs"},
-     "a ball of spikes that grows and swings with the music (eight bars: it fades out over "
-     "its last seven seconds)"},
-    {"Plasma2D",
-     2,
-     false,
-     {"7"},
-     {"data/plasma/__water.jpg", "data/plasma/effekt2.fs"},
-     "a shader plasma over rippling water; the extra line is its seed"},
+     "the track `glow` brightens it"},
+    {"Tunnel", 2, false, {}},
+    {"Prikker", 2, false, {}},
+    {"Brum", 2, false, {}, "the tracks file moves its background"},
+    {"Zoomba", 2, false, {}},
+    {"FlashWhite", 1, true, {}, "here over the first bar of Zoomba"},
+    {"Rubber3d", 2, false, {}},
+    {"Stroboskop", 2, false, {}},
+    {"ColorBox", 2, false, {}},
+    {"NanoBall", 8, false, {}, "eight bars: it fades out over its last seven seconds"},
+    {"Plasma2D", 2, false, {"7"}, "the extra line is its seed"},
     {"AlphaBlendImage",
      2,
      true,
      {"data/bravelund/mansphere/greets.png", "UP"},
-     {"data/bravelund/mansphere/greets.png"},
-     "an image crossing the screen upwards over the plasma; extra lines: the image and the mode"},
-    {"Video",
-     2,
-     false,
-     {},
-     {"data/mirok/video/Video.avi", "data/mirok/video/frame.png", "data/mirok/video/video.fs",
-      "data/mirok/video/distort.fs"},
-     "the video through a feedback picture and a distortion shader"},
-    {"Circles",
-     2,
-     false,
-     {},
-     {"data/circles/circles.txt", "data/circles/__ring.jpg"},
-     "a ring picture seen through rippling rings"},
-    {"WalkCube",
-     2,
-     false,
-     {},
-     {"data/bravelund/walk/skak.png", "data/bravelund/walk/skygge.png",
-      "data/bravelund/walk/floorshader.fs", "data/bravelund/walk/cubeshader.fs",
-      "data/bravelund/walk/cubeshader.vs"},
-     "a cube hopping over a chequered ground"},
-    {"BallsBounce",
-     2,
-     false,
-     {},
-     {"data/bravelund/bounce/skak.png", "data/bravelund/bounce/skygge.png",
-      "data/bravelund/bounce/floorshader.fs", "data/bravelund/bounce/cubeshader.fs",
-      "data/bravelund/bounce/cubeshader.vs"},
-     "balls bouncing with the beat on a tilted floor"},
-    {"Quelm3D", 2, false, {}, {}, "the built-in goblet model, lit (it leaves lighting on)"},
-    {"QuelmRinge",
-     2,
-     false,
-     {},
-     {"data/bravelund/ringe/bg.png", "data/bravelund/ringe/rotate.png"},
-     "spinning rings that switch on strong beats (it switches lighting off again)"},
-    {"ChaosZoomer",
-     2,
-     false,
-     {},
-     {"data/misc/split.txt", "data/misc/border.jpg", "data/misc/blomster.jpg", "data/misc/pem.jpg",
-      "data/misc/mig.jpg", "data/misc/bust.jpg", "data/misc/quelm.jpg", "data/misc/simple.3ds",
-      "data/misc/env.jpg", "data/misc/twist.jpg"},
-     "a feedback zoomer switching between four scenes"},
-    {"TwistBox",
-     2,
-     false,
-     {},
-     {"data/__grid.jpg", "data/bump.fs"},
-     "a twisted column of slices under a bump shader"},
-    {"PolarCoords",
-     2,
-     false,
-     {},
-     {"data/housing.jpg", "data/polar.fs"},
-     "tumbling boxes seen through a polar-coordinates shader"},
-    {"Spheres",
-     2,
-     false,
-     {},
-     {"data/bravelund/spheres/towers.png", "data/bravelund/spheres/white.png",
-      "data/bravelund/spheres/shader.fs", "data/bravelund/spheres/towerenv.png"},
-     "a white sphere with a stream of cubes flowing through it"},
-    {"Mirror",
-     2,
-     false,
-     {},
-     {"data/bravelund/tolvik/boks.jpg", "data/bravelund/tolvik/cube.fs",
-      "data/bravelund/tolvik/cube.vs"},
-     "a tumbling textured cube"},
-    {"Manden",
-     2,
-     false,
-     {},
-     {"data/bravelund/mansphere/manden.png", "data/bravelund/mansphere/greets.png",
-      "data/bravelund/mansphere/pole.jpg", "data/bravelund/mansphere/manden.fs"},
-     "a figure with scrolling greetings and a waving double helix"},
+     "here upwards over the plasma; extra lines: the image and the mode"},
+    {"Video", 2, false, {}},
+    {"Circles", 2, false, {}},
+    {"WalkCube", 2, false, {}},
+    {"BallsBounce", 2, false, {}},
+    {"Quelm3D", 2, false, {}},
+    {"QuelmRinge", 2, false, {}, "it switches lighting off again"},
+    {"ChaosZoomer", 2, false, {}},
+    {"TwistBox", 2, false, {}},
+    {"PolarCoords", 2, false, {}},
+    {"Spheres", 2, false, {}},
+    {"Mirror", 2, false, {}},
+    {"Manden", 2, false, {}},
     {"ShaderSuite3D",
      4,
      false,
      {},
-     {"data/rubber/simple.3ds", "data/rubber/env.jpg", "data/rubber/background.jpg",
-      "data/rubber/background1.jpg", "data/suite/fs.txt", "data/suite/vs.txt"},
-     "the chrome model drawn twenty times as shells, drifting in from the left (four bars, as "
-     "it needs them to arrive; it leaves depth writes off, so it comes last)"},
-    {"EndDemo", 1, false, {}, {}, "ends the show at its start time"},
+     "four bars, as it needs them to arrive; it leaves depth writes off, so it comes last"},
+    {"EndDemo", 1, false, {}},
 };
+
+const EffectFamily& familyOf(const StarterEntry& entry) {
+    const EffectFamily* family = findFamily(effectFamilies(), entry.keyword);
+    if (!family)
+        raise("The starter show names the unknown keyword %.*s", int(entry.keyword.size()),
+              entry.keyword.data());
+    return *family;
+}
+
+// Every file the entry reads: the files among its extra lines, then its family's own.
+std::vector<std::string_view> filesOf(const StarterEntry& entry) {
+    std::vector<std::string_view> files;
+    for (std::string_view line : entry.extraLines)
+        if (line.find('/') != std::string_view::npos)
+            files.push_back(line);
+    const std::vector<std::string_view>& own = familyOf(entry).files;
+    files.insert(files.end(), own.begin(), own.end());
+    return files;
+}
 
 // Files every show reads besides its entries' own.
 const std::string_view showFiles[] = {"data/music.ogg", "data/overlay/loader.jpg"};
@@ -293,12 +192,14 @@ StarterTexts starterTexts() {
         for (std::string_view extra : entry.extraLines)
             last = scriptLine(extra);
         std::string reads;
-        for (std::string_view file : entry.files)
+        for (std::string_view file : filesOf(entry))
             reads += (reads.empty() ? "`" : ", `") + std::string(file) + "`";
-        texts.readme += formatText("| %d-%d | `%.*s` from %d to %d ms: %.*s. Reads %s |\n", first,
+        std::string what(familyOf(entry).summary);
+        if (!entry.note.empty())
+            what += " (" + std::string(entry.note) + ")";
+        texts.readme += formatText("| %d-%d | `%.*s` from %d to %d ms: %s. Reads %s |\n", first,
                                    last, int(entry.keyword.size()), entry.keyword.data(), start,
-                                   end, int(entry.what.size()), entry.what.data(),
-                                   reads.empty() ? "nothing" : reads.c_str());
+                                   end, what.c_str(), reads.empty() ? "nothing" : reads.c_str());
     }
     texts.readme +=
         "\nEach entry is a keyword, its start and end time (milliseconds of the music; drawn "
@@ -307,7 +208,8 @@ StarterTexts starterTexts() {
         "those after them (`docs/script.md`, \"Drawing state that carries over\").\n\n"
         "## The other files\n\n"
         "- `data/demo.tracks`: the music's tempo (128 beats a minute, the grid the author "
-        "mode's timeline strip snaps entries to) and keys in time. `glow` is a free track that `data/shaders/starter.fs` "
+        "mode's timeline strip snaps entries to) and keys in time. `glow` is a free track that "
+        "`data/shaders/starter.fs` "
         "reads as `uniform float glow;`; the `Brum@15000/BGScale` tracks zoom Brum's background. "
         "The shader also reads `swirl`, which has no track yet: in the author mode (`--author`) "
         "pick it under Tracks in the Tweaks panel, then key it with Up and Down or the panel's "
@@ -332,7 +234,7 @@ bool holdsAnything(const fs::path& folder) {
 std::vector<std::string> filesToCopy() {
     std::vector<std::string> files(std::begin(showFiles), std::end(showFiles));
     for (const StarterEntry& entry : starterEntries)
-        for (std::string_view file : entry.files)
+        for (std::string_view file : filesOf(entry))
             if (file != starterShader && std::find(files.begin(), files.end(), file) == files.end())
                 files.emplace_back(file);
     return files;
