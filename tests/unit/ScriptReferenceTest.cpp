@@ -38,6 +38,27 @@ TEST(ScriptReference, HasASectionForEveryKeywordAndNoOther) {
             << "docs/script.md documents an unknown keyword " << heading;
 }
 
+// The table at the head of the keywords, one row a family: its keyword, its extra lines and what it
+// draws, as the table of families has them (the same words as --help).
+std::string keywordTable() {
+    std::string table = "| Keyword | Extra lines | What it draws |\n|---|---|---|\n";
+    for (const EffectFamily& family : effectFamilies()) {
+        const std::string extra = describeExtraLines(family);
+        table += "| `" + std::string(family.keyword) + "` | " + (extra.empty() ? "none" : extra) +
+                 " | " + std::string(family.summary) + " |\n";
+    }
+    return table;
+}
+
+TEST(ScriptReference, OpensTheKeywordsWithTheTableOfFamilies) {
+    std::ifstream reference(MORVELDAN_SOURCE_DIR "/docs/script.md");
+    std::stringstream documented;
+    documented << reference.rdbuf();
+    EXPECT_NE(documented.str().find(keywordTable()), std::string::npos)
+        << "docs/script.md should hold, under \"## Keywords\":\n"
+        << keywordTable();
+}
+
 TEST(ScriptReference, NamesEveryFixedDataFileTheProgramReads) {
     std::ifstream reference(MORVELDAN_SOURCE_DIR "/docs/script.md");
     std::stringstream documented;
