@@ -1,9 +1,11 @@
 #include "author/MusicAnalysis.h"
 
 #include "audio/MusicStream.h"
+#include "platform/Debug.h"
 #include "timeline/ShowMusic.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -70,9 +72,14 @@ MusicAnalysis::~MusicAnalysis() {
 }
 
 void MusicAnalysis::run() {
+    const auto started = std::chrono::steady_clock::now();
     error_ = music_->error();
     waveform_ = Waveform(*music_->samples());
     if (findTempo_ && !stop_.load(std::memory_order_relaxed))
         tempo_ = music_->tempo();
+    debugLine("The music's waveform%s for the timeline strip in %.0f ms",
+              findTempo_ ? " and tempo" : "",
+              std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                  .count());
     ready_.store(true, std::memory_order_release);
 }

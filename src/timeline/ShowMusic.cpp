@@ -38,7 +38,8 @@ ShowMusic::ShowMusic(std::string file, bool keepSound)
 
 bool ShowMusic::serves(const std::string& file, bool keepSound) const {
     const FileStamp stamp = stampOf(file);
-    return file == file_ && (keepSound_ || !keepSound) && stamp.size == size_ &&
+    const bool whole = samples_->firstKept() == 0 && samples_->mono().size() == samples_->frames();
+    return file == file_ && (keepSound_ || !keepSound) && whole && stamp.size == size_ &&
            stamp.written == written_;
 }
 

@@ -30,8 +30,8 @@ public:
     // Why the file gave no music; empty when it did.
     const std::string& error() const { return error_; }
 
-    // True when this is the music of `file`, decoded with at least that much sound, and the file
-    // has not changed since.
+    // True when this is the music of `file`, decoded with at least that much sound and still
+    // whole, and the file has not changed since.
     bool serves(const std::string& file, bool keepSound) const;
 
     // The sorted low-band sums of the whole music (timeline/MusicBeat.h), measured on first use.

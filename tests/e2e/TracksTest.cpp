@@ -177,6 +177,9 @@ TEST(TracksRun, BeatAutoScalesTheBeatToRealMusicAlikeInEveryRun) {
             runShow(run.path(), {"--frames", run.file("frames"), "--fps", "25", "--from", from,
                                  "--to", to, "--warmup", "0", "--size", "8x8"});
         EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
+        EXPECT_EQ(countIn(result.errorOutput, "Decoded the music"), 1u)
+            << "the music decoded once a run, also where its beat is measured\n"
+            << result.errorOutput;
         return loggedBeats(run.file("beat.log"));
     };
     const std::string plain = check();

@@ -123,3 +123,10 @@ void copySourceData(const std::filesystem::path& runDirectory, const std::string
     std::filesystem::copy_file(std::filesystem::path(MORVELDAN_SOURCE_DIR) / relativePath, target,
                                std::filesystem::copy_options::overwrite_existing);
 }
+
+size_t countIn(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}

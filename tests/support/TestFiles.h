@@ -32,6 +32,9 @@ void writeTextFile(const std::string& path, const std::string& text);
 // A whole file's bytes; empty when it cannot be read.
 std::string readFileBytes(const std::string& path);
 
+// How many times `part` stands in `text`.
+size_t countIn(const std::string& text, const std::string& part);
+
 // What a shell command writes to its standard output.
 std::string commandOutput(const std::string& command);
 
