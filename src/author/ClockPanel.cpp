@@ -1,6 +1,5 @@
 #include "author/OverlayPanels.h"
 
-#include "author/Overlay.h"
 #include "player/Transport.h"
 
 #include <imgui.h>

@@ -55,13 +55,6 @@ float clamped(float value, float low, float high) {
 
 } // namespace
 
-// Where the panels are is kept in the user's layout file.
-bool beginPanel(const char* title, const OverlayRect& rect) {
-    ImGui::SetNextWindowPos(ImVec2(rect.x, rect.y), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(rect.width, rect.height), ImGuiCond_FirstUseEver);
-    return ImGui::Begin(title, nullptr, ImGuiWindowFlags_NoFocusOnAppearing);
-}
-
 OverlayLayout overlayLayout(int width, int height) {
     const float w = float(width), h = float(height);
     // Panels grow with the window from their sizes at 640 x 480, where they leave most of the
@@ -79,13 +72,6 @@ OverlayLayout overlayLayout(int width, int height) {
     layout.timeline = {margin, h - margin - timelineHeight, w - 2 * margin, timelineHeight};
     layout.tweaks = {w - margin - tweaksWidth, margin, tweaksWidth, tweaksHeight};
     return layout;
-}
-
-std::string clockText(uint32_t milliseconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%u:%02u.%03u", milliseconds / 60000, milliseconds / 1000 % 60,
-                  milliseconds % 1000);
-    return text;
 }
 
 std::string overlayLayoutFile(int width, int height) {

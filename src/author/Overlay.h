@@ -3,26 +3,14 @@
 // frame-time and beat graphs, the timeline strip, the tweak panel and the last reload error.
 // The show's GL state is saved before and restored after it.
 
-#include "author/EntryEditing.h"
-#include "author/FrameStats.h"
-#include "author/MusicAnalysis.h"
 #include "author/OverlayPanels.h"
-#include "author/ShowEntries.h"
 #include "author/TimelineStrip.h"
-#include "author/TrackEditing.h"
-#include "effekt/Effekt.h"
-#include "timeline/ShowTempo.h"
 
 #include <string>
 #include <vector>
 
 class RenderWindow;
-class Transport;
 union SDL_Event;
-
-struct OverlayRect {
-    float x, y, width, height;
-};
 
 // Where the overlay's windows are by default, in a window of the given size (the reload error
 // window only while there is an error); the author may move and resize them.
@@ -30,28 +18,6 @@ struct OverlayLayout {
     OverlayRect clock, reloadError, tweaks, timeline;
 };
 OverlayLayout overlayLayout(int width, int height);
-
-// Everything one overlay frame shows or acts on.
-struct OverlayView {
-    Transport& transport;
-    const EffectList& effects;
-    const std::vector<ShowEntry>& entries;
-    int rows;
-    FrameTimes& frames;
-    const BeatHistory& beats;
-    double nowSeconds; // the beat history's clock now
-    const std::string& reloadError;
-    TrackSet& tracks;
-    const TweakRegistry& tweaks;
-    TrackEditing& editing;
-    const std::string& status; // the last save's outcome
-    uint32_t time;             // the effect time now (keys are set at it)
-    EntryEditing& entryEditing;
-    const ShowTempo* tempo;        // null while none is declared or found yet
-    const MusicAnalysis* analysis; // the waveform, once ready
-    uint32_t startOffset;          // effect time at the music's start
-    const std::string& keysHelp;   // every key of the run, for the clock panel's tooltip
-};
 
 class Overlay {
 public:
@@ -78,6 +44,3 @@ private:
 // The user's layout file for a window of that size (each size has its own layout), its folder
 // made; empty when there is no config folder or it cannot be made.
 std::string overlayLayoutFile(int width, int height);
-
-// "m:ss.mmm" of an effect time in milliseconds.
-std::string clockText(uint32_t milliseconds);

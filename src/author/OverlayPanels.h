@@ -1,12 +1,50 @@
 #pragma once
 // The overlay's panels, one file each (the timeline strip's is in TimelineStrip.cpp), and what
-// they share. Each draws one ImGui window for an overlay frame.
+// they share: what one overlay frame shows or acts on, and where a panel is. Each draws one ImGui
+// window for an overlay frame.
+
+#include "author/EntryEditing.h"
+#include "author/FrameStats.h"
+#include "author/MusicAnalysis.h"
+#include "author/ShowEntries.h"
+#include "author/TrackEditing.h"
+#include "effekt/Effekt.h"
+#include "timeline/ShowTempo.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-struct OverlayView;
-struct OverlayRect;
+class Transport;
+
+struct OverlayRect {
+    float x, y, width, height;
+};
+
+// Everything one overlay frame shows or acts on.
+struct OverlayView {
+    Transport& transport;
+    const EffectList& effects;
+    const std::vector<ShowEntry>& entries;
+    int rows;
+    FrameTimes& frames;
+    const BeatHistory& beats;
+    double nowSeconds; // the beat history's clock now
+    const std::string& reloadError;
+    TrackSet& tracks;
+    const TweakRegistry& tweaks;
+    TrackEditing& editing;
+    const std::string& status; // the last save's outcome
+    uint32_t time;             // the effect time now (keys are set at it)
+    EntryEditing& entryEditing;
+    const ShowTempo* tempo;        // null while none is declared or found yet
+    const MusicAnalysis* analysis; // the waveform, once ready
+    uint32_t startOffset;          // effect time at the music's start
+    const std::string& keysHelp;   // every key of the run, for the clock panel's tooltip
+};
+
+// "m:ss.mmm" of an effect time in milliseconds.
+std::string clockText(uint32_t milliseconds);
 
 // Begins the panel's window at its default place and size (for a layout file that does not know
 // it yet); the author moves, resizes and collapses it. True while it is open; ImGui::End() ends it

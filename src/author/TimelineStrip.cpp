@@ -1,6 +1,5 @@
 #include "author/TimelineStrip.h"
 
-#include "author/Overlay.h"
 #include "author/OverlayPanels.h"
 #include "player/Transport.h"
 

@@ -1,6 +1,5 @@
 #include "author/OverlayPanels.h"
 
-#include "author/Overlay.h"
 #include "author/TweakDefinition.h"
 #include "effekt/Tweaks.h"
 #include "player/Transport.h"
