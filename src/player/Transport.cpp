@@ -63,35 +63,27 @@ bool Transport::reachable(uint32_t time) const {
     return time >= startOffset_ && time < musicEndTime();
 }
 
-void Transport::nextEntry(const EffectList& effects) {
+std::optional<uint32_t> Transport::nearestEntryStart(const EffectList& effects, bool later) const {
     const uint32_t now = time();
-    bool found = false;
-    uint32_t target = 0;
+    std::optional<uint32_t> nearest;
     for (const auto& effect : effects) {
         const uint32_t first = firstDrawnTime(*effect);
-        if (first > now && reachable(first) && (!found || first < target)) {
-            target = first;
-            found = true;
-        }
+        const bool onItsSide = later ? first > now : uint64_t(first) + previousEntryGrace < now;
+        if (onItsSide && reachable(first) &&
+            (!nearest || (later ? first < *nearest : first > *nearest)))
+            nearest = first;
     }
-    if (found)
-        seekTo(target);
+    return nearest;
+}
+
+void Transport::nextEntry(const EffectList& effects) {
+    if (const std::optional<uint32_t> next = nearestEntryStart(effects, true))
+        seekTo(*next);
 }
 
 void Transport::previousEntry(const EffectList& effects) {
-    const uint32_t now = time();
-    bool found = false;
-    uint32_t target = 0;
-    for (const auto& effect : effects) {
-        const uint32_t first = firstDrawnTime(*effect);
-        if (uint64_t(first) + previousEntryGrace < now && reachable(first) &&
-            (!found || first > target)) {
-            target = first;
-            found = true;
-        }
-    }
-    if (found)
-        seekTo(target);
+    if (const std::optional<uint32_t> previous = nearestEntryStart(effects, false))
+        seekTo(*previous);
     else
         home();
 }

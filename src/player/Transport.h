@@ -7,6 +7,7 @@
 #include "player/KeyTable.h"
 
 #include <cstdint>
+#include <optional>
 
 class MusicStream;
 
@@ -53,6 +54,9 @@ private:
     // Effect time at which the music ends (UINT32_MAX without music).
     uint32_t musicEndTime() const;
     bool reachable(uint32_t time) const;
+    // The first drawn time of the reachable entry nearest to now: the next one that starts
+    // later, or the one before that started more than half a second ago.
+    std::optional<uint32_t> nearestEntryStart(const EffectList& effects, bool later) const;
 };
 
 // The keys every live run has: the transport's (Space pauses, Left and Right seek a second, ten

@@ -46,17 +46,11 @@ void seedSoNextMaskedIs(int mask, int low, int high) {
 
 class MeshEffects : public GlFixture {
 protected:
-    std::unique_ptr<ScopedWorkingDirectory> inRunDirectory;
-
     void SetUp() override {
         GlFixture::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        inRunDirectory = std::make_unique<ScopedWorkingDirectory>(temp.path());
-    }
-    void TearDown() override {
-        inRunDirectory.reset();
-        GlFixture::TearDown();
+        enterFolder(temp.path());
     }
 
     void image(const std::string& path, Rgba colour) { writeSolidImage(temp.file(path), colour); }

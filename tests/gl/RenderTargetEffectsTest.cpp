@@ -50,7 +50,6 @@ bool isRed(const Rgba& c) { return c.r > 128 && c.g < 100 && c.b < 100; }
 class RenderTargetEffects : public GlFixture {
 protected:
     std::filesystem::path run;
-    std::unique_ptr<ScopedWorkingDirectory> workingDirectory;
 
     void SetUp() override {
         GlFixture::SetUp();
@@ -70,12 +69,7 @@ protected:
                    [](int x, int) { return x < 16 ? red : blue; });
         for (const char* shader : committedShaders)
             copySourceData(run, shader);
-        workingDirectory = std::make_unique<ScopedWorkingDirectory>(run);
-    }
-
-    void TearDown() override {
-        workingDirectory.reset();
-        GlFixture::TearDown();
+        enterFolder(run);
     }
 
     using NanoBall = Effekter::NanoBall;

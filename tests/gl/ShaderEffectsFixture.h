@@ -73,7 +73,6 @@ inline const char* const committedShaders[] = {
 class ShaderEffects : public GlFixture {
 protected:
     std::filesystem::path run;
-    std::unique_ptr<ScopedWorkingDirectory> workingDirectory;
 
     void SetUp() override {
         GlFixture::SetUp();
@@ -96,12 +95,7 @@ protected:
         writeQuadrants((run / "data/pictures/quadrants.png").string());
         for (const char* shader : committedShaders)
             copySourceData(run, shader);
-        workingDirectory = std::make_unique<ScopedWorkingDirectory>(run);
-    }
-
-    void TearDown() override {
-        workingDirectory.reset();
-        GlFixture::TearDown();
+        enterFolder(run);
     }
 
     // Replaces a shader of the run directory with a probe.

@@ -34,11 +34,7 @@ protected:
         writeTextFile(temp.file("data/mirok/video/distort.fs"), passDistort);
         writeFrameImage(false);
         writeSolidVideo(255, 0, 0);
-        workingDirectory = std::make_unique<ScopedWorkingDirectory>(temp.path());
-    }
-    void TearDown() override {
-        workingDirectory.reset();
-        GlFixture::TearDown();
+        enterFolder(temp.path());
     }
 
     void writeSolidVideo(uint8_t r, uint8_t g, uint8_t b) {
@@ -59,8 +55,6 @@ protected:
             return Rgba{v, v, v, 255};
         });
     }
-
-    std::unique_ptr<ScopedWorkingDirectory> workingDirectory;
 };
 
 TEST_F(VideoEffect, RefreshesOnlyAfterMoreThanTwentyMillisecondsAndAtOnceAfterASeekBack) {

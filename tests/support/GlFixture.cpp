@@ -36,7 +36,12 @@ void GlFixture::SetUp() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+void GlFixture::enterFolder(const std::filesystem::path& folder) {
+    inFolder_ = std::make_unique<ScopedWorkingDirectory>(folder);
+}
+
 void GlFixture::TearDown() {
+    inFolder_.reset();
     effects_.reset(); // its textures go while the context is there
     if (context_)
         SDL_GL_DeleteContext(context_);

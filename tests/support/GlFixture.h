@@ -46,6 +46,10 @@ protected:
     // bottom of its stack, as every effect leaves them.
     void expectScreenPerspective(const std::string& where);
 
+    // Makes the folder the working directory until the test ends: the run folder whose data/ the
+    // effects read.
+    void enterFolder(const std::filesystem::path& folder);
+
     // What the effects a test makes are given: the frame's inputs, the files they read and their
     // families' shared state, as a show gives them (one show a test).
     const EffectContext& context() const { return effects_->context; }
@@ -63,6 +67,7 @@ private:
         EffectContext context{frame, files, shared};
     };
     std::unique_ptr<EffectStore> effects_;
+    std::unique_ptr<ScopedWorkingDirectory> inFolder_;
     std::optional<ScreenScope> screen_;
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;
