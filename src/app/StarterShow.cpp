@@ -3,6 +3,7 @@
 #include "app/ShowFolder.h"
 #include "effects/EffectFamily.h"
 #include "platform/Error.h"
+#include "timeline/Show.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -251,7 +252,7 @@ void writeText(const fs::path& path, const std::string& text) {
 
 bool holdsShow(const fs::path& folder) {
     std::error_code error;
-    return fs::is_regular_file(folder / "data/demo.txt", error) &&
+    return fs::is_regular_file(folder / showScriptPath, error) &&
            fs::is_regular_file(folder / "data/music.ogg", error);
 }
 
@@ -285,7 +286,7 @@ void makeStarterShow(const fs::path& folder, const fs::path& source) {
         raise("Unable to make a starter show in %s: %s", folder.c_str(), error.what());
     }
     const StarterTexts texts = starterTexts();
-    writeText(folder / "data/demo.txt", texts.script);
+    writeText(folder / showScriptPath, texts.script);
     writeText(folder / "data/demo.tracks", tracksText);
     writeText(folder / starterShader, shaderText);
     writeText(folder / "README.md", texts.readme);

@@ -21,13 +21,13 @@ std::optional<std::string> readScriptBytes(LoadReport& report) {
     bool tooLarge = false;
     if (ScriptText::readFile(showScriptPath, bytes, tooLarge))
         return bytes;
+    const std::string unable = formatText("Unable to load %s", showScriptPath);
     if (tooLarge)
-        report.fault(0, formatText("larger than %zu MB", maxScriptBytes >> 20),
-                     "Unable to load data/demo.txt");
+        report.fault(0, formatText("larger than %zu MB", maxScriptBytes >> 20), unable);
     else if (!report.checking())
-        raise("Unable to load data/demo.txt");
+        throw ShowError(unable);
     else
-        report.fault(0, "cannot be read", "Unable to load data/demo.txt");
+        report.fault(0, "cannot be read", unable);
     return std::nullopt;
 }
 
@@ -60,6 +60,8 @@ private:
 
 } // namespace
 
+namespace {
+
 // Makes each entry's effect into the show, with one loading frame per entry.
 class ShowBuilder : public EntryBuilder {
 public:
@@ -75,16 +77,19 @@ public:
         std::unique_ptr<Effekt> effect = show_.makeEffect(family, values);
         debugLine("Loaded %.*s with start time %i and end time %i", int(family.keyword.size()),
                   family.keyword.data(), values.start, values.end);
-        show_.effects_.push_back(std::move(effect));
-        show_.entries_.push_back({&family, {}});
+        show_.insertEntry(show_.effects().size(), {&family, {}}, std::move(effect));
     }
 
-    void madeEntry(const EntryLines& lines) override { show_.entries_.back().lines = lines; }
+    void madeEntry(const EntryLines& lines) override {
+        show_.setEntryLines(show_.effects().size() - 1, lines);
+    }
 
 private:
     Show& show_;
     LoadingScreen* loading_;
 };
+
+} // namespace
 
 Show::~Show() {
     tracks_.reset();

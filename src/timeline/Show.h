@@ -92,7 +92,6 @@ public:
 private:
     friend std::unique_ptr<Show> makeShow(const std::optional<std::string>& scriptBytes,
                                           ShowOptions& options, ShowScreen* screen);
-    friend class ShowBuilder;
     Show() = default;
 
     FrameInputs frame_;
