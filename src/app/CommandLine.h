@@ -48,5 +48,5 @@ constexpr int64_t renderLargestArea = 3840 * 2160;
 
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
-// The text printed by --help.
+// The text printed by --help (Usage.cpp): the options, then the script's keywords.
 const char* usageText();
