@@ -29,6 +29,8 @@ public:
     Effekt(const Effekt&) = delete;
     Effekt& operator=(const Effekt&) = delete;
 
+    // Adds its tweakable values to the show's registry under its tweakBar, when the show binds its
+    // tracks to the entries.
     virtual void registerTweaks(TweakRegistry& /*tweaks*/) {}
     // The float uniforms its shaders take from the free tracks of the same names.
     virtual std::vector<std::string> trackUniforms() const { return {}; }
