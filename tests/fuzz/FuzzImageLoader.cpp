@@ -22,6 +22,15 @@ void check(bool condition) {
 
 const std::string path = "/tmp/fuzz-image-" + std::to_string(getpid());
 
+// The input file goes with the run (in this process only: the decoding child shares the object).
+struct InputFileRemovedAtExit {
+    pid_t owner = getpid();
+    ~InputFileRemovedAtExit() {
+        if (getpid() == owner)
+            std::remove(path.c_str());
+    }
+} inputFileRemovedAtExit;
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
