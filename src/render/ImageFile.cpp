@@ -8,10 +8,12 @@
 #include "render/ImageStructure.h"
 
 #include <FreeImage.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -308,11 +310,17 @@ bool decodeResult(Answer bytes, DecodedImage& image) {
     return true;
 }
 
-// What the decoding child does with a request: the format's number, then the path.
+// What the decoding child does with a request: the format's number, the asking process's folder
+// (the child outlives folder changes, and relative paths name files from there), a zero byte, then
+// the path.
 Answer decodeRequest(const std::string& request) {
     uint32_t format = 0;
     std::memcpy(&format, request.data(), sizeof format);
-    const std::string path = request.substr(sizeof format);
+    const size_t folderEnd = request.find('\0', sizeof format);
+    const std::string folder = request.substr(sizeof format, folderEnd - sizeof format);
+    const std::string path = request.substr(folderEnd + 1);
+    if (chdir(folder.c_str()) != 0)
+        debugLine("The image decoder cannot enter %s", folder.c_str());
     std::vector<std::string> texts(1); // the debug output first
     divertDebugOutput(&texts[0]);
     LoadNoteCollector notes;
@@ -345,6 +353,9 @@ DecodedImage decodeImageFile(const char* path) {
     std::string request(sizeof(uint32_t), '\0');
     const auto formatNumber = uint32_t(format);
     std::memcpy(request.data(), &formatNumber, sizeof formatNumber);
+    std::error_code noFolder;
+    request += std::filesystem::current_path(noFolder).string();
+    request += '\0';
     request += path;
     ChildOutcome outcome = decodingChild().ask(request);
     if (!outcome.finished) {
