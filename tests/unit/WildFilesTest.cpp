@@ -165,6 +165,12 @@ TEST(WildFiles, AJpegCutShortIsKeptAndReportedByName) {
     const std::string complete = (irrlichtMedia / "terrain-texture.jpg").string();
     EXPECT_FALSE(decodeImageFile(complete.c_str()).rgba.empty());
     EXPECT_EQ(quiet.notes.notes().size(), 1u) << "the whole file was reported";
+
+    // The decoding child, started before, reads a relative name from the folder entered since.
+    ScopedWorkingDirectory inFolder(folder.path());
+    EXPECT_EQ(decodeImageFile("terrain-texture.jpg").width, 1024);
+    EXPECT_EQ(quiet.notes.notes().back(),
+              "Image terrain-texture.jpg is damaged: Premature end of JPEG file");
 }
 
 TEST(WildFiles, A3dsModelCutShortIsReadAsFarAsItGoesAndReportedByName) {
