@@ -101,6 +101,18 @@ unsigned long waitForWindow(XDisplay& x, pid_t pid) {
     return window;
 }
 
+// Each press goes to the window the process has now: the id of a window it has closed may already
+// name another test's show on the same display.
+void pressEscapeUntilTheShowEnds(XDisplay& x, ShowProcess& show) {
+    waitUntil(
+        [&] {
+            if (const unsigned long window = x.windowOfProcess(show.pid()))
+                x.sendKey(window, "Escape");
+            return !show.running();
+        },
+        30s);
+}
+
 TEST(ShowEnd, EscapeEndsTheShowWithoutAMessageBox) {
     XDisplay x;
     if (!x.available())
@@ -112,12 +124,7 @@ TEST(ShowEnd, EscapeEndsTheShowWithoutAMessageBox) {
     startAndWaitForFrames(run, show);
     const unsigned long window = waitForWindow(x, show.pid());
     ASSERT_NE(window, 0u);
-    waitUntil(
-        [&] {
-            x.sendKey(window, "Escape");
-            return !show.running();
-        },
-        30s);
+    pressEscapeUntilTheShowEnds(x, show);
     EXPECT_EQ(show.wait(10s), 0);
     EXPECT_EQ(show.errorOutput().find("morveldan: "), std::string::npos) << show.errorOutput();
 }
@@ -322,12 +329,7 @@ TEST(Frames, DrawGetsTheEffectTimesInsideItsWindowAndTheBeatLevel) {
     nanosleep(&pause, nullptr);
     const unsigned long window = waitForWindow(x, show.pid());
     ASSERT_NE(window, 0u) << show.errorOutput();
-    waitUntil(
-        [&] {
-            x.sendKey(window, "Escape");
-            return !show.running();
-        },
-        30s);
+    pressEscapeUntilTheShowEnds(x, show);
     ASSERT_EQ(show.wait(10s), 0) << show.errorOutput();
     const auto calls = drawCalls(run);
     ASSERT_GE(calls.size(), 3u) << "too few frames drawn";
