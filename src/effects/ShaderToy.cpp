@@ -119,6 +119,22 @@ ShaderToy::ShaderToy(const EffectContext& context, int32_t start, int32_t end,
 
 ShaderToy::~ShaderToy() = default;
 
+std::vector<const shadertoy::Pass*> ShaderToy::passSources() const {
+    std::vector<const shadertoy::Pass*> sources;
+    for (const auto& pass : passes_)
+        sources.push_back(&pass->source);
+    return sources;
+}
+
+std::vector<std::string> ShaderToy::trackUniforms() const {
+    std::vector<std::string> names;
+    for (const auto& pass : passes_)
+        for (std::string& name : pass->inputs.trackUniforms())
+            if (std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(std::move(name));
+    return names;
+}
+
 int ShaderToy::loadPass(const std::string& path) {
     for (size_t index = 0; index < passes_.size(); ++index)
         if (passes_[index]->source.file == path)
@@ -262,9 +278,7 @@ void ShaderToy::findUniforms(PassProgram& pass) {
     const char* const samplers[] = {"iChannel0", "iChannel1", "iChannel2", "iChannel3"};
     for (int channel = 0; channel < shadertoy::channelCount; ++channel)
         u.channel[channel] = locate(samplers[channel]);
-    pass.inputs =
-        ShaderInputs(frameInputs_, program,
-                     {"iTime", "iGlobalTime", "iTimeDelta", "iFrameRate", "iSampleRate", "beat"});
+    pass.inputs = ShaderInputs(frameInputs_, program, shadertoy::ownFloatUniforms);
 }
 
 void ShaderToy::restart() {

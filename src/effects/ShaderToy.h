@@ -30,6 +30,9 @@ public:
 
     // Frames drawn since the entry (re)started, as its shaders see them in iFrame.
     int frameNumber() const { return frame_; }
+    // Every pass read, the image pass first, as compiled: included files in place.
+    std::vector<const shadertoy::Pass*> passSources() const;
+    std::vector<std::string> trackUniforms() const override;
 
 private:
     struct Source {

@@ -18,6 +18,10 @@ namespace shadertoy {
 
 inline constexpr int channelCount = 4;
 
+// The float uniforms a pass is given by the entry itself, which no track feeds.
+inline constexpr std::string_view ownFloatUniforms[] = {"iTime",      "iGlobalTime", "iTimeDelta",
+                                                        "iFrameRate", "iSampleRate", "beat"};
+
 enum class ChannelKind { None, Image, Video, Buffer, Music, Self };
 enum class Wrap { Default, Repeat, Clamp };
 enum class Filter { Default, Nearest, Linear, Mipmap };

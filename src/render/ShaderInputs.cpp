@@ -101,7 +101,7 @@ GLuint FrameInputs::spectrumTexture() {
 }
 
 ShaderInputs::ShaderInputs(FrameInputs& inputs, GLuint program,
-                           std::initializer_list<std::string_view> own)
+                           std::span<const std::string_view> own)
     : inputs_(&inputs) {
     if (program == 0)
         return;

@@ -8,7 +8,7 @@
 #include "render/GL.h"
 
 #include <cstdint>
-#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +84,9 @@ private:
     const NamedValues* values_ = nullptr;
 };
 
+// What a script entry's shader is given by the entry itself: no track overrides these.
+inline constexpr std::string_view ownUniformsOfShaders[] = {"time", "beat"};
+
 // The inputs one linked program declares, found once.
 class ShaderInputs {
 public:
@@ -91,7 +94,7 @@ public:
     // Looks the program's active uniforms up (program 0 declares nothing). `own` names uniforms the
     // effect sets itself (time, beat), which no track overrides.
     ShaderInputs(FrameInputs& inputs, GLuint program,
-                 std::initializer_list<std::string_view> own = {"time", "beat"});
+                 std::span<const std::string_view> own = ownUniformsOfShaders);
 
     // With the program in use: sets every declared input from the frame inputs and binds the
     // spectrum texture to its unit. Allocates nothing unless the named values changed.

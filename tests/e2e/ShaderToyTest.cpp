@@ -239,12 +239,15 @@ TEST(ShaderToy, ErrorsNameTheAuthorsFileLineAndColumnAndACheckListsThemAll) {
         << shot.errorOutput;
 }
 
+// The example's tracks feed uniforms declared in files its passes include (hue) and in a buffer's
+// (feed): no warning of tracks that feed nothing.
 TEST(ShaderToy, TheExampleShowChecksClean) {
     ShowProcess check(fs::path(MORVELDAN_BUILD_DIR) / "examples/shadertoy", {"--check"});
     EXPECT_EQ(check.wait(), 0) << check.standardOutput();
     EXPECT_NE(check.standardOutput().find("data/demo.txt: 3 entries checked, no problems found\n"),
               std::string::npos)
         << check.standardOutput();
+    EXPECT_EQ(check.standardOutput().find("warning"), std::string::npos) << check.standardOutput();
 }
 
 } // namespace
