@@ -88,8 +88,7 @@ ShaderToy::ShaderToy(const EffectContext& context, int32_t start, int32_t end,
     loadPass(std::filesystem::path(imagePassPath).lexically_normal().string());
     if (!problems_.empty())
         throw ShaderErrors(problems_);
-    std::vector<int> state(passes_.size(), 0);
-    findOrder(0, state);
+    findOrder();
     std::vector<bool> read(passes_.size(), false);
     for (const auto& pass : passes_)
         for (const Source& source : pass->channels)
@@ -248,15 +247,18 @@ int ShaderToy::videoIndex(const shadertoy::Channel& channel) {
     return int(videos_.size()) - 1;
 }
 
-void ShaderToy::findOrder(int pass, std::vector<int>& state) {
-    // Depth first: a pass comes after the passes it reads, except those it reaches again while
-    // they wait for it (a cycle), which it reads as they were in the previous frame.
-    state[size_t(pass)] = 1;
-    for (const Source& source : passes_[size_t(pass)]->channels)
-        if (source.readsPass() && state[size_t(source.index)] == 0)
-            findOrder(source.index, state);
-    state[size_t(pass)] = 2;
-    order_.push_back(pass);
+void ShaderToy::findOrder() {
+    // The buffers in the order the channels first name them: the image pass's channels 0 to 3,
+    // then those of the buffers so found, in turn. A buffer drawn later in the frame, or the
+    // pass itself, is read as it was in the frame before.
+    std::vector<int> named = {0};
+    for (size_t at = 0; at < named.size(); ++at)
+        for (const Source& source : passes_[size_t(named[at])]->channels)
+            if (source.kind == ChannelKind::Buffer &&
+                std::find(named.begin(), named.end(), source.index) == named.end())
+                named.push_back(source.index);
+    order_.assign(named.begin() + 1, named.end());
+    order_.push_back(0);
 }
 
 void ShaderToy::findUniforms(PassProgram& pass) {

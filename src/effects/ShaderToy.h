@@ -97,7 +97,7 @@ private:
     Source sourceOf(PassProgram& pass, int channel);
     int imageIndex(const shadertoy::Channel& channel);
     int videoIndex(const shadertoy::Channel& channel);
-    void findOrder(int pass, std::vector<int>& state);
+    void findOrder();
     void findUniforms(PassProgram& pass);
     void restart();
     void showVideos(uint32_t time);

@@ -92,25 +92,43 @@ TEST(ShaderToy, UniformsAndBuffersReadBackAtAKnownFrame) {
                                      "}\n");
     show.file("data/toy/counting.glsl", countingImage(1, "#iChannel0 \"file://count.glsl\"\n",
                                                       "vec3(a.r, float(iFrame), iResolution.y)"));
-    // Two buffers that read each other: the one drawn first reads the other's previous frame.
-    show.file("data/toy/a.glsl", "#iChannel0 \"file://b.glsl\"\n"
-                                 "void mainImage(out vec4 colour, in vec2 at) {\n"
-                                 "    colour = texelFetch(iChannel0, ivec2(at), 0) + 1.0;\n"
-                                 "}\n");
-    show.file("data/toy/b.glsl", "#iChannel0 \"file://a.glsl\"\n"
-                                 "void mainImage(out vec4 colour, in vec2 at) {\n"
-                                 "    colour = texelFetch(iChannel0, ivec2(at), 0) + 1.0;\n"
-                                 "}\n");
+    // Four buffers that each read all four: each marks (1, 2, 4, 8 for a to d) those that were
+    // drawn before it in this frame, whose count is already the frame's.
+    for (const char* buffer : {"a", "b", "c", "d"})
+        show.file(std::string("data/toy/") + buffer + ".glsl",
+                  "#iChannel0 \"file://a.glsl\"\n#iChannel1 \"file://b.glsl\"\n"
+                  "#iChannel2 \"file://c.glsl\"\n#iChannel3 \"file://d.glsl\"\n"
+                  "void mainImage(out vec4 colour, in vec2 at) {\n"
+                  "    float now = float(iFrame + 1), seen = 0.0;\n"
+                  "    if (texelFetch(iChannel0, ivec2(at), 0).r == now) seen += 1.0;\n"
+                  "    if (texelFetch(iChannel1, ivec2(at), 0).r == now) seen += 2.0;\n"
+                  "    if (texelFetch(iChannel2, ivec2(at), 0).r == now) seen += 4.0;\n"
+                  "    if (texelFetch(iChannel3, ivec2(at), 0).r == now) seen += 8.0;\n"
+                  "    colour = vec4(now, seen, 0.0, 1.0);\n"
+                  "}\n");
+    const std::string fourMarks =
+        "#include \"quarter.glsl\"\n"
+        "vec4 at(int channel, vec2 p) {\n"
+        "    return channel == 0 ? texelFetch(iChannel0, ivec2(p), 0)\n"
+        "         : channel == 1 ? texelFetch(iChannel1, ivec2(p), 0)\n"
+        "         : channel == 2 ? texelFetch(iChannel2, ivec2(p), 0)\n"
+        "                        : texelFetch(iChannel3, ivec2(p), 0);\n"
+        "}\n"
+        "void mainImage(out vec4 colour, in vec2 p) {\n"
+        "    vec3 marks = vec3(at(0, p).g + 16.0 * at(1, p).g, at(2, p).g + 16.0 * at(3, p).g,\n"
+        "                      at(0, p).r);\n";
     show.file("data/toy/a-first.glsl",
-              countingImage(2, "#iChannel0 \"file://a.glsl\"\n#iChannel1 \"file://b.glsl\"\n",
-                            "vec3(a.r, b.r, 0.0)"));
-    show.file("data/toy/b-first.glsl",
-              countingImage(3, "#iChannel1 \"file://a.glsl\"\n#iChannel0 \"file://b.glsl\"\n",
-                            "vec3(b.r, a.r, 0.0)"));
+              "#iChannel0 \"file://a.glsl\"\n#iChannel1 \"file://b.glsl\"\n"
+              "#iChannel2 \"file://c.glsl\"\n#iChannel3 \"file://d.glsl\"\n" +
+                  fourMarks + "    showCounts(2, p, marks, colour);\n}\n");
+    show.file("data/toy/d-first.glsl",
+              "#iChannel0 \"file://d.glsl\"\n#iChannel1 \"file://c.glsl\"\n"
+              "#iChannel2 \"file://b.glsl\"\n#iChannel3 \"file://a.glsl\"\n" +
+                  fourMarks + "    showCounts(3, p, marks, colour);\n}\n");
     show.script("ShaderToy\n0\n5000\ndata/toy/plain.glsl\n"
                 "ShaderToy\n0\n5000\ndata/toy/counting.glsl\n"
                 "ShaderToy\n0\n5000\ndata/toy/a-first.glsl\n"
-                "ShaderToy\n0\n5000\ndata/toy/b-first.glsl\n",
+                "ShaderToy\n0\n5000\ndata/toy/d-first.glsl\n",
                 4);
     int width = 0, height = 0;
     // At 10 frames a second the entries have drawn the frames at 100, 200, ... 1000 ms.
@@ -119,10 +137,10 @@ TEST(ShaderToy, UniformsAndBuffersReadBackAtAKnownFrame) {
     const auto at = [&](int x, int y) { return pixels[size_t(y * width + x)]; };
     EXPECT_EQ(at(16, 36), (Rgba{9, 10, 64, 255})) << "iFrame, iTime, iResolution";
     EXPECT_EQ(at(48, 36), (Rgba{10, 9, 48, 255})) << "the counting buffer";
-    // The buffer the image reads first is drawn last, after the other, which reads its previous
-    // frame: it gains 2 a frame and the other is one behind. Both quarters show (a, b).
-    EXPECT_EQ(at(16, 12), (Rgba{20, 19, 0, 255})) << "a read first";
-    EXPECT_EQ(at(48, 12), (Rgba{19, 20, 0, 255})) << "b read first";
+    // The buffers are drawn in the order the image's channels name them: a, b, c, d marks
+    // nothing, a, a and b, then a to c (0, 1, 3, 7); named d, c, b, a they mark 0, 8, 12, 14.
+    EXPECT_EQ(at(16, 12), (Rgba{16, 115, 10, 255})) << "a to d on channels 0 to 3";
+    EXPECT_EQ(at(48, 12), (Rgba{128, 236, 10, 255})) << "d to a on channels 0 to 3";
 }
 
 TEST(ShaderToy, TheMusicChannelHoldsTheSpectrumAndTheWaveAtTheFramesTime) {
