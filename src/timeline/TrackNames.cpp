@@ -76,6 +76,16 @@ std::vector<DeclaredUniform> showUniforms(const EffectList& effects) {
     return uniforms;
 }
 
+// The tracks of single numbers of the ShaderToy entries' vectors (iMouse.x, a tuned colour's .r).
+std::vector<std::string> componentTracks(const EffectList& effects) {
+    std::vector<std::string> names;
+    for (const auto& effect : effects)
+        if (const auto* toy = dynamic_cast<const Effekter::ShaderToy*>(effect.get()))
+            for (std::string& name : toy->componentTracks())
+                names.push_back(std::move(name));
+    return names;
+}
+
 bool declared(const std::vector<DeclaredUniform>& uniforms, std::string_view name) {
     return std::any_of(uniforms.begin(), uniforms.end(),
                        [&](const DeclaredUniform& uniform) { return uniform.name == name; });
@@ -124,11 +134,13 @@ int nearMiss(std::string_view a, std::string_view b) {
 
 void checkTrackNames(const TrackSet& tracks, const EffectList& effects, ShowCheck& check) {
     const std::vector<DeclaredUniform> uniforms = showUniforms(effects);
+    const std::vector<std::string> components = componentTracks(effects);
     const bool plugins =
         std::any_of(check.entries.begin(), check.entries.end(),
                     [](const ShowCheck::Entry& entry) { return entry.keyword == "Plugin"; });
     for (const Track& track : tracks.tracks()) {
-        if (!isFreeTrackName(track.name) || plugins || declared(uniforms, track.name))
+        if (!isFreeTrackName(track.name) || plugins || declared(uniforms, track.name) ||
+            std::find(components.begin(), components.end(), track.name) != components.end())
             continue;
         const DeclaredUniform* closest = nullptr;
         int closestDistance = 3;
