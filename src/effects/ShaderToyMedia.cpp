@@ -21,12 +21,33 @@ void addProblem(std::vector<std::string>& problems, const shadertoy::Channel& ch
 }
 
 // Turns the rows over: the website's images have their bottom row at texture coordinate 0.
-void bottomRowFirst(DecodedImage& image) {
-    const size_t row = size_t(image.width) * 4;
-    for (int top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom)
-        std::swap_ranges(image.rgba.begin() + std::ptrdiff_t(row * size_t(top)),
-                         image.rgba.begin() + std::ptrdiff_t(row * size_t(top + 1)),
-                         image.rgba.begin() + std::ptrdiff_t(row * size_t(bottom)));
+template <class Texel> void turnRowsOver(std::vector<Texel>& texels, int width, int height) {
+    const size_t row = size_t(width) * 4;
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(texels.begin() + std::ptrdiff_t(row * size_t(top)),
+                         texels.begin() + std::ptrdiff_t(row * size_t(top + 1)),
+                         texels.begin() + std::ptrdiff_t(row * size_t(bottom)));
+}
+
+// Level 0 of the texture bound to the target's texture (a cube map's face, or a 2-D texture) from
+// a picture of floats, kept as 32-bit floats where the driver has them.
+void uploadFloats(GLenum target, const DecodedImage& image) {
+    glTexImage2D(target, 0, GLEW_ARB_texture_float ? GL_RGBA32F_ARB : GL_RGBA16, image.width,
+                 image.height, 0, GL_RGBA, GL_FLOAT, image.floats.data());
+}
+
+// A cube map's faces are all of one kind of texel: bytes become floats when any face has floats.
+void floatsForAll(std::array<DecodedImage, 6>& faces) {
+    if (std::none_of(faces.begin(), faces.end(), [](const auto& face) { return face.rgba.empty(); }))
+        return;
+    for (DecodedImage& face : faces) {
+        if (face.rgba.empty())
+            continue;
+        face.floats.assign(face.rgba.size(), 0.0f);
+        std::transform(face.rgba.begin(), face.rgba.end(), face.floats.begin(),
+                       [](unsigned char value) { return float(value) / 255; });
+        face.rgba.clear();
+    }
 }
 
 } // namespace
@@ -69,15 +90,21 @@ int ShaderToyMedia::loadTexture(const shadertoy::Channel& channel,
 
 void ShaderToyMedia::loadImage(Texture& texture, const shadertoy::Channel& channel,
                                std::vector<std::string>& problems) {
-    DecodedImage image = decodeImageFile(files_.open(channel.path).c_str());
-    if (image.rgba.empty()) {
+    DecodedImage image = decodeDeepImageFile(files_.open(channel.path).c_str());
+    if (image.empty()) {
         addProblem(problems, channel, "the image " + channel.path + " cannot be read");
         return;
     }
-    bottomRowFirst(image);
-    texture.name.upload(image.rgba.data(), image.width, image.height, false, GL_RGBA, true);
     texture.width = image.width;
     texture.height = image.height;
+    if (image.floats.empty()) {
+        turnRowsOver(image.rgba, image.width, image.height);
+        texture.name.upload(image.rgba.data(), image.width, image.height, false, GL_RGBA, true);
+    } else {
+        turnRowsOver(image.floats, image.width, image.height);
+        glBindTexture(GL_TEXTURE_2D, texture.name.textureId);
+        uploadFloats(GL_TEXTURE_2D, image);
+    }
     TextureBinding binding(texture.name);
     glGenerateMipmapEXT(GL_TEXTURE_2D);
 }
@@ -87,9 +114,9 @@ void ShaderToyMedia::loadCube(Texture& texture, const shadertoy::Channel& channe
     texture.target = GL_TEXTURE_CUBE_MAP;
     std::array<DecodedImage, 6> faces;
     for (size_t face = 0; face < faces.size(); ++face) {
-        faces[face] = decodeImageFile(files_.open(channel.faces[face]).c_str());
+        faces[face] = decodeDeepImageFile(files_.open(channel.faces[face]).c_str());
         const DecodedImage& image = faces[face];
-        if (image.rgba.empty()) {
+        if (image.empty()) {
             addProblem(problems, channel,
                        "the cube map's face " + channel.faces[face] + " cannot be read");
             return;
@@ -103,12 +130,18 @@ void ShaderToyMedia::loadCube(Texture& texture, const shadertoy::Channel& channe
             return;
         }
     }
+    floatsForAll(faces);
     texture.width = texture.height = faces[0].width;
     glBindTexture(GL_TEXTURE_CUBE_MAP, texture.name.textureId);
     // A cube map's faces are given top row first, as seen from the cube's centre.
-    for (size_t face = 0; face < faces.size(); ++face)
-        glTexImage2D(GLenum(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face), 0, GL_RGBA8, texture.width,
-                     texture.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, faces[face].rgba.data());
+    for (size_t face = 0; face < faces.size(); ++face) {
+        const auto target = GLenum(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face);
+        if (faces[face].floats.empty())
+            glTexImage2D(target, 0, GL_RGBA8, texture.width, texture.height, 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, faces[face].rgba.data());
+        else
+            uploadFloats(target, faces[face]);
+    }
     glGenerateMipmapEXT(GL_TEXTURE_CUBE_MAP);
     glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
 }

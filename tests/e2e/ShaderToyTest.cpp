@@ -1,9 +1,6 @@
 // ShaderToy entries run as a user runs them: shots read back for the website's uniforms, buffers
 // that feed back, the music and a video as channels, and the messages a shader author reads.
-#include "ShowProcess.h"
-#include "TestFiles.h"
-#include "audio/AudioEncoder.h"
-#include "audio/MusicStream.h"
+#include "ToyShow.h"
 #include "media/VideoDecoder.h"
 #include "render/ShaderInputs.h"
 
@@ -14,47 +11,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A show folder with a tone as its music, a script and shader files of its own.
-class ToyShow {
-public:
-    ToyShow() {
-        std::vector<float> samples(size_t(3 * musicSampleRate) * 2);
-        for (size_t i = 0; i < samples.size() / 2; ++i) {
-            const double t = double(i) / musicSampleRate;
-            const double left =
-                0.5 * std::sin(2 * M_PI * 440 * t) + 0.2 * std::sin(2 * M_PI * 3100 * t);
-            samples[2 * i] = float(left);
-            samples[2 * i + 1] = float(left * (0.5 + 0.5 * std::sin(2 * M_PI * 2 * t)));
-        }
-        fs::create_directories(folder_.path() / "data");
-        writeAudioFile(music(), AudioFileFormat::Wav, samples, musicSampleRate);
-    }
-    std::string music() const { return folder_.file("data/music.wav"); }
-    void script(const std::string& entries, int count) const {
-        writeTextFile(folder_.file("data/demo.txt"),
-                      "data/music.wav\n0\n" + std::to_string(count) + "\n" + entries);
-    }
-    void file(const std::string& name, const std::string& text) const {
-        writeTextFile(folder_.file(name), text);
-    }
-    // Runs the program; its standard error goes with the status.
-    ShowResult run(const std::vector<std::string>& arguments) const {
-        return runShow(folder_.path(), arguments);
-    }
-    // A shot at the effect time, its pixels top row first.
-    std::vector<Rgba> shot(const std::string& time, const std::string& size, int& width,
-                           int& height) const {
-        const ShowResult result =
-            run({"--shot", time, folder_.file("shot.png"), "--size", size, "--fps", "10"});
-        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
-        return readImage(folder_.file("shot.png"), width, height);
-    }
-    const fs::path& path() const { return folder_.path(); }
-
-private:
-    TempDir folder_;
-};
 
 // Draws only where quarter q of the picture is (0 bottom left, 1 bottom right, 2 top left, 3 top
 // right), as counts out of 255.
@@ -256,126 +212,6 @@ TEST(ShaderToy, ErrorsNameTheAuthorsFileLineAndColumnAndACheckListsThemAll) {
     EXPECT_NE(shot.errorOutput.find("\ndata/e/image.glsl:7:19: error: `fromImage' undeclared\n"),
               std::string::npos)
         << shot.errorOutput;
-}
-
-// Draws only in stripe s of eight across the picture.
-const char* const stripeSource =
-    "void inStripe(int s, vec2 at, vec3 colour, out vec4 outColour) {\n"
-    "    if (int(at.x * 8.0 / iResolution.x) != s) discard;\n"
-    "    outColour = vec4(colour, 1.0);\n"
-    "}\n";
-
-std::string stripePass(int stripe, const std::string& directives, const std::string& colour) {
-    return directives +
-           "#include \"stripe.glsl\"\n"
-           "void mainImage(out vec4 c, in vec2 at) {\n"
-           "    inStripe(" +
-           std::to_string(stripe) + ", at, " + colour + ", c);\n}\n";
-}
-
-// Files written for the most used editor extension draw as written: its channel forms, a cube
-// map's faces by {}, tuned values keyed by tracks, a sound file as a channel, and iMouse from
-// tracks; the check passes with a warning for each line that changes nothing here.
-TEST(ShaderToy, TheEditorExtensionsFilesDrawAsWritten) {
-    ToyShow show;
-    show.file("data/toy/stripe.glsl", stripeSource);
-    show.file("data/toy/count.glsl",
-              stripePass(0, "#iChannel0 \"file://self\"\n#StrictCompatibility\n",
-                         "vec3(texelFetch(iChannel0, ivec2(8, 8), 0).r + 1.0 / 255.0, 0.0, 0.0)"));
-    // Red, green, blue, white across: mirrored, -0.375 reads the green texel.
-    const Rgba strip[] = {
-        {255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}};
-    writeImage((show.path() / "data/toy/pictures/strip.png").string(), 4, 1,
-               [&](int x, int) { return strip[x]; });
-    show.file("data/toy/mirror.glsl",
-              stripePass(1,
-                         "#iChannel0 \"pictures/strip.png\"\n#iChannel0::WrapMode \"Mirror\"\n"
-                         "#iChannel0::MinFilter \"NearestMipMapNearest\"\n"
-                         "#iChannel0::MagFilter \"Nearest\"\n",
-                         "texture(iChannel0, vec2(-0.375, 0.5)).rgb"));
-    const Rgba faces[] = {{255, 0, 0, 255},   {0, 255, 255, 255}, {0, 255, 0, 255},
-                          {255, 0, 255, 255}, {0, 0, 255, 255},   {255, 255, 0, 255}};
-    const char* const faceNames[] = {"e", "w", "u", "d", "n", "s"};
-    for (int face = 0; face < 6; ++face)
-        writeImage(
-            (show.path() / "data/toy/cube" / ("sky_" + std::string(faceNames[face]) + ".png"))
-                .string(),
-            4, 4, [&](int, int) { return faces[face]; });
-    show.file("data/toy/cube.glsl",
-              "#iChannel0 \"file://cube/sky_{}.png\"\n#iChannel0::Type \"CubeMap\"\n"
-              "const vec3 faces[6] = vec3[](vec3(1, 0, 0), vec3(0, 1, 1), vec3(0, 1, 0),\n"
-              "                             vec3(1, 0, 1), vec3(0, 0, 1), vec3(1, 1, 0));\n"
-              "const vec3 ways[6] = vec3[](vec3(1, 0, 0), vec3(-1, 0, 0), vec3(0, 1, 0),\n"
-              "                            vec3(0, -1, 0), vec3(0, 0, 1), vec3(0, 0, -1));\n"
-              "float matched() {\n"
-              "    float count = 0.0;\n"
-              "    for (int i = 0; i < 6; i++)\n"
-              "        if (distance(texture(iChannel0, ways[i] + 0.1).rgb, faces[i]) < 0.01)\n"
-              "            count += 40.0;\n"
-              "    return count / 255.0;\n"
-              "}\n" +
-                  stripePass(2, "", "vec3(matched(), 0.0, 0.0)"));
-    show.file("data/toy/tuned.glsl",
-              stripePass(3,
-                         "#iUniform float width = 8.0 in { 0.1, 15.0 } step 0.1\n"
-                         "#iUniform color3 tint = color3(0.8, 0.4, 0.4)\n"
-                         "#iUniform int count = 7\n#iKeyboard\n  #iFirstPersonControls\n",
-                         "vec3(width / 255.0, tint.g, float(count + int(isKeyDown(Key_A))) / "
-                         "255.0)"));
-    // A tone of 1000 Hz as a sound file: loud in its bin (46), quiet where the music's 440 Hz is.
-    std::vector<float> tone(size_t(2 * musicSampleRate) * 2);
-    for (size_t i = 0; i < tone.size(); ++i)
-        tone[i] = float(0.5 * std::sin(2 * M_PI * 1000 * double(i / 2) / musicSampleRate));
-    writeAudioFile((show.path() / "data/toy/tune.wav").string(), AudioFileFormat::Wav, tone,
-                   musicSampleRate);
-    show.file("data/toy/sound.glsl",
-              stripePass(4, "#iChannel0 \"./tune.wav\"\n",
-                         "vec3(texture(iChannel0, vec2(46.5 / 512.0, 0.25)).x,\n"
-                         "     texture(iChannel0, vec2(20.5 / 512.0, 0.25)).x,\n"
-                         "     iChannelResolution[0].x / 1024.0)"));
-    show.file("data/toy/mouse.glsl", stripePass(5, "", "vec3(iMouse.xy, -iMouse.z) / 255.0"));
-    // Locals left uninitialised start at zero, as in the website's browsers.
-    show.file("data/toy/unset.glsl", "float unset(float seed) {\n"
-                                     "    float sum;\n"
-                                     "    vec3 step;\n"
-                                     "    for (int i = 0; i < 4; i++) {\n"
-                                     "        if (seed > 1e6) sum = seed;\n"
-                                     "        step.x += 0.25;\n"
-                                     "    }\n"
-                                     "    return sum + step.x;\n"
-                                     "}\n" +
-                                         stripePass(6, "", "vec3(unset(at.x) == 1.0 ? 1.0 : 0.5)"));
-    writeTextFile((show.path() / "data/demo.tracks").string(),
-                  "track width\n0 3\ntrack tint.g\n0 0.25\ntrack iMouse.x\n0 12\n"
-                  "track iMouse.y\n0 34\ntrack iMouse.z\n0 -5\n");
-    std::string entries;
-    for (const char* pass : {"count", "mirror", "cube", "tuned", "sound", "mouse", "unset"})
-        entries += std::string("ShaderToy\n0\n3000\ndata/toy/") + pass + ".glsl\n";
-    show.script(entries, 7);
-    int width = 0, height = 0;
-    const std::vector<Rgba> pixels = show.shot("1000", "128x16", width, height);
-    ASSERT_EQ(pixels.size(), 128u * 16u);
-    const auto stripe = [&](int s) { return pixels[size_t(8 * width + 16 * s + 8)]; };
-    EXPECT_EQ(stripe(0), (Rgba{10, 0, 0, 255})) << "file://self counts the frames";
-    EXPECT_EQ(stripe(1), strip[1]) << "a bare path, mirrored";
-    EXPECT_EQ(stripe(2), (Rgba{240, 0, 0, 255})) << "the cube map's six faces by direction";
-    EXPECT_EQ(stripe(3), (Rgba{3, 64, 7, 255})) << "width and tint.g from tracks, count as set";
-    EXPECT_GT(stripe(4).r, 230) << "the sound file's tone";
-    EXPECT_LT(stripe(4).g, 100) << "the music's tone is not in the sound file";
-    EXPECT_EQ(stripe(4).b, 128) << "a sound channel is 512 wide";
-    EXPECT_EQ(stripe(5), (Rgba{12, 34, 5, 255})) << "iMouse from tracks";
-    EXPECT_EQ(stripe(6), (Rgba{255, 255, 255, 255})) << "uninitialised locals start at zero";
-
-    ShowProcess check(show.path(), {"--check"});
-    EXPECT_EQ(check.wait(), 0) << check.standardOutput();
-    const std::string report = check.standardOutput();
-    EXPECT_NE(report.find("data/toy/count.glsl:2:1: '#StrictCompatibility' is not read here"),
-              std::string::npos)
-        << report;
-    EXPECT_NE(report.find("data/toy/tuned.glsl:5:3: '#iFirstPersonControls' is not read here"),
-              std::string::npos)
-        << report;
-    EXPECT_EQ(report.find("feeds nothing"), std::string::npos) << report;
 }
 
 // The example's tracks feed uniforms declared in files its passes include (hue) and in a buffer's
