@@ -277,7 +277,12 @@ int runProgram(int argc, char** argv) {
     }
     // Locals that a shader leaves uninitialised read as zero, as in the browsers that Shadertoy's
     // shaders are written in. Mesa's drivers read this before the first context; others do not.
-    setenv("glsl_zero_init", "true", 0);
+    // Mesa announces every option set this way on standard error; MESA_DEBUG=silent hushes that,
+    // and Mesa prints none of its other messages without MESA_DEBUG anyway.
+    if (!std::getenv("glsl_zero_init")) {
+        setenv("glsl_zero_init", "true", 0);
+        setenv("MESA_DEBUG", "silent", 0);
+    }
     std::string failure;
     int status = exitFailed;
     try {

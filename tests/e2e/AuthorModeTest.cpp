@@ -157,7 +157,8 @@ TEST_F(AuthorRun, AKeyHeldInALiveRunReachesTheShaderToysKeyboard) {
                   "             texelFetch(iChannel0, ivec2(65, 0), 0).x, 1.0);\n"
                   "}\n");
     start("m.ogg\n0\n1\nShaderToy\n0\n-1\ndata/keys.glsl\n", {});
-    EXPECT_EQ(centre(), (Rgba{0, 51, 0, 255}));
+    // Past the loading picture, which start() may still see.
+    EXPECT_TRUE(waitUntil([&] { return centre() == Rgba{0, 51, 0, 255}; }, 10s)) << errors();
     x->sendKeyEvent(window, "a", true);
     EXPECT_TRUE(waitUntil(
         [&] {
