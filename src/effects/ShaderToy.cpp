@@ -89,6 +89,13 @@ private:
     GLboolean wasOn[std::size(capabilities)] = {};
 };
 
+// Rasteriser discard for the block when `on` holds and the driver has it: the calls are made,
+// nothing reaches a buffer.
+void discardWhen(bool on, std::optional<CEnabler>& discard) {
+    if (on && rasteriserDiscardAvailable())
+        discard.emplace(GL_RASTERIZER_DISCARD);
+}
+
 // The language of a show's ShaderToy passes, found once: the website's GLSL ES 3.00 where the
 // driver compiles it and links a program of a fragment shader alone, GLSL 1.30 otherwise.
 struct PassLanguage {
@@ -296,16 +303,6 @@ void ShaderToy::restart() {
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
 }
 
-void ShaderToy::findMouse() {
-    // Tracks of these names drive iMouse where the show has them; the author's mouse elsewhere.
-    static constexpr std::string_view tracks[] = {"iMouse.x", "iMouse.y", "iMouse.z", "iMouse.w"};
-    const NamedValues* values = frameInputs_.values();
-    for (size_t i = 0; i < std::size(tracks); ++i) {
-        const float* tracked = values ? values->find(tracks[i]) : nullptr;
-        mouse_[i] = tracked ? *tracked : frameInputs_.mouse()[i];
-    }
-}
-
 ChannelPicture ShaderToy::pictureOf(const Source& source) {
     switch (source.kind) {
     case ChannelKind::Music:
@@ -421,11 +418,21 @@ void ShaderToy::draw(uint32_t time, float beat) {
     OrthoView ortho;
     MatrixPush layer;
     glTranslatef(0, 0, -1);
-    for (const int index : order_)
-        if (!(timeStands && passes_[size_t(index)]->pictures[0]))
-            drawPass(*passes_[size_t(index)], seconds, delta_, beat);
-    if (passes_[0]->pictures[0])
-        showImagePicture(*passes_[0]);
+    PassProgram& image = *passes_[0];
+    for (const int index : order_) {
+        PassProgram& pass = *passes_[size_t(index)];
+        if (timeStands && pass.pictures[0])
+            continue;
+        // An image pass that draws only on a screen no one sees is not shaded.
+        std::optional<CEnabler> unseen;
+        discardWhen(screenUnseen && &pass == &image && !image.pictures[0], unseen);
+        drawPass(pass, seconds, delta_, beat);
+    }
+    if (image.pictures[0]) {
+        std::optional<CEnabler> unseen;
+        discardWhen(screenUnseen, unseen);
+        showImagePicture(image);
+    }
     bindScreenFramebuffer();
     for (int unit = keyboardUnit; unit >= 0; --unit) {
         glActiveTexture(GLenum(GL_TEXTURE0 + unit));

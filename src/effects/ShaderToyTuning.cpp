@@ -1,5 +1,6 @@
-// The values a ShaderToy entry's passes declare for tuning (`#iUniform`): one value a name for
-// the whole entry, shown in the overlay among the entry's values and driven by tracks.
+// The values of a ShaderToy entry that tracks drive: those its passes declare for tuning
+// (`#iUniform`), one value a name for the whole entry, shown in the overlay among the entry's
+// values, and iMouse.
 #include "effects/ShaderToy.h"
 
 #include "effects/ShaderToyUniform.h"
@@ -105,6 +106,16 @@ std::vector<std::string> ShaderToy::componentTracks() const {
             names.push_back(declared.name + '.' + (colour ? "rgba" : "xyzw")[i]);
     }
     return names;
+}
+
+void ShaderToy::findMouse() {
+    // Tracks of these names drive iMouse where the show has them; the author's mouse elsewhere.
+    static constexpr std::string_view tracks[] = {"iMouse.x", "iMouse.y", "iMouse.z", "iMouse.w"};
+    const NamedValues* values = frameInputs_.values();
+    for (size_t i = 0; i < std::size(tracks); ++i) {
+        const float* tracked = values ? values->find(tracks[i]) : nullptr;
+        mouse_[i] = tracked ? *tracked : frameInputs_.mouse()[i];
+    }
 }
 
 void ShaderToy::registerTweaks(TweakRegistry& tweaks) {
