@@ -126,23 +126,14 @@ ShaderToy::ShaderToy(const EffectContext& context, int32_t start, int32_t end,
       language_(passLanguage(context.shared)), media_(context.files, context.sounds) {
     name = "ShaderToy";
     loadPass(std::filesystem::path(imagePassPath).lexically_normal().string());
+    checkCubePasses();
     if (!problems_.empty())
         throw ShaderErrors(problems_);
     for (const auto& pass : passes_)
         for (const std::string& warning : pass->source.warnings)
             noteLoadWarning("%s", warning.c_str());
     findOrder();
-    std::vector<bool> read(passes_.size(), false);
-    for (const auto& pass : passes_)
-        for (const Source& source : pass->channels)
-            if (source.readsPass())
-                read[size_t(source.index)] = true;
-    const GLenum format = GLEW_ARB_texture_float ? GL_RGBA32F_ARB : GL_RGBA8;
-    for (size_t index = 0; index < passes_.size(); ++index)
-        if (read[index])
-            for (auto& picture : passes_[index]->pictures)
-                picture = std::make_unique<RenderTarget>(currentScreen().width,
-                                                         currentScreen().height, format);
+    makePictures();
     if (passes_[0]->pictures[0]) {
         copyProgram_.buildFromSource(copySource);
         copyPicture_ = glGetUniformLocation(copyProgram_.program, "picture");
@@ -247,62 +238,6 @@ ShaderToy::Source ShaderToy::sourceOf(PassProgram& pass, int channel) {
     return source;
 }
 
-void ShaderToy::findOrder() {
-    // The buffers in the order the channels first name them: the image pass's channels 0 to 3,
-    // then those of the buffers so found, in turn. A buffer drawn later in the frame, or the
-    // pass itself, is read as it was in the frame before.
-    std::vector<int> named = {0};
-    for (size_t at = 0; at < named.size(); ++at)
-        for (const Source& source : passes_[size_t(named[at])]->channels)
-            if (source.kind == ChannelKind::Buffer &&
-                std::find(named.begin(), named.end(), source.index) == named.end())
-                named.push_back(source.index);
-    order_.assign(named.begin() + 1, named.end());
-    order_.push_back(0);
-}
-
-void ShaderToy::findUniforms(PassProgram& pass) {
-    const GLuint program = pass.program.program;
-    auto& u = pass.uniforms;
-    const auto locate = [&](const char* uniform) { return glGetUniformLocation(program, uniform); };
-    u.resolution = locate("iResolution");
-    u.time = locate("iTime");
-    u.globalTime = locate("iGlobalTime");
-    u.timeDelta = locate("iTimeDelta");
-    u.frameRate = locate("iFrameRate");
-    u.frame = locate("iFrame");
-    u.channelTime = locate("iChannelTime");
-    u.channelResolution = locate("iChannelResolution");
-    u.mouse = locate("iMouse");
-    u.date = locate("iDate");
-    u.sampleRate = locate("iSampleRate");
-    u.beat = locate("beat");
-    u.keyboard = pass.source.keyboard ? locate("iKeyboard") : -1;
-    const char* const samplers[] = {"iChannel0", "iChannel1", "iChannel2", "iChannel3"};
-    for (int channel = 0; channel < shadertoy::channelCount; ++channel)
-        u.channel[channel] = locate(samplers[channel]);
-    for (const shadertoy::Uniform& declared : pass.source.uniforms)
-        for (const auto& value : tuned_)
-            if (value->declared.name == declared.name)
-                pass.tuned.emplace_back(locate(declared.name.c_str()), value.get());
-    pass.inputs = ShaderInputs(frameInputs_, program, shadertoy::ownFloatUniforms);
-}
-
-void ShaderToy::restart() {
-    frame_ = 0;
-    GLfloat clearColour[4] = {};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-    glClearColor(0, 0, 0, 0);
-    for (const auto& pass : passes_)
-        for (const auto& picture : pass->pictures)
-            if (picture) {
-                glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, picture->framebuffer);
-                glClear(GL_COLOR_BUFFER_BIT);
-            }
-    bindScreenFramebuffer();
-    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-}
-
 ChannelPicture ShaderToy::pictureOf(const Source& source) {
     switch (source.kind) {
     case ChannelKind::Music:
@@ -313,6 +248,9 @@ ChannelPicture ShaderToy::pictureOf(const Source& source) {
     case ChannelKind::Buffer:
     case ChannelKind::Self: {
         const PassProgram& read = *passes_[size_t(source.index)];
+        if (read.cubes[0])
+            return {GL_TEXTURE_CUBE_MAP, read.cubes[read.front]->texture,
+                    float(read.cubes[0]->size), float(read.cubes[0]->size)};
         return {GL_TEXTURE_2D, read.pictures[read.front]->colourTexture,
                 float(currentScreen().width), float(currentScreen().height)};
     }
@@ -334,17 +272,20 @@ void ShaderToy::bindChannel(const Source& source, const ChannelPicture& picture,
     glTexParameteri(picture.target, GL_TEXTURE_MIN_FILTER, source.minFilter);
     glTexParameteri(picture.target, GL_TEXTURE_MAG_FILTER, source.magFilter);
     if (source.readsPass() && mipmapped(source.minFilter))
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
+        glGenerateMipmapEXT(picture.target);
 }
 
 void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float beat) {
     if (pass.pictures[0])
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, pass.pictures[1 - pass.front]->framebuffer);
-    else
+    else if (!pass.cubes[0])
         bindScreenFramebuffer();
     glUseProgram(pass.program.program);
     const auto& u = pass.uniforms;
-    glUniform3f(u.resolution, float(currentScreen().width), float(currentScreen().height), 1);
+    if (pass.cubes[0])
+        glUniform3f(u.resolution, float(pass.cubes[0]->size), float(pass.cubes[0]->size), 1);
+    else
+        glUniform3f(u.resolution, float(currentScreen().width), float(currentScreen().height), 1);
     glUniform1f(u.time, seconds);
     glUniform1f(u.globalTime, seconds);
     glUniform1f(u.timeDelta, delta);
@@ -380,9 +321,12 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
         glBindTexture(GL_TEXTURE_2D, frameInputs_.keyboardTexture(keyboardRows));
     }
     glActiveTexture(GL_TEXTURE0);
-    Quad(1, 1).draw(1, 1);
+    if (pass.cubes[0])
+        drawCubeFaces(pass);
+    else
+        Quad(1, 1).draw(1, 1);
     pass.inputs.release();
-    if (pass.pictures[0])
+    if (pass.drawsPictures())
         pass.front = 1 - pass.front;
 }
 
@@ -421,7 +365,7 @@ void ShaderToy::draw(uint32_t time, float beat) {
     PassProgram& image = *passes_[0];
     for (const int index : order_) {
         PassProgram& pass = *passes_[size_t(index)];
-        if (timeStands && pass.pictures[0])
+        if (timeStands && pass.drawsPictures())
             continue;
         // An image pass that draws only on a screen no one sees is not shaded.
         std::optional<CEnabler> unseen;

@@ -8,6 +8,7 @@
 #include "effects/ShaderToyMedia.h"
 #include "effects/ShaderToySource.h"
 #include "effekt/Effekt.h"
+#include "render/CubeTarget.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/ShaderInputs.h"
@@ -67,14 +68,17 @@ private:
         // Two pictures for a pass that is read (the buffers, and the image pass reading "self"):
         // it draws into the back one while its readers see the front one.
         std::unique_ptr<RenderTarget> pictures[2];
+        std::unique_ptr<CubeTarget> cubes[2]; // instead, for a pass drawing a cube map
         int front = 0;
         struct {
             GLint resolution = -1, time = -1, globalTime = -1, timeDelta = -1, frameRate = -1,
                   frame = -1, channelTime = -1, channelResolution = -1, mouse = -1, date = -1,
-                  sampleRate = -1, beat = -1, keyboard = -1;
+                  sampleRate = -1, beat = -1, keyboard = -1, cubeFace = -1;
             GLint channel[shadertoy::channelCount] = {-1, -1, -1, -1};
         } uniforms;
         std::vector<std::pair<GLint, const TunedValue*>> tuned;
+
+        bool drawsPictures() const { return pictures[0] || cubes[0]; }
     };
 
     FrameInputs& frameInputs_;
@@ -104,7 +108,10 @@ private:
     void findUniforms(PassProgram& pass);
     void restart();
     void findMouse();
+    void makePictures();
+    void checkCubePasses();
     void drawPass(PassProgram& pass, float seconds, float delta, float beat);
+    static void drawCubeFaces(PassProgram& pass);
     ChannelPicture pictureOf(const Source& source);
     static void bindChannel(const Source& source, const ChannelPicture& picture, int channel);
     void showImagePicture(PassProgram& image);

@@ -48,6 +48,20 @@ constexpr std::string_view mainCallingMainImage[] = {
     "}",
 };
 
+// A cube map pass is drawn face by face: iCubeFace holds the face's axes in the cube map's
+// convention (s to the right, t up, and the face's direction), so that each pixel's ray leaves the
+// cube's centre through that pixel's texel.
+constexpr std::string_view mainCallingMainCubemap[] = {
+    "uniform vec3 iCubeFace[3];",
+    "void main() {",
+    "    vec2 st = gl_FragCoord.xy / iResolution.xy * 2.0 - 1.0;",
+    "    vec3 ray = normalize(iCubeFace[2] + st.x * iCubeFace[0] + st.y * iCubeFace[1]);",
+    "    vec4 colour = vec4(0.0, 0.0, 0.0, 1.0);",
+    "    mainCubemap(colour, gl_FragCoord.xy, vec3(0.0), ray);",
+    "    gl_FragColor = colour;",
+    "}",
+};
+
 // `#iKeyboard`: the keys by the codes the website's keyboard texture uses, and the keyboard's
 // rows (held, pressed in this frame, toggled, released in this frame) as functions.
 constexpr std::string_view keyboardLines[] = {
@@ -75,8 +89,8 @@ constexpr std::string_view keyboardLines[] = {
     "bool isKeyReleased(int key) { return texelFetch(iKeyboard, ivec2(key, 3), 0).x > 0.5; }",
 };
 
-// Whether the text, comments left out, defines a function `main`.
-bool definesMain(std::string_view text) {
+// Whether the text, comments left out, defines a void function of that name.
+bool definesFunction(std::string_view text, std::string_view name) {
     std::string code;
     code.reserve(text.size());
     for (size_t at = 0; at < text.size();) {
@@ -92,11 +106,11 @@ bool definesMain(std::string_view text) {
             code += text[at++];
         }
     }
-    for (size_t at = code.find("main"); at != std::string::npos; at = code.find("main", at + 1)) {
+    for (size_t at = code.find(name); at != std::string::npos; at = code.find(name, at + 1)) {
         if ((at > 0 && isNameCharacter(code[at - 1])) ||
-            (at + 4 < code.size() && isNameCharacter(code[at + 4])))
+            (at + name.size() < code.size() && isNameCharacter(code[at + name.size()])))
             continue;
-        size_t next = at + 4;
+        size_t next = at + name.size();
         while (next < code.size() && std::isspace(static_cast<unsigned char>(code[next])))
             ++next;
         if (next >= code.size() || code[next] != '(')
@@ -147,7 +161,9 @@ void addUniform(Pass& pass, const PassBody& body, std::string_view declaration) 
 } // namespace
 
 void assembleSource(Pass& pass, const PassBody& body, Language language) {
-    pass.ownMain = definesMain(body.text);
+    pass.ownMain = definesFunction(body.text, "main");
+    pass.cubePass = !pass.ownMain && definesFunction(body.text, "mainCubemap") &&
+                    !definesFunction(body.text, "mainImage");
     pass.source.clear();
     pass.lines.lines.clear();
     const bool es300 = language == Language::Es300;
@@ -164,10 +180,11 @@ void assembleSource(Pass& pass, const PassBody& body, Language language) {
     for (std::string_view line : websiteUniforms)
         addUniform(pass, body, line);
     for (size_t channel = 0; channel < pass.channels.size(); ++channel) {
-        const char* sampler =
-            pass.channels[channel].kind == ChannelKind::Cube || pass.channels[channel].cubeType
-                ? "samplerCube"
-                : "sampler2D";
+        const Channel& read = pass.channels[channel];
+        const char* sampler = read.kind == ChannelKind::Cube || read.cubeType ||
+                                      (read.kind == ChannelKind::Self && pass.cubePass)
+                                  ? "samplerCube"
+                                  : "sampler2D";
         addUniform(pass, body,
                    "uniform " + std::string(sampler) + " iChannel" + std::to_string(channel) + ";");
     }
@@ -177,7 +194,9 @@ void assembleSource(Pass& pass, const PassBody& body, Language language) {
     pass.source += body.text;
     pass.lines.lines.insert(pass.lines.lines.end(), body.lines.begin(), body.lines.end());
     if (!pass.ownMain)
-        for (std::string_view line : mainCallingMainImage)
+        for (std::string_view line : pass.cubePass
+                                         ? std::span<const std::string_view>(mainCallingMainCubemap)
+                                         : std::span<const std::string_view>(mainCallingMainImage))
             addLine(pass, line);
 }
 

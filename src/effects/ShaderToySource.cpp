@@ -315,10 +315,6 @@ private:
             channel.kind = ChannelKind::None;
         } else if (channel.kind == ChannelKind::Image && (facePattern || channel.cubeType)) {
             findFaces(channel, facePattern);
-        } else if (channel.kind == ChannelKind::Buffer && channel.cubeType) {
-            problem(channel, "a cube map drawn by a pass (mainCubemap) is not drawn here; give "
-                             "six images with {} in the path");
-            channel.kind = ChannelKind::None;
         } else if (!channel.path.empty() && !isRegularFile(channel.path)) {
             problem(channel, "the channel's file " + channel.path + " is missing");
             channel.kind = ChannelKind::None;

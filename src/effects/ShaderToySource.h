@@ -88,6 +88,7 @@ struct Pass {
     std::vector<Uniform> uniforms;
     bool keyboard = false; // `#iKeyboard`: the keyboard's texture and its functions are declared
     bool ownMain = false;
+    bool cubePass = false; // defines mainCubemap (not mainImage): drawn into a cube map's faces
     // Directive problems, "PATH:LINE:COLUMN: error: MESSAGE" each; the pass is not to be compiled
     // while there are any.
     std::vector<std::string> problems;

@@ -27,8 +27,9 @@ std::string stripePass(int stripe, const std::string& directives, const std::str
 }
 
 // Files written for the most used editor extension draw as written: its channel forms, a cube
-// map's faces by {}, tuned values keyed by tracks, a sound file as a channel, and iMouse from
-// tracks; the check passes with a warning for each line that changes nothing here.
+// map's faces by {}, a cube map drawn by a pass, tuned values keyed by tracks, a sound file as a
+// channel, and iMouse from tracks; the check passes with a warning for each line that changes
+// nothing here.
 TEST(ShaderToy, TheEditorExtensionsFilesDrawAsWritten) {
     ToyShow show;
     show.file("data/toy/stripe.glsl", stripeSource);
@@ -98,13 +99,40 @@ TEST(ShaderToy, TheEditorExtensionsFilesDrawAsWritten) {
                                      "    return sum + step.x;\n"
                                      "}\n" +
                                          stripePass(6, "", "vec3(unset(at.x) == 1.0 ? 1.0 : 0.5)"));
+    // A pass drawing a cube map: each texel holds the direction it was drawn for, and a count of
+    // the frames, read from itself.
+    show.file("data/toy/sky.glsl",
+              "#iChannel0 \"self\"\n"
+              "void mainCubemap(out vec4 c, in vec2 at, in vec3 origin, in vec3 ray) {\n"
+              "    c = vec4(ray * 0.5 + 0.5, texture(iChannel0, ray).a + 1.0);\n"
+              "}\n");
+    show.file(
+        "data/toy/sky-read.glsl",
+        stripePass(7,
+                   "#iChannel0 \"sky.glsl\"\n#iChannel0::Type \"CubeMap\"\n"
+                   "float drawnFor() {\n"
+                   "    float count = 0.0;\n"
+                   "    for (int i = 0; i < 24; i++) {\n"
+                   "        float f = float(i);\n"
+                   "        vec3 way = vec3(0.0);\n"
+                   "        way[i % 3] = i % 6 < 3 ? 1.0 : -1.0;\n"
+                   "        way = normalize(way + 0.7 * vec3(sin(f * 1.7), cos(f * 2.3), "
+                   "sin(f + 1.0)));\n"
+                   "        if (distance(texture(iChannel0, way).rgb * 2.0 - 1.0, way) < 0.01)\n"
+                   "            count += 10.0;\n"
+                   "    }\n"
+                   "    return count;\n"
+                   "}\n",
+                   "vec3(drawnFor(), texture(iChannel0, vec3(0.3, -1.0, 0.2)).a,\n"
+                   "     iChannelResolution[0].x / 4.0) / 255.0"));
     writeTextFile((show.path() / "data/demo.tracks").string(),
                   "track width\n0 3\ntrack tint.g\n0 0.25\ntrack iMouse.x\n0 12\n"
                   "track iMouse.y\n0 34\ntrack iMouse.z\n0 -5\n");
     std::string entries;
-    for (const char* pass : {"count", "mirror", "cube", "tuned", "sound", "mouse", "unset"})
+    for (const char* pass :
+         {"count", "mirror", "cube", "tuned", "sound", "mouse", "unset", "sky-read"})
         entries += std::string("ShaderToy\n0\n3000\ndata/toy/") + pass + ".glsl\n";
-    show.script(entries, 7);
+    show.script(entries, 8);
     int width = 0, height = 0;
     const std::vector<Rgba> pixels = show.shot("1000", "128x16", width, height);
     ASSERT_EQ(pixels.size(), 128u * 16u);
@@ -118,6 +146,9 @@ TEST(ShaderToy, TheEditorExtensionsFilesDrawAsWritten) {
     EXPECT_EQ(stripe(4).b, 128) << "a sound channel is 512 wide";
     EXPECT_EQ(stripe(5), (Rgba{12, 34, 5, 255})) << "iMouse from tracks";
     EXPECT_EQ(stripe(6), (Rgba{255, 255, 255, 255})) << "uninitialised locals start at zero";
+    EXPECT_EQ(stripe(7), (Rgba{240, 10, 128, 255}))
+        << "a cube map pass: its texels read back by the directions they were drawn for, ten "
+           "frames counted through itself, 512 texels a side";
 
     ShowProcess check(show.path(), {"--check"});
     EXPECT_EQ(check.wait(), 0) << check.standardOutput();

@@ -174,7 +174,9 @@ TEST(ShaderToy, ErrorsNameTheAuthorsFileLineAndColumnAndACheckListsThemAll) {
                                    "#iChannel2 \"file://buffer.glsl\"\n"
                                    "void mainImage(out vec4 colour, in vec2 at) {\n"
                                    "    colour = vec4(fromImage);\n"
-                                   "}\n");
+                                   "}\n"
+                                   "#iChannel3 \"file://buffer.glsl\"\n"
+                                   "#iChannel3::Type \"CubeMap\"\n");
     show.file("data/e/one.glsl",
               "#include \"two.glsl\"\nfloat one() {\n\treturn fromInclude;\n}\n");
     show.file("data/e/two.glsl", "#include \"one.glsl\"\n");
@@ -202,6 +204,8 @@ TEST(ShaderToy, ErrorsNameTheAuthorsFileLineAndColumnAndACheckListsThemAll) {
              "data/e/one.glsl:3:9: error: `fromInclude' undeclared",
              "data/e/buffer.glsl:3:21: error: `fromBuffer' undeclared",
              "data/e/image.glsl:7:19: error: `fromImage' undeclared",
+             "data/e/image.glsl:9:1: error: the pass data/e/buffer.glsl defines no mainCubemap to "
+             "draw a cube map",
          }) {
         EXPECT_NE(report.find(toy + expected), std::string::npos) << expected << "\n" << report;
     }
