@@ -5,6 +5,7 @@
 #include "app/StarterShow.h"
 #include "audio/MusicStream.h"
 #include "author/AuthorSession.h"
+#include "effects/ShaderToy.h"
 #include "farm/LocalSegments.h"
 #include "farm/SegmentJoin.h"
 #include "farm/SegmentRender.h"
@@ -32,6 +33,7 @@
 #include <SDL2/SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -106,6 +108,18 @@ std::string checkMusic(ShowCheck& check, Show& show) {
         }
     }
     return tempo;
+}
+
+// Which language the show's ShaderToy passes compile as, when it has any.
+void noteShaderToyLanguage(const Show& show, ShowCheck& check) {
+    for (const auto& effect : show.effects())
+        if (const auto* toy = dynamic_cast<const Effekter::ShaderToy*>(effect.get())) {
+            check.notes.push_back(toy->language() == shadertoy::Language::Es300
+                                      ? "ShaderToy passes compile as GLSL ES 3.00"
+                                      : "ShaderToy passes compile as GLSL 1.30 (the driver offers "
+                                        "no GLSL ES 3.00)");
+            return;
+        }
 }
 
 // Prints every problem and a summary line; the exit status.
@@ -191,6 +205,7 @@ int runShow(const CommandLine& line) {
         const std::string tempo = checkMusic(check, *show);
         checkTrackNames(show->tracks().tracks(), show->effects(), check);
         checkTrackTargets(show->tracks(), check);
+        noteShaderToyLanguage(*show, check);
         return reportCheck(check, tempo);
     }
     if (line.action == CommandLine::Action::Shot)
@@ -259,6 +274,14 @@ int runProgram(int argc, char** argv) {
         return runNewShow(line.newFolder);
     default:
         break;
+    }
+    // Locals that a shader leaves uninitialised read as zero, as in the browsers that Shadertoy's
+    // shaders are written in. Mesa's drivers read this before the first context; others do not.
+    // Mesa announces every option set this way on standard error; MESA_DEBUG=silent hushes that,
+    // and Mesa prints none of its other messages without MESA_DEBUG anyway.
+    if (!std::getenv("glsl_zero_init")) {
+        setenv("glsl_zero_init", "true", 0);
+        setenv("MESA_DEBUG", "silent", 0);
     }
     std::string failure;
     int status = exitFailed;

@@ -175,7 +175,9 @@ void AuthorSession::reload() {
 
 void AuthorSession::beforeFrame() { transport().keepInLoop(); }
 
-void AuthorSession::afterFrame(uint32_t, float beat) {
+void AuthorSession::afterFrame(uint32_t time, float beat) {
+    if (editing_.recording())
+        recordMouse(time);
     show().frame().endMouseFrame();
     const auto now = Clock::now();
     if (!firstFrame_)
@@ -259,6 +261,24 @@ void AuthorSession::takeMouse(const SDL_Event& event) {
         inputs.pressMouse(clampedX, clampedY);
     else
         inputs.moveMouse(clampedX, clampedY);
+}
+
+// While recording, each change of the mouse (a press, its frame passing, a drag, the release) is
+// a key of the tracks iMouse.x to iMouse.w at the frame's time; a press to its release undoes as
+// one edit.
+void AuthorSession::recordMouse(uint32_t time) {
+    const float* mouse = show().frame().mouse();
+    if (std::equal(mouse, mouse + 4, recordedMouse_))
+        return;
+    std::copy(mouse, mouse + 4, recordedMouse_);
+    if (mouseGesture_ == 0)
+        mouseGesture_ = editing_.newGesture();
+    const TweakVariable variable{nullptr, "iMouse", TweakQuat4F, recordedMouse_, "", "iMouse"};
+    editing_.valueChanged(tracks().tracks(),
+                          {nullptr, &variable, {"iMouse.x", "iMouse.y", "iMouse.z", "iMouse.w"}},
+                          time, mouseGesture_);
+    if (mouse[2] < 0)
+        mouseGesture_ = 0; // released
 }
 
 void playLiveShow(RenderWindow& window, LoadedShow show, bool overlayShown) {

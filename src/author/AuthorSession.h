@@ -104,6 +104,8 @@ private:
     std::string title_;
     std::string statusMessage_; // the last save's outcome, for the overlay
     std::string keysHelp_;      // every key of the run, for the overlay
+    float recordedMouse_[4] = {}; // iMouse as last recorded
+    uint64_t mouseGesture_ = 0;   // the recorded press, drag and release that undo as one
 
     void takeShow();
     void analyzeMusic();
@@ -112,6 +114,7 @@ private:
     KeyTable entryKeys();
     KeyTable trackKeys();
     void takeMouse(const SDL_Event& event);
+    void recordMouse(uint32_t time);
     void goToKey(const TweakValue& value, bool next);
     void save();
     void showUnsavedInTitle();

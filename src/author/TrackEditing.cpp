@@ -5,6 +5,7 @@
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/FileBytes.h"
+#include "timeline/ShowTracks.h"
 #include "tracks/TracksFile.h"
 
 #include <algorithm>
@@ -95,12 +96,10 @@ void nudge(const TweakRegistry& tweaks, const TweakVariable& variable, int steps
     case TweakColor3F:
     case TweakColor4F:
     case TweakDir3F:
-    case TweakQuat4F: {
+    case TweakQuat4F:
+    case TweakVec2F: {
         float* numbers = static_cast<float*>(variable.address);
-        const int count = variable.type == TweakFloat                                    ? 1
-                          : variable.type == TweakColor3F || variable.type == TweakDir3F ? 3
-                                                                                         : 4;
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < tweakComponentCount(variable.type); ++i)
             numbers[i] = float(bounded(stepped(numbers[i], by, step), definition));
         break;
     }

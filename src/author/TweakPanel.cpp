@@ -3,6 +3,7 @@
 #include "author/TweakDefinition.h"
 #include "effekt/Tweaks.h"
 #include "player/Transport.h"
+#include "timeline/ShowTracks.h"
 
 #include <imgui.h>
 
@@ -45,6 +46,17 @@ bool dragNumber(const std::string& label, ImGuiDataType type, void* address,
                              bounds.min(), bounds.max(), format, ImGuiSliderFlags_AlwaysClamp);
 }
 
+// A drag of each number of a vector within the definition's bounds.
+bool dragNumbers(const std::string& label, const TweakVariable& variable,
+                 const TweakDefinition& definition, float defaultSpeed) {
+    const auto bounds = dragBounds<float>(definition, std::numeric_limits<float>::lowest(),
+                                          std::numeric_limits<float>::max());
+    return ImGui::DragScalarN(label.c_str(), ImGuiDataType_Float, variable.address,
+                              tweakComponentCount(variable.type),
+                              dragSpeed(definition, defaultSpeed), bounds.min(), bounds.max(),
+                              "%.3f", ImGuiSliderFlags_AlwaysClamp);
+}
+
 // The name a value is shown with: its definition's label, else its name.
 std::string labelOf(const TweakVariable& variable) {
     const TweakDefinition definition = parseTweakDefinition(variable.definition);
@@ -81,12 +93,11 @@ bool drawTweak(const TweakVariable& variable, const TweakRegistry& tweaks) {
                                     ImGuiColorEditFlags_Float | ImGuiColorEditFlags_HDR);
         break;
     case TweakDir3F:
-        changed = ImGui::DragFloat3(label.c_str(), static_cast<float*>(variable.address),
-                                    dragSpeed(definition, 0.1f));
+    case TweakVec2F:
+        changed = dragNumbers(label, variable, definition, 0.1f);
         break;
     case TweakQuat4F:
-        changed = ImGui::DragFloat4(label.c_str(), static_cast<float*>(variable.address),
-                                    dragSpeed(definition, 0.01f));
+        changed = dragNumbers(label, variable, definition, 0.01f);
         break;
     default:
         for (const TweakEnum& type : tweaks.enums()) {
@@ -220,8 +231,8 @@ void drawNewTrack(const OverlayView& view, const std::vector<std::string>& unifo
         typed[0] = '\0';
     ImGui::EndDisabled();
     if (!name.empty() && !valid && ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled))
-        ImGui::SetTooltip("A free name is a letter or '_', then letters, digits or '_', and not "
-                          "a track already");
+        ImGui::SetTooltip("A free name is a letter or '_', then letters, digits or '_' (and "
+                          ".x, .y, ... for a component), and not a track already");
 }
 
 // Every track of the file: a free track as a value of its own, an entry's track as a button

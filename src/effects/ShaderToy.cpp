@@ -1,9 +1,9 @@
 #include "effects/ShaderToy.h"
 
 #include "platform/Error.h"
+#include "platform/LoadNotes.h"
 #include "platform/ShowFiles.h"
 #include "render/GLState.h"
-#include "render/ImageFile.h"
 #include "render/Screen.h"
 
 #include <algorithm>
@@ -34,17 +34,26 @@ GLint glWrap(Wrap wrap, GLint fallback) {
         return GL_REPEAT;
     case Wrap::Clamp:
         return GL_CLAMP_TO_EDGE;
+    case Wrap::Mirror:
+        return GL_MIRRORED_REPEAT;
     default:
         return fallback;
     }
 }
 
+// A filter's GL value; without mipmaps a mipmapped filter reads its level 0 alike.
 GLint glFilter(Filter filter, GLint fallback, bool mipmapsPossible) {
     switch (filter) {
     case Filter::Nearest:
         return GL_NEAREST;
     case Filter::Linear:
         return GL_LINEAR;
+    case Filter::NearestMipmapNearest:
+        return mipmapsPossible ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST;
+    case Filter::LinearMipmapNearest:
+        return mipmapsPossible ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR;
+    case Filter::NearestMipmapLinear:
+        return mipmapsPossible ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST;
     case Filter::Mipmap:
         return mipmapsPossible ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
     default:
@@ -52,9 +61,10 @@ GLint glFilter(Filter filter, GLint fallback, bool mipmapsPossible) {
     }
 }
 
-std::string placeOf(const shadertoy::Channel& channel) {
-    return formatText("%s:%d:%d", channel.file.c_str(), channel.line, channel.column);
-}
+bool mipmapped(GLint filter) { return filter != GL_NEAREST && filter != GL_LINEAR; }
+
+// The texture unit of the keyboard that `#iKeyboard` declares, after the channels' units.
+constexpr int keyboardUnit = shadertoy::channelCount;
 
 // While it lasts, what a previous entry may have left on and would change a pass's pixels
 // (blending, depth, alpha test, face culling) is off; the end restores it.
@@ -79,28 +89,51 @@ private:
     GLboolean wasOn[std::size(capabilities)] = {};
 };
 
+// Rasteriser discard for the block when `on` holds and the driver has it: the calls are made,
+// nothing reaches a buffer.
+void discardWhen(bool on, std::optional<CEnabler>& discard) {
+    if (on && rasteriserDiscardAvailable())
+        discard.emplace(GL_RASTERIZER_DISCARD);
+}
+
+// The language of a show's ShaderToy passes, found once: the website's GLSL ES 3.00 where the
+// driver compiles it and links a program of a fragment shader alone, GLSL 1.30 otherwise.
+struct PassLanguage {
+    std::optional<shadertoy::Language> found;
+};
+
+shadertoy::Language passLanguage(FamilyStates& shared) {
+    PassLanguage& language = shared.get<PassLanguage>();
+    if (!language.found) {
+        FragmentProgram probe;
+        try {
+            probe.buildMapped("#version 300 es\nprecision highp float;\nout vec4 colour;\n"
+                              "void main() { colour = vec4(uintBitsToFloat(1u)); }\n",
+                              {{"the GLSL ES 3.00 probe"}, {}});
+            language.found = shadertoy::Language::Es300;
+        } catch (const ShaderErrors&) {
+            language.found = shadertoy::Language::Glsl130;
+        }
+    }
+    return *language.found;
+}
+
 } // namespace
 
 ShaderToy::ShaderToy(const EffectContext& context, int32_t start, int32_t end,
                      const std::string& imagePassPath)
-    : Effekt(start, end), frameInputs_(context.frame), files_(context.files) {
+    : Effekt(start, end), frameInputs_(context.frame), files_(context.files),
+      language_(passLanguage(context.shared)), media_(context.files, context.sounds) {
     name = "ShaderToy";
     loadPass(std::filesystem::path(imagePassPath).lexically_normal().string());
+    checkCubePasses();
     if (!problems_.empty())
         throw ShaderErrors(problems_);
-    std::vector<int> state(passes_.size(), 0);
-    findOrder(0, state);
-    std::vector<bool> read(passes_.size(), false);
     for (const auto& pass : passes_)
-        for (const Source& source : pass->channels)
-            if (source.readsPass())
-                read[size_t(source.index)] = true;
-    const GLenum format = GLEW_ARB_texture_float ? GL_RGBA32F_ARB : GL_RGBA8;
-    for (size_t index = 0; index < passes_.size(); ++index)
-        if (read[index])
-            for (auto& picture : passes_[index]->pictures)
-                picture = std::make_unique<RenderTarget>(currentScreen().width,
-                                                         currentScreen().height, format);
+        for (const std::string& warning : pass->source.warnings)
+            noteLoadWarning("%s", warning.c_str());
+    findOrder();
+    makePictures();
     if (passes_[0]->pictures[0]) {
         copyProgram_.buildFromSource(copySource);
         copyPicture_ = glGetUniformLocation(copyProgram_.program, "picture");
@@ -119,6 +152,22 @@ ShaderToy::ShaderToy(const EffectContext& context, int32_t start, int32_t end,
 
 ShaderToy::~ShaderToy() = default;
 
+std::vector<const shadertoy::Pass*> ShaderToy::passSources() const {
+    std::vector<const shadertoy::Pass*> sources;
+    for (const auto& pass : passes_)
+        sources.push_back(&pass->source);
+    return sources;
+}
+
+std::vector<std::string> ShaderToy::trackUniforms() const {
+    std::vector<std::string> names;
+    for (const auto& pass : passes_)
+        for (std::string& name : pass->inputs.trackUniforms())
+            if (std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(std::move(name));
+    return names;
+}
+
 int ShaderToy::loadPass(const std::string& path) {
     for (size_t index = 0; index < passes_.size(); ++index)
         if (passes_[index]->source.file == path)
@@ -135,10 +184,11 @@ int ShaderToy::loadPass(const std::string& path) {
         problems_.push_back(path + ": error: the shader file cannot be read");
         return index;
     }
-    pass.source = shadertoy::readShaderToyPass(path, *bytes, read);
+    pass.source = shadertoy::readShaderToyPass(path, *bytes, read, language_);
     problems_.insert(problems_.end(), pass.source.problems.begin(), pass.source.problems.end());
     for (int channel = 0; channel < shadertoy::channelCount; ++channel)
         pass.channels[size_t(channel)] = sourceOf(pass, channel);
+    addTunedValues(pass);
     try {
         pass.program.buildMapped(pass.source.source, pass.source.lines);
     } catch (const ShaderErrors& errors) {
@@ -149,34 +199,38 @@ int ShaderToy::loadPass(const std::string& path) {
 
 ShaderToy::Source ShaderToy::sourceOf(PassProgram& pass, int channel) {
     const shadertoy::Channel& declared = pass.source.channels[size_t(channel)];
-    Source source;
+    Source source{declared.kind};
     bool mipmapsPossible = false;
     switch (declared.kind) {
-    case ChannelKind::None:
-        return source;
     case ChannelKind::Image:
-        source = {ChannelKind::Image, imageIndex(declared), GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR,
-                  GL_LINEAR};
+    case ChannelKind::Cube:
+        source = {declared.kind, media_.load(declared, problems_), GL_REPEAT,
+                  GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR};
         mipmapsPossible = true;
         break;
     case ChannelKind::Video:
-        source = {ChannelKind::Video, videoIndex(declared)};
+    case ChannelKind::Sound:
+        source.index = media_.load(declared, problems_);
+        break;
+    case ChannelKind::Keyboard:
+        source.minFilter = source.magFilter = GL_NEAREST;
         break;
     case ChannelKind::Music:
-        source = {ChannelKind::Music};
         break;
     case ChannelKind::Buffer:
-        source = {ChannelKind::Buffer, loadPass(declared.path)};
+        source.index = loadPass(declared.path);
         mipmapsPossible = true;
         break;
     case ChannelKind::Self: {
         const auto own = std::find_if(passes_.begin(), passes_.end(), [&](const auto& candidate) {
             return candidate.get() == &pass;
         });
-        source = {ChannelKind::Self, int(own - passes_.begin())};
+        source.index = int(own - passes_.begin());
         mipmapsPossible = true;
         break;
     }
+    default:
+        return source;
     }
     source.wrap = glWrap(declared.wrap, source.wrap);
     source.minFilter = glFilter(declared.minFilter, source.minFilter, mipmapsPossible);
@@ -184,178 +238,60 @@ ShaderToy::Source ShaderToy::sourceOf(PassProgram& pass, int channel) {
     return source;
 }
 
-int ShaderToy::imageIndex(const shadertoy::Channel& channel) {
-    // Sampling settings belong to the texture: channels that sample one image differently
-    // have textures of their own.
-    const std::string key = formatText("%s|%d|%d|%d", channel.path.c_str(), int(channel.wrap),
-                                       int(channel.minFilter), int(channel.magFilter));
-    const auto known = std::find(imageKeys_.begin(), imageKeys_.end(), key);
-    if (known != imageKeys_.end())
-        return int(known - imageKeys_.begin());
-    DecodedImage image = decodeImageFile(files_.open(channel.path).c_str());
-    auto texture = std::make_unique<CTexture>();
-    if (image.rgba.empty()) {
-        problems_.push_back(placeOf(channel) + ": error: the image " + channel.path +
-                            " cannot be read");
-    } else {
-        // The website's images have their bottom row at texture coordinate 0.
-        const size_t row = size_t(image.width) * 4;
-        for (int top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom)
-            std::swap_ranges(image.rgba.begin() + std::ptrdiff_t(row * size_t(top)),
-                             image.rgba.begin() + std::ptrdiff_t(row * size_t(top + 1)),
-                             image.rgba.begin() + std::ptrdiff_t(row * size_t(bottom)));
-        texture->upload(image.rgba.data(), image.width, image.height, false, GL_RGBA, true);
-        TextureBinding binding(*texture);
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
-    }
-    images_.push_back(std::move(texture));
-    imageKeys_.push_back(key);
-    return int(images_.size()) - 1;
-}
-
-int ShaderToy::videoIndex(const shadertoy::Channel& channel) {
-    const auto known = std::find(videoPaths_.begin(), videoPaths_.end(), channel.path);
-    if (known != videoPaths_.end())
-        return int(known - videoPaths_.begin());
-    auto video = std::make_unique<VideoChannel>();
-    try {
-        video->decoder = std::make_unique<VideoDecoder>(files_.open(channel.path));
-        const std::vector<uint8_t> black(VideoDecoder::frameBytes, 0);
-        video->texture.upload(black.data(), VideoDecoder::frameSide, VideoDecoder::frameSide, false,
-                              GL_RGBA, true);
-    } catch (const ShowError& error) {
-        problems_.push_back(placeOf(channel) + ": error: the video " + channel.path +
-                            " cannot be played: " + error.what());
-    }
-    videos_.push_back(std::move(video));
-    videoPaths_.push_back(channel.path);
-    return int(videos_.size()) - 1;
-}
-
-void ShaderToy::findOrder(int pass, std::vector<int>& state) {
-    // Depth first: a pass comes after the passes it reads, except those it reaches again while
-    // they wait for it (a cycle), which it reads as they were in the previous frame.
-    state[size_t(pass)] = 1;
-    for (const Source& source : passes_[size_t(pass)]->channels)
-        if (source.readsPass() && state[size_t(source.index)] == 0)
-            findOrder(source.index, state);
-    state[size_t(pass)] = 2;
-    order_.push_back(pass);
-}
-
-void ShaderToy::findUniforms(PassProgram& pass) {
-    const GLuint program = pass.program.program;
-    auto& u = pass.uniforms;
-    const auto locate = [&](const char* uniform) { return glGetUniformLocation(program, uniform); };
-    u.resolution = locate("iResolution");
-    u.time = locate("iTime");
-    u.globalTime = locate("iGlobalTime");
-    u.timeDelta = locate("iTimeDelta");
-    u.frameRate = locate("iFrameRate");
-    u.frame = locate("iFrame");
-    u.channelTime = locate("iChannelTime");
-    u.channelResolution = locate("iChannelResolution");
-    u.mouse = locate("iMouse");
-    u.date = locate("iDate");
-    u.sampleRate = locate("iSampleRate");
-    u.beat = locate("beat");
-    const char* const samplers[] = {"iChannel0", "iChannel1", "iChannel2", "iChannel3"};
-    for (int channel = 0; channel < shadertoy::channelCount; ++channel)
-        u.channel[channel] = locate(samplers[channel]);
-    pass.inputs =
-        ShaderInputs(frameInputs_, program,
-                     {"iTime", "iGlobalTime", "iTimeDelta", "iFrameRate", "iSampleRate", "beat"});
-}
-
-void ShaderToy::restart() {
-    frame_ = 0;
-    GLfloat clearColour[4] = {};
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-    glClearColor(0, 0, 0, 0);
-    for (const auto& pass : passes_)
-        for (const auto& picture : pass->pictures)
-            if (picture) {
-                glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, picture->framebuffer);
-                glClear(GL_COLOR_BUFFER_BIT);
-            }
-    bindScreenFramebuffer();
-    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-}
-
-void ShaderToy::showVideos(uint32_t time) {
-    const double seconds = double(time - startTime) / 1000;
-    for (const auto& video : videos_) {
-        const int count = video->decoder->frameCount();
-        const double rate = video->decoder->framesPerSecond();
-        const auto frame = int(int64_t(std::floor(seconds * rate)) % count);
-        video->seconds = float(std::fmod(seconds, double(count) / rate));
-        if (frame == video->shownFrame)
-            continue;
-        // A frame whose picture no one sees need not be decoded (the upload stays); the next
-        // frame that is seen decodes its own.
-        video->shownFrame = picturesUnseen ? -1 : frame;
-        static const std::vector<uint8_t> unseen(VideoDecoder::frameBytes, 0);
-        const uint8_t* pixels = picturesUnseen ? unseen.data() : video->decoder->frame(frame);
-        TextureBinding binding(video->texture);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, VideoDecoder::frameSide, VideoDecoder::frameSide,
-                        GL_BGRA, GL_UNSIGNED_BYTE, pixels);
-    }
-}
-
-float ShaderToy::channelSeconds(const Source& source, float seconds) const {
-    return source.kind == ChannelKind::Video ? videos_[size_t(source.index)]->seconds : seconds;
-}
-
-ShaderToy::ChannelPicture ShaderToy::pictureOf(const Source& source) const {
-    const auto index = size_t(source.index);
+ChannelPicture ShaderToy::pictureOf(const Source& source) {
     switch (source.kind) {
-    case ChannelKind::None:
-        return {};
-    case ChannelKind::Image:
-        return {images_[index]->textureId, float(images_[index]->width()),
-                float(images_[index]->height())};
-    case ChannelKind::Video:
-        return {videos_[index]->texture.textureId, float(videos_[index]->decoder->sourceWidth()),
-                float(videos_[index]->decoder->sourceHeight())};
     case ChannelKind::Music:
-        return {frameInputs_.soundTexture(), soundTextureWidth, 2};
+        return {GL_TEXTURE_2D, frameInputs_.soundTexture(), soundTextureWidth, 2};
+    case ChannelKind::Keyboard:
+        return {GL_TEXTURE_2D, frameInputs_.keyboardTexture(KeyReleased), keyboardCodes,
+                KeyReleased};
     case ChannelKind::Buffer:
     case ChannelKind::Self: {
-        const PassProgram& read = *passes_[index];
-        return {read.pictures[read.front]->colourTexture, float(currentScreen().width),
-                float(currentScreen().height)};
+        const PassProgram& read = *passes_[size_t(source.index)];
+        if (read.cubes[0])
+            return {GL_TEXTURE_CUBE_MAP, read.cubes[read.front]->texture,
+                    float(read.cubes[0]->size), float(read.cubes[0]->size)};
+        return {GL_TEXTURE_2D, read.pictures[read.front]->colourTexture,
+                float(currentScreen().width), float(currentScreen().height)};
     }
+    default:
+        return media_.picture(source.kind, source.index);
     }
-    return {};
 }
 
 void ShaderToy::bindChannel(const Source& source, const ChannelPicture& picture, int channel) {
     glActiveTexture(GLenum(GL_TEXTURE0 + channel));
-    glBindTexture(GL_TEXTURE_2D, picture.texture);
+    const GLenum other =
+        picture.target == GL_TEXTURE_CUBE_MAP ? GL_TEXTURE_2D : GL_TEXTURE_CUBE_MAP;
+    glBindTexture(other, 0);
+    glBindTexture(picture.target, picture.texture);
     if (picture.texture == 0)
         return;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, source.wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, source.wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, source.minFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, source.magFilter);
-    if (source.readsPass() && source.minFilter == GL_LINEAR_MIPMAP_LINEAR)
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
+    glTexParameteri(picture.target, GL_TEXTURE_WRAP_S, source.wrap);
+    glTexParameteri(picture.target, GL_TEXTURE_WRAP_T, source.wrap);
+    glTexParameteri(picture.target, GL_TEXTURE_MIN_FILTER, source.minFilter);
+    glTexParameteri(picture.target, GL_TEXTURE_MAG_FILTER, source.magFilter);
+    if (source.readsPass() && mipmapped(source.minFilter))
+        glGenerateMipmapEXT(picture.target);
 }
 
 void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float beat) {
     if (pass.pictures[0])
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, pass.pictures[1 - pass.front]->framebuffer);
-    else
+    else if (!pass.cubes[0])
         bindScreenFramebuffer();
     glUseProgram(pass.program.program);
     const auto& u = pass.uniforms;
-    glUniform3f(u.resolution, float(currentScreen().width), float(currentScreen().height), 1);
+    if (pass.cubes[0])
+        glUniform3f(u.resolution, float(pass.cubes[0]->size), float(pass.cubes[0]->size), 1);
+    else
+        glUniform3f(u.resolution, float(currentScreen().width), float(currentScreen().height), 1);
     glUniform1f(u.time, seconds);
     glUniform1f(u.globalTime, seconds);
     glUniform1f(u.timeDelta, delta);
     glUniform1f(u.frameRate, delta > 0 ? 1 / delta : 60);
     glUniform1i(u.frame, frame_);
-    glUniform4fv(u.mouse, 1, frameInputs_.mouse());
+    glUniform4fv(u.mouse, 1, mouse_);
     glUniform4f(u.date, dateYear_, dateMonth_, dateDay_, dateSeconds_ + seconds);
     glUniform1f(u.sampleRate, websiteSampleRate);
     glUniform1f(u.beat, beat);
@@ -365,7 +301,7 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
     for (int channel = 0; channel < shadertoy::channelCount; ++channel) {
         const Source& source = pass.channels[size_t(channel)];
         pictures[channel] = pictureOf(source);
-        channelTimes[channel] = channelSeconds(source, seconds);
+        channelTimes[channel] = media_.channelSeconds(source.kind, source.index, seconds);
         channelSizes[channel * 3] = pictures[channel].width;
         channelSizes[channel * 3 + 1] = pictures[channel].height;
         channelSizes[channel * 3 + 2] = source.kind == ChannelKind::None ? 0 : 1;
@@ -373,14 +309,24 @@ void ShaderToy::drawPass(PassProgram& pass, float seconds, float delta, float be
     glUniform1fv(u.channelTime, shadertoy::channelCount, channelTimes);
     glUniform3fv(u.channelResolution, shadertoy::channelCount, channelSizes);
     pass.inputs.apply();
+    for (const auto& [location, value] : pass.tuned)
+        setTunedUniform(location, *value);
     for (int channel = 0; channel < shadertoy::channelCount; ++channel) {
         glUniform1i(u.channel[channel], channel);
         bindChannel(pass.channels[size_t(channel)], pictures[channel], channel);
     }
+    if (u.keyboard >= 0) {
+        glUniform1i(u.keyboard, keyboardUnit);
+        glActiveTexture(GL_TEXTURE0 + keyboardUnit);
+        glBindTexture(GL_TEXTURE_2D, frameInputs_.keyboardTexture(keyboardRows));
+    }
     glActiveTexture(GL_TEXTURE0);
-    Quad(1, 1).draw(1, 1);
+    if (pass.cubes[0])
+        drawCubeFaces(pass);
+    else
+        Quad(1, 1).draw(1, 1);
     pass.inputs.release();
-    if (pass.pictures[0])
+    if (pass.drawsPictures())
         pass.front = 1 - pass.front;
 }
 
@@ -410,19 +356,31 @@ void ShaderToy::draw(uint32_t time, float beat) {
     if (!timeStands)
         delta_ = float(time - lastTime_) / 1000;
     lastTime_ = time;
-    showVideos(time);
+    media_.showTime(double(time - startTime) / 1000, picturesUnseen);
+    findMouse();
     PlainDrawing plain;
     OrthoView ortho;
     MatrixPush layer;
     glTranslatef(0, 0, -1);
-    for (const int index : order_)
-        if (!(timeStands && passes_[size_t(index)]->pictures[0]))
-            drawPass(*passes_[size_t(index)], seconds, delta_, beat);
-    if (passes_[0]->pictures[0])
-        showImagePicture(*passes_[0]);
+    PassProgram& image = *passes_[0];
+    for (const int index : order_) {
+        PassProgram& pass = *passes_[size_t(index)];
+        if (timeStands && pass.drawsPictures())
+            continue;
+        // An image pass that draws only on a screen no one sees is not shaded.
+        std::optional<CEnabler> unseen;
+        discardWhen(screenUnseen && &pass == &image && !image.pictures[0], unseen);
+        drawPass(pass, seconds, delta_, beat);
+    }
+    if (image.pictures[0]) {
+        std::optional<CEnabler> unseen;
+        discardWhen(screenUnseen, unseen);
+        showImagePicture(image);
+    }
     bindScreenFramebuffer();
-    for (int channel = shadertoy::channelCount - 1; channel >= 0; --channel) {
-        glActiveTexture(GLenum(GL_TEXTURE0 + channel));
+    for (int unit = keyboardUnit; unit >= 0; --unit) {
+        glActiveTexture(GLenum(GL_TEXTURE0 + unit));
+        glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
         glBindTexture(GL_TEXTURE_2D, 0);
     }
     glUseProgram(0);

@@ -1,16 +1,17 @@
 #pragma once
 // Shaders written for Shadertoy, played as a show entry: an image pass and the buffer passes its
 // channels name, with what the website gives them (iTime, iResolution, iFrame, iChannel0-3, ...),
-// the show's music as the sound texture, and the show's beat and tracks (docs/shadertoy.md).
+// the show's music as the sound texture, the values the author declared for tuning, and the
+// show's beat and tracks (docs/shadertoy.md).
 
 #include "effects/EffectContext.h"
+#include "effects/ShaderToyMedia.h"
 #include "effects/ShaderToySource.h"
 #include "effekt/Effekt.h"
-#include "media/VideoDecoder.h"
+#include "render/CubeTarget.h"
 #include "render/RenderTarget.h"
 #include "render/Shader.h"
 #include "render/ShaderInputs.h"
-#include "render/Texture.h"
 
 #include <array>
 #include <memory>
@@ -30,11 +31,21 @@ public:
 
     // Frames drawn since the entry (re)started, as its shaders see them in iFrame.
     int frameNumber() const { return frame_; }
+    // Every pass read, the image pass first, as compiled: included files in place.
+    std::vector<const shadertoy::Pass*> passSources() const;
+    // The language its passes compile as.
+    shadertoy::Language language() const { return language_; }
+    std::vector<std::string> trackUniforms() const override;
+    // The values declared with #iUniform, each driven by the track of its own name.
+    void registerTweaks(TweakRegistry& tweaks) override;
+    // The tracks it reads beside its passes' float uniforms: iMouse.x to iMouse.w, and one for
+    // each number of a vector or colour declared with #iUniform ("tint.r").
+    std::vector<std::string> componentTracks() const;
 
 private:
     struct Source {
         shadertoy::ChannelKind kind = shadertoy::ChannelKind::None;
-        int index = 0; // into images_, videos_ or passes_ (a buffer, or the pass itself)
+        int index = 0; // into the media's files of its kind, or passes_ (a buffer, the pass itself)
         GLint wrap = GL_CLAMP_TO_EDGE;
         GLint minFilter = GL_LINEAR;
         GLint magFilter = GL_LINEAR;
@@ -43,16 +54,11 @@ private:
             return kind == shadertoy::ChannelKind::Buffer || kind == shadertoy::ChannelKind::Self;
         }
     };
-    // What a channel shows in the frame: its texture and its size in pixels.
-    struct ChannelPicture {
-        GLuint texture = 0;
-        float width = 0, height = 0;
-    };
-    struct VideoChannel {
-        std::unique_ptr<VideoDecoder> decoder;
-        CTexture texture;
-        int shownFrame = -1;
-        float seconds = 0; // where the video is in this frame
+    // A value declared with #iUniform, shared by the passes that declare it.
+    struct TunedValue {
+        shadertoy::Uniform declared;
+        float numbers[4] = {};
+        int32_t whole = 0; // an int's value
     };
     struct PassProgram {
         shadertoy::Pass source;
@@ -62,23 +68,26 @@ private:
         // Two pictures for a pass that is read (the buffers, and the image pass reading "self"):
         // it draws into the back one while its readers see the front one.
         std::unique_ptr<RenderTarget> pictures[2];
+        std::unique_ptr<CubeTarget> cubes[2]; // instead, for a pass drawing a cube map
         int front = 0;
         struct {
             GLint resolution = -1, time = -1, globalTime = -1, timeDelta = -1, frameRate = -1,
                   frame = -1, channelTime = -1, channelResolution = -1, mouse = -1, date = -1,
-                  sampleRate = -1, beat = -1;
+                  sampleRate = -1, beat = -1, keyboard = -1, cubeFace = -1;
             GLint channel[shadertoy::channelCount] = {-1, -1, -1, -1};
         } uniforms;
+        std::vector<std::pair<GLint, const TunedValue*>> tuned;
+
+        bool drawsPictures() const { return pictures[0] || cubes[0]; }
     };
 
     FrameInputs& frameInputs_;
     ShowFiles& files_;
+    shadertoy::Language language_;
+    ShaderToyMedia media_;
     std::vector<std::unique_ptr<PassProgram>> passes_; // [0] is the image pass
     std::vector<int> order_;                           // passes in the order a frame draws them
-    std::vector<std::unique_ptr<CTexture>> images_;
-    std::vector<std::string> imageKeys_; // path and sampling settings of each image
-    std::vector<std::unique_ptr<VideoChannel>> videos_;
-    std::vector<std::string> videoPaths_;
+    std::vector<std::unique_ptr<TunedValue>> tuned_;
     FragmentProgram copyProgram_; // shows the image pass's picture when it keeps one
     GLint copyPicture_ = -1, copySize_ = -1;
     std::vector<std::string> problems_;
@@ -87,21 +96,24 @@ private:
     uint32_t lastTime_ = 0;
     int frame_ = 0;
     float delta_ = 0;       // iTimeDelta: seconds from the frame before
+    float mouse_[4] = {};   // iMouse in this frame
     float dateSeconds_ = 0; // iDate at the entry's start
     float dateYear_ = 0, dateMonth_ = 0, dateDay_ = 0;
 
     int loadPass(const std::string& path);
     Source sourceOf(PassProgram& pass, int channel);
-    int imageIndex(const shadertoy::Channel& channel);
-    int videoIndex(const shadertoy::Channel& channel);
-    void findOrder(int pass, std::vector<int>& state);
+    void addTunedValues(PassProgram& pass);
+    static void setTunedUniform(GLint location, const TunedValue& value);
+    void findOrder();
     void findUniforms(PassProgram& pass);
     void restart();
-    void showVideos(uint32_t time);
+    void findMouse();
+    void makePictures();
+    void checkCubePasses();
     void drawPass(PassProgram& pass, float seconds, float delta, float beat);
-    ChannelPicture pictureOf(const Source& source) const;
+    static void drawCubeFaces(PassProgram& pass);
+    ChannelPicture pictureOf(const Source& source);
     static void bindChannel(const Source& source, const ChannelPicture& picture, int channel);
-    float channelSeconds(const Source& source, float seconds) const;
     void showImagePicture(PassProgram& image);
 };
 

@@ -1,82 +1,40 @@
 #include "effects/ShaderToySource.h"
 
+#include "effects/ShaderToyPreamble.h"
+#include "effects/ShaderToyText.h"
+#include "effects/ShaderToyUniform.h"
 #include "platform/Error.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace shadertoy {
 
 namespace {
 
-// What the website declares before the author's code. Each line is a line of the source that maps
-// to no line of the author's files.
-constexpr std::string_view preamble[] = {
-    "uniform vec3 iResolution;",      "uniform float iTime;",
-    "uniform float iGlobalTime;",     "uniform float iTimeDelta;",
-    "uniform float iFrameRate;",      "uniform int iFrame;",
-    "uniform float iChannelTime[4];", "uniform vec3 iChannelResolution[4];",
-    "uniform vec4 iMouse;",           "uniform vec4 iDate;",
-    "uniform float iSampleRate;",     "uniform sampler2D iChannel0;",
-    "uniform sampler2D iChannel1;",   "uniform sampler2D iChannel2;",
-    "uniform sampler2D iChannel3;",
-};
-
-// The version every pass compiles as: texture() and texture2D() both, integer loops, constant
-// arrays, and gl_FragColor, on the OpenGL 2.x contexts the show runs on.
-constexpr std::string_view versionLine = "#version 130";
-
-constexpr std::string_view mainCallingMainImage[] = {
-    "void main() {",
-    "    vec4 shadertoyColour = vec4(0.0, 0.0, 0.0, 1.0);",
-    "    mainImage(shadertoyColour, gl_FragCoord.xy);",
-    "    gl_FragColor = shadertoyColour;",
-    "}",
-};
-
 constexpr int maxIncludeDepth = 32;
 // Files of one pass, its own and included ones together: a bound on the work any bytes can ask for.
 constexpr size_t maxPassFiles = 256;
 
-bool isNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+// The preprocessor's own directives, which the compiler reads.
+constexpr std::string_view glslDirectives[] = {"define", "undef",   "if",       "ifdef", "ifndef",
+                                               "else",   "elif",    "endif",    "error", "pragma",
+                                               "line",   "version", "extension"};
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+struct NamedFilter {
+    std::string_view name;
+    Filter filter;
+};
 
-std::string_view withoutLeadingSpace(std::string_view text) {
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-std::string_view withoutTrailingSpace(std::string_view text) {
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-// The text between the first pair of double quotes in `text`, which must be all that follows;
-// nothing when there is no such pair.
-std::optional<std::string_view> quoted(std::string_view text) {
-    text = withoutTrailingSpace(withoutLeadingSpace(text));
-    if (text.size() < 2 || text.front() != '"' || text.back() != '"')
-        return std::nullopt;
-    text = text.substr(1, text.size() - 2);
-    if (text.find('"') != std::string_view::npos)
-        return std::nullopt;
-    return text;
-}
+constexpr NamedFilter filterNames[] = {
+    {"Nearest", Filter::Nearest},
+    {"Linear", Filter::Linear},
+    {"Mipmap", Filter::Mipmap},
+    {"NearestMipMapNearest", Filter::NearestMipmapNearest},
+    {"LinearMipMapNearest", Filter::LinearMipmapNearest},
+    {"NearestMipMapLinear", Filter::NearestMipmapLinear},
+    {"LinearMipMapLinear", Filter::Mipmap},
+};
 
 std::string relativeTo(const std::string& file, std::string_view path) {
     const std::filesystem::path named{std::string(path)};
@@ -85,13 +43,15 @@ std::string relativeTo(const std::string& file, std::string_view path) {
     return (std::filesystem::path(file).parent_path() / named).lexically_normal().string();
 }
 
+bool isRegularFile(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(path, ignored);
+}
+
 std::optional<Filter> filterNamed(std::string_view name) {
-    if (equalsIgnoringCase(name, "Nearest"))
-        return Filter::Nearest;
-    if (equalsIgnoringCase(name, "Linear"))
-        return Filter::Linear;
-    if (equalsIgnoringCase(name, "Mipmap"))
-        return Filter::Mipmap;
+    for (const NamedFilter& known : filterNames)
+        if (equalsIgnoringCase(name, known.name))
+            return known.filter;
     return std::nullopt;
 }
 
@@ -100,43 +60,23 @@ std::optional<Wrap> wrapNamed(std::string_view name) {
         return Wrap::Repeat;
     if (equalsIgnoringCase(name, "Clamp"))
         return Wrap::Clamp;
+    if (equalsIgnoringCase(name, "Mirror"))
+        return Wrap::Mirror;
     return std::nullopt;
 }
 
-// Whether the text, comments left out, defines a function `main`.
-bool definesMain(std::string_view text) {
-    std::string code;
-    code.reserve(text.size());
-    for (size_t at = 0; at < text.size();) {
-        if (startsWith(text.substr(at), "//")) {
-            at = text.find('\n', at);
-            if (at == std::string_view::npos)
-                break;
-        } else if (startsWith(text.substr(at), "/*")) {
-            const size_t end = text.find("*/", at + 2);
-            at = end == std::string_view::npos ? text.size() : end + 2;
-            code += ' ';
+// The path with every `{}` replaced by the face's name.
+std::string facePath(std::string_view pattern, std::string_view face) {
+    std::string path;
+    for (size_t at = 0; at < pattern.size();) {
+        if (pattern.compare(at, 2, "{}") == 0) {
+            path += face;
+            at += 2;
         } else {
-            code += text[at++];
+            path += pattern[at++];
         }
     }
-    for (size_t at = code.find("main"); at != std::string::npos; at = code.find("main", at + 1)) {
-        if ((at > 0 && isNameCharacter(code[at - 1])) ||
-            (at + 4 < code.size() && isNameCharacter(code[at + 4])))
-            continue;
-        size_t next = at + 4;
-        while (next < code.size() && std::isspace(static_cast<unsigned char>(code[next])))
-            ++next;
-        if (next >= code.size() || code[next] != '(')
-            continue;
-        size_t before = at;
-        while (before > 0 && std::isspace(static_cast<unsigned char>(code[before - 1])))
-            --before;
-        if (before >= 4 && code.compare(before - 4, 4, "void") == 0 &&
-            (before == 4 || !isNameCharacter(code[before - 5])))
-            return true;
-    }
-    return false;
+    return path;
 }
 
 // Reads one file of a pass (the pass's own or an included one) into the pass.
@@ -161,9 +101,9 @@ public:
             const std::string_view line = bytes.substr(begin, end - begin);
             ++lineNumber;
             if (!readDirective(file, lineNumber, line)) {
-                body_ += line;
-                body_ += '\n';
-                pass_.lines.lines.push_back({fileIndex, lineNumber});
+                body_.text += line;
+                body_.text += '\n';
+                body_.lines.push_back({fileIndex, lineNumber});
             }
             if (end == bytes.size())
                 break;
@@ -172,8 +112,14 @@ public:
         including_.pop_back();
     }
 
-    std::string body_;
-    std::vector<std::string> extensions_;
+    // Finds the files the channels name, now that every line that sets them was read.
+    void finishChannels() {
+        for (Channel& channel : pass_.channels)
+            if (channel.kind != ChannelKind::None)
+                finishChannel(channel);
+    }
+
+    PassBody body_;
 
 private:
     Pass& pass_;
@@ -184,11 +130,15 @@ private:
         pass_.problems.push_back(
             formatText("%s:%d:%d: error: %s", file.c_str(), line, column, message.c_str()));
     }
+    void problem(const Channel& channel, const std::string& message) {
+        problem(channel.file, channel.line, channel.column, message);
+    }
 
-    // Keeps the line's place in the source as an empty line.
-    void blank(const std::string& file, int line) {
-        body_ += '\n';
-        pass_.lines.lines.push_back(
+    // Keeps the line's place in the source: empty, or the text given.
+    void keepLine(const std::string& file, int line, std::string_view text = {}) {
+        body_.text += text;
+        body_.text += '\n';
+        body_.lines.push_back(
             {int(std::find(pass_.lines.files.begin(), pass_.lines.files.end(), file) -
                  pass_.lines.files.begin()),
              line});
@@ -196,33 +146,65 @@ private:
 
     // Handles a directive line of the file; false for a line of GLSL.
     bool readDirective(const std::string& file, int line, std::string_view text) {
-        const std::string_view trimmed = withoutLeadingSpace(text);
-        const int column = int(text.size() - trimmed.size()) + 1;
-        if (trimmed.empty() || trimmed.front() != '#')
+        const std::string_view afterSpace = withoutLeadingSpace(text);
+        const int column = int(text.size() - afterSpace.size()) + 1;
+        if (afterSpace.empty() || afterSpace.front() != '#')
             return false;
-        std::string_view directive = withoutLeadingSpace(trimmed.substr(1));
-        if (startsWith(directive, "iChannel")) {
+        const std::string_view directive = withoutLeadingSpace(afterSpace.substr(1));
+        const std::string_view word = leadingName(directive);
+        const std::string_view rest = directive.substr(word.size());
+        if (startsWith(word, "iChannel")) {
             readChannel(file, line, column, directive.substr(8));
-        } else if (startsWith(directive, "include") &&
-                   (directive.size() == 7 || !isNameCharacter(directive[7]))) {
-            readInclude(file, line, column, directive.substr(7));
+        } else if (word == "include") {
+            readInclude(file, line, column, rest);
             return true; // the included lines stand in its place
-        } else if (startsWith(directive, "version")) {
+        } else if (word == "iUniform") {
+            readUniform(file, line, column, rest);
+            return true; // its declaration stands in its place
+        } else if (word == "iKeyboard" && trimmed(rest).empty()) {
+            pass_.keyboard = true;
+        } else if (word == "version") {
             // Every pass compiles as one version, given first.
-        } else if (startsWith(directive, "extension")) {
+        } else if (word == "extension") {
             // Extension lines must come before any code: they go first, the line stays empty.
-            extensions_.emplace_back(withoutTrailingSpace(trimmed));
-        } else if (directive.size() > 1 && directive[0] == 'i' &&
-                   std::isupper(static_cast<unsigned char>(directive[1]))) {
-            problem(file, line, column,
-                    "unsupported directive '#" +
-                        std::string(directive.substr(0, directive.find_first_of(" \t\""))) +
-                        "' (only #iChannel0 to #iChannel3 and #include are read)");
-        } else {
+            body_.extensions.emplace_back(withoutTrailingSpace(afterSpace));
+        } else if (word.empty() || std::find(std::begin(glslDirectives), std::end(glslDirectives),
+                                             word) != std::end(glslDirectives)) {
             return false;
+        } else {
+            // The editors' lines that set what they show (#StrictCompatibility,
+            // #iFirstPersonControls, ...) change nothing a file can see here.
+            pass_.warnings.push_back(
+                formatText("%s:%d:%d: '#%s' is not read here; the line is left out", file.c_str(),
+                           line, column, std::string(word).c_str()));
         }
-        blank(file, line);
+        keepLine(file, line);
         return true;
+    }
+
+    void readUniform(const std::string& file, int line, int column, std::string_view words) {
+        std::variant<Uniform, std::string> read = readUniformDirective(words);
+        if (const std::string* fault = std::get_if<std::string>(&read)) {
+            problem(file, line, column, *fault);
+            keepLine(file, line);
+            return;
+        }
+        Uniform& uniform = std::get<Uniform>(read);
+        uniform.file = file;
+        uniform.line = line;
+        const auto earlier =
+            std::find_if(pass_.uniforms.begin(), pass_.uniforms.end(),
+                         [&](const Uniform& other) { return other.name == uniform.name; });
+        if (earlier != pass_.uniforms.end()) {
+            problem(file, line, column,
+                    formatText("the uniform '%s' was declared before, at %s:%d",
+                               uniform.name.c_str(), earlier->file.c_str(), earlier->line));
+            keepLine(file, line);
+            return;
+        }
+        keepLine(file, line,
+                 "uniform " + std::string(glslTypeOf(uniform.type)) + " " + uniform.name + ";");
+        pass_.uniforms.push_back(std::move(uniform));
     }
 
     void readChannel(const std::string& file, int line, int column, std::string_view rest) {
@@ -265,22 +247,27 @@ private:
         channel.file = file;
         channel.line = line;
         channel.column = column;
+        channel.path.clear();
+        channel.kind = ChannelKind::None;
         if (value == "music") {
             channel.kind = ChannelKind::Music;
-        } else if (value == "self") {
+        } else if (value == "self" || value == "file://self") {
             channel.kind = ChannelKind::Self;
-        } else if (startsWith(value, "file://") && value.size() > 7) {
-            channel.path = relativeTo(file, value.substr(7));
-            channel.kind = channelKindOfFile(channel.path);
-            std::error_code ignored;
-            if (!std::filesystem::is_regular_file(channel.path, ignored)) {
-                problem(file, line, column, "the channel's file " + channel.path + " is missing");
-                channel.kind = ChannelKind::None;
-            }
+        } else if (value == "keyboard") {
+            channel.kind = ChannelKind::Keyboard;
+        } else if (startsWith(value, "https://") || startsWith(value, "http://")) {
+            problem(channel, "the channel names a web address; shows read local files only: "
+                             "save the file beside the shader and name its path");
         } else {
-            problem(file, line, column,
-                    "unknown channel value \"" + std::string(value) +
-                        "\": \"file://PATH\", \"music\" or \"self\"");
+            const std::string_view path = startsWith(value, "file://") ? value.substr(7) : value;
+            if (path.empty()) {
+                problem(channel, "unknown channel value \"" + std::string(value) +
+                                     "\": \"file://PATH\", a path, \"music\", \"self\" or "
+                                     "\"keyboard\"");
+                return;
+            }
+            channel.path = relativeTo(file, path);
+            channel.kind = channelKindOfFile(channel.path);
         }
     }
 
@@ -292,31 +279,75 @@ private:
             else
                 problem(file, line, column,
                         "unknown wrap mode \"" + std::string(value) +
-                            "\": \"Repeat\" or \"Clamp\"");
+                            "\": \"Repeat\", \"Clamp\" or \"Mirror\"");
         } else if (setting == "MinFilter" || setting == "MagFilter") {
             const auto filter = filterNamed(value);
             if (!filter)
                 problem(file, line, column,
                         "unknown filter \"" + std::string(value) +
-                            "\": \"Nearest\", \"Linear\" or \"Mipmap\"");
+                            "\": \"Nearest\", \"Linear\", \"Mipmap\" or a GL filter's name "
+                            "(\"NearestMipMapNearest\" ... \"LinearMipMapLinear\")");
             else if (setting == "MinFilter")
                 channel.minFilter = *filter;
-            else if (*filter == Filter::Mipmap)
+            else if (*filter != Filter::Nearest && *filter != Filter::Linear)
                 problem(file, line, column, "a magnifying filter is \"Nearest\" or \"Linear\"");
             else
                 channel.magFilter = *filter;
+        } else if (setting == "Type") {
+            if (equalsIgnoringCase(value, "CubeMap") || equalsIgnoringCase(value, "Texture"))
+                channel.cubeType = equalsIgnoringCase(value, "CubeMap");
+            else
+                problem(file, line, column,
+                        "unknown channel type \"" + std::string(value) +
+                            "\": \"CubeMap\" or \"Texture\"");
         } else {
             problem(file, line, column,
                     "unknown channel setting '" + std::string(setting) +
-                        "': WrapMode, MinFilter or MagFilter");
+                        "': WrapMode, MinFilter, MagFilter or Type");
         }
+    }
+
+    void finishChannel(Channel& channel) {
+        const bool facePattern = channel.path.find("{}") != std::string::npos;
+        if (channel.cubeType && channel.kind != ChannelKind::Image &&
+            channel.kind != ChannelKind::Buffer) {
+            problem(channel, "only images and buffer passes are cube maps");
+            channel.kind = ChannelKind::None;
+        } else if (channel.kind == ChannelKind::Image && (facePattern || channel.cubeType)) {
+            findFaces(channel, facePattern);
+        } else if (!channel.path.empty() && !isRegularFile(channel.path)) {
+            problem(channel, "the channel's file " + channel.path + " is missing");
+            channel.kind = ChannelKind::None;
+        }
+    }
+
+    // A cube map's six images: `{}` in the path stands for each face's name, in the first of the
+    // usual spellings whose six files are all there.
+    void findFaces(Channel& channel, bool facePattern) {
+        channel.kind = ChannelKind::None;
+        if (!facePattern) {
+            problem(channel, "a cube map's path holds {} where its faces' names go "
+                             "(e w u d n s, px nx py ny pz nz, ...)");
+            return;
+        }
+        for (const auto& spelling : cubeFaceSpellings) {
+            for (size_t face = 0; face < spelling.size(); ++face)
+                channel.faces[face] = facePath(channel.path, spelling[face]);
+            if (std::all_of(channel.faces.begin(), channel.faces.end(), isRegularFile)) {
+                channel.kind = ChannelKind::Cube;
+                return;
+            }
+        }
+        problem(channel, "the six faces of " + channel.path +
+                             " are missing: {} is e w u d n s, px nx py ny pz nz, posx negx ... "
+                             "or right left top bottom front back");
     }
 
     void readInclude(const std::string& file, int line, int column, std::string_view rest) {
         const std::optional<std::string_view> name = quoted(rest);
         if (!name || name->empty()) {
             problem(file, line, column, "#include needs a path in double quotes");
-            blank(file, line);
+            keepLine(file, line);
             return;
         }
         const std::string included = relativeTo(file, *name);
@@ -325,88 +356,56 @@ private:
             for (const std::string& step : including_)
                 cycle += step + " -> ";
             problem(file, line, column, "include cycle: " + cycle + included);
-            blank(file, line);
+            keepLine(file, line);
             return;
         }
         if (int(including_.size()) >= maxIncludeDepth) {
             problem(file, line, column, "includes nest deeper than 32 files");
-            blank(file, line);
+            keepLine(file, line);
             return;
         }
         if (pass_.lines.files.size() >= maxPassFiles) {
             problem(file, line, column, "a pass may include at most 255 files");
-            blank(file, line);
+            keepLine(file, line);
             return;
         }
         const std::optional<std::string> contents = read_(included);
         if (!contents) {
             problem(file, line, column, "the included file " + included + " is missing");
-            blank(file, line);
+            keepLine(file, line);
             return;
         }
         readFile(included, *contents);
     }
 };
 
-// The name a preamble line declares ("uniform vec3 iChannelResolution[4];" -> iChannelResolution).
-std::string_view uniformName(std::string_view declaration) {
-    const size_t start = declaration.rfind(' ') + 1;
-    return declaration.substr(start, declaration.find_first_of("[;", start) - start);
-}
-
-// Whether a line of the text declares a uniform of that name itself (files made for other players
-// declare the website's uniforms; the file's own declaration then stands alone).
-bool declaresUniform(std::string_view text, std::string_view name) {
-    for (size_t at = text.find(name); at != std::string_view::npos; at = text.find(name, at + 1)) {
-        if ((at > 0 && isNameCharacter(text[at - 1])) ||
-            (at + name.size() < text.size() && isNameCharacter(text[at + name.size()])))
-            continue;
-        const size_t lineStart = text.rfind('\n', at) + 1; // npos + 1 is 0
-        const std::string_view before = withoutLeadingSpace(text.substr(lineStart, at - lineStart));
-        if (startsWith(before, "uniform") && before.size() > 7 && isSpace(before[7]))
-            return true;
-    }
-    return false;
-}
-
-void addAddedLine(Pass& pass, std::string_view line) {
-    pass.source += line;
-    pass.source += '\n';
-    pass.lines.lines.push_back({});
+bool hasExtension(std::string_view extension, std::initializer_list<std::string_view> known) {
+    return std::any_of(known.begin(), known.end(), [&](std::string_view candidate) {
+        return equalsIgnoringCase(extension, candidate);
+    });
 }
 
 } // namespace
 
 ChannelKind channelKindOfFile(std::string_view path) {
     const std::string extension = std::filesystem::path(std::string(path)).extension().string();
-    for (std::string_view shader : {".glsl", ".frag", ".fs"})
-        if (equalsIgnoringCase(extension, shader))
-            return ChannelKind::Buffer;
-    for (std::string_view video : {".avi", ".mp4", ".mkv", ".webm", ".mov", ".ogv", ".mpg", ".m4v"})
-        if (equalsIgnoringCase(extension, video))
-            return ChannelKind::Video;
+    if (hasExtension(extension, {".glsl", ".frag", ".fs"}))
+        return ChannelKind::Buffer;
+    if (hasExtension(extension, {".avi", ".mp4", ".mkv", ".webm", ".mov", ".ogv", ".mpg", ".m4v"}))
+        return ChannelKind::Video;
+    if (hasExtension(extension, {".mp3", ".ogg", ".oga", ".wav", ".flac", ".opus", ".m4a", ".aac"}))
+        return ChannelKind::Sound;
     return ChannelKind::Image;
 }
 
-Pass readShaderToyPass(const std::string& file, std::string_view bytes, const FileReader& read) {
+Pass readShaderToyPass(const std::string& file, std::string_view bytes, const FileReader& read,
+                       Language language) {
     Pass pass;
     pass.file = file;
     PassReader reader(pass, read);
     reader.readFile(file, bytes);
-    pass.ownMain = definesMain(reader.body_);
-    const std::vector<SourceLineMap::Place> bodyLines = std::move(pass.lines.lines);
-    pass.lines.lines.clear();
-    addAddedLine(pass, versionLine);
-    for (const std::string& extension : reader.extensions_)
-        addAddedLine(pass, extension);
-    for (std::string_view line : preamble)
-        if (!declaresUniform(reader.body_, uniformName(line)))
-            addAddedLine(pass, line);
-    pass.source += reader.body_;
-    pass.lines.lines.insert(pass.lines.lines.end(), bodyLines.begin(), bodyLines.end());
-    if (!pass.ownMain)
-        for (std::string_view line : mainCallingMainImage)
-            addAddedLine(pass, line);
+    reader.finishChannels();
+    assembleSource(pass, reader.body_, language);
     return pass;
 }
 

@@ -21,6 +21,11 @@ public:
     // keep no pictures): work whose only product is pixel data of its own may be skipped, as long
     // as every GL call is still made and the next frame drawn in full makes its pixels anew.
     bool picturesUnseen = false;
+    // Set while what it draws on the screen in this frame is neither seen nor read by anything
+    // drawn after it (a render's lead-in, drawn in full for the pictures entries keep): drawing
+    // that only reaches the screen may be left out as long as every GL call is still made (under
+    // rasteriser discard); the pictures it keeps are made as always.
+    bool screenUnseen = false;
 
     // Script values are stored bit for bit: -1 becomes 4294967295.
     Effekt(int32_t start, int32_t end)

@@ -7,8 +7,9 @@ int TweakRegistry::defineEnum(const std::string& name, std::vector<TweakEnumValu
 }
 
 void TweakRegistry::addVariable(const TweakBar* bar, const std::string& name, int type,
-                                void* address, const std::string& definition) {
-    variables_.push_back({bar, name, type, address, definition});
+                                void* address, const std::string& definition,
+                                const std::string& trackName) {
+    variables_.push_back({bar, name, type, address, definition, trackName});
 }
 
 void TweakRegistry::terminate() {

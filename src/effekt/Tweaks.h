@@ -22,6 +22,7 @@ enum TweakType : int {
     TweakColor4F,
     TweakDir3F,
     TweakQuat4F,
+    TweakVec2F,
     firstEnumType = 100,
 };
 
@@ -36,6 +37,9 @@ struct TweakVariable {
     int type;
     void* address;
     std::string definition;
+    // The track that drives it, when it is a free name rather than the entry's own value (a
+    // shader's uniform that the author declared for tuning).
+    std::string trackName = {};
 };
 
 struct TweakEnum {
@@ -50,7 +54,7 @@ public:
     // Defines an enumeration and returns its type id.
     int defineEnum(const std::string& name, std::vector<TweakEnumValue> values);
     void addVariable(const TweakBar* bar, const std::string& name, int type, void* address,
-                     const std::string& definition);
+                     const std::string& definition, const std::string& trackName = {});
     // Forgets every variable and enumeration.
     void terminate();
 

@@ -3,6 +3,7 @@
 #include "audio/MusicStream.h"
 #include "offline/OfflineFrame.h"
 #include "render/GL.h"
+#include "render/GLState.h"
 #include "timeline/Show.h"
 #include "timeline/ShowFrame.h"
 
@@ -64,7 +65,7 @@ bool clearReachesWholeWindow() {
 class NothingDrawn {
 public:
     NothingDrawn() {
-        if (discardAvailable())
+        if (rasteriserDiscardAvailable())
             glEnable(GL_RASTERIZER_DISCARD);
         else
             enterSelectionMode();
@@ -86,7 +87,7 @@ public:
                 glEndConditionalRenderNV();
             glDeleteQueries(1, &noSamples);
         }
-        if (discardAvailable())
+        if (rasteriserDiscardAvailable())
             glDisable(GL_RASTERIZER_DISCARD);
         else
             glRenderMode(GL_RENDER);
@@ -97,7 +98,6 @@ public:
 private:
     GLuint noSamples = 0;
 
-    static bool discardAvailable() { return GLEW_VERSION_3_0 || GLEW_EXT_transform_feedback; }
     static void enterSelectionMode() {
         // Selection mode records hits only around names pushed on its name stack; none are.
         static GLuint hits[64];
@@ -106,24 +106,47 @@ private:
     }
 };
 
-// While it lasts, the entries that end before effect time `time`, and those that keep no pictures
-// from frame to frame, are marked as drawn with their pictures unseen.
-class PicturesUnseen {
+// While it lasts, the flag `flag` of every entry holds what `mark` says of it, asked from the
+// last entry drawn in a frame to the first; it is false again afterwards.
+class EntriesMarked {
 public:
-    PicturesUnseen(EffectList& effects, uint32_t time) : effects(effects) {
-        for (const auto& effect : effects)
-            effect->picturesUnseen = effect->endTime <= time || !effect->keepsPictures;
+    template <typename Mark>
+    EntriesMarked(EffectList& effects, bool Effekt::*flag, Mark mark)
+        : effects(effects), flag(flag) {
+        for (auto effect = effects.rbegin(); effect != effects.rend(); ++effect)
+            (**effect).*flag = mark(**effect);
     }
-    ~PicturesUnseen() {
+    ~EntriesMarked() {
         for (const auto& effect : effects)
-            effect->picturesUnseen = false;
+            (*effect).*flag = false;
     }
-    PicturesUnseen(const PicturesUnseen&) = delete;
-    PicturesUnseen& operator=(const PicturesUnseen&) = delete;
+    EntriesMarked(const EntriesMarked&) = delete;
+    EntriesMarked& operator=(const EntriesMarked&) = delete;
 
 private:
     EffectList& effects;
+    bool Effekt::*flag;
 };
+
+// The entries that end before effect time `time`, and those that keep no pictures from frame to
+// frame, are drawn with their pictures unseen.
+EntriesMarked picturesUnseen(EffectList& effects, uint32_t time) {
+    return {effects, &Effekt::picturesUnseen, [time](const Effekt& effect) {
+                return effect.endTime <= time || !effect.keepsPictures;
+            }};
+}
+
+// In a frame at effect time `time` drawn for the pictures entries keep (`forPicturesAlone`), an
+// entry draws an unseen screen unless an entry drawn after it keeps pictures of its own, which it
+// might make from the screen.
+EntriesMarked screensUnseen(EffectList& effects, uint32_t time, bool forPicturesAlone) {
+    return {effects, &Effekt::screenUnseen,
+            [=, laterKeepsPictures = false](const Effekt& effect) mutable {
+                const bool unseen = forPicturesAlone && !laterKeepsPictures;
+                laterKeepsPictures |= effect.keepsPictures && effect.isActiveAt(time);
+                return unseen;
+            }};
+}
 
 uint32_t millisecondsOf(uint64_t frames, int fps) {
     return uint32_t(std::min<uint64_t>(UINT32_MAX, (frames * 1000 + uint64_t(fps) - 1) / fps));
@@ -131,11 +154,13 @@ uint32_t millisecondsOf(uint64_t frames, int fps) {
 
 } // namespace
 
-uint64_t fullLeadInFrames(const RenderPlan& plan, const Show& show) {
+void planLeadIn(RenderPlan& plan, const Show& show) {
+    plan.screenFrames = std::min(plan.warmupFrames, plan.historyFrames);
     if (plan.historyFrames == 0)
-        return 0;
-    return std::max(plan.warmupFrames,
-                    picturesReachBack(plan, show.effects(), 0, show.startOffset()));
+        plan.warmupFrames = 0;
+    else
+        plan.warmupFrames = std::max(
+            plan.warmupFrames, picturesReachBack(plan, show.effects(), 0, show.startOffset()));
 }
 
 LeadInTooShort::LeadInTooShort(uint32_t warmup, uint32_t since)
@@ -150,6 +175,7 @@ bool drawLeadIn(const RenderPlan& plan, MusicStream& music, Show& show,
     const uint32_t startOffset = show.startOffset();
     const auto history = int64_t(plan.historyFrames);
     const auto full = int64_t(std::min(plan.warmupFrames, plan.historyFrames));
+    const auto seen = std::min(full, int64_t(plan.screenFrames));
     int64_t lastWholeClear = -history; // the window starts as fresh as a render's
     int64_t index = -history;
     // Draws the frames up to (not including) `end`; false when the show ended among them.
@@ -158,6 +184,8 @@ bool drawLeadIn(const RenderPlan& plan, MusicStream& music, Show& show,
             if (clearReachesWholeWindow())
                 lastWholeClear = index;
             const uint64_t sample = plan.sampleOfFrame(index);
+            const EntriesMarked screens = screensUnseen(
+                effects, timeOfFrame(plan, index, startOffset), inFull && index < -seen);
             if (!(inFull ? drawWarmupFrame(music, show, sample)
                          : drawOfflineFrame(music, show, sample)))
                 return false;
@@ -173,16 +201,17 @@ bool drawLeadIn(const RenderPlan& plan, MusicStream& music, Show& show,
         // The window's buffers at the first kept frame hold nothing of these frames when that
         // frame's clear reaches them all; otherwise the lead-in asks for more frames in full.
         NothingDrawn nothingDrawn;
-        PicturesUnseen endedBeforeDrawingInFull(effects, timeOfFrame(plan, -full, startOffset));
+        const EntriesMarked endedBeforeDrawingInFull =
+            picturesUnseen(effects, timeOfFrame(plan, -full, startOffset));
         if (!drawFramesUpTo(-full, false))
             return false;
     }
     if (!drawFramesUpTo(0, true))
         return false;
-    if (history == 0 || clearReachesWholeWindow() || lastWholeClear >= -full)
+    if (history == 0 || clearReachesWholeWindow() || lastWholeClear >= -seen)
         return true;
     // The first frame draws over what the frames since the last whole clear left: all of them,
-    // and the pictures their entries keep, must be drawn in full.
+    // and the pictures their entries keep, must be drawn in full, their screens too.
     const uint64_t needed = std::max(uint64_t(-lastWholeClear),
                                      picturesReachBack(plan, effects, lastWholeClear, startOffset));
     throw LeadInTooShort(millisecondsOf(needed, plan.fps),

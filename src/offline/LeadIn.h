@@ -21,9 +21,10 @@
 class MusicStream;
 class Show;
 
-// The frames before the plan's first kept frame that must be drawn in full: its warm-up, and back
-// to the first frame of every entry active at the first kept frame that keeps pictures.
-uint64_t fullLeadInFrames(const RenderPlan& plan, const Show& show);
+// Sets the frames before the plan's first kept frame that must be drawn in full: its warm-up (in
+// which the screen is drawn too), and back to the first frame of every entry active at the first
+// kept frame that keeps pictures.
+void planLeadIn(RenderPlan& plan, const Show& show);
 
 // Raised at the first kept frame when the window's buffers still hold drawing from before the
 // frames drawn in full: a render from there needs a warm-up of at least `warmup` milliseconds.

@@ -34,7 +34,7 @@ void profileShow(const RenderRequest& request, Show& show, const OffscreenWindow
     constexpr uint64_t emptyFramesMeasured = 100;
     MusicStream music(show.music().samples(), MusicOutput::Manual);
     RenderPlan plan = planOfRequest(request, music, show.startOffset(), show.endTime());
-    plan.warmupFrames = fullLeadInFrames(plan, show);
+    planLeadIn(plan, show);
 
     glClearColor(0, 0, 0, 0);
     ProfileReport report;

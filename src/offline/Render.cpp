@@ -58,7 +58,7 @@ RenderPlan renderShow(const RenderRequest& request, Show& show, OffscreenWindow&
     RenderPlan plan = planOfRequest(request, music, show.startOffset(), show.endTime());
     if (observer)
         observer->planned(plan);
-    plan.warmupFrames = fullLeadInFrames(plan, show);
+    planLeadIn(plan, show);
     keepPlannedMusic(music, plan);
     sink.setAudio(musicOfSpan(music, plan));
 

@@ -16,9 +16,12 @@ struct RenderPlan {
     // Frames on the same grid between the show's start and the first kept frame: a render that
     // starts later draws them all, so that it starts from the state a render from the show's start
     // has there. Only the last `warmupFrames` of them are drawn in full; the others only for the
-    // state they leave behind.
+    // state they leave behind. Of those drawn in full, the last `screenFrames` (the warm-up asked
+    // for) draw everything; the earlier ones, drawn for the pictures entries keep, leave out what
+    // an entry draws on the screen where nothing drawn after it could read it.
     uint64_t historyFrames = 0;
     uint64_t warmupFrames = 0;
+    uint64_t screenFrames = 0;
     bool endsWithMusic = false; // --to lies past the music's end, which ends the render instead
 
     // Music position of frame `index` counted from the first kept frame; earlier frames have

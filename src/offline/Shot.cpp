@@ -23,7 +23,7 @@ void renderShot(uint32_t time, const RenderRequest& request, Show& show, Offscre
         {offset, music.lengthFrames(), time, std::nullopt, request.warmup, request.fps}, problem);
     if (!plan)
         throw ShowError(problem);
-    plan->warmupFrames = fullLeadInFrames(*plan, show);
+    planLeadIn(*plan, show);
     keepPlannedMusic(music, *plan);
     glClearColor(0, 0, 0, 0);
     if (!drawLeadIn(*plan, music, show, [](uint64_t, uint64_t) {}) ||

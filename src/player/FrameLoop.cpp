@@ -2,6 +2,7 @@
 
 #include "audio/MusicStream.h"
 #include "player/RenderWindow.h"
+#include "timeline/Show.h"
 #include "timeline/ShowFrame.h"
 
 namespace {
@@ -25,6 +26,7 @@ bool runShowFrame(RenderWindow& window, MusicStream& music, Show& show, LiveFram
         seekBy(music, -1.0);
     float beat = 0;
     const uint32_t time = drawMusicFrame(music, show, nullptr, &beat);
+    show.frame().endKeyFrame();
     window.endShowFrame();
     if (hooks)
         hooks->afterFrame(time, beat);

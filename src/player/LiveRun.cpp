@@ -1,6 +1,7 @@
 #include "player/LiveRun.h"
 
 #include "audio/MusicStream.h"
+#include "player/WebKeyCodes.h"
 #include "render/GLState.h"
 #include "timeline/Show.h"
 
@@ -63,7 +64,13 @@ void LiveRun::takeShow(std::unique_ptr<Show> show) {
 }
 
 bool LiveRun::takeEvent(const SDL_Event& event) {
+    // Every key released reaches the shaders' keyboard, so that none stays held.
+    if (event.type == SDL_KEYUP)
+        show_->frame().releaseKey(webKeyCode(event.key.keysym.sym));
     if (hooks_ && hooks_->takeEvent(event))
         return true;
+    // The keys also reach the shaders' keyboard (a key of the run still does its work).
+    if (event.type == SDL_KEYDOWN)
+        show_->frame().pressKey(webKeyCode(event.key.keysym.sym));
     return event.type == SDL_KEYUP && pressKey(keys_, event.key);
 }

@@ -101,3 +101,5 @@ void Quad::drawOffset(float repeatS, float repeatT, float offsetS, float offsetT
     glVertex3f(left, bottom, centre.z);
     glEnd();
 }
+
+bool rasteriserDiscardAvailable() { return GLEW_VERSION_3_0 || GLEW_EXT_transform_feedback; }

@@ -34,6 +34,10 @@ public:
     ~CFog() override;
 };
 
+// Whether the driver can discard what it rasterises (GL_RASTERIZER_DISCARD: OpenGL 3.0, or
+// EXT_transform_feedback).
+bool rasteriserDiscardAvailable();
+
 // True when a drawing in a colour at or below black, added to the picture with blend factors
 // (GL_ONE, GL_ONE), changes nothing: the colour reaches the fragments unchanged (no lighting, fog,
 // colour sum or shader program; textures modulate) and neither depth nor stencil is written.

@@ -5,6 +5,7 @@
 #include "platform/Error.h"
 #include "platform/FileBytes.h"
 #include "platform/LoadNotes.h"
+#include "render/DeepPictures.h"
 #include "render/ImageStructure.h"
 
 #include <FreeImage.h>
@@ -190,8 +191,16 @@ int loadFlags(FREE_IMAGE_FORMAT format) {
     return format == FIF_JPEG ? JPEG_EXIFROTATE : format == FIF_PNG ? PNG_IGNOREGAMMA : 0;
 }
 
-// Decodes the file with FreeImage in this process; its problems go to the load notes.
-DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path) {
+// Files of the formats whose decoders were seen to hang or to make up a picture are read whole
+// (up to this size) and their headers checked before any decoder sees them.
+constexpr size_t largestCheckedFile = size_t(256) << 20;
+
+// Decodes the file with FreeImage in this process (a DDS of floats with our own reader, when the
+// depth is kept); its problems go to the load notes.
+DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path, bool keepDepth) {
+    if (keepDepth && format == FIF_DDS)
+        if (std::optional<DecodedImage> picture = floatDds(path, largestCheckedFile))
+            return std::move(*picture);
     if (!headerSizeUsable(format, path))
         return {};
     DecoderMessages messages;
@@ -206,6 +215,9 @@ DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path) {
         reportUnusableSize(path, w, h);
         return {};
     }
+    if (keepDepth)
+        if (std::optional<DecodedImage> picture = floatPicture(image.get(), path, roomAfterPixels))
+            return std::move(*picture);
     if (format == FIF_PNG)
         markScaledGreyKey(image.get(), path);
     Bitmap converted;
@@ -220,12 +232,8 @@ DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path) {
     }
     if (!messages.empty())
         noteLoadProblem("Image %s is damaged: %s", path, messages.joined().c_str());
-    return {int(w), int(h), topRowFirstRgba(pixels32, w, h)};
+    return {int(w), int(h), topRowFirstRgba(pixels32, w, h), {}};
 }
-
-// Files of the formats whose decoders were seen to hang or to make up a picture are read whole
-// (up to this size) and their headers checked before any decoder sees them.
-constexpr size_t largestCheckedFile = size_t(256) << 20;
 
 // Why the file's header cannot describe a picture the file holds; empty when it can, or when its
 // format has no check.
@@ -250,8 +258,9 @@ std::string structureFault(FREE_IMAGE_FORMAT format, const char* path) {
 }
 
 // What a child's decoding sends back: the pixels, then texts (each its length and its bytes:
-// the debug output the decoding wrote, then its load notes), their count, the width and the
-// height. The pixels come first so that neither side copies them to make or take the answer.
+// the debug output the decoding wrote, then its load notes), their count, the width, the height
+// and the bytes a pixel (4, or 16 for floats). The 8-bit pixels come first so that neither side
+// copies them to make or take the answer.
 using Answer = std::vector<unsigned char>;
 
 void appendWord(Answer& bytes, uint32_t word) {
@@ -267,6 +276,12 @@ uint32_t wordAt(const Answer& bytes, size_t at) {
 
 Answer encodeResult(DecodedImage image, const std::vector<std::string>& texts) {
     Answer bytes = std::move(image.rgba);
+    const bool floats = !image.floats.empty();
+    if (floats) {
+        bytes.reserve(image.floats.size() * sizeof(float) + roomAfterPixels);
+        bytes.resize(image.floats.size() * sizeof(float));
+        std::memcpy(bytes.data(), image.floats.data(), bytes.size());
+    }
     for (const std::string& text : texts) {
         appendWord(bytes, uint32_t(text.size()));
         bytes.insert(bytes.end(), text.begin(), text.end());
@@ -274,6 +289,7 @@ Answer encodeResult(DecodedImage image, const std::vector<std::string>& texts) {
     appendWord(bytes, uint32_t(texts.size()));
     appendWord(bytes, uint32_t(image.width));
     appendWord(bytes, uint32_t(image.height));
+    appendWord(bytes, floats ? 16 : 4);
     return bytes;
 }
 
@@ -281,13 +297,14 @@ Answer encodeResult(DecodedImage image, const std::vector<std::string>& texts) {
 // process's collector; false when the bytes are not what encodeResult makes.
 bool decodeResult(Answer bytes, DecodedImage& image) {
     constexpr size_t word = sizeof(uint32_t);
-    if (bytes.size() < 3 * word)
+    if (bytes.size() < 4 * word)
         return false;
-    const size_t end = bytes.size() - 3 * word;
+    const size_t end = bytes.size() - 4 * word;
     const uint32_t notes = wordAt(bytes, end);
     const uint32_t width = wordAt(bytes, end + word), height = wordAt(bytes, end + 2 * word);
-    const size_t pixels = size_t(width) * height * 4;
-    if (pixels > end)
+    const uint32_t pixelBytes = wordAt(bytes, end + 3 * word);
+    const size_t pixels = size_t(width) * height * pixelBytes;
+    if ((pixelBytes != 4 && pixelBytes != 16) || pixels > end)
         return false;
     std::vector<std::string> texts;
     size_t at = pixels;
@@ -306,25 +323,32 @@ bool decodeResult(Answer bytes, DecodedImage& image) {
     bytes.resize(pixels);
     image.width = int(width);
     image.height = int(height);
-    image.rgba = std::move(bytes);
+    if (pixelBytes == 16) {
+        image.floats.resize(pixels / sizeof(float));
+        std::memcpy(image.floats.data(), bytes.data(), pixels);
+    } else {
+        image.rgba = std::move(bytes);
+    }
     return true;
 }
 
-// What the decoding child does with a request: the format's number, the asking process's folder
-// (the child outlives folder changes, and relative paths name files from there), a zero byte, then
-// the path.
+// What the decoding child does with a request: the format's number, whether to keep the depth
+// (1) or not (0), the asking process's folder (the child outlives folder changes, and relative
+// paths name files from there), a zero byte, then the path.
 Answer decodeRequest(const std::string& request) {
-    uint32_t format = 0;
+    uint32_t format = 0, keepDepth = 0;
     std::memcpy(&format, request.data(), sizeof format);
-    const size_t folderEnd = request.find('\0', sizeof format);
-    const std::string folder = request.substr(sizeof format, folderEnd - sizeof format);
+    std::memcpy(&keepDepth, request.data() + sizeof format, sizeof keepDepth);
+    const size_t folderStart = sizeof format + sizeof keepDepth;
+    const size_t folderEnd = request.find('\0', folderStart);
+    const std::string folder = request.substr(folderStart, folderEnd - folderStart);
     const std::string path = request.substr(folderEnd + 1);
     if (chdir(folder.c_str()) != 0)
         debugLine("The image decoder cannot enter %s", folder.c_str());
     std::vector<std::string> texts(1); // the debug output first
     divertDebugOutput(&texts[0]);
     LoadNoteCollector notes;
-    DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str());
+    DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str(), keepDepth != 0);
     divertDebugOutput(nullptr);
     texts.insert(texts.end(), notes.notes().begin(), notes.notes().end());
     return encodeResult(std::move(image), texts);
@@ -338,9 +362,8 @@ ChildWorker& decodingChild() {
     return child;
 }
 
-} // namespace
-
-DecodedImage decodeImageFile(const char* path) {
+// Decodes the file in the decoding child.
+DecodedImage decodeInChild(const char* path, bool keepDepth) {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
     if (format == FIF_UNKNOWN) {
         noteLoadProblem("Unable to read image %s", path);
@@ -350,9 +373,8 @@ DecodedImage decodeImageFile(const char* path) {
         noteLoadProblem("Image %s is refused: %s", path, fault.c_str());
         return {};
     }
-    std::string request(sizeof(uint32_t), '\0');
-    const auto formatNumber = uint32_t(format);
-    std::memcpy(request.data(), &formatNumber, sizeof formatNumber);
+    const uint32_t words[] = {uint32_t(format), keepDepth ? 1u : 0u};
+    std::string request(reinterpret_cast<const char*>(words), sizeof words);
     std::error_code noFolder;
     request += std::filesystem::current_path(noFolder).string();
     request += '\0';
@@ -369,5 +391,11 @@ DecodedImage decodeImageFile(const char* path) {
     }
     return image;
 }
+
+} // namespace
+
+DecodedImage decodeImageFile(const char* path) { return decodeInChild(path, false); }
+
+DecodedImage decodeDeepImageFile(const char* path) { return decodeInChild(path, true); }
 
 void startImageDecoder() { decodingChild().start(); }

@@ -19,8 +19,14 @@ float waveLevel(float sample) { return std::clamp(0.5f + sample / 2, 0.0f, 1.0f)
 FrameInputs::~FrameInputs() {
     if (texture_)
         glDeleteTextures(1, &texture_);
-    if (soundTexture_)
-        glDeleteTextures(1, &soundTexture_);
+    for (GLuint keyboard : keyboard_)
+        if (keyboard)
+            glDeleteTextures(1, &keyboard);
+}
+
+SoundTexture::~SoundTexture() {
+    if (texture_)
+        glDeleteTextures(1, &texture_);
 }
 
 void FrameInputs::setSpectrum(const float* spectrum) {
@@ -36,11 +42,15 @@ void FrameInputs::setWaveform(const float* samples) {
 
 namespace {
 
-// Fills a one-channel float texture of the given size (made on first use, with nearest sampling
-// and clamped edges), leaving the binding of unit 0 as it was.
-void fillLuminanceTexture(GLuint& texture, int width, int height, const float* texels) {
-    GLint bound = 0;
+// Fills a one-channel texture of the given size (made on first use, with nearest sampling and
+// clamped edges) from texels of the type, leaving the binding of the active unit as it was.
+// Float texels are kept as floats where the driver has them (magnitudes above 1 stay), bytes as
+// bytes.
+void fillLuminanceTexture(GLuint& texture, int width, int height, GLenum type, const void* texels) {
+    GLint bound = 0, alignment = 4;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (!texture) {
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
@@ -48,28 +58,66 @@ void fillLuminanceTexture(GLuint& texture, int width, int height, const float* t
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        // Float texels keep magnitudes above 1; without them the values are clamped to 0..1.
-        const GLint format = GLEW_ARB_texture_float ? GL_LUMINANCE32F_ARB : GL_LUMINANCE;
-        glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_LUMINANCE, GL_FLOAT, texels);
+        const GLint format =
+            type == GL_FLOAT && GLEW_ARB_texture_float ? GL_LUMINANCE32F_ARB : GL_LUMINANCE;
+        glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_LUMINANCE, type, texels);
     } else {
         glBindTexture(GL_TEXTURE_2D, texture);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_LUMINANCE, GL_FLOAT, texels);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_LUMINANCE, type, texels);
     }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     glBindTexture(GL_TEXTURE_2D, GLuint(bound));
 }
 
 } // namespace
 
-GLuint FrameInputs::soundTexture() {
-    if (!soundStale_)
-        return soundTexture_;
+void SoundTexture::fill(const float* spectrum, const float* waveform) {
     for (int i = 0; i < soundTextureWidth; ++i) {
-        soundTexels_[i] = soundLevel(spectrum_[i]);
-        soundTexels_[soundTextureWidth + i] = waveLevel(waveform_[i]);
+        texels_[i] = soundLevel(spectrum[i]);
+        texels_[soundTextureWidth + i] = waveLevel(waveform[i]);
     }
-    fillLuminanceTexture(soundTexture_, soundTextureWidth, 2, soundTexels_);
+    fillLuminanceTexture(texture_, soundTextureWidth, 2, GL_FLOAT, texels_);
+}
+
+GLuint FrameInputs::soundTexture() {
+    if (soundStale_)
+        sound_.fill(spectrum_, waveform_);
     soundStale_ = false;
-    return soundTexture_;
+    return sound_.texture();
+}
+
+void FrameInputs::pressKey(int code) {
+    if (code < 0 || code >= keyboardCodes || keys_[KeyHeld][code])
+        return;
+    keys_[KeyHeld][code] = keys_[KeyPressed][code] = 255;
+    keys_[KeyToggled][code] = 255 - keys_[KeyToggled][code];
+    keyboardStale_[0] = keyboardStale_[1] = true;
+}
+
+void FrameInputs::releaseKey(int code) {
+    if (code < 0 || code >= keyboardCodes || !keys_[KeyHeld][code])
+        return;
+    keys_[KeyHeld][code] = 0;
+    keys_[KeyReleased][code] = 255;
+    keyboardStale_[0] = keyboardStale_[1] = true;
+}
+
+void FrameInputs::endKeyFrame() {
+    for (const int row : {KeyPressed, KeyReleased})
+        for (uint8_t& key : keys_[row])
+            if (key) {
+                key = 0;
+                keyboardStale_[0] = keyboardStale_[1] = true;
+            }
+}
+
+GLuint FrameInputs::keyboardTexture(int rows) {
+    const size_t which = rows > KeyReleased ? 1 : 0;
+    if (keyboardStale_[which])
+        fillLuminanceTexture(keyboard_[which], keyboardCodes, which ? keyboardRows : KeyReleased,
+                             GL_UNSIGNED_BYTE, keys_);
+    keyboardStale_[which] = false;
+    return keyboard_[which];
 }
 
 void FrameInputs::pressMouse(float x, float y) {
@@ -95,13 +143,13 @@ void FrameInputs::endMouseFrame() { mouse_[3] = -std::abs(mouse_[3]); }
 GLuint FrameInputs::spectrumTexture() {
     if (!textureStale_)
         return texture_;
-    fillLuminanceTexture(texture_, spectrumTextureBins, 1, spectrum_);
+    fillLuminanceTexture(texture_, spectrumTextureBins, 1, GL_FLOAT, spectrum_);
     textureStale_ = false;
     return texture_;
 }
 
 ShaderInputs::ShaderInputs(FrameInputs& inputs, GLuint program,
-                           std::initializer_list<std::string_view> own)
+                           std::span<const std::string_view> own)
     : inputs_(&inputs) {
     if (program == 0)
         return;

@@ -8,7 +8,7 @@
 #include "render/GL.h"
 
 #include <cstdint>
-#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +27,30 @@ inline constexpr int soundTextureWidth = 512;
 float soundLevel(float magnitude);
 // A sample from -1 to 1 as a level from 0 to 1 (0.5 is silence), clamped.
 float waveLevel(float sample);
+
+// A sound texture (soundTextureWidth x 2, one channel of floats) made from a spectrum and a
+// waveform: the music's, or a sound file's.
+class SoundTexture {
+public:
+    SoundTexture() = default;
+    ~SoundTexture();
+    SoundTexture(const SoundTexture&) = delete;
+    SoundTexture& operator=(const SoundTexture&) = delete;
+
+    // Fills it (made on first use) from spectrumTextureBins magnitudes and soundTextureWidth
+    // samples, leaving the binding of the active unit as it was.
+    void fill(const float* spectrum, const float* waveform);
+    GLuint texture() const { return texture_; }
+
+private:
+    float texels_[soundTextureWidth * 2] = {};
+    GLuint texture_ = 0;
+};
+
+// The website's keyboard texture: 256 texels a row, one for each key code (the codes of web
+// pages: 65 is A, 37 to 40 the arrows), 1 where the row's state holds and 0 elsewhere.
+inline constexpr int keyboardCodes = 256;
+enum KeyboardRow { KeyHeld, KeyPressed, KeyToggled, KeyReleased, keyboardRows };
 
 // The show's named values (its tracks) at the frame's time.
 class NamedValues {
@@ -71,18 +95,34 @@ public:
     void endMouseFrame();
     const float* mouse() const { return mouse_; }
 
+    // The keys of the live window by their codes on web pages (keyboardCodes): a key went down
+    // (auto-repeats are not new presses) or up. Other runs press none.
+    void pressKey(int code);
+    void releaseKey(int code);
+    // A frame was drawn: presses and releases are no longer new.
+    void endKeyFrame();
+    // The keyboard texture of `rows` rows (KeyHeld ...: 3 as the website's, 4 with the releases),
+    // up to date for this frame.
+    GLuint keyboardTexture(int rows);
+
 private:
     float spectrum_[spectrumTextureBins] = {};
     float waveform_[soundTextureWidth] = {};
-    float soundTexels_[soundTextureWidth * 2] = {};
     bool textureStale_ = true;
     bool soundStale_ = true;
     GLuint texture_ = 0;
-    GLuint soundTexture_ = 0;
+    SoundTexture sound_;
     float mouse_[4] = {};
     bool mousePressed_ = false;
+    uint8_t keys_[keyboardRows][keyboardCodes] = {};
+    // The keyboard textures of 3 and of 4 rows, and whether each is behind the keys.
+    GLuint keyboard_[2] = {};
+    bool keyboardStale_[2] = {true, true};
     const NamedValues* values_ = nullptr;
 };
+
+// What a script entry's shader is given by the entry itself: no track overrides these.
+inline constexpr std::string_view ownUniformsOfShaders[] = {"time", "beat"};
 
 // The inputs one linked program declares, found once.
 class ShaderInputs {
@@ -91,7 +131,7 @@ public:
     // Looks the program's active uniforms up (program 0 declares nothing). `own` names uniforms the
     // effect sets itself (time, beat), which no track overrides.
     ShaderInputs(FrameInputs& inputs, GLuint program,
-                 std::initializer_list<std::string_view> own = {"time", "beat"});
+                 std::span<const std::string_view> own = ownUniformsOfShaders);
 
     // With the program in use: sets every declared input from the frame inputs and binds the
     // spectrum texture to its unit. Allocates nothing unless the named values changed.

@@ -11,6 +11,7 @@
 #include "render/ShaderInputs.h"
 #include "timeline/ScriptLoader.h"
 #include "timeline/ShowMusic.h"
+#include "timeline/ShowSounds.h"
 #include "timeline/ShowTracks.h"
 
 #include <cstdint>
@@ -97,7 +98,8 @@ private:
     FrameInputs frame_;
     ShowFiles files_;
     FamilyStates shared_;
-    EffectContext context_{frame_, files_, shared_};
+    ShowSounds sounds_;
+    EffectContext context_{frame_, files_, shared_, &sounds_};
     std::string scriptText_;
     ScriptHeader header_;
     EffectList effects_;

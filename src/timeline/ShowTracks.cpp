@@ -22,6 +22,8 @@ const char* componentLetters(int type) {
         return "xyz";
     case TweakQuat4F:
         return "xyzw";
+    case TweakVec2F:
+        return "xy";
     default:
         return "";
     }
@@ -89,6 +91,10 @@ float tweakComponentValue(const TweakVariable& variable, int component) {
 }
 
 std::string tweakTrackName(const Effekt& effect, const TweakVariable& variable, int component) {
+    if (!variable.trackName.empty()) {
+        const char letter = tweakComponentLetter(variable.type, component);
+        return letter ? variable.trackName + '.' + letter : variable.trackName;
+    }
     const std::string keyword = effect.tweakBar ? effect.tweakBar->title : std::string("Entry");
     return entryTrackName(keyword, effect.startTime, variable.name,
                           tweakComponentLetter(variable.type, component));

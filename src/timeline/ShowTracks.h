@@ -23,7 +23,8 @@ char tweakComponentLetter(int type, int index);
 float tweakComponentValue(const TweakVariable& variable, int component);
 
 // The track name of one component of an entry's tweak variable: the entry's keyword is its tweak
-// bar's title.
+// bar's title; a variable driven by a free name has that name, with ".x", ".r", ... for a
+// component.
 std::string tweakTrackName(const Effekt& effect, const TweakVariable& variable, int component);
 
 class ShowTracks final : public NamedValues {

@@ -1,6 +1,7 @@
 #include "timeline/TrackNames.h"
 
 #include "effects/ShaderShow.h"
+#include "effects/ShaderToy.h"
 #include "platform/Error.h"
 #include "render/Shader.h"
 #include "timeline/ScriptLoader.h"
@@ -34,10 +35,34 @@ int editDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
+// The float uniforms of every pass of a ShaderToy entry (its buffers and the files they include),
+// at their places in the author's files; the ones the entry sets itself are left out.
+void addShaderToyUniforms(const Effekter::ShaderToy& toy, std::vector<DeclaredUniform>& uniforms) {
+    for (const shadertoy::Pass* pass : toy.passSources())
+        for (DeclaredUniform& uniform : floatUniformsIn(pass->source, pass->file)) {
+            const SourceLineMap::Place place = pass->lines.place(uniform.line);
+            const auto& own = shadertoy::ownFloatUniforms;
+            if (place.file < 0 ||
+                std::find(std::begin(own), std::end(own), uniform.name) != std::end(own))
+                continue;
+            uniform.file = pass->lines.files[size_t(place.file)];
+            uniform.line = place.line;
+            const bool known = std::any_of(uniforms.begin(), uniforms.end(), [&](const auto& u) {
+                return u.name == uniform.name && u.file == uniform.file && u.line == uniform.line;
+            });
+            if (!known)
+                uniforms.push_back(std::move(uniform));
+        }
+}
+
 std::vector<DeclaredUniform> showUniforms(const EffectList& effects) {
     std::vector<DeclaredUniform> uniforms;
     std::vector<std::string> read;
     for (const auto& effect : effects) {
+        if (const auto* toy = dynamic_cast<const Effekter::ShaderToy*>(effect.get())) {
+            addShaderToyUniforms(*toy, uniforms);
+            continue;
+        }
         const auto* show = dynamic_cast<const Effekter::ShaderShow*>(effect.get());
         if (!show || show->shaderPath().empty() ||
             std::find(read.begin(), read.end(), show->shaderPath()) != read.end())
@@ -49,6 +74,16 @@ std::vector<DeclaredUniform> showUniforms(const EffectList& effects) {
                     uniforms.push_back(std::move(uniform));
     }
     return uniforms;
+}
+
+// The tracks of single numbers of the ShaderToy entries' vectors (iMouse.x, a tuned colour's .r).
+std::vector<std::string> componentTracks(const EffectList& effects) {
+    std::vector<std::string> names;
+    for (const auto& effect : effects)
+        if (const auto* toy = dynamic_cast<const Effekter::ShaderToy*>(effect.get()))
+            for (std::string& name : toy->componentTracks())
+                names.push_back(std::move(name));
+    return names;
 }
 
 bool declared(const std::vector<DeclaredUniform>& uniforms, std::string_view name) {
@@ -99,11 +134,13 @@ int nearMiss(std::string_view a, std::string_view b) {
 
 void checkTrackNames(const TrackSet& tracks, const EffectList& effects, ShowCheck& check) {
     const std::vector<DeclaredUniform> uniforms = showUniforms(effects);
+    const std::vector<std::string> components = componentTracks(effects);
     const bool plugins =
         std::any_of(check.entries.begin(), check.entries.end(),
                     [](const ShowCheck::Entry& entry) { return entry.keyword == "Plugin"; });
     for (const Track& track : tracks.tracks()) {
-        if (!isFreeTrackName(track.name) || plugins || declared(uniforms, track.name))
+        if (!isFreeTrackName(track.name) || plugins || declared(uniforms, track.name) ||
+            std::find(components.begin(), components.end(), track.name) != components.end())
             continue;
         const DeclaredUniform* closest = nullptr;
         int closestDistance = 3;

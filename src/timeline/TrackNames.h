@@ -1,5 +1,6 @@
 #pragma once
-// Near misses between a show's free tracks and the float uniforms its ShaderShow shaders declare,
+// Near misses between a show's free tracks and the float uniforms its ShaderShow and ShaderToy
+// shaders declare (every pass of the latter, with the files it includes),
 // for the check: a track named `Glow` feeds nothing when the shader declares `uniform float glow;`.
 
 #include "effekt/Effekt.h"

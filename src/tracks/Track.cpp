@@ -172,6 +172,10 @@ std::string entryTrackName(std::string_view keyword, uint32_t startTime, std::st
 }
 
 bool isFreeTrackName(std::string_view name) {
+    // One component of a vector or colour uniform: "tint.r", "iMouse.x".
+    if (name.size() > 2 && name[name.size() - 2] == '.' &&
+        std::string_view("xyzwrgba").find(name.back()) != std::string_view::npos)
+        name.remove_suffix(2);
     if (name.empty() || !isLetter(name.front()))
         return false;
     return std::all_of(name.begin(), name.end(), [](char c) { return isLetter(c) || isDigit(c); });

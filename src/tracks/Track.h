@@ -100,7 +100,9 @@ private:
 // time and the value's name, with the component for values of several (x, y, z, w or r, g, b, a),
 // e.g. "NanoBall@12000/Light pos.x": editing other entries keeps the name. Any other name is free:
 // shaders that declare a float uniform of that name receive it, and plug-ins read it by name. A
-// free name is an identifier (a letter or '_', then letters, digits or '_').
+// free name is an identifier (a letter or '_', then letters, digits or '_'), with the component
+// for one number of a uniform of several (".x", ".y", ".z", ".w" or ".r", ".g", ".b", ".a":
+// "iMouse.x", "tint.r").
 std::string entryTrackName(std::string_view keyword, uint32_t startTime, std::string_view valueName,
                            char component = 0);
 bool isFreeTrackName(std::string_view name);

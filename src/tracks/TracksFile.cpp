@@ -143,7 +143,7 @@ private:
         else if (!isFreeTrackName(name) && !isEntryTrackName(name))
             fault(formatText("'%s' is not a track name: an entry's value (KEYWORD@START/VALUE, "
                              "with .x, .y, ... for a component) or a name of letters, digits "
-                             "and '_'",
+                             "and '_' (with .x, .y, ... for a component)",
                              track_.name.c_str()));
     }
 

@@ -147,6 +147,35 @@ TEST_F(AuthorRun, SavingAShaderToyEntrysBufferOrIncludedFileReloadsIt) {
     endWithEscape();
 }
 
+// A key held in a live run reaches a ShaderToy entry: #iKeyboard's functions and the website's
+// keyboard channel alike; its release leaves it toggled.
+TEST_F(AuthorRun, AKeyHeldInALiveRunReachesTheShaderToysKeyboard) {
+    writeTextFile(folder.file("data/keys.glsl"),
+                  "#iKeyboard\n#iChannel0 \"keyboard\"\n"
+                  "void mainImage(out vec4 c, in vec2 p) {\n"
+                  "    c = vec4(isKeyDown(Key_A) ? 1.0 : 0.0, isKeyToggled(Key_A) ? 1.0 : 0.2,\n"
+                  "             texelFetch(iChannel0, ivec2(65, 0), 0).x, 1.0);\n"
+                  "}\n");
+    start("m.ogg\n0\n1\nShaderToy\n0\n-1\ndata/keys.glsl\n", {});
+    // Past the loading picture, which start() may still see.
+    EXPECT_TRUE(waitUntil([&] { return centre() == Rgba{0, 51, 0, 255}; }, 10s)) << errors();
+    x->sendKeyEvent(window, "a", true);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return centre() == Rgba{255, 255, 255, 255};
+        },
+        10s))
+        << "held: " << int(centre().r) << " " << int(centre().g) << " " << int(centre().b);
+    x->sendKeyEvent(window, "a", false);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return centre() == Rgba{0, 255, 0, 255};
+        },
+        10s))
+        << "released and toggled";
+    endWithEscape();
+}
+
 // Over a single-colour show at 640 x 480, the overlay changes pixels only inside its panels, which
 // do not overlap and leave most of the picture visible; its layout is kept in the user's config
 // folder, not in the show's.

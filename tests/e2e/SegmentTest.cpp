@@ -264,7 +264,7 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
         for (std::string line; std::getline(in, line);)
             out << (line.rfind("frames=", 0) == 0 ? "frames=4611686018427387907 6"
                     : line.rfind("span=", 0) == 0 ? "span=9223372036854775814"
-                                                   : line)
+                                                  : line)
                 << "\n";
     }
     ScriptedShow other("Plugin\n0\n4600\nplugins/starburst.so\n48\n", 1);
@@ -286,7 +286,8 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
         {{"a1.mp4", "none2.mp4"}, "Segment " + show.out("none2.mp4") + " does not exist"},
         {{"a1.mp4", "huge2.mp4"},
          "Segment " + show.out("huge2.mp4") + " has a damaged manifest (" +
-             show.out("huge2.mp4.manifest") + "): frames 4611686018427387907 to 6 are not "
+             show.out("huge2.mp4.manifest") +
+             "): frames 4611686018427387907 to 6 are not "
              "segment 2 of 2 of a span of 9223372036854775814 frames"},
     };
     const std::vector<std::string> before = show.outputs();

@@ -1,9 +1,6 @@
 // ShaderToy entries run as a user runs them: shots read back for the website's uniforms, buffers
 // that feed back, the music and a video as channels, and the messages a shader author reads.
-#include "ShowProcess.h"
-#include "TestFiles.h"
-#include "audio/AudioEncoder.h"
-#include "audio/MusicStream.h"
+#include "ToyShow.h"
 #include "media/VideoDecoder.h"
 #include "render/ShaderInputs.h"
 
@@ -14,47 +11,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A show folder with a tone as its music, a script and shader files of its own.
-class ToyShow {
-public:
-    ToyShow() {
-        std::vector<float> samples(size_t(3 * musicSampleRate) * 2);
-        for (size_t i = 0; i < samples.size() / 2; ++i) {
-            const double t = double(i) / musicSampleRate;
-            const double left =
-                0.5 * std::sin(2 * M_PI * 440 * t) + 0.2 * std::sin(2 * M_PI * 3100 * t);
-            samples[2 * i] = float(left);
-            samples[2 * i + 1] = float(left * (0.5 + 0.5 * std::sin(2 * M_PI * 2 * t)));
-        }
-        fs::create_directories(folder_.path() / "data");
-        writeAudioFile(music(), AudioFileFormat::Wav, samples, musicSampleRate);
-    }
-    std::string music() const { return folder_.file("data/music.wav"); }
-    void script(const std::string& entries, int count) const {
-        writeTextFile(folder_.file("data/demo.txt"),
-                      "data/music.wav\n0\n" + std::to_string(count) + "\n" + entries);
-    }
-    void file(const std::string& name, const std::string& text) const {
-        writeTextFile(folder_.file(name), text);
-    }
-    // Runs the program; its standard error goes with the status.
-    ShowResult run(const std::vector<std::string>& arguments) const {
-        return runShow(folder_.path(), arguments);
-    }
-    // A shot at the effect time, its pixels top row first.
-    std::vector<Rgba> shot(const std::string& time, const std::string& size, int& width,
-                           int& height) const {
-        const ShowResult result =
-            run({"--shot", time, folder_.file("shot.png"), "--size", size, "--fps", "10"});
-        EXPECT_EQ(result.exitStatus, 0) << result.errorOutput;
-        return readImage(folder_.file("shot.png"), width, height);
-    }
-    const fs::path& path() const { return folder_.path(); }
-
-private:
-    TempDir folder_;
-};
 
 // Draws only where quarter q of the picture is (0 bottom left, 1 bottom right, 2 top left, 3 top
 // right), as counts out of 255.
@@ -92,25 +48,43 @@ TEST(ShaderToy, UniformsAndBuffersReadBackAtAKnownFrame) {
                                      "}\n");
     show.file("data/toy/counting.glsl", countingImage(1, "#iChannel0 \"file://count.glsl\"\n",
                                                       "vec3(a.r, float(iFrame), iResolution.y)"));
-    // Two buffers that read each other: the one drawn first reads the other's previous frame.
-    show.file("data/toy/a.glsl", "#iChannel0 \"file://b.glsl\"\n"
-                                 "void mainImage(out vec4 colour, in vec2 at) {\n"
-                                 "    colour = texelFetch(iChannel0, ivec2(at), 0) + 1.0;\n"
-                                 "}\n");
-    show.file("data/toy/b.glsl", "#iChannel0 \"file://a.glsl\"\n"
-                                 "void mainImage(out vec4 colour, in vec2 at) {\n"
-                                 "    colour = texelFetch(iChannel0, ivec2(at), 0) + 1.0;\n"
-                                 "}\n");
+    // Four buffers that each read all four: each marks (1, 2, 4, 8 for a to d) those that were
+    // drawn before it in this frame, whose count is already the frame's.
+    for (const char* buffer : {"a", "b", "c", "d"})
+        show.file(std::string("data/toy/") + buffer + ".glsl",
+                  "#iChannel0 \"file://a.glsl\"\n#iChannel1 \"file://b.glsl\"\n"
+                  "#iChannel2 \"file://c.glsl\"\n#iChannel3 \"file://d.glsl\"\n"
+                  "void mainImage(out vec4 colour, in vec2 at) {\n"
+                  "    float now = float(iFrame + 1), seen = 0.0;\n"
+                  "    if (texelFetch(iChannel0, ivec2(at), 0).r == now) seen += 1.0;\n"
+                  "    if (texelFetch(iChannel1, ivec2(at), 0).r == now) seen += 2.0;\n"
+                  "    if (texelFetch(iChannel2, ivec2(at), 0).r == now) seen += 4.0;\n"
+                  "    if (texelFetch(iChannel3, ivec2(at), 0).r == now) seen += 8.0;\n"
+                  "    colour = vec4(now, seen, 0.0, 1.0);\n"
+                  "}\n");
+    const std::string fourMarks =
+        "#include \"quarter.glsl\"\n"
+        "vec4 at(int channel, vec2 p) {\n"
+        "    return channel == 0 ? texelFetch(iChannel0, ivec2(p), 0)\n"
+        "         : channel == 1 ? texelFetch(iChannel1, ivec2(p), 0)\n"
+        "         : channel == 2 ? texelFetch(iChannel2, ivec2(p), 0)\n"
+        "                        : texelFetch(iChannel3, ivec2(p), 0);\n"
+        "}\n"
+        "void mainImage(out vec4 colour, in vec2 p) {\n"
+        "    vec3 marks = vec3(at(0, p).g + 16.0 * at(1, p).g, at(2, p).g + 16.0 * at(3, p).g,\n"
+        "                      at(0, p).r);\n";
     show.file("data/toy/a-first.glsl",
-              countingImage(2, "#iChannel0 \"file://a.glsl\"\n#iChannel1 \"file://b.glsl\"\n",
-                            "vec3(a.r, b.r, 0.0)"));
-    show.file("data/toy/b-first.glsl",
-              countingImage(3, "#iChannel1 \"file://a.glsl\"\n#iChannel0 \"file://b.glsl\"\n",
-                            "vec3(b.r, a.r, 0.0)"));
+              "#iChannel0 \"file://a.glsl\"\n#iChannel1 \"file://b.glsl\"\n"
+              "#iChannel2 \"file://c.glsl\"\n#iChannel3 \"file://d.glsl\"\n" +
+                  fourMarks + "    showCounts(2, p, marks, colour);\n}\n");
+    show.file("data/toy/d-first.glsl",
+              "#iChannel0 \"file://d.glsl\"\n#iChannel1 \"file://c.glsl\"\n"
+              "#iChannel2 \"file://b.glsl\"\n#iChannel3 \"file://a.glsl\"\n" +
+                  fourMarks + "    showCounts(3, p, marks, colour);\n}\n");
     show.script("ShaderToy\n0\n5000\ndata/toy/plain.glsl\n"
                 "ShaderToy\n0\n5000\ndata/toy/counting.glsl\n"
                 "ShaderToy\n0\n5000\ndata/toy/a-first.glsl\n"
-                "ShaderToy\n0\n5000\ndata/toy/b-first.glsl\n",
+                "ShaderToy\n0\n5000\ndata/toy/d-first.glsl\n",
                 4);
     int width = 0, height = 0;
     // At 10 frames a second the entries have drawn the frames at 100, 200, ... 1000 ms.
@@ -119,10 +93,10 @@ TEST(ShaderToy, UniformsAndBuffersReadBackAtAKnownFrame) {
     const auto at = [&](int x, int y) { return pixels[size_t(y * width + x)]; };
     EXPECT_EQ(at(16, 36), (Rgba{9, 10, 64, 255})) << "iFrame, iTime, iResolution";
     EXPECT_EQ(at(48, 36), (Rgba{10, 9, 48, 255})) << "the counting buffer";
-    // The buffer the image reads first is drawn last, after the other, which reads its previous
-    // frame: it gains 2 a frame and the other is one behind. Both quarters show (a, b).
-    EXPECT_EQ(at(16, 12), (Rgba{20, 19, 0, 255})) << "a read first";
-    EXPECT_EQ(at(48, 12), (Rgba{19, 20, 0, 255})) << "b read first";
+    // The buffers are drawn in the order the image's channels name them: a, b, c, d marks
+    // nothing, a, a and b, then a to c (0, 1, 3, 7); named d, c, b, a they mark 0, 8, 12, 14.
+    EXPECT_EQ(at(16, 12), (Rgba{16, 115, 10, 255})) << "a to d on channels 0 to 3";
+    EXPECT_EQ(at(48, 12), (Rgba{128, 236, 10, 255})) << "d to a on channels 0 to 3";
 }
 
 TEST(ShaderToy, TheMusicChannelHoldsTheSpectrumAndTheWaveAtTheFramesTime) {
@@ -195,12 +169,14 @@ TEST(ShaderToy, ErrorsNameTheAuthorsFileLineAndColumnAndACheckListsThemAll) {
     ToyShow show;
     show.file("data/e/image.glsl", "#iChannel0 \"file://nothere.png\"\n"
                                    "#iChannel7 \"music\"\n"
-                                   "#iChannel1 \"sound\"\n"
+                                   "#iChannel1 \"https://example.org/a.png\"\n"
                                    "#include \"one.glsl\"\n"
                                    "#iChannel2 \"file://buffer.glsl\"\n"
                                    "void mainImage(out vec4 colour, in vec2 at) {\n"
                                    "    colour = vec4(fromImage);\n"
-                                   "}\n");
+                                   "}\n"
+                                   "#iChannel3 \"file://buffer.glsl\"\n"
+                                   "#iChannel3::Type \"CubeMap\"\n");
     show.file("data/e/one.glsl",
               "#include \"two.glsl\"\nfloat one() {\n\treturn fromInclude;\n}\n");
     show.file("data/e/two.glsl", "#include \"one.glsl\"\n");
@@ -221,12 +197,15 @@ TEST(ShaderToy, ErrorsNameTheAuthorsFileLineAndColumnAndACheckListsThemAll) {
     for (const std::string expected : {
              "data/e/image.glsl:1:1: error: the channel's file data/e/nothere.png is missing",
              "data/e/image.glsl:2:1: error: channel 7 is out of range",
-             "data/e/image.glsl:3:1: error: unknown channel value \"sound\"",
+             "data/e/image.glsl:3:1: error: the channel names a web address; shows read local "
+             "files only",
              "data/e/two.glsl:1:1: error: include cycle: data/e/image.glsl -> data/e/one.glsl -> "
              "data/e/two.glsl -> data/e/one.glsl",
              "data/e/one.glsl:3:9: error: `fromInclude' undeclared",
              "data/e/buffer.glsl:3:21: error: `fromBuffer' undeclared",
              "data/e/image.glsl:7:19: error: `fromImage' undeclared",
+             "data/e/image.glsl:9:1: error: the pass data/e/buffer.glsl defines no mainCubemap to "
+             "draw a cube map",
          }) {
         EXPECT_NE(report.find(toy + expected), std::string::npos) << expected << "\n" << report;
     }
@@ -239,12 +218,15 @@ TEST(ShaderToy, ErrorsNameTheAuthorsFileLineAndColumnAndACheckListsThemAll) {
         << shot.errorOutput;
 }
 
+// The example's tracks feed uniforms declared in files its passes include (hue) and in a buffer's
+// (feed): no warning of tracks that feed nothing.
 TEST(ShaderToy, TheExampleShowChecksClean) {
     ShowProcess check(fs::path(MORVELDAN_BUILD_DIR) / "examples/shadertoy", {"--check"});
     EXPECT_EQ(check.wait(), 0) << check.standardOutput();
     EXPECT_NE(check.standardOutput().find("data/demo.txt: 3 entries checked, no problems found\n"),
               std::string::npos)
         << check.standardOutput();
+    EXPECT_EQ(check.standardOutput().find("warning"), std::string::npos) << check.standardOutput();
 }
 
 } // namespace

@@ -182,6 +182,11 @@ unsigned long XDisplay::windowTitled(const std::string& title) {
 }
 
 void XDisplay::sendKey(unsigned long window, const char* keysymName) {
+    sendKeyEvent(window, keysymName, true);
+    sendKeyEvent(window, keysymName, false);
+}
+
+void XDisplay::sendKeyEvent(unsigned long window, const char* keysymName, bool press) {
     Display* display = asDisplay(display_);
     XKeyEvent event{};
     event.display = display;
@@ -191,10 +196,9 @@ void XDisplay::sendKey(unsigned long window, const char* keysymName) {
     event.time = CurrentTime;
     event.same_screen = True;
     event.keycode = XKeysymToKeycode(display, XStringToKeysym(keysymName));
-    event.type = KeyPress;
-    XSendEvent(display, window, True, KeyPressMask, reinterpret_cast<XEvent*>(&event));
-    event.type = KeyRelease;
-    XSendEvent(display, window, True, KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
+    event.type = press ? KeyPress : KeyRelease;
+    XSendEvent(display, window, True, press ? KeyPressMask : KeyReleaseMask,
+               reinterpret_cast<XEvent*>(&event));
     XFlush(display);
 }
 

@@ -65,6 +65,8 @@ public:
     unsigned long windowTitled(const std::string& title);
     // A press and release of a key (an X keysym name such as "Escape") sent to the window.
     void sendKey(unsigned long window, const char* keysymName);
+    // A press alone, or a release alone.
+    void sendKeyEvent(unsigned long window, const char* keysymName, bool press);
     // The window manager's close request (WM_DELETE_WINDOW).
     void sendCloseRequest(unsigned long window);
 

@@ -176,6 +176,16 @@ const ToyCase cases[] = {
                              "void mainImage(out vec4 c, in vec2 p) {\n"
                              "    c = vec4(shade(p.x / iResolution.x));\n"
                              "}\n"}}},
+    {"the website's language: bit casts, half floats, inverse, determinant, textureSize, bits",
+     {{"toy.glsl",
+       imagePass(picture, "",
+                 "floatBitsToUint(1.0) == 0x3f800000u && uintBitsToFloat(0x40000000u) == 2.0 && "
+                 "packHalf2x16(vec2(1.0, -2.0)) == 0xc0003c00u && "
+                 "unpackHalf2x16(0x3c00u).x == 1.0 && "
+                 "inverse(mat2(2.0, 0.0, 0.0, 4.0)) == mat2(0.5, 0.0, 0.0, 0.25) && "
+                 "determinant(mat3(2.0)) == 8.0 && textureSize(iChannel0, 0) == ivec2(64) && "
+                 "(0xf0 & 0x3c) == 0x30 && (1 << 4) == 16 && (~0u >> 28) == 15u && "
+                 "trunc(-1.5) == -1.0")}}},
     {"WebGL habits: precision, GL_ES guards, texelFetch, textureLod, unsigned hashes",
      {{"toy.glsl",
        imagePass(picture,

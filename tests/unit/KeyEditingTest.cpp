@@ -104,6 +104,9 @@ TEST(TrackEditing, ChangesKeyTrackedOrRecordedValuesAndNudgesStayInBounds) {
     tweaks.addVariable(&bar, "Seed", TweakInt32, &seed, "min=0 max=5");
     tweaks.addVariable(&bar, "On", TweakBool, &on, "");
     tweaks.addVariable(&bar, "Mode", mode, &modeValue, "");
+    // A shader's tuned value is driven by a track of its own name, one for each number.
+    float offset[2] = {0.5f, 0.95f};
+    tweaks.addVariable(&bar, "offset", TweakVec2F, offset, "max=1 step=0.1", "offset");
     EffectList effects;
     effects.push_back(std::make_unique<Entry>(5000, 9000));
     effects.push_back(std::make_unique<Entry>(0, 4000));
@@ -133,7 +136,14 @@ TEST(TrackEditing, ChangesKeyTrackedOrRecordedValuesAndNudgesStayInBounds) {
 
     // Booleans toggle, enumerations go round their names.
     const std::vector<TweakValue> values = tweakValuesOf(*effects[1], tweaks);
-    ASSERT_EQ(values.size(), 3u);
+    ASSERT_EQ(values.size(), 4u);
+    EXPECT_EQ(values[3].tracks, (ValueTracks{"offset.x", "offset.y"}));
+    editing.select(values[3]);
+    editing.toggleRecording();
+    ASSERT_TRUE(editing.nudgeSelected(tracks, effects, tweaks, 1000, 1));
+    editing.toggleRecording();
+    EXPECT_FLOAT_EQ(tracks.find("offset.x")->keyAt(1000)->value, 0.6f);
+    EXPECT_FLOAT_EQ(tracks.find("offset.y")->keyAt(1000)->value, 1.0f) << "held at its maximum";
     editing.select(values[1]);
     editing.nudgeSelected(tracks, effects, tweaks, 1000, 1);
     EXPECT_TRUE(on);

@@ -77,8 +77,10 @@ TEST(TrackNames, EntryValuesAndFreeNames) {
     EXPECT_EQ(entryTrackName("ChaosZoomer", 4294967295u, "FogNear"),
               "ChaosZoomer@4294967295/FogNear");
     EXPECT_TRUE(isEntryTrackName("NanoBall@12000/Light pos.x"));
-    EXPECT_TRUE(isFreeTrackName("glow_2"));
-    for (const char* name : {"", "2glow", "glow-2", "a b", "NanoBall@x/Light", "@12/x"}) {
+    for (const char* name : {"glow_2", "iMouse.w", "tint.r"})
+        EXPECT_TRUE(isFreeTrackName(name)) << name;
+    for (const char* name : {"", "2glow", "glow-2", "a b", "NanoBall@x/Light", "@12/x", "tint.q",
+                             "tint.", ".x", "a.b.x"}) {
         EXPECT_FALSE(isFreeTrackName(name)) << name;
         EXPECT_FALSE(isEntryTrackName(name)) << name;
     }
@@ -152,7 +154,7 @@ TEST(TracksFile, EveryFaultIsListedWithItsLine) {
         "data/demo.tracks:14: a track line needs the track's name: track NAME",
         "data/demo.tracks:15: 'has space' is not a track name: an entry's value "
         "(KEYWORD@START/VALUE, with .x, .y, ... for a component) or a name of letters, digits "
-        "and '_'",
+        "and '_' (with .x, .y, ... for a component)",
         "data/demo.tracks:17: the track 'empty' has no keys",
         "data/demo.tracks:19: bad time '99999999999': milliseconds from 0 to 4294967295",
     };
