@@ -27,7 +27,6 @@ while IFS=$'\t' read -r name midi bpm beats compound origin bar cut seconds; do
 done <"$work/set.tsv"
 command -v aubio >/dev/null && have_aubio=1 || have_aubio=0
 printf '%-20s %8s %8s %7s %8s %5s %9s %9s %5s %s\n' piece truth ours error aubio bar beat_ms bar_ms cpu_ms conf
-ok_tempo=0 ok_beat=0 ok_aubio=0 count=0
 while IFS=$'\t' read -r name midi bpm beats compound origin bar cut seconds; do
     wav="$work/$name.wav"
     if [ "$(stat -c %s "$wav")" -lt 100000 ]; then
