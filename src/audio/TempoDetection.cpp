@@ -30,10 +30,42 @@ double tempoPreference(double bpm) {
 }
 constexpr float preferenceWeight = 2;
 
-// The strongest periods in the autocorrelation from `shortest` to `longest` (in envelope
-// values), each a peak within 4 % either side, strongest first.
-std::vector<BeatLevel> candidateLevels(const std::vector<float>& correlation, double rate,
-                                       double shortest, double longest) {
+// How far the beats of a grid of the period stand above the onsets on average (0: no higher),
+// its phase found anew in each stretch of twenty seconds or so: a period a little off, or a
+// tempo that wanders, still meets the beats of each stretch.
+double beatAlignment(const OnsetEnvelopes& wide, double period) {
+    const GridFit fit(wide);
+    const double stretch = std::min(std::max(20 * wide.rate, 16 * period), double(wide.size()));
+    double sum = 0;
+    int stretches = 0;
+    for (double from = 0; stretch > 0 && from + stretch <= double(wide.size());
+         from += stretch, ++stretches) {
+        float best = 0;
+        for (double phase = 0; phase < period; phase += 1)
+            best = std::max(best, fit(period, phase, from, from + stretch));
+        sum += best;
+    }
+    return stretches && fit.mean() > 0 ? sum / stretches / fit.mean() - 1 : 0;
+}
+
+// How much a level's beats meet the music's onsets weighs in its choice. A grid standing 40 %
+// above the average onset is a level the music plays; more does not count further, since a
+// slower level of a clear pulse meets only its strongest beats and always stands higher. A
+// period that lines up with the repetitions by chance (seven eighths, five sixteenths) meets
+// few onsets, and so does a level twice as fast as a beat with little between its beats.
+double alignmentWeight(double alignment) {
+    constexpr double enough = 0.4;
+    return std::sqrt(std::clamp(alignment, 0.02, enough) / enough);
+}
+
+// The beat periods the music suggests, from `shortest` to `longest` (in envelope values), best
+// first: the strongest peaks of the autocorrelation, each a peak within 4 % either side, with
+// the multiples and divisions of the first few (2, 3, 3/2, 4/3 and their inverses), weighed by
+// how strongly they repeat, how likely a listener taps them, and how well their beats meet the
+// onsets.
+std::vector<BeatLevel> candidateLevels(const std::vector<float>& correlation,
+                                       const OnsetEnvelopes& wide, double shortest,
+                                       double longest) {
     std::vector<BeatLevel> all;
     for (double period = shortest; period <= longest; period *= 1.002)
         all.push_back({period, metricalStrength(correlation, period)});
@@ -45,15 +77,39 @@ std::vector<BeatLevel> candidateLevels(const std::vector<float>& correlation, do
         if (peak)
             peaks.push_back(all[i]);
     }
-    std::sort(peaks.begin(), peaks.end(),
-              [](const BeatLevel& a, const BeatLevel& b) { return a.strength > b.strength; });
-    const float strongest = peaks.empty() ? 1 : peaks.front().strength;
-    for (BeatLevel& level : peaks)
+    if (peaks.empty())
+        return peaks;
+    const auto byScore = [](const BeatLevel& a, const BeatLevel& b) { return a.score > b.score; };
+    const auto weigh = [&](BeatLevel& level, float strongest) {
         level.score = level.strength / strongest +
-                      preferenceWeight * float(tempoPreference(60 * rate / level.period));
-    std::sort(peaks.begin(), peaks.end(),
-              [](const BeatLevel& a, const BeatLevel& b) { return a.score > b.score; });
-    return peaks;
+                      preferenceWeight * float(tempoPreference(60 * wide.rate / level.period));
+    };
+    const float strongest =
+        std::max_element(peaks.begin(), peaks.end(), [](const BeatLevel& a, const BeatLevel& b) {
+            return a.strength < b.strength;
+        })->strength;
+    for (BeatLevel& level : peaks)
+        weigh(level, strongest);
+    std::sort(peaks.begin(), peaks.end(), byScore);
+    peaks.resize(std::min<size_t>(peaks.size(), 10));
+    std::vector<BeatLevel> levels = peaks;
+    const auto known = [&](double period) {
+        return std::any_of(levels.begin(), levels.end(), [&](const BeatLevel& level) {
+            return std::abs(level.period / period - 1) < 0.01;
+        });
+    };
+    for (size_t i = 0; i < std::min<size_t>(peaks.size(), 4); ++i)
+        for (const double ratio : {2.0, 0.5, 3.0, 1.0 / 3, 1.5, 2.0 / 3, 4.0 / 3, 0.75}) {
+            const double period = peaks[i].period * ratio;
+            if (period >= shortest && period <= longest && !known(period))
+                levels.push_back({period, metricalStrength(correlation, period)});
+        }
+    for (BeatLevel& level : levels) {
+        weigh(level, strongest);
+        level.score *= float(alignmentWeight(beatAlignment(wide, level.period)));
+    }
+    std::sort(levels.begin(), levels.end(), byScore);
+    return levels;
 }
 
 // The first hop with a strong onset: at least half the 98th percentile of the envelope.
@@ -130,14 +186,14 @@ std::optional<DetectedTempo> detectTempo(std::span<const float> mono, int sample
     // Lags up to two bars of four at the slowest tempo, for the metre's repetitions too.
     const std::vector<float> correlation =
         autocorrelation(envelopes.all, size_t(std::ceil(8 * longest)) + 2);
-    const std::vector<BeatLevel> levels = candidateLevels(correlation, rate, shortest, longest);
+    const OnsetEnvelopes wide = widened(envelopes, 3);
+    const std::vector<BeatLevel> levels = candidateLevels(correlation, wide, shortest, longest);
     double period = finePeriod(envelopes, levels.front().period, 0.03);
     DetectedTempo tempo;
     if (const double firstHalf = changedTempo(envelopes, period)) {
         tempo.tempoChanges = true;
         period = firstHalf;
     }
-    const OnsetEnvelopes wide = widened(envelopes, 3);
     const double phase = beatPhase(envelopes, wide, period);
     tempo.bpm = 60 * rate / period;
     // An envelope value stands for the rise within its hop: the onset is about half a hop in. A
