@@ -225,9 +225,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.settings.windowed = true;
         } else if (option == "--no-message-box")
             line.messageBox = false;
-        else if (option == "--no-plugins")
+        else if (option == "--no-plugins") {
             line.noPlugins = true;
-        else if (option == "--size") {
+            line.render.showOptions.emplace_back(option);
+        } else if (option == "--allow-outside") {
+            line.render.reach = FileReach::Anywhere;
+            line.render.showOptions.emplace_back(option);
+        } else if (option == "--size") {
             if (valuesLeft < 1)
                 return invalid("--size needs WIDTHxHEIGHT");
             if (!parseSize(argv[++i], line.settings.width, line.settings.height))

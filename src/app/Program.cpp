@@ -135,7 +135,7 @@ int reportCheck(const ShowCheck& check, const std::string& tempo) {
 // here is destroyed, in reverse order, before an error leaves this function.
 int runShow(const CommandLine& line) {
     if (line.action == CommandLine::Action::Join) {
-        joinSegments(line.joinFile, line.joinSegments);
+        joinSegments(line.joinFile, line.joinSegments, line.render.reach);
         return exitSucceeded;
     }
     if (line.render.localSegments > 0) {
@@ -183,6 +183,7 @@ int runShow(const CommandLine& line) {
     ShowOptions options;
     options.check = checking ? &check : nullptr;
     options.rules.pluginsRefused = line.noPlugins;
+    options.reach = line.render.reach;
     // Sound is kept where it is played or encoded: a segment has none.
     options.musicSound = line.action == CommandLine::Action::Play ||
                          (line.action == CommandLine::Action::Render && line.render.segment == 0);

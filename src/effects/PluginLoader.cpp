@@ -24,7 +24,7 @@ float readTrack(const char* name, float fallback) {
 PluginLoader::PluginLoader(const EffectContext& context, int32_t start, int32_t end,
                            const std::string& path, FILE* script)
     : Effekt(start, end), frame_(context.frame) {
-    if (!library_.open(showLibraryFile(context.files.open(path).path())))
+    if (!library_.open(showLibraryFile(context.files.open(path, ShowFileKind::Plugin).path())))
         raise("Unable to load plugin: %s\n%s", path.c_str(), library_.error().c_str());
     init_ = reinterpret_cast<MorveldanPluginInit>(library_.symbol("Init"));
     if (!init_)

@@ -127,12 +127,18 @@ int ShaderToy::loadPass(const std::string& path) {
     passes_.push_back(std::make_unique<PassProgram>());
     PassProgram& pass = *passes_.back();
     const auto read = [this](const std::string& file) {
-        return readWholeFile(files_.open(file).path());
+        return files_.open(file, ShowFileKind::Shader).bytes();
     };
-    const std::optional<std::string> bytes = read(path);
+    std::optional<std::string> bytes;
+    std::string unread = "the shader file cannot be read";
+    try {
+        bytes = read(path);
+    } catch (const FileRefused& refused) {
+        unread = "the shader file is refused: " + refused.reason();
+    }
     if (!bytes) {
         pass.source.file = path;
-        problems_.push_back(path + ": error: the shader file cannot be read");
+        problems_.push_back(path + ": error: " + unread);
         return index;
     }
     pass.source = shadertoy::readShaderToyPass(path, *bytes, read);
@@ -192,11 +198,16 @@ int ShaderToy::imageIndex(const shadertoy::Channel& channel) {
     const auto known = std::find(imageKeys_.begin(), imageKeys_.end(), key);
     if (known != imageKeys_.end())
         return int(known - imageKeys_.begin());
-    DecodedImage image = decodeImageFile(files_.open(channel.path).c_str());
+    DecodedImage image;
+    std::string unread = " cannot be read";
+    try {
+        image = decodeImageFile(files_.open(channel.path, ShowFileKind::Picture).c_str());
+    } catch (const FileRefused& refused) {
+        unread = " is refused: " + refused.reason();
+    }
     auto texture = std::make_unique<CTexture>();
     if (image.rgba.empty()) {
-        problems_.push_back(placeOf(channel) + ": error: the image " + channel.path +
-                            " cannot be read");
+        problems_.push_back(placeOf(channel) + ": error: the image " + channel.path + unread);
     } else {
         // The website's images have their bottom row at texture coordinate 0.
         const size_t row = size_t(image.width) * 4;
@@ -219,7 +230,8 @@ int ShaderToy::videoIndex(const shadertoy::Channel& channel) {
         return int(known - videoPaths_.begin());
     auto video = std::make_unique<VideoChannel>();
     try {
-        video->decoder = std::make_unique<VideoDecoder>(files_.open(channel.path));
+        video->decoder =
+            std::make_unique<VideoDecoder>(files_.open(channel.path, ShowFileKind::Video));
         const std::vector<uint8_t> black(VideoDecoder::frameBytes, 0);
         video->texture.upload(black.data(), VideoDecoder::frameSide, VideoDecoder::frameSide, false,
                               GL_RGBA, true);

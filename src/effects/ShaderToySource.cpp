@@ -273,7 +273,7 @@ private:
             channel.path = relativeTo(file, value.substr(7));
             channel.kind = channelKindOfFile(channel.path);
             std::error_code ignored;
-            if (!std::filesystem::is_regular_file(channel.path, ignored)) {
+            if (!std::filesystem::exists(channel.path, ignored)) {
                 problem(file, line, column, "the channel's file " + channel.path + " is missing");
                 channel.kind = ChannelKind::None;
             }
@@ -338,9 +338,15 @@ private:
             blank(file, line);
             return;
         }
-        const std::optional<std::string> contents = read_(included);
+        std::optional<std::string> contents;
+        std::string unread = included + " is missing";
+        try {
+            contents = read_(included);
+        } catch (const ShowError& refused) {
+            unread = refused.what(); // "PATH is refused: WHY"
+        }
         if (!contents) {
-            problem(file, line, column, "the included file " + included + " is missing");
+            problem(file, line, column, "the included file " + unread);
             blank(file, line);
             return;
         }

@@ -1,11 +1,16 @@
 #include "timeline/LoadingScreen.h"
 
+#include "platform/LoadNotes.h"
 #include "render/GLState.h"
 #include "timeline/ShowScreen.h"
 
 LoadingScreen::LoadingScreen(ShowScreen& screen, ShowFiles& files, int total)
     : screen_(screen), total_(total) {
-    picture_.load(files.open("data/overlay/loader.jpg"));
+    try {
+        picture_.load(files.open("data/overlay/loader.jpg", ShowFileKind::Picture));
+    } catch (const FileRefused& refused) {
+        noteLoadProblem("%s", refused.what()); // the show loads without it
+    }
 }
 
 void LoadingScreen::drawFrame() const {

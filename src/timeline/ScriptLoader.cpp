@@ -196,6 +196,7 @@ bool readScriptHeader(const ScriptText& script, LoadReport& report, ScriptHeader
     try {
         const Value music = readValue(script);
         header.musicFile = music.text;
+        header.musicLine = music.line;
         if (music.text.find('\0') != std::string::npos)
             report.fault(music.line, "the music file name", "The line holds a NUL byte");
         header.startOffset = readNumber(script, report, "the start offset");

@@ -59,6 +59,7 @@ private:
 
 struct ScriptHeader {
     std::string musicFile;
+    int musicLine = 0; // the line naming it
     int32_t startOffset = 0;
     int32_t entryCount = 0;
 };

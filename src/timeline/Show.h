@@ -42,6 +42,8 @@ struct ShowOptions {
     std::optional<TrackSet> tracks;
     // Receives the files the show read, also when loading fails.
     std::vector<std::string>* filesRead = nullptr;
+    // Where its files may lie: inside its folder unless the user allows more (--allow-outside).
+    FileReach reach = FileReach::ShowFolder;
 };
 
 class Show {
@@ -90,9 +92,9 @@ public:
     void setEntryLines(size_t at, const EntryLines& lines) { entries_[at].lines = lines; }
 
 private:
-    friend std::unique_ptr<Show> makeShow(const std::optional<std::string>& scriptBytes,
-                                          ShowOptions& options, ShowScreen* screen);
-    Show() = default;
+    friend std::unique_ptr<Show> makeShow(const std::string* scriptBytes, ShowOptions& options,
+                                          ShowScreen* screen);
+    explicit Show(FileReach reach) : files_(reach) {}
 
     FrameInputs frame_;
     ShowFiles files_;
@@ -120,5 +122,6 @@ std::unique_ptr<Show> loadShow(ShowScreen& screen, ShowOptions options = {});
 std::unique_ptr<Show> readShow(const std::string& scriptBytes, ShowOptions options = {});
 
 // The script's header alone (for work that does not draw the show): throws "Unable to load
-// data/demo.txt" when it cannot be read.
-ScriptHeader readShowHeader();
+// data/demo.txt" when it cannot be read, and the refusal of a script or music file the show may
+// not read.
+ScriptHeader readShowHeader(FileReach reach);

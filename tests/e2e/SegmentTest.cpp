@@ -47,9 +47,8 @@ public:
         fs::create_directories(folder_.path() / "data");
         for (const auto& entry : fs::directory_iterator(data))
             if (entry.path().filename() != "demo.txt")
-                fs::create_symlink(entry.path(), folder_.path() / "data" / entry.path().filename());
-        fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins",
-                                     folder_.path() / "plugins");
+                shareIntoShow(entry.path(), folder_.path() / "data" / entry.path().filename());
+        shareIntoShow(fs::path(MORVELDAN_BUILD_DIR) / "plugins", folder_.path() / "plugins");
         writeTextFile(folder_.file("data/demo.txt"),
                       music + "\n0\n" + std::to_string(entryCount) + "\n" + entries);
     }
@@ -264,7 +263,7 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
         for (std::string line; std::getline(in, line);)
             out << (line.rfind("frames=", 0) == 0 ? "frames=4611686018427387907 6"
                     : line.rfind("span=", 0) == 0 ? "span=9223372036854775814"
-                                                   : line)
+                                                  : line)
                 << "\n";
     }
     ScriptedShow other("Plugin\n0\n4600\nplugins/starburst.so\n48\n", 1);
@@ -286,7 +285,8 @@ TEST(Segments, TheJoinRefusesSegmentsThatDoNotMakeOneRender) {
         {{"a1.mp4", "none2.mp4"}, "Segment " + show.out("none2.mp4") + " does not exist"},
         {{"a1.mp4", "huge2.mp4"},
          "Segment " + show.out("huge2.mp4") + " has a damaged manifest (" +
-             show.out("huge2.mp4.manifest") + "): frames 4611686018427387907 to 6 are not "
+             show.out("huge2.mp4.manifest") +
+             "): frames 4611686018427387907 to 6 are not "
              "segment 2 of 2 of a span of 9223372036854775814 frames"},
     };
     const std::vector<std::string> before = show.outputs();

@@ -179,7 +179,7 @@ TEST(ShowEnd, StopSignalsEndTheShowQuietlyWithTheShellsStatus) {
 
 TEST(Loading, PluginNamedWithoutAFolderIsTakenFromTheRunFolder) {
     RunFolder run;
-    std::filesystem::copy_file(testPlugin("test_fill"), run.file("fill.so"));
+    std::filesystem::copy_file(builtTestPlugin("test_fill"), run.file("fill.so"));
     run.script("m.ogg\n0\n1\nPlugin\n0\n-1\nfill.so\n0 255 0\n");
     const ShowResult result =
         runShow(run.path(), {"--shot", "10", run.file("shot.png"), "--size", "8x8"});
@@ -197,7 +197,7 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
         std::string place; // the line before the message
         std::string message;
     };
-    const std::string missing = "/nonexistent/plugin.so";
+    const std::string missing = "nonexistent/plugin.so";
     const Case cases[] = {
         {"unknown keyword",
          "m.ogg\n0\n1\nPlugin\n0\n10\n" + testPlugin("test_fill") + "\n1 2 3\n tunnel\n0\n10\n",
@@ -251,7 +251,7 @@ TEST(Loading, CheckListsEveryPluginAndNoPluginsSkipsThemWithAWarningEach) {
                 {"data/demo.txt:4: the entry 'Plugin': Unable to load plugin: chelsea.so / "
                  "./chelsea.so: invalid ELF header",
                  "data/demo.txt:4: plug-in " + folder + "/chelsea.so",
-                 "data/demo.txt:8: plug-in " + testPlugin("test_fill")});
+                 "data/demo.txt:8: plug-in " + folder + "/" + testPlugin("test_fill")});
 
     const ShowResult skipped = runShow(
         run.path(), {"--no-plugins", "--shot", "50", run.file("shot.png"), "--size", "8x8"});
@@ -395,7 +395,7 @@ TEST(ShowFolder, PlaysTheNamedFolderAndWritesOutputsWhereItWasStarted) {
     // The show names its plug-in and the plug-in's log by paths relative to its own folder.
     RunFolder show;
     std::filesystem::create_directories(show.path() / "plugins");
-    std::filesystem::copy_file(testPlugin("test_logger"), show.file("plugins/logger.so"));
+    std::filesystem::copy_file(builtTestPlugin("test_logger"), show.file("plugins/logger.so"));
     show.script("m.ogg\n0\n1\nPlugin\n100\n200\nplugins/logger.so\nplugin.log\nnamed\n");
     // Started from a folder with a show of its own, which must not be played.
     RunFolder start;

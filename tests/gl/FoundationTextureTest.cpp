@@ -91,7 +91,7 @@ TEST_F(Foundation, LoadedImageIsUprightWithChannelsAndAlphaKept) {
     const std::string path = temp.file("quadrants.png");
     writeImage(path, 16, 16, [](int x, int y) { return quadrantColour(x, y, 16); });
     CTextureFreeImage texture;
-    texture.load(files().open(path));
+    texture.load(files().open(path, ShowFileKind::Picture));
     EXPECT_EQ(texture.width(), 16);
 
     // The texture's level 0, read back: first row must be the picture's top row.
@@ -127,7 +127,7 @@ TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
         },
         false);
     CTextureFreeImage jpeg;
-    jpeg.load(files().open(path));
+    jpeg.load(files().open(path, ShowFileKind::Picture));
     std::vector<Rgba> level(64);
     {
         TextureBinding binding(jpeg);
@@ -139,7 +139,7 @@ TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
 
     StderrCapture capture;
     CTextureFreeImage missing;
-    missing.load(files().open(temp.file("nothing-here.png")));
+    missing.load(files().open(temp.file("nothing-here.png"), ShowFileKind::Picture));
     const std::string output = capture.text();
     EXPECT_NE(output.find("nothing-here.png"), std::string::npos) << output;
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
@@ -163,16 +163,16 @@ TEST_F(Foundation, TexturesOfOneUnchangedFileShareOneNameUntilTheLastUserGoes) {
     solid({255, 0, 0, 255});
     auto first = std::make_unique<CTextureFreeImage>();
     auto second = std::make_unique<CTextureFreeImage>();
-    first->load(files().open(path));
-    second->load(
-        files().open(temp.path().string() + "/./shared.png")); // another spelling of the same file
+    first->load(files().open(path, ShowFileKind::Picture));
+    second->load(files().open(temp.path().string() + "/./shared.png",
+                              ShowFileKind::Picture)); // another spelling of the same file
     EXPECT_EQ(first->textureId, second->textureId);
     EXPECT_EQ(sharedImageCount(), before + 1);
     const GLuint shared = first->textureId;
 
     // An upload gives that texture a name of its own and leaves the shared image alone.
     CTextureFreeImage uploaded;
-    uploaded.load(files().open(path));
+    uploaded.load(files().open(path, ShowFileKind::Picture));
     const unsigned char green[4] = {0, 255, 0, 255};
     uploaded.upload(green, 1, 1, false, GL_RGBA, true);
     EXPECT_NE(uploaded.textureId, shared);
@@ -181,7 +181,7 @@ TEST_F(Foundation, TexturesOfOneUnchangedFileShareOneNameUntilTheLastUserGoes) {
     // A file changed on disk is decoded anew; the old image stays with those holding it.
     solid({0, 0, 255, 255});
     CTextureFreeImage changed;
-    changed.load(files().open(path));
+    changed.load(files().open(path, ShowFileKind::Picture));
     EXPECT_NE(changed.textureId, shared);
     EXPECT_EQ(firstTexel(changed), (Rgba{0, 0, 255, 255}));
     EXPECT_EQ(sharedImageCount(), before + 2);
@@ -212,7 +212,7 @@ TEST_F(Foundation, ImagesClaimingAHugeSizeAreRefusedBeforeAnyPixelIsDecoded) {
         const long peakBefore = peakMemoryKilobytes();
         StderrCapture capture;
         CTextureFreeImage texture;
-        texture.load(files().open(path));
+        texture.load(files().open(path, ShowFileKind::Picture));
         EXPECT_EQ(capture.text(), "Unable to read image " + path + "\nImage " + path +
                                       " has an unusable size " + c.size + "\n");
         EXPECT_EQ(texture.width(), 0) << c.name;

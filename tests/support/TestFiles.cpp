@@ -117,6 +117,20 @@ ScopedWorkingDirectory::~ScopedWorkingDirectory() {
     std::filesystem::current_path(previous_, ignored);
 }
 
+void shareIntoShow(const std::filesystem::path& source, const std::filesystem::path& target) {
+    namespace fs = std::filesystem;
+    if (fs::is_directory(source)) {
+        fs::create_directories(target);
+        for (const fs::directory_entry& entry : fs::directory_iterator(source))
+            shareIntoShow(entry.path(), target / entry.path().filename());
+        return;
+    }
+    std::error_code error;
+    fs::create_hard_link(source, target, error);
+    if (error)
+        fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+}
+
 void copySourceData(const std::filesystem::path& runDirectory, const std::string& relativePath) {
     const auto target = runDirectory / relativePath;
     std::filesystem::create_directories(target.parent_path());

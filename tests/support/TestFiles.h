@@ -59,6 +59,10 @@ private:
     std::filesystem::path previous_;
 };
 
+// Puts a file or a folder (all it holds) into a test's show as files of its own: hard links where
+// the file system allows them, copies elsewhere. A show does not follow links out of its folder.
+void shareIntoShow(const std::filesystem::path& source, const std::filesystem::path& target);
+
 // Copies a committed data file (a path under the source tree's data/, e.g. "data/polar.fs") to the
 // same relative path under `runDirectory`.
 void copySourceData(const std::filesystem::path& runDirectory, const std::string& relativePath);
