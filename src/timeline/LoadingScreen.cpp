@@ -27,5 +27,14 @@ void LoadingScreen::drawFrame() const {
 void LoadingScreen::presentFrame() {
     drawFrame();
     screen_.swapAndPoll();
+    presented_ = std::chrono::steady_clock::now();
     ++shown_;
+}
+
+void LoadingScreen::nextEntry() {
+    constexpr auto frameTime = std::chrono::milliseconds(20);
+    if (shown_ == 0 || std::chrono::steady_clock::now() - presented_ >= frameTime)
+        presentFrame();
+    else
+        ++shown_;
 }

@@ -83,7 +83,7 @@ public:
     void startEntry() override {
         throwIfStopped();
         if (loading_)
-            loading_->presentFrame();
+            loading_->nextEntry();
     }
 
     void make(const EffectFamily& family, const EntryValues& values) override {
