@@ -8,7 +8,7 @@ PACKAGES="cmake g++ make pkg-config libsdl2-dev libglew-dev libgl-dev libglu1-me
   xvfb xauth xdotool xfonts-base dpkg-dev file
   libsixel-examples netpbm ffmpeg jmagick6-docs libirrlicht-doc libsfml-doc python-pygame-doc
   python3-imageio munge slurmctld slurmd slurm-client tecnoballz-data
-  lmms-common"
+  lmms-common fluidsynth fluid-soundfont-gm planetblupi-music-midi freedink-data mma"
 
 install_missing_packages() {
     local missing=()

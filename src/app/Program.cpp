@@ -86,8 +86,8 @@ std::string checkMusic(ShowCheck& check, Show& show) {
         if (const auto& detected = music.tempo())
             tempo = tempoText(detectedShowTempo(*detected, show.musicFile()));
     checkBeat(check, tracks.beat(), music.lowBandSums());
-    const uint64_t musicEnd = uint64_t(startSeconds(show.startOffset())) +
-                              music.samples()->frames() * 1000 / musicSampleRate;
+    const uint64_t musicEnd =
+        uint64_t(startSeconds(show.startOffset())) + music.facts().frames * 1000 / musicSampleRate;
     for (const ShowCheck::Entry& entry : check.entries) {
         // An entry that ends the show does so at its start: only that must come before the
         // music's end.

@@ -86,7 +86,7 @@ std::optional<ShowTempo> AuthorSession::tempo() const {
         return declaredShowTempo(*declared);
     if (analysis_ && analysis_->ready() && analysis_->tempo()) {
         ShowTempo found = detectedShowTempo(*analysis_->tempo(), show().musicFile());
-        found.firstBeatMs += show().startOffset(); // effect time = music time + start offset
+        found.firstBarMs += show().startOffset(); // effect time = music time + start offset
         return found;
     }
     return std::nullopt;

@@ -63,8 +63,8 @@ uint32_t snappedTime(uint32_t time, Snap snap, const ShowTempo* tempo) {
     if (!tempo || snap == Snap::Off)
         return time;
     const double step = gridStep(snap, tempo);
-    const double lines = std::round((double(time) - tempo->firstBeatMs) / step);
-    return clampedTime(tempo->firstBeatMs + lines * step);
+    const double lines = std::round((double(time) - tempo->firstBarMs) / step);
+    return clampedTime(tempo->firstBarMs + lines * step);
 }
 
 struct EntryEditing::State {

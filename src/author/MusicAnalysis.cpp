@@ -18,18 +18,7 @@ WavePeak merged(const WavePeak& a, const WavePeak& b) {
 
 } // namespace
 
-Waveform::Waveform(const MusicSamples& samples) {
-    const std::span<const float> mono = samples.mono();
-    const size_t bucketFrames = size_t(bucketMs * framesPerMs);
-    std::vector<WavePeak> base((mono.size() + bucketFrames - 1) / bucketFrames);
-    for (size_t bucket = 0; bucket < base.size(); ++bucket) {
-        const auto first = mono.begin() + std::ptrdiff_t(bucket * bucketFrames);
-        const auto last =
-            mono.begin() + std::ptrdiff_t(std::min(mono.size(), (bucket + 1) * bucketFrames));
-        const auto [low, high] = std::minmax_element(first, last);
-        base[bucket] = {*low, *high};
-    }
-    lengthMs_ = double(mono.size()) / framesPerMs;
+Waveform::Waveform(std::vector<WavePeak> base, double lengthMs) : lengthMs_(lengthMs) {
     if (base.empty())
         return;
     levels_.push_back(std::move(base));
@@ -66,17 +55,15 @@ WavePeak Waveform::peakOver(double fromMs, double toMs) const {
 MusicAnalysis::MusicAnalysis(std::shared_ptr<ShowMusic> music, bool findTempo)
     : music_(std::move(music)), findTempo_(findTempo), worker_([this] { run(); }) {}
 
-MusicAnalysis::~MusicAnalysis() {
-    stop_.store(true, std::memory_order_relaxed);
-    worker_.join();
-}
+MusicAnalysis::~MusicAnalysis() { worker_.join(); }
 
 void MusicAnalysis::run() {
     const auto started = std::chrono::steady_clock::now();
+    const MusicFacts& facts = music_->facts();
     error_ = music_->error();
-    waveform_ = Waveform(*music_->samples());
-    if (findTempo_ && !stop_.load(std::memory_order_relaxed))
-        tempo_ = music_->tempo();
+    waveform_ = Waveform(facts.peaks, double(facts.frames) / framesPerMs);
+    if (findTempo_)
+        tempo_ = facts.tempo;
     debugLine("The music's waveform%s for the timeline strip in %.0f ms",
               findTempo_ ? " and tempo" : "",
               std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)

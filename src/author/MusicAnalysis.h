@@ -1,9 +1,11 @@
 #pragma once
 // What the timeline strip shows of the music: its waveform and, when the tracks file declares no
-// tempo, the tempo found in it. Both are worked out from the show's decoded music on a thread of
-// their own, so that neither loading nor a frame waits for them.
+// tempo, the tempo found in it. Both come from what the show measures over its music (read from
+// the cache, or worked out from the decoded music) on a thread of their own, so that neither
+// loading nor a frame waits for them.
 
 #include "audio/TempoDetection.h"
+#include "timeline/MusicFacts.h"
 
 #include <atomic>
 #include <cstdint>
@@ -13,22 +15,17 @@
 #include <thread>
 #include <vector>
 
-class MusicSamples;
 class ShowMusic;
-
-// The lowest and highest sample of a stretch of the music.
-struct WavePeak {
-    float low = 0, high = 0;
-};
 
 // Peaks of the mono mix over buckets of bucketMs at level 0, each further level merging two
 // buckets of the one below, so that any stretch is read from a handful of buckets.
 class Waveform {
 public:
-    static constexpr double bucketMs = 5;
+    static constexpr double bucketMs = MusicFacts::peakMs;
 
     Waveform() = default;
-    explicit Waveform(const MusicSamples& samples);
+    // From the music's peaks over bucketMs each, and its length.
+    Waveform(std::vector<WavePeak> peaks, double lengthMs);
 
     bool empty() const { return levels_.empty(); }
     double lengthMs() const { return lengthMs_; }
@@ -45,7 +42,7 @@ class MusicAnalysis {
 public:
     // Starts the work: the waveform always, the tempo when `findTempo` is set.
     MusicAnalysis(std::shared_ptr<ShowMusic> music, bool findTempo);
-    // Stops the work where it is and waits for the thread.
+    // Waits for the work (reading the cache, or the music's first measuring) to end.
     ~MusicAnalysis();
     MusicAnalysis(const MusicAnalysis&) = delete;
     MusicAnalysis& operator=(const MusicAnalysis&) = delete;
@@ -62,7 +59,6 @@ private:
     std::shared_ptr<ShowMusic> music_;
     bool findTempo_;
     std::atomic<bool> ready_{false};
-    std::atomic<bool> stop_{false};
     Waveform waveform_;
     std::optional<DetectedTempo> tempo_;
     std::string error_;

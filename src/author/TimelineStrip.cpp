@@ -98,10 +98,10 @@ void paintGrid(const OverlayView& view, const TimeAxis& axis, int width, int hei
     const double step = beats ? tempo.beatMs() : tempo.barMs();
     if (step * pixelsPerMs < fewestPixelsBetweenLines)
         return;
-    const long first = long(std::ceil((axis.start - tempo.firstBeatMs) / step));
-    const long last = long(std::floor((axis.start + axis.span - tempo.firstBeatMs) / step));
+    const long first = long(std::ceil((axis.start - tempo.firstBarMs) / step));
+    const long last = long(std::floor((axis.start + axis.span - tempo.firstBarMs) / step));
     for (long line = std::max(first, 0L); line <= last; ++line) {
-        const double time = tempo.firstBeatMs + double(line) * step;
+        const double time = tempo.firstBarMs + double(line) * step;
         const int column = int(std::floor(axis.xOf(time) - axis.left));
         if (column < 0 || column >= width)
             continue;
@@ -124,7 +124,7 @@ void drawPicture(const OverlayView& view, const TimeAxis& axis, ImVec2 origin, I
                                          double(width),
                                          double(height),
                                          view.tempo ? view.tempo->bpm : 0.0,
-                                         view.tempo ? view.tempo->firstBeatMs : 0.0,
+                                         view.tempo ? view.tempo->firstBarMs : 0.0,
                                          view.tempo ? double(view.tempo->beatsPerBar) : 0.0,
                                          waveform ? double(view.startOffset) + 1 : 0.0};
     if (shows != picture.shows) {
@@ -318,15 +318,11 @@ void drawKeyLane(const OverlayView& view, const TimeAxis& axis, float height, Ke
 // The strip's title, so that the strip keeps all the panel's height: the tempo, the grid, the
 // selected entry and the last entry edit that failed. The panel keeps the id "Timeline".
 void stripTitle(const OverlayView& view, char* title, size_t size) {
-    char tempo[64];
+    std::string tempo = "no tempo";
     if (view.tempo)
-        std::snprintf(tempo, sizeof tempo, "%.2f BPM, %d/4%s", view.tempo->bpm,
-                      view.tempo->beatsPerBar,
-                      view.tempo->source.starts_with("detected") ? " (found)" : "");
+        tempo = shortTempoText(*view.tempo);
     else if (view.analysis && !view.analysis->ready() && view.analysis->findsTempo())
-        std::snprintf(tempo, sizeof tempo, "finding the tempo...");
-    else
-        std::snprintf(tempo, sizeof tempo, "no tempo");
+        tempo = "finding the tempo...";
     char entry[160] = "";
     const std::optional<size_t> selected = view.entryEditing.selected();
     if (selected && *selected < view.entries.size())
@@ -334,7 +330,7 @@ void stripTitle(const OverlayView& view, char* title, size_t size) {
                       view.entries[*selected].keyword.c_str(), view.entries[*selected].start,
                       view.entries[*selected].end);
     const std::string& message = view.entryEditing.message();
-    std::snprintf(title, size, "Timeline - %s - grid %s (G)%s%s%s###Timeline", tempo,
+    std::snprintf(title, size, "Timeline - %s - grid %s (G)%s%s%s###Timeline", tempo.c_str(),
                   snapName(view.entryEditing.snap()), entry, message.empty() ? "" : " - ",
                   message.c_str());
 }

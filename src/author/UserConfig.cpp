@@ -3,20 +3,11 @@
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/FileBytes.h"
+#include "platform/UserFolders.h"
 
 #include <chrono>
-#include <cstdlib>
 
-std::filesystem::path userConfigFolder() {
-    // Only an absolute XDG_CONFIG_HOME counts; a relative one is to be ignored.
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/')
-        return std::filesystem::path(config) / "morveldan";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] != '\0')
-        return std::filesystem::path(home) / ".config" / "morveldan";
-    return {};
-}
+std::filesystem::path userConfigFolder() { return userFolder("XDG_CONFIG_HOME", ".config"); }
 
 bool keepRecoveryCopy(const std::string& bytes, const std::string& extension,
                       const std::string& meantFor, const char* what) {

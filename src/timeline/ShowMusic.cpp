@@ -1,10 +1,11 @@
 #include "timeline/ShowMusic.h"
 
 #include "audio/AudioDecoder.h"
-#include "audio/MusicStream.h"
+#include "media/Checksum.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
-#include "timeline/MusicBeat.h"
+
+#include <chrono>
 
 namespace {
 
@@ -18,38 +19,75 @@ FileStamp stampOf(const std::string& file) {
     return {std::filesystem::file_size(file, error), std::filesystem::last_write_time(file, error)};
 }
 
+bool whole(const MusicSamples& samples) {
+    return samples.firstKept() == 0 && samples.mono().size() == samples.frames();
+}
+
 } // namespace
 
 ShowMusic::ShowMusic(std::string file, bool keepSound)
-    : file_(std::move(file)), keepSound_(keepSound) {
+    : file_(std::move(file)), keepSound_(keepSound),
+      samples_(std::make_shared<MusicSamples>(keepSound)) {
     const FileStamp stamp = stampOf(file_);
     size_ = stamp.size;
     written_ = stamp.written;
-    samples_ = std::make_shared<MusicSamples>(keepSound);
+}
+
+void ShowMusic::decode() {
     if (file_.empty())
         return; // a script that could not be read names none
     try {
-        *samples_ = decodeAudioFile(file_, maxMusicFrames, keepSound);
+        *samples_ = decodeAudioFile(file_, maxMusicFrames, keepSound_);
     } catch (const ShowError& error) {
         error_ = error.what();
         debugLine("%s; the show runs silently on the wall clock", error.what());
     }
 }
 
+const std::shared_ptr<MusicSamples>& ShowMusic::samples() {
+    std::call_once(decoded_, [this] { decode(); });
+    return samples_;
+}
+
+const std::string& ShowMusic::error() {
+    facts();
+    return error_;
+}
+
 bool ShowMusic::serves(const std::string& file, bool keepSound) const {
     const FileStamp stamp = stampOf(file);
-    const bool whole = samples_->firstKept() == 0 && samples_->mono().size() == samples_->frames();
-    return file == file_ && (keepSound_ || !keepSound) && whole && stamp.size == size_ &&
+    return file == file_ && (keepSound_ || !keepSound) && whole(*samples_) && stamp.size == size_ &&
            stamp.written == written_;
 }
 
-const std::vector<float>& ShowMusic::lowBandSums() {
-    std::call_once(sumsMeasured_, [this] { sums_ = measureLowBandSums(*samples_); });
-    return sums_;
+void ShowMusic::measure() {
+    if (file_.empty())
+        return;
+    const auto started = std::chrono::steady_clock::now();
+    std::string checksum;
+    try {
+        checksum = fileChecksum(file_);
+    } catch (const ShowError&) {
+        // Unreadable: decoding says why.
+    }
+    const std::filesystem::path cache = checksum.empty() ? "" : musicFactsFile(checksum);
+    if (!cache.empty())
+        if (std::optional<MusicFacts> kept = readMusicFacts(cache, checksum)) {
+            facts_ = std::move(*kept);
+            return;
+        }
+    const MusicSamples& music = *samples();
+    if (!error_.empty() || !whole(music))
+        return;
+    facts_ = measureMusicFacts(music);
+    debugLine("Measured the music's beat, tempo and waveform in %.0f ms",
+              std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                  .count());
+    if (!cache.empty())
+        writeMusicFacts(cache, checksum, facts_);
 }
 
-const std::optional<DetectedTempo>& ShowMusic::tempo() {
-    std::call_once(tempoFound_,
-                   [this] { tempo_ = detectTempo(samples_->mono(), musicSampleRate); });
-    return tempo_;
+const MusicFacts& ShowMusic::facts() {
+    std::call_once(measured_, [this] { measure(); });
+    return facts_;
 }

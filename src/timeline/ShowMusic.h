@@ -1,10 +1,12 @@
 #pragma once
-// The show's music, decoded once for the whole run: the stream that plays it, the beat's scale,
-// the tempo, the waveform and the checks all read these samples. A show loaded again (a live
-// reload) takes over the music of the show before it while the file is unchanged on disk.
+// The show's music, decoded at most once for the whole run: the stream that plays it, the beat's
+// scale, the tempo, the waveform and the checks all read these samples, or what was measured over
+// them (timeline/MusicFacts.h), kept from an earlier run of the same music when it can be. A show
+// loaded again (a live reload) takes over the music of the show before it while the file is
+// unchanged on disk.
 
 #include "audio/MusicSamples.h"
-#include "audio/TempoDetection.h"
+#include "timeline/MusicFacts.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -16,28 +18,33 @@
 
 class ShowMusic {
 public:
-    // Decodes the file now (without `keepSound`, only the mono mix the spectrum reads is kept). A
-    // file that cannot be decoded leaves the music empty, with the reason kept; no file name
-    // (a script that could not be read) leaves it empty without one.
+    // Decodes nothing yet (without `keepSound`, only the mono mix the spectrum reads is kept when
+    // it does). No file name (a script that could not be read) leaves the music empty.
     ShowMusic(std::string file, bool keepSound);
     ShowMusic(const ShowMusic&) = delete;
     ShowMusic& operator=(const ShowMusic&) = delete;
 
     const std::string& file() const { return file_; }
-    // The decoded samples (empty without music). A stream that plays them may keep only a part:
-    // what the show measures over the whole music (below) is measured before such a stream is made.
-    const std::shared_ptr<MusicSamples>& samples() const { return samples_; }
-    // Why the file gave no music; empty when it did.
-    const std::string& error() const { return error_; }
+    // The decoded samples, decoded on first use (empty without music). A stream that plays them
+    // may keep only a part: what the show measures over the whole music (below) is measured
+    // before such a stream is made.
+    const std::shared_ptr<MusicSamples>& samples();
+    // Why the file gave no music; empty when it did (known without decoding when the facts were
+    // kept from an earlier run).
+    const std::string& error();
 
-    // True when this is the music of `file`, decoded with at least that much sound and still
-    // whole, and the file has not changed since.
+    // True when this is the music of `file`, decoded (or to be decoded) with at least that much
+    // sound and still whole, and the file has not changed since.
     bool serves(const std::string& file, bool keepSound) const;
 
-    // The sorted low-band sums of the whole music (timeline/MusicBeat.h), measured on first use.
-    const std::vector<float>& lowBandSums();
-    // The tempo found in the music, worked out on first use; none for music without one.
-    const std::optional<DetectedTempo>& tempo();
+    // What is measured over the whole music: read from the cache when an earlier run kept it for
+    // music of the same content, else measured from the samples and kept. On first use, on any
+    // thread; empty facts for no music.
+    const MusicFacts& facts();
+    // The sorted low-band sums of the whole music (timeline/MusicBeat.h).
+    const std::vector<float>& lowBandSums() { return facts().lowBandSums; }
+    // The tempo found in the music; none for music without one.
+    const std::optional<DetectedTempo>& tempo() { return facts().tempo; }
 
 private:
     std::string file_;
@@ -46,7 +53,9 @@ private:
     std::filesystem::file_time_type written_;
     std::shared_ptr<MusicSamples> samples_;
     std::string error_;
-    std::once_flag sumsMeasured_, tempoFound_;
-    std::vector<float> sums_;
-    std::optional<DetectedTempo> tempo_;
+    std::once_flag decoded_, measured_;
+    MusicFacts facts_;
+
+    void decode();
+    void measure();
 };

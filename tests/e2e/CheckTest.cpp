@@ -54,7 +54,7 @@ TEST(Check, TheDefaultShowIsCleanAndPrintsOnlyASummary) {
     const std::string output = show.standardOutput();
     ASSERT_TRUE(std::regex_match(
         output, found,
-        std::regex("tempo ([0-9.]+) BPM, 4 beats a bar, first beat at (-?[0-9]+) ms \\(detected "
+        std::regex("tempo ([0-9.]+) BPM, 4 beats a bar, first bar at (-?[0-9]+) ms \\(detected "
                    "from data/music.ogg\\)\n"
                    "beat level over the music: median 0.00, 95th percentile 1.00, max 1.00\n"
                    "data/demo.txt:[0-9]+: plug-in /.*/plugins/starburst.so\n"
@@ -78,7 +78,7 @@ TEST(Check, PrintsTheDeclaredTempo) {
     ShowProcess show(run.path(), {"--check"});
     EXPECT_EQ(show.wait(), 0) << show.standardOutput() << show.errorOutput();
     EXPECT_EQ(show.standardOutput().substr(0, show.standardOutput().find('\n')),
-              "tempo 140.50 BPM, 3 beats a bar, first beat at 120 ms (data/demo.tracks:3)");
+              "tempo 140.50 BPM, 3 beats a bar, first bar at 120 ms (data/demo.tracks:3)");
 }
 
 TEST(Check, ABrokenCopyOfTheDefaultShowHasEveryFaultReportedWithItsLine) {

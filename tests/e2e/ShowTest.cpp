@@ -91,7 +91,8 @@ std::vector<std::string> withWindowed(std::vector<std::string> extra) {
 void startAndWaitForFrames(RunFolder& run, ShowProcess& show) {
     ASSERT_TRUE(waitUntil([&] { return !run.logLines("draw").empty() || !show.running(); }, 60s))
         << "no frame drawn";
-    ASSERT_TRUE(show.running()) << show.errorOutput();
+    ASSERT_TRUE(show.running()) << "ended with " << show.wait(std::chrono::seconds(0)) << ":\n"
+                                << show.errorOutput();
 }
 
 unsigned long waitForWindow(XDisplay& x, pid_t pid) {
