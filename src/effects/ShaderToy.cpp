@@ -201,7 +201,8 @@ int ShaderToy::imageIndex(const shadertoy::Channel& channel) {
     DecodedImage image;
     std::string unread = " cannot be read";
     try {
-        image = decodeImageFile(files_.open(channel.path, ShowFileKind::Picture).c_str());
+        image = decodeImageFile(files_.open(channel.path, ShowFileKind::Picture).c_str(),
+                                largestTextureSide());
     } catch (const FileRefused& refused) {
         unread = " is refused: " + refused.reason();
     }
@@ -218,6 +219,7 @@ int ShaderToy::imageIndex(const shadertoy::Channel& channel) {
         texture->upload(image.rgba.data(), image.width, image.height, false, GL_RGBA, true);
         TextureBinding binding(*texture);
         glGenerateMipmapEXT(GL_TEXTURE_2D);
+        imageCharges_.push_back(std::move(image.charge));
     }
     images_.push_back(std::move(texture));
     imageKeys_.push_back(key);

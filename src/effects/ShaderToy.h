@@ -76,7 +76,8 @@ private:
     std::vector<std::unique_ptr<PassProgram>> passes_; // [0] is the image pass
     std::vector<int> order_;                           // passes in the order a frame draws them
     std::vector<std::unique_ptr<CTexture>> images_;
-    std::vector<std::string> imageKeys_; // path and sampling settings of each image
+    std::vector<std::string> imageKeys_;      // path and sampling settings of each image
+    std::vector<PictureCharge> imageCharges_; // the decoded images against the pictures' budget
     std::vector<std::unique_ptr<VideoChannel>> videos_;
     std::vector<std::string> videoPaths_;
     FragmentProgram copyProgram_; // shows the image pass's picture when it keeps one

@@ -16,8 +16,12 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace {
+
+// Pictures are loaded on the thread that owns the OpenGL context only.
+uint64_t bytesHeld = 0;
 
 struct BitmapDeleter {
     void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
@@ -63,26 +67,52 @@ bool usableSize(unsigned width, unsigned height) {
            height <= unsigned(maxImageSide);
 }
 
-void reportUnusableSize(const char* path, unsigned width, unsigned height) {
-    debugLine("Unable to read image %s", path);
-    noteLoadProblem("Image %s has an unusable size %ux%u", path, width, height);
+// What a picture may take: the sides the textures hold and the bytes left of the budget.
+struct PictureAllowance {
+    uint32_t largestSide = maxImageSide;
+    uint64_t bytesLeft = pictureBudgetBytes;
+};
+
+std::string memorySize(uint64_t bytes) {
+    return bytes < (1 << 20) ? formatText("%llu bytes", static_cast<unsigned long long>(bytes))
+                             : formatText("%.1f MiB", double(bytes) / (1 << 20));
+}
+
+// Reports a picture whose size is unusable or over what it may take; true when it fits.
+bool sizeAllowed(const char* path, unsigned w, unsigned h, const PictureAllowance& allowance) {
+    if (!usableSize(w, h)) {
+        debugLine("Unable to read image %s", path);
+        noteLoadProblem("Image %s has an unusable size %ux%u", path, w, h);
+        return false;
+    }
+    const uint64_t bytes = uint64_t(w) * h * 4;
+    if (w > allowance.largestSide || h > allowance.largestSide)
+        noteLoadProblem("Image %s is refused: it is %ux%u pixels, and this OpenGL's textures hold "
+                        "at most %ux%u",
+                        path, w, h, allowance.largestSide, allowance.largestSide);
+    else if (bytes > allowance.bytesLeft)
+        noteLoadProblem("Image %s is refused: its %ux%u pixels take %s, and the show's pictures "
+                        "have %s left of the %s they may take together",
+                        path, w, h, memorySize(bytes).c_str(),
+                        memorySize(allowance.bytesLeft).c_str(),
+                        memorySize(pictureBudgetBytes).c_str());
+    else
+        return true;
+    return false;
 }
 
 // Reads only the header, where the format allows it, so that a file claiming a huge picture is
 // refused before its pixels are allocated and decoded. False (and reported) when the size is
-// unusable; true when it is usable or only decoding can tell.
-bool headerSizeUsable(FREE_IMAGE_FORMAT format, const char* path) {
+// not allowed; true when it is or only decoding can tell.
+bool headerSizeAllowed(FREE_IMAGE_FORMAT format, const char* path,
+                       const PictureAllowance& allowance) {
     if (!FreeImage_FIFSupportsNoPixels(format))
         return true;
     const Bitmap header(FreeImage_Load(format, path, FIF_LOAD_NOPIXELS));
     if (!header)
         return true; // the full load fails and says so
-    const unsigned w = FreeImage_GetWidth(header.get());
-    const unsigned h = FreeImage_GetHeight(header.get());
-    if (usableSize(w, h))
-        return true;
-    reportUnusableSize(path, w, h);
-    return false;
+    return sizeAllowed(path, FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
+                       allowance);
 }
 
 // 16-bit grey as an 8-bit palette picture of greys, each value rounded to the nearest level.
@@ -189,8 +219,9 @@ int loadFlags(FREE_IMAGE_FORMAT format) {
 }
 
 // Decodes the file with FreeImage in this process; its problems go to the load notes.
-DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path) {
-    if (!headerSizeUsable(format, path))
+DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path,
+                        const PictureAllowance& allowance) {
+    if (!headerSizeAllowed(format, path, allowance))
         return {};
     DecoderMessages messages;
     const Bitmap image(FreeImage_Load(format, path, loadFlags(format)));
@@ -200,10 +231,8 @@ DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path) {
     }
     const unsigned w = FreeImage_GetWidth(image.get());
     const unsigned h = FreeImage_GetHeight(image.get());
-    if (!usableSize(w, h)) {
-        reportUnusableSize(path, w, h);
+    if (!sizeAllowed(path, w, h, allowance))
         return {};
-    }
     if (format == FIF_PNG)
         markScaledGreyKey(image.get(), path);
     Bitmap converted;
@@ -218,7 +247,7 @@ DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path) {
     }
     if (!messages.empty())
         noteLoadProblem("Image %s is damaged: %s", path, messages.joined().c_str());
-    return {int(w), int(h), topRowFirstRgba(pixels32, w, h)};
+    return {int(w), int(h), topRowFirstRgba(pixels32, w, h), {}};
 }
 
 // Files of the formats whose decoders were seen to hang or to make up a picture are read whole
@@ -308,15 +337,21 @@ bool decodeResult(Answer bytes, DecodedImage& image) {
     return true;
 }
 
-// What the decoding child does with a request: the format's number, then the path.
-Answer decodeRequest(const std::string& request) {
+// A decoding request: the format's number and the allowance, then the path.
+struct RequestHead {
     uint32_t format = 0;
-    std::memcpy(&format, request.data(), sizeof format);
-    const std::string path = request.substr(sizeof format);
+    PictureAllowance allowance;
+};
+
+// What the decoding child does with a request.
+Answer decodeRequest(const std::string& request) {
+    RequestHead head;
+    std::memcpy(&head, request.data(), sizeof head);
+    const std::string path = request.substr(sizeof head);
     std::vector<std::string> texts(1); // the debug output first
     divertDebugOutput(&texts[0]);
     LoadNoteCollector notes;
-    DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str());
+    DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(head.format), path.c_str(), head.allowance);
     divertDebugOutput(nullptr);
     texts.insert(texts.end(), notes.notes().begin(), notes.notes().end());
     return encodeResult(std::move(image), texts);
@@ -332,7 +367,24 @@ ChildWorker& decodingChild() {
 
 } // namespace
 
-DecodedImage decodeImageFile(const char* path) {
+PictureCharge::PictureCharge(uint64_t bytes) : bytes_(bytes) { bytesHeld += bytes; }
+
+PictureCharge::~PictureCharge() { bytesHeld -= bytes_; }
+
+PictureCharge::PictureCharge(PictureCharge&& other) noexcept
+    : bytes_(std::exchange(other.bytes_, 0)) {}
+
+PictureCharge& PictureCharge::operator=(PictureCharge&& other) noexcept {
+    if (this != &other) {
+        bytesHeld -= bytes_;
+        bytes_ = std::exchange(other.bytes_, 0);
+    }
+    return *this;
+}
+
+uint64_t pictureBytesHeld() { return bytesHeld; }
+
+DecodedImage decodeImageFile(const char* path, int largestSide) {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
     if (format == FIF_UNKNOWN) {
         noteLoadProblem("Unable to read image %s", path);
@@ -342,9 +394,12 @@ DecodedImage decodeImageFile(const char* path) {
         noteLoadProblem("Image %s is refused: %s", path, fault.c_str());
         return {};
     }
-    std::string request(sizeof(uint32_t), '\0');
-    const auto formatNumber = uint32_t(format);
-    std::memcpy(request.data(), &formatNumber, sizeof formatNumber);
+    RequestHead head;
+    head.format = uint32_t(format);
+    head.allowance.largestSide = uint32_t(std::clamp(largestSide, 1, maxImageSide));
+    head.allowance.bytesLeft = pictureBudgetBytes - std::min(pictureBudgetBytes, bytesHeld);
+    std::string request(sizeof head, '\0');
+    std::memcpy(request.data(), &head, sizeof head);
     request += path;
     ChildOutcome outcome = decodingChild().ask(request);
     if (!outcome.finished) {
@@ -356,6 +411,7 @@ DecodedImage decodeImageFile(const char* path) {
         noteLoadProblem("Image %s is refused: its decoder gave no picture", path);
         return {};
     }
+    image.charge = PictureCharge(uint64_t(image.width) * uint64_t(image.height) * 4);
     return image;
 }
 

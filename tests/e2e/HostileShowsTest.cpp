@@ -154,6 +154,20 @@ TEST(HostileShows, EachIsRefusedAtItsLineInSecondsAndLeavesNothingRunning) {
                                elsewhere.file("music.ogg") + "\n#EXT-X-ENDLIST\n");
          },
          "", "data/demo.txt:1: Music file data/list.m3u8 cannot be read", "data/list.m3u8"},
+        {"ten pictures of 16384x16384",
+         [](const fs::path& show) {
+             for (int i = 0; i < 10; ++i)
+                 writeTextFile((show / ("data/big" + std::to_string(i) + ".png")).string(),
+                               pngClaiming(16384, 16384));
+         },
+         [] {
+             std::string entries;
+             for (int i = 0; i < 10; ++i)
+                 entries += image("data/big" + std::to_string(i) + ".png");
+             return entries;
+         }(),
+         "data/demo.txt:49: the entry 'AlphaBlendImage': Image data/big9.png is refused: its "
+         "16384x16384 pixels take 1024.0 MiB, and the show's pictures have 512.0 MiB left"},
         {"a plug-in out of the folder", [](const fs::path&) {},
          "Plugin\n0\n1000\n../outside/evil.so\n",
          "data/demo.txt:4: the entry 'Plugin': ../outside/evil.so is refused: its path leads "

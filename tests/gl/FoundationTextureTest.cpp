@@ -28,38 +28,6 @@ Rgba quadrantColour(int x, int y, int size) {
     return {255, 255, 255, 128};
 }
 
-void appendBigEndian(std::string& bytes, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes += char((value >> shift) & 0xFF);
-}
-
-void appendPngChunk(std::string& bytes, const char* type, const std::string& data) {
-    appendBigEndian(bytes, uint32_t(data.size()));
-    const std::string typed = type + data;
-    uint32_t crc = 0xFFFFFFFF;
-    for (const char byte : typed) {
-        crc ^= uint8_t(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-    }
-    bytes += typed;
-    appendBigEndian(bytes, ~crc);
-}
-
-// A few dozen bytes of PNG whose header claims an RGB picture of width x height: an empty
-// compressed stream follows, no pixel.
-std::string pngClaiming(uint32_t width, uint32_t height) {
-    std::string bytes = "\x89PNG\r\n\x1a\n";
-    std::string header;
-    appendBigEndian(header, width);
-    appendBigEndian(header, height);
-    header += std::string("\x08\x02\x00\x00\x00", 5);
-    appendPngChunk(bytes, "IHDR", header);
-    appendPngChunk(bytes, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
-    appendPngChunk(bytes, "IEND", "");
-    return bytes;
-}
-
 // The 54 header bytes of a 24-bit BMP claiming width x height, and no pixel.
 std::string bmpClaiming(uint32_t width, uint32_t height) {
     std::string bytes(54, '\0');

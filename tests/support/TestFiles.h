@@ -43,6 +43,9 @@ std::string commandOutput(const std::string& command);
 void writeImage(const std::string& path, int width, int height,
                 const std::function<Rgba(int x, int y)>& pixelAt, bool withAlpha = true);
 
+// A few dozen bytes of PNG whose header claims an RGB picture of width x height, and no pixel.
+std::string pngClaiming(uint32_t width, uint32_t height);
+
 // Reads an image through FreeImage as RGBA, top row first; empty when unreadable.
 std::vector<Rgba> readImage(const std::string& path, int& width, int& height);
 
