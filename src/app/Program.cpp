@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/CommandLine.h"
+#include "app/ErrorBox.h"
 #include "app/ShowFolder.h"
 #include "app/StarterShow.h"
 #include "audio/MusicStream.h"
@@ -237,9 +238,8 @@ void report(const std::string& message, bool messageBox) {
     debugWrite("morveldan: ");
     debugWrite(message);
     debugWrite("\n");
-    if (messageBox &&
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message.c_str(), nullptr) != 0)
-        debugLine("The message box could not be shown: %s", SDL_GetError());
+    if (messageBox)
+        showErrorBox(message);
 }
 
 } // namespace
@@ -286,5 +286,5 @@ int runProgram(int argc, char** argv) {
         failure = "Unknown error";
     }
     report(failure, line.messageBox);
-    return status;
+    return stopSignal() ? exitAfterSignal(stopSignal()) : status;
 }

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -76,7 +77,7 @@ ShowProcess::ShowProcess(const std::filesystem::path& runFolder,
     const std::string err = (runFolder / "stderr.txt").string();
     pid_ = fork();
     if (pid_ == 0) {
-        setpgid(0, 0); // a group of its own, whose members are whatever it leaves running
+        setsid(); // a session of its own: whatever it leaves running stays in it
         if (chdir(runFolder.c_str()) != 0)
             _exit(126);
         const int outFile = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -117,12 +118,36 @@ int ShowProcess::wait(std::chrono::seconds limit) {
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
 }
 
+namespace {
+
+// The processes of the session, also those that moved to process groups of their own.
+std::vector<pid_t> sessionMembers(pid_t session) {
+    std::vector<pid_t> members;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string stat = readWholeText(entry.path() / "stat");
+        const size_t nameEnd = stat.rfind(')');
+        char state = 0;
+        int parent = 0, group = 0, sessionOf = 0;
+        if (nameEnd != std::string::npos &&
+            std::sscanf(stat.c_str() + nameEnd + 1, " %c %d %d %d", &state, &parent, &group,
+                        &sessionOf) == 4 &&
+            sessionOf == session && state != 'Z')
+            members.push_back(pid_t(std::stoi(name)));
+    }
+    return members;
+}
+
+} // namespace
+
 bool ShowProcess::leftNothingRunning() const {
-    const bool groupEnded = waitUntil([this] { return kill(-pid_, 0) != 0 && errno == ESRCH; },
-                                      std::chrono::seconds(2));
-    if (!groupEnded)
-        kill(-pid_, SIGKILL);
-    return groupEnded;
+    const bool ended =
+        waitUntil([this] { return sessionMembers(pid_).empty(); }, std::chrono::seconds(2));
+    for (const pid_t left : sessionMembers(pid_))
+        kill(left, SIGKILL);
+    return ended;
 }
 
 bool ShowProcess::exitedByItself() const { return ended_ && WIFEXITED(status_); }

@@ -101,16 +101,26 @@ unsigned long waitForWindow(XDisplay& x, pid_t pid) {
     return window;
 }
 
+// The run folder of a show whose one entry, a logging plug-in, is active all the time.
+RunFolder& loggingShow(RunFolder& run) {
+    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
+    return run;
+}
+
+// The show's window once it draws frames; 0 when there is none.
+unsigned long windowWithFrames(XDisplay& x, RunFolder& run, ShowProcess& show) {
+    startAndWaitForFrames(run, show);
+    return show.running() ? waitForWindow(x, show.pid()) : 0;
+}
+
 TEST(ShowEnd, EscapeEndsTheShowWithoutAMessageBox) {
     XDisplay x;
     if (!x.available())
         GTEST_SKIP() << "no X display";
     RunFolder run;
-    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
     // No --no-message-box: a box would keep the program waiting and fail the test by time-out.
-    ShowProcess show(run.path(), windowed);
-    startAndWaitForFrames(run, show);
-    const unsigned long window = waitForWindow(x, show.pid());
+    ShowProcess show(loggingShow(run).path(), windowed);
+    const unsigned long window = windowWithFrames(x, run, show);
     ASSERT_NE(window, 0u);
     waitUntil(
         [&] {
@@ -127,10 +137,8 @@ TEST(ShowEnd, ClosingTheWindowReportsYouQuit) {
     if (!x.available())
         GTEST_SKIP() << "no X display";
     RunFolder run;
-    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
-    ShowProcess show(run.path(), withWindowed({"--no-message-box"}));
-    startAndWaitForFrames(run, show);
-    const unsigned long window = waitForWindow(x, show.pid());
+    ShowProcess show(loggingShow(run).path(), withWindowed({"--no-message-box"}));
+    const unsigned long window = windowWithFrames(x, run, show);
     ASSERT_NE(window, 0u);
     x.sendCloseRequest(window);
     EXPECT_EQ(show.wait(30s), 0);
@@ -138,28 +146,35 @@ TEST(ShowEnd, ClosingTheWindowReportsYouQuit) {
         << show.errorOutput();
 }
 
-TEST(ShowEnd, TheErrorBoxAppearsOnlyAfterTheWindowIsGone) {
+TEST(ShowEnd, TheErrorBoxAppearsOnlyAfterTheWindowIsGoneAndEndsWithTheProgram) {
     XDisplay x;
     if (!x.available())
         GTEST_SKIP() << "no X display";
-    RunFolder run;
-    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
-    ShowProcess show(run.path(), windowed);
-    startAndWaitForFrames(run, show);
-    const unsigned long window = waitForWindow(x, show.pid());
-    ASSERT_NE(window, 0u);
-    x.sendCloseRequest(window);
-    unsigned long box = 0;
-    waitUntil([&] { return (box = x.windowTitled("Error")) != 0 || !show.running(); }, 30s);
-    if (!box && show.errorOutput().find("message box could not be shown") != std::string::npos)
-        GTEST_SKIP() << "this display cannot show SDL message boxes (X fonts missing?): "
-                     << show.errorOutput();
-    ASSERT_NE(box, 0u) << show.errorOutput();
-    EXPECT_EQ(x.windowOfProcess(show.pid(), "Error"), 0u) << "the show's window is still open";
-    EXPECT_TRUE(show.running()) << "the box must wait for the viewer";
-    x.sendCloseRequest(box);
-    EXPECT_EQ(show.wait(30s), 0);
-    EXPECT_NE(show.errorOutput().find("morveldan: You quit?\n"), std::string::npos);
+    // The viewer closes the box, or a stop signal ends the program while the box waits.
+    for (const bool closed : {true, false}) {
+        SCOPED_TRACE(closed ? "closed" : "stopped");
+        RunFolder run;
+        ShowProcess show(loggingShow(run).path(), windowed);
+        const unsigned long window = windowWithFrames(x, run, show);
+        ASSERT_NE(window, 0u);
+        x.sendCloseRequest(window);
+        unsigned long box = 0;
+        waitUntil([&] { return (box = x.windowTitled("Error")) != 0 || !show.running(); }, 30s);
+        if (!box && show.errorOutput().find("message box could not be shown") != std::string::npos)
+            GTEST_SKIP() << "this display cannot show SDL message boxes (X fonts missing?): "
+                         << show.errorOutput();
+        ASSERT_NE(box, 0u) << show.errorOutput();
+        EXPECT_EQ(x.windowOfProcess(show.pid(), "Error"), 0u) << "the show's window is still open";
+        EXPECT_TRUE(show.running()) << "the box must wait for the viewer";
+        if (closed)
+            x.sendCloseRequest(box);
+        else
+            kill(show.pid(), SIGTERM);
+        EXPECT_EQ(show.wait(5s), closed ? 0 : 143);
+        EXPECT_NE(show.errorOutput().find("morveldan: You quit?\n"), std::string::npos);
+        EXPECT_TRUE(show.leftNothingRunning());
+        EXPECT_TRUE(waitUntil([&] { return x.windowTitled("Error") == 0; }, 2s));
+    }
 }
 
 TEST(ShowEnd, StopSignalsEndTheShowQuietlyWithTheShellsStatus) {
