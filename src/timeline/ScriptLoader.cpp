@@ -20,10 +20,12 @@ void ShowCheck::add(int line, const std::string& text) {
     problems.push_back(scriptPlace(script, line) + ": " + text);
 }
 
-void ShowCheck::addPlugin(int line, const std::string& libraryPath) {
+void ShowCheck::addPlugin(int line, const std::string& libraryPath,
+                          const std::string& description) {
     const std::filesystem::path file(showLibraryFile(libraryPath));
     plugins.push_back(scriptPlace(script, line) + ": plug-in " +
-                      std::filesystem::absolute(file).lexically_normal().string());
+                      std::filesystem::absolute(file).lexically_normal().string() + ": " +
+                      description);
 }
 
 LoadReport::LoadReport(std::string scriptName, ShowCheck* check)
@@ -273,10 +275,14 @@ private:
             check->entries.push_back({keyword.text, keyword.line, uint32_t(values.start),
                                       uint32_t(values.end), row.endsShow});
         const bool plugin = row.readsOwnLines && !values.texts.empty();
-        if (plugin && report_.check())
-            report_.check()->addPlugin(keyword.line, values.texts[0]);
+        if (plugin && report_.check()) {
+            inspectPlugin(keyword.line, name, values.texts[0]);
+            return true;
+        }
         if (plugin && rules_.pluginsRefused) {
-            skipPlugin(keyword.line, values.texts[0]);
+            report_.warning(keyword.line,
+                            "the entry 'Plugin' is skipped (--no-plugins): " + values.texts[0]);
+            passOverPluginLines();
             return true;
         }
         builder_.startEntry();
@@ -324,9 +330,21 @@ private:
         return made;
     }
 
+    // A check lists the plug-in with what its file is, without loading it: no code of the show
+    // runs. The lines its Init would have read are passed over.
+    void inspectPlugin(int line, const std::string& name, const std::string& libraryPath) {
+        try {
+            report_.check()->addPlugin(line, libraryPath, builder_.describePlugin(libraryPath));
+        } catch (const Interrupted&) {
+            throw;
+        } catch (const std::exception& error) {
+            report_.fault(line, name, error.what());
+        }
+        passOverPluginLines();
+    }
+
     // The lines the plug-in would have read are passed over up to the next known keyword.
-    void skipPlugin(int line, const std::string& libraryPath) {
-        report_.warning(line, "the entry 'Plugin' is skipped (--no-plugins): " + libraryPath);
+    void passOverPluginLines() {
         std::string passedOver;
         found_ = skipToKnownKeyword(script_, rules_.families, passedOver);
         previous_ = nullptr;

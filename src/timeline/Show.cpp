@@ -1,5 +1,7 @@
 #include "timeline/Show.h"
 
+#include "effects/PluginLoader.h"
+
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
@@ -95,6 +97,10 @@ public:
 
     void madeEntry(const EntryLines& lines) override {
         show_.setEntryLines(show_.effects().size() - 1, lines);
+    }
+
+    std::string describePlugin(const std::string& path) override {
+        return describePluginFile(show_.openFile(path, ShowFileKind::Plugin));
     }
 
 private:

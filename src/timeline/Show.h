@@ -80,6 +80,11 @@ public:
     // The script, the tracks file and every file the entries read, each once.
     std::vector<std::string> files() const;
 
+    // Opens one of the show's files through its guard (see ShowFiles::open).
+    ShowFile openFile(const std::string& path, ShowFileKind kind) {
+        return files_.open(path, kind);
+    }
+
     // The earliest start of an entry that ends the show and can be active.
     std::optional<uint32_t> endTime() const;
 

@@ -168,6 +168,9 @@ TEST(HostileShows, EachIsRefusedAtItsLineInSecondsAndLeavesNothingRunning) {
          }(),
          "data/demo.txt:49: the entry 'AlphaBlendImage': Image data/big9.png is refused: its "
          "16384x16384 pixels take 1024.0 MiB, and the show's pictures have 512.0 MiB left"},
+        {"a plug-in whose code runs when it is loaded", [](const fs::path&) {},
+         "Plugin\n0\n1000\n" + testPlugin("test_marker") + "\n",
+         "/" + testPlugin("test_marker") + ": an ELF shared object for "},
         {"a plug-in out of the folder", [](const fs::path&) {},
          "Plugin\n0\n1000\n../outside/evil.so\n",
          "data/demo.txt:4: the entry 'Plugin': ../outside/evil.so is refused: its path leads "
@@ -188,5 +191,6 @@ TEST(HostileShows, EachIsRefusedAtItsLineInSecondsAndLeavesNothingRunning) {
             << check.standardOutput() << check.errorOutput();
         EXPECT_LT(check.peakKilobytes(), 1024 * 1024) << "more than 1 GiB";
         EXPECT_TRUE(check.leftNothingRunning());
+        EXPECT_FALSE(fs::exists(run.path() / "plug-in-ran")) << "the check ran a plug-in's code";
     }
 }

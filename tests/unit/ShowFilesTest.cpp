@@ -2,10 +2,19 @@
 // of it is refused unless the reach is anywhere, and so is anything but a regular file.
 #include "platform/ShowFiles.h"
 #include "TestFiles.h"
+#include "platform/SharedObjectFile.h"
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+#include <elf.h>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 
 #include <filesystem>
 
@@ -58,5 +67,46 @@ TEST(ShowFiles, LinksInsideTheFolderAreFollowedAndEveryWayOutIsRefused) {
             EXPECT_EQ(refused.reason().rfind(c.refusal, 0), 0u) << refused.what();
             EXPECT_TRUE(files.opened().empty());
         }
+    }
+}
+
+TEST(SharedObjectFile, TellsWhatTheFileIsWithoutLoadingIt) {
+    Dl_info library{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&std::fopen), &library), 0);
+    const std::string libc = readFileBytes(library.dli_fname);
+    ASSERT_GT(libc.size(), sizeof(Elf64_Ehdr));
+    const auto patched = [&libc](size_t at, uint16_t value) {
+        std::string bytes = libc;
+        std::memcpy(bytes.data() + at, &value, sizeof value);
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string problem;
+        std::vector<std::string> exports;
+    } cases[] = {
+        {"the C library", libc, "", {"fopen", "fclose"}},
+        {"its header alone", libc.substr(0, 40), "it is not an ELF shared object", {}},
+        {"a picture",
+         "\x89PNG\r\n\x1a\n" + std::string(80, '\0'),
+         "it is not an ELF shared object",
+         {}},
+        {"for another machine",
+         patched(offsetof(Elf64_Ehdr, e_machine), EM_RISCV),
+         "it is an ELF shared object for RISC-V, not for this x86-64",
+         {}},
+        {"an object file",
+         patched(offsetof(Elf64_Ehdr, e_type), ET_REL),
+         "it is an ELF file but not a shared object",
+         {}},
+        {"its sections cut off", libc.substr(0, libc.size() / 2), "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SharedObjectFacts facts = readSharedObject(c.bytes, {"fclose", "fopen", "Draw"});
+        std::sort(facts.exports.begin(), facts.exports.end(), std::greater<>());
+        EXPECT_EQ(facts.problem, c.problem);
+        EXPECT_EQ(facts.exports, c.exports);
     }
 }
