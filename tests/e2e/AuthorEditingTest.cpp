@@ -22,12 +22,17 @@ std::string readText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Without a window manager xdotool's keys arrive without modifiers: the plain keys Up (the
-// selected value one step up), K (a key of it) and F2 (save) stand in for a drag and Ctrl+S.
-TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
+// The pictures Plasma2D draws, into the show's folder.
+void copyPlasmaPictures(const TempDir& folder) {
     std::filesystem::create_directories(folder.file("data"));
     std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
                           folder.file("data/plasma"));
+}
+
+// Without a window manager xdotool's keys arrive without modifiers: the plain keys Up (the
+// selected value one step up), K (a key of it) and F2 (save) stand in for a drag and Ctrl+S.
+TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
+    copyPlasmaPictures(folder);
     const std::string plasma = "m.ogg\n0\n1\nPlasma2D\n0\n-1\n";
     start(plasma + "3\n", {"--author"});
     const std::string tracksFile = folder.file("data/demo.tracks");
@@ -84,9 +89,7 @@ TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
 // the script changes in its two times alone, the entry's track is renamed and shifted, the tempo
 // line stays, and shots draw the entry at its new times.
 TEST_F(AuthorRun, AnEntryMovedInTheStripIsSavedByteForByteAndDrawnAtItsNewTime) {
-    std::filesystem::create_directories(folder.file("data"));
-    std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
-                          folder.file("data/plasma"));
+    copyPlasmaPictures(folder);
     const std::string tracksFile = folder.file("data/demo.tracks");
     writeTextFile(tracksFile, "tempo 120 4 0\ntrack Plasma2D@0/Plasma\n0 3\n500 5\n");
     const std::string script = "# a show\r\nm.ogg\r\n0\r\n1\r\n# the plasma, a minute\r\n"
@@ -153,9 +156,7 @@ TEST_F(AuthorRun, AFreeTrackThatTheShaderReadsIsKeyedByTheValueKeys) {
 // An unsaved key edit is in the recovery folder as soon as it is made: a run that then dies (here
 // at the reload of a shader made to crash the GL compiler, else killed) leaves it there.
 TEST_F(AuthorRun, AnUnsavedKeyEditOutlivesARunThatDies) {
-    std::filesystem::create_directories(folder.file("data"));
-    std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
-                          folder.file("data/plasma"));
+    copyPlasmaPictures(folder);
     const std::string shader = folder.file("data/later.fs");
     writeTextFile(shader, "#version 110\nvoid main() {\n    gl_FragColor = vec4(1.0);\n}\n");
     start("m.ogg\n0\n2\nPlasma2D\n0\n-1\n3\nShaderShow\n100000\n-1\ndata/later.fs\ndata/none.jpg\n",
