@@ -184,6 +184,7 @@ int runShow(const CommandLine& line) {
     ShowOptions options;
     options.check = checking ? &check : nullptr;
     options.rules.pluginsRefused = line.noPlugins;
+    options.rules.loadSeconds = line.loadSeconds;
     options.reach = line.render.reach;
     // Sound is kept where it is played or encoded: a segment has none.
     options.musicSound = line.action == CommandLine::Action::Play ||

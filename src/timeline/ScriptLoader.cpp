@@ -6,9 +6,12 @@
 #include "platform/SharedLibrary.h"
 #include "render/Shader.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 // --- Reports --------------------------------------------------------------------------------
 
@@ -223,7 +226,8 @@ class EntryLoop {
 public:
     EntryLoop(const ScriptText& script, LoadReport& report, EntryBuilder& builder,
               const EntryRules& rules)
-        : script_(script), report_(report), builder_(builder), rules_(rules) {}
+        : script_(script), report_(report), builder_(builder), rules_(rules),
+          started_(Clock::now()) {}
 
     void run() {
         while (found_ || !scriptAtEnd(script_.stream())) {
@@ -285,6 +289,8 @@ private:
             passOverPluginLines();
             return true;
         }
+        if (overBudget(keyword.line))
+            return false;
         builder_.startEntry();
         // A value already reported stands for 0: no second message about the window.
         if (problemCount() == problemsBefore && !canBeActive(values))
@@ -304,6 +310,8 @@ private:
         const int line = lines.keyword;
         LoadNoteCollector notes;
         bool made = false;
+        const auto begun = Clock::now();
+        const TimedEntry timed{line, name};
         try {
             builder_.make(row, values);
             lines.last = script_.lineAt(std::ftell(script_.stream()) - 1);
@@ -321,6 +329,7 @@ private:
         } catch (const std::exception& error) {
             report_.fault(line, name, error.what());
         }
+        noteTime(timed, secondsSince(begun));
         for (const std::string& note : notes.notes())
             report_.note(line, name + ": " + note);
         if (ShowCheck* check = report_.check())
@@ -352,6 +361,48 @@ private:
 
     size_t problemCount() const { return report_.check() ? report_.check()->problems.size() : 0; }
 
+    using Clock = std::chrono::steady_clock;
+    struct TimedEntry {
+        int line = 0;
+        std::string name;
+        double seconds = 0;
+    };
+    static constexpr size_t slowestKept = 3;
+
+    static double secondsSince(Clock::time_point begun) {
+        return std::chrono::duration<double>(Clock::now() - begun).count();
+    }
+
+    // Keeps the slowest entries so far, slowest first.
+    void noteTime(TimedEntry timed, double seconds) {
+        timed.seconds = seconds;
+        const auto place = std::find_if(slowest_.begin(), slowest_.end(),
+                                        [&](const auto& other) { return other.seconds < seconds; });
+        if (size_t(place - slowest_.begin()) >= slowestKept)
+            return;
+        slowest_.insert(place, std::move(timed));
+        if (slowest_.size() > slowestKept)
+            slowest_.pop_back();
+    }
+
+    // A fault at the entry's line, which ends the load, once the entries have taken their time.
+    bool overBudget(int line) {
+        const double seconds = secondsSince(started_);
+        if (seconds <= rules_.loadSeconds)
+            return false;
+        std::string slowest;
+        for (const TimedEntry& timed : slowest_)
+            slowest += formatText("%s%s %s (%.1f s)", slowest.empty() ? "" : ", ",
+                                  scriptPlace(script_.name(), timed.line).c_str(),
+                                  timed.name.c_str(), timed.seconds);
+        report_.fault(line, "the load",
+                      formatText("the entries before this one took %.2f s to load, longer than "
+                                 "the %g s a load may take (--load-limit): it stops here; the "
+                                 "slowest were %s",
+                                 seconds, rules_.loadSeconds, slowest.c_str()));
+        return true;
+    }
+
     const ScriptText& script_;
     LoadReport& report_;
     EntryBuilder& builder_;
@@ -360,6 +411,8 @@ private:
     const EffectFamily* previous_ = nullptr; // the entry before, for the unknown keyword's hint
     int previousLine_ = 0;
     bool previousMade_ = false;
+    Clock::time_point started_;
+    std::vector<TimedEntry> slowest_;
 };
 
 } // namespace

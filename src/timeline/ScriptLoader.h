@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+// How long a show's entries may take to load by default (--load-limit changes it).
+constexpr double loadBudgetSeconds = 30;
+
 // What a check found, one line each ("data/demo.txt:12: ..."), and the entries it read.
 struct ShowCheck {
     struct Entry {
@@ -92,6 +95,9 @@ public:
 struct EntryRules {
     std::span<const EffectFamily> families = effectFamilies();
     bool pluginsRefused = false;
+    // The longest the entries may take to load together: the entry reached after that is a
+    // fault that ends the load (a check's too), naming the slowest entries.
+    double loadSeconds = loadBudgetSeconds;
 };
 
 // Reads the three header lines. False (after a fault) when the script ends before them.

@@ -61,6 +61,10 @@ TEST(HostileShows, EachIsRefusedAtItsLineInSecondsAndLeavesNothingRunning) {
         false);
     writeTextFile(elsewhere.file("evil.glsl"), toyMain);
     const std::string pipe = "it is a named pipe, not a regular file";
+    std::string flashes;
+    for (int i = 0; i < 100000; ++i)
+        flashes +=
+            "FlashWhite\n" + std::to_string(i * 10) + "\n" + std::to_string(i * 10 + 10) + "\n";
     const HostileShow shows[] = {
         {"an include of /dev/zero",
          [](const fs::path& show) { writeToy(show, "zero.glsl", "#include \"/dev/zero\"\n"); },
@@ -168,6 +172,15 @@ TEST(HostileShows, EachIsRefusedAtItsLineInSecondsAndLeavesNothingRunning) {
          }(),
          "data/demo.txt:49: the entry 'AlphaBlendImage': Image data/big9.png is refused: its "
          "16384x16384 pixels take 1024.0 MiB, and the show's pictures have 512.0 MiB left"},
+        {"100,000 entries", [](const fs::path&) {}, flashes,
+         "data/demo.txt: 100000 entries checked"},
+        {"100,000 entries over a load limit",
+         [](const fs::path&) {},
+         flashes,
+         "longer than the 0.05 s a load may take (--load-limit): it stops here; the slowest were "
+         "data/demo.txt:",
+         "data/none.wav",
+         {"--load-limit", "0.05"}},
         {"a plug-in whose code runs when it is loaded", [](const fs::path&) {},
          "Plugin\n0\n1000\n" + testPlugin("test_marker") + "\n",
          "/" + testPlugin("test_marker") + ": an ELF shared object for "},
