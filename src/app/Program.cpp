@@ -18,6 +18,7 @@
 #include "offline/Shot.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/FrameWatch.h"
 #include "platform/StopSignals.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
@@ -196,6 +197,9 @@ int runShow(const CommandLine& line) {
         checkTrackTargets(show->tracks(), check);
         return reportCheck(check, tempo);
     }
+    std::optional<FrameWatch> frameWatch;
+    if (isOffline(line.action))
+        frameWatch.emplace(line.frameSeconds);
     if (line.action == CommandLine::Action::Shot)
         renderShot(line.shotTime, line.render, *show, *offscreen, line.shotFile);
     else if (line.action == CommandLine::Action::Render && line.render.segment > 0)
