@@ -352,7 +352,7 @@ bool EntryEditing::takeOwnSave(const std::string& path) {
     return std::exchange(saved_, false) && fileHolds(path, savedText_);
 }
 
-void EntryEditing::recordUnsaved(const std::string& path) {
+void EntryEditing::recordUnsaved(const char* path) {
     if (!unsaved_)
         recovery_.discard();
     else if (recorded_ != edits_ && recovery_.update(script_.bytes(), path))

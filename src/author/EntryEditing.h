@@ -73,8 +73,8 @@ public:
     // True, once after each save, when the file holds what was saved.
     bool takeOwnSave(const std::string& path);
     // Brings the recovery copy of the script up to date after an edit (or removes it once the
-    // edits are saved); does nothing while nothing changed.
-    void recordUnsaved(const std::string& path);
+    // edits are saved); does nothing, and allocates nothing, while nothing changed.
+    void recordUnsaved(const char* path);
     // With unsaved edits, the copy of the script in the recovery folder kept, named on stderr.
     void keepUnsaved(const std::string& path);
 

@@ -231,7 +231,7 @@ bool TrackEditing::takeOwnSave(const std::string& path) {
     return std::exchange(saved_, false) && fileHolds(path, savedText_);
 }
 
-void TrackEditing::recordUnsaved(const TrackSet& tracks, const std::string& path) {
+void TrackEditing::recordUnsaved(const TrackSet& tracks, const char* path) {
     if (!editor_.unsaved())
         recovery_.discard();
     else if (recorded_ != editor_.edits() && recovery_.update(writeTracks(tracks), path))

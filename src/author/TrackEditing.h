@@ -80,8 +80,8 @@ public:
     // the save itself, no outside edit.
     bool takeOwnSave(const std::string& path);
     // Brings the recovery copy of the tracks up to date after a key edit (or removes it once the
-    // edits are saved); does nothing while nothing changed.
-    void recordUnsaved(const TrackSet& tracks, const std::string& path);
+    // edits are saved); does nothing, and allocates nothing, while nothing changed.
+    void recordUnsaved(const TrackSet& tracks, const char* path);
     // With unsaved edits, keeps them in the recovery file in the user's config folder and says so
     // on stderr, naming the tracks file they were meant for. Nothing without unsaved edits.
     void keepUnsaved(const TrackSet& tracks, const std::string& path);
