@@ -225,9 +225,22 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.settings.windowed = true;
         } else if (option == "--no-message-box")
             line.messageBox = false;
-        else if (option == "--no-plugins")
+        else if (option == "--no-plugins") {
             line.noPlugins = true;
-        else if (option == "--size") {
+            line.render.showOptions.emplace_back(option);
+        } else if (option == "--allow-outside") {
+            line.render.reach = FileReach::Anywhere;
+            line.render.showOptions.emplace_back(option);
+        } else if (option == "--load-limit" || option == "--frame-limit") {
+            char* end = nullptr;
+            const double seconds = valuesLeft < 1 ? 0 : std::strtod(argv[i + 1], &end);
+            if (valuesLeft < 1 || *end != '\0' || !(seconds > 0 && seconds <= 86400))
+                return invalid(std::string(option) +
+                               " needs SECONDS, more than 0 and at most 86400");
+            (option == "--load-limit" ? line.loadSeconds : line.frameSeconds) = seconds;
+            line.render.showOptions.emplace_back(option);
+            line.render.showOptions.emplace_back(argv[++i]);
+        } else if (option == "--size") {
             if (valuesLeft < 1)
                 return invalid("--size needs WIDTHxHEIGHT");
             if (!parseSize(argv[++i], line.settings.width, line.settings.height))

@@ -2,7 +2,9 @@
 // The program's options.
 
 #include "offline/RenderRequest.h"
+#include "platform/FrameWatch.h"
 #include "player/VideoSettings.h"
+#include "timeline/ScriptLoader.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,10 +34,13 @@ struct CommandLine {
     bool messageBox = true;     // report errors in a message box as well as on stderr
     bool authorOverlay = false; // --author: the live run starts with the author's overlay shown
     bool noPlugins = false;     // --no-plugins: Plugin entries are skipped, not loaded
-    uint32_t shotTime = 0;      // effect time of the single frame drawn by --shot
-    std::string shotFile;       // PNG written by --shot
-    std::string newFolder;      // --new: the starter show's folder
-    std::string joinFile;       // --join: the whole render made of...
+    double loadSeconds = loadBudgetSeconds; // --load-limit: the longest the entries may load
+    double frameSeconds =
+        frameLimitSeconds;                 // --frame-limit: the longest one offline frame may take
+    uint32_t shotTime = 0;                 // effect time of the single frame drawn by --shot
+    std::string shotFile;                  // PNG written by --shot
+    std::string newFolder;                 // --new: the starter show's folder
+    std::string joinFile;                  // --join: the whole render made of...
     std::vector<std::string> joinSegments; // ...these segment files
     // For Render, ContactSheet and Profile, settings.width x height is its size; a Shot uses its
     // warm-up and frame rate.

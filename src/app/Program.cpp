@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/CommandLine.h"
+#include "app/ErrorBox.h"
 #include "app/ShowFolder.h"
 #include "app/StarterShow.h"
 #include "audio/MusicStream.h"
@@ -18,6 +19,7 @@
 #include "offline/Shot.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
+#include "platform/FrameWatch.h"
 #include "platform/StopSignals.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
@@ -149,7 +151,7 @@ int reportCheck(const ShowCheck& check, const std::string& tempo) {
 // here is destroyed, in reverse order, before an error leaves this function.
 int runShow(const CommandLine& line) {
     if (line.action == CommandLine::Action::Join) {
-        joinSegments(line.joinFile, line.joinSegments);
+        joinSegments(line.joinFile, line.joinSegments, line.render.reach);
         return exitSucceeded;
     }
     if (line.render.localSegments > 0) {
@@ -197,6 +199,8 @@ int runShow(const CommandLine& line) {
     ShowOptions options;
     options.check = checking ? &check : nullptr;
     options.rules.pluginsRefused = line.noPlugins;
+    options.rules.loadSeconds = line.loadSeconds;
+    options.reach = line.render.reach;
     // Sound is kept where it is played or encoded: a segment has none.
     options.musicSound = line.action == CommandLine::Action::Play ||
                          (line.action == CommandLine::Action::Render && line.render.segment == 0);
@@ -208,6 +212,9 @@ int runShow(const CommandLine& line) {
         noteShaderToyLanguage(*show, check);
         return reportCheck(check, tempo);
     }
+    std::optional<FrameWatch> frameWatch;
+    if (isOffline(line.action))
+        frameWatch.emplace(line.frameSeconds);
     if (line.action == CommandLine::Action::Shot)
         renderShot(line.shotTime, line.render, *show, *offscreen, line.shotFile);
     else if (line.action == CommandLine::Action::Render && line.render.segment > 0)
@@ -251,9 +258,8 @@ void report(const std::string& message, bool messageBox) {
     debugWrite("morveldan: ");
     debugWrite(message);
     debugWrite("\n");
-    if (messageBox &&
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message.c_str(), nullptr) != 0)
-        debugLine("The message box could not be shown: %s", SDL_GetError());
+    if (messageBox)
+        showErrorBox(message);
 }
 
 } // namespace
@@ -308,5 +314,5 @@ int runProgram(int argc, char** argv) {
         failure = "Unknown error";
     }
     report(failure, line.messageBox);
-    return status;
+    return stopSignal() ? exitAfterSignal(stopSignal()) : status;
 }

@@ -2,6 +2,7 @@
 
 #include "audio/MusicStream.h"
 #include "media/FFmpegHandles.h"
+#include "media/MediaInput.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
 
@@ -200,16 +201,10 @@ AudioFileDecoder::Impl::Impl(const std::string& path, DecodedFrames& into, uint6
         raise("Music file %s is not a regular file", path.c_str());
 
     ffmpeg::QuietLog quiet;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* rawFormat = nullptr;
-    // The "file:" prefix keeps a name containing a colon from being read as a protocol.
-    const std::string url = "file:" + path;
-    int status = avformat_open_input(&rawFormat, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (status < 0)
+    int status = 0;
+    format = ffmpeg::openMediaFile(path, status);
+    if (!format)
         raise("Music file %s cannot be read: %s", path.c_str(), ffmpeg::errorText(status).c_str());
-    format.reset(rawFormat);
     // Probing may fail on a damaged file whose streams are still known from its header; the
     // stream lookup below decides.
     avformat_find_stream_info(format.get(), nullptr);

@@ -187,6 +187,8 @@ void AuthorSession::afterFrame(uint32_t time, float beat) {
     const double nowSeconds = secondsBetween(started_, now);
     beats_.add(nowSeconds, beat);
     showUnsavedInTitle();
+    editing_.recordUnsaved(show().tracks().tracks(), showTracksPath);
+    entryEditing_.recordUnsaved(showScriptPath);
     if (!overlayShown_)
         return;
     const std::optional<ShowTempo> showTempo = tempo();

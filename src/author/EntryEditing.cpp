@@ -161,14 +161,14 @@ EntryEditing::noteEdit(const std::vector<std::string>& trackNames, uint64_t gest
             }
             script_ = ScriptDocument(state->script);
             selected_ = state->selected;
-            unsaved_ = true;
+            markEdited();
             describe();
             changed();
         },
         gesture);
     if (!trackNames.empty())
         keys_.markUnsaved();
-    unsaved_ = true;
+    markEdited();
     return state;
 }
 
@@ -352,7 +352,14 @@ bool EntryEditing::takeOwnSave(const std::string& path) {
     return std::exchange(saved_, false) && fileHolds(path, savedText_);
 }
 
+void EntryEditing::recordUnsaved(const char* path) {
+    if (!unsaved_)
+        recovery_.discard();
+    else if (recorded_ != edits_ && recovery_.update(script_.bytes(), path))
+        recorded_ = edits_;
+}
+
 void EntryEditing::keepUnsaved(const std::string& path) {
-    if (unsaved_ && keepRecoveryCopy(script_.bytes(), ".txt", path, "entry edits"))
+    if (unsaved_ && recovery_.keep(script_.bytes(), path))
         unsaved_ = false;
 }

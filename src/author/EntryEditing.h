@@ -8,6 +8,7 @@
 #include "author/KeyEditing.h"
 #include "author/ScriptDocument.h"
 #include "author/ShowEntries.h"
+#include "author/UserConfig.h"
 #include "effekt/Effekt.h"
 
 #include <cstdint>
@@ -71,7 +72,10 @@ public:
     std::string save(const std::string& path);
     // True, once after each save, when the file holds what was saved.
     bool takeOwnSave(const std::string& path);
-    // With unsaved edits, a copy of the script in the recovery folder, named on stderr.
+    // Brings the recovery copy of the script up to date after an edit (or removes it once the
+    // edits are saved); does nothing, and allocates nothing, while nothing changed.
+    void recordUnsaved(const char* path);
+    // With unsaved edits, the copy of the script in the recovery folder kept, named on stderr.
     void keepUnsaved(const std::string& path);
 
 private:
@@ -85,10 +89,17 @@ private:
     std::optional<size_t> selected_;
     Snap snap_ = Snap::Beat;
     bool unsaved_ = false;
+    uint64_t edits_ = 0;    // every edit of the run
+    uint64_t recorded_ = 0; // the edits the recovery copy holds
+    RecoveryCopy recovery_{".txt", "entry edits"};
     std::string message_;
     std::string savedText_;
     bool saved_ = false;
 
+    void markEdited() {
+        unsaved_ = true;
+        ++edits_;
+    }
     void describe();
     void changed();
     // Moves the lines of the entries from `from` on by `count` lines.

@@ -91,7 +91,7 @@ void KeyEditor::setKey(TrackSet& tracks, const ValueTracks& value, const TweakVa
     for (size_t component = 0; component < value.size(); ++component)
         tracks.setKey(value[component],
                       {time, tweakComponentValue(variable, int(component)), interpolation});
-    unsaved_ = true;
+    noteEdit();
 }
 
 bool KeyEditor::deleteKey(TrackSet& tracks, const ValueTracks& value, uint32_t time) {
@@ -101,7 +101,7 @@ bool KeyEditor::deleteKey(TrackSet& tracks, const ValueTracks& value, uint32_t t
     undo_.noteBefore(tracks, value);
     for (const std::string& name : value)
         tracks.deleteKey(name, time);
-    unsaved_ = true;
+    noteEdit();
     return true;
 }
 
@@ -115,7 +115,7 @@ void KeyEditor::setInterpolation(TrackSet& tracks, const ValueTracks& value, uin
                 changed.interpolation = interpolation;
                 tracks.setKey(name, changed);
             }
-    unsaved_ = true;
+    noteEdit();
 }
 
 uint32_t KeyEditor::moveKey(TrackSet& tracks, const ValueTracks& value, uint32_t from, uint32_t to,
@@ -140,13 +140,13 @@ uint32_t KeyEditor::moveKey(TrackSet& tracks, const ValueTracks& value, uint32_t
         tracks.setKey(name, moved); // first, so that the track is never left without keys
         tracks.deleteKey(name, from);
     }
-    unsaved_ = true;
+    noteEdit();
     return to;
 }
 
 bool KeyEditor::undo(TrackSet& tracks) {
     if (!undo_.undo(tracks))
         return false;
-    unsaved_ = true;
+    noteEdit();
     return true;
 }

@@ -59,7 +59,9 @@ public:
     KeyUndoList& undoList() { return undo_; }
     bool unsaved() const { return unsaved_; }
     void markSaved() { unsaved_ = false; }
-    void markUnsaved() { unsaved_ = true; }
+    void markUnsaved() { noteEdit(); }
+    // Counts every edit of the run: a change of it means the tracks changed.
+    uint64_t edits() const { return edits_; }
     // After the tracks were read anew from the file: older edits no longer apply.
     void startOver();
 
@@ -77,6 +79,12 @@ public:
     bool undo(TrackSet& tracks);
 
 private:
+    void noteEdit() {
+        unsaved_ = true;
+        ++edits_;
+    }
+
     KeyUndoList undo_;
     bool unsaved_ = false;
+    uint64_t edits_ = 0;
 };

@@ -230,7 +230,14 @@ bool TrackEditing::takeOwnSave(const std::string& path) {
     return std::exchange(saved_, false) && fileHolds(path, savedText_);
 }
 
+void TrackEditing::recordUnsaved(const TrackSet& tracks, const char* path) {
+    if (!editor_.unsaved())
+        recovery_.discard();
+    else if (recorded_ != editor_.edits() && recovery_.update(writeTracks(tracks), path))
+        recorded_ = editor_.edits();
+}
+
 void TrackEditing::keepUnsaved(const TrackSet& tracks, const std::string& path) {
-    if (editor_.unsaved() && keepRecoveryCopy(writeTracks(tracks), ".tracks", path, "key edits"))
+    if (editor_.unsaved() && recovery_.keep(writeTracks(tracks), path))
         editor_.markSaved();
 }

@@ -3,6 +3,7 @@
 // the undoable key edits, saving the tracks file, and a recovery copy of edits that were not saved.
 
 #include "author/KeyEditing.h"
+#include "author/UserConfig.h"
 #include "effekt/Effekt.h"
 
 #include <cstdint>
@@ -78,12 +79,17 @@ public:
     // True, once after each save, when the file holds what the author saved: the change seen is
     // the save itself, no outside edit.
     bool takeOwnSave(const std::string& path);
-    // With unsaved edits, writes them to a recovery file in the user's config folder and says so
+    // Brings the recovery copy of the tracks up to date after a key edit (or removes it once the
+    // edits are saved); does nothing, and allocates nothing, while nothing changed.
+    void recordUnsaved(const TrackSet& tracks, const char* path);
+    // With unsaved edits, keeps them in the recovery file in the user's config folder and says so
     // on stderr, naming the tracks file they were meant for. Nothing without unsaved edits.
     void keepUnsaved(const TrackSet& tracks, const std::string& path);
 
 private:
     KeyEditor editor_;
+    uint64_t recorded_ = 0; // the edits the recovery copy holds
+    RecoveryCopy recovery_{".tracks", "key edits"};
     bool recording_ = false;
     std::string selected_;                    // the first track name of the selected value
     mutable std::unique_ptr<FreeValue> free_; // the selected free track

@@ -19,11 +19,13 @@ constexpr float hiddenBelowY = -25;
 
 BallsBounce::BallsBounce(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end), ballModel([] { gluSphere(QuadricObject().get(), 2.0, 20, 10); }) {
-    floorProgram.build(context.files.open("data/bravelund/bounce/floorshader.fs"));
-    boardImage.load(context.files.open("data/bravelund/bounce/skak.png"));
-    shadowImage.load(context.files.open("data/bravelund/bounce/skygge.png"));
-    ballProgram.load(context.files.open("data/bravelund/bounce/cubeshader.fs"),
-                     context.files.open("data/bravelund/bounce/cubeshader.vs"));
+    floorProgram.build(
+        context.files.open("data/bravelund/bounce/floorshader.fs", ShowFileKind::Shader));
+    boardImage.load(context.files.open("data/bravelund/bounce/skak.png", ShowFileKind::Picture));
+    shadowImage.load(context.files.open("data/bravelund/bounce/skygge.png", ShowFileKind::Picture));
+    ballProgram.load(
+        context.files.open("data/bravelund/bounce/cubeshader.fs", ShowFileKind::Shader),
+        context.files.open("data/bravelund/bounce/cubeshader.vs", ShowFileKind::Shader));
 }
 
 void BallsBounce::draw(uint32_t time, float beat) {

@@ -17,9 +17,10 @@ void Brum::Particle::positionAt(uint32_t t, Vec3& position, float& fade) const {
 
 Brum::Brum(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end), lastSpawn_(context.shared.get<BrumSpawn>()) {
-    spriteImage.load(context.files.open("data/mirok/brum/brum.png"));
-    backgroundImage.load(context.files.open("data/mirok/brum/pastelmand.jpg"));
-    starImage.load(context.files.open("data/mirok/brum/stjern1.jpg"));
+    spriteImage.load(context.files.open("data/mirok/brum/brum.png", ShowFileKind::Picture));
+    backgroundImage.load(
+        context.files.open("data/mirok/brum/pastelmand.jpg", ShowFileKind::Picture));
+    starImage.load(context.files.open("data/mirok/brum/stjern1.jpg", ShowFileKind::Picture));
     name = "Brum";
 }
 

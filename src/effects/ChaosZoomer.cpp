@@ -28,17 +28,17 @@ void drawTargetLayer(const RenderTarget& source, float halfSize, float degrees) 
 } // namespace
 
 ChaosZoomer::ChaosZoomer(const EffectContext& context, int32_t start, int32_t end)
-    : Effekt(start, end), model(context.files.open("data/misc/simple.3ds"), 1),
+    : Effekt(start, end), model(context.files.open("data/misc/simple.3ds", ShowFileKind::Model), 1),
       shared_(context.shared.get<ChaosScene>()) {
-    flowers.load(context.files.open("data/misc/blomster.jpg"));
-    pictures[0].load(context.files.open("data/misc/pem.jpg"));
-    pictures[1].load(context.files.open("data/misc/mig.jpg"));
-    pictures[3].load(context.files.open("data/misc/quelm.jpg"));
-    pictures[2].load(context.files.open("data/misc/bust.jpg"));
-    environment.load(context.files.open("data/misc/env.jpg"));
-    border.load(context.files.open("data/misc/border.jpg"));
-    twist.load(context.files.open("data/misc/twist.jpg"));
-    split.build(context.files.open("data/misc/split.txt"));
+    flowers.load(context.files.open("data/misc/blomster.jpg", ShowFileKind::Picture));
+    pictures[0].load(context.files.open("data/misc/pem.jpg", ShowFileKind::Picture));
+    pictures[1].load(context.files.open("data/misc/mig.jpg", ShowFileKind::Picture));
+    pictures[3].load(context.files.open("data/misc/quelm.jpg", ShowFileKind::Picture));
+    pictures[2].load(context.files.open("data/misc/bust.jpg", ShowFileKind::Picture));
+    environment.load(context.files.open("data/misc/env.jpg", ShowFileKind::Picture));
+    border.load(context.files.open("data/misc/border.jpg", ShowFileKind::Picture));
+    twist.load(context.files.open("data/misc/twist.jpg", ShowFileKind::Picture));
+    split.build(context.files.open("data/misc/split.txt", ShowFileKind::Shader));
     name = "ChaosZoomer";
     timeLocation = uniformLocation(split, "time");
     beatLocation = uniformLocation(split, "beat");

@@ -23,8 +23,8 @@ void drawLayer(const CTexture& image, float halfSize, float lift = 0) {
 } // namespace
 
 Circles::Circles(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    program.build(context.files.open(circleShaderPath));
-    ringImage.load(context.files.open("data/circles/__ring.jpg"));
+    program.build(context.files.open(circleShaderPath, ShowFileKind::Shader));
+    ringImage.load(context.files.open("data/circles/__ring.jpg", ShowFileKind::Picture));
     timeLocation = uniformLocation(program, "time");
 }
 
@@ -35,9 +35,9 @@ void Circles::draw(uint32_t time, float) {
 }
 
 Faces::Faces(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    program.build(context.files.open(circleShaderPath));
-    picture.load(context.files.open("data/circles/circles.jpg"));
-    textImage.load(context.files.open("data/circles/text.jpg"));
+    program.build(context.files.open(circleShaderPath, ShowFileKind::Shader));
+    picture.load(context.files.open("data/circles/circles.jpg", ShowFileKind::Picture));
+    textImage.load(context.files.open("data/circles/text.jpg", ShowFileKind::Picture));
     glUseProgram(program.program);
     timeLocation = uniformLocation(program, "time");
     beatLocation = uniformLocation(program, "beat");
@@ -57,9 +57,9 @@ void Faces::draw(uint32_t time, float beat) {
 }
 
 Banger::Banger(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    program.build(context.files.open("data/bravelund/banger/slider.txt"));
-    firstImage.load(context.files.open("data/bravelund/banger/bang.jpg"));
-    secondImage.load(context.files.open("data/bravelund/banger/bang1.jpg"));
+    program.build(context.files.open("data/bravelund/banger/slider.txt", ShowFileKind::Shader));
+    firstImage.load(context.files.open("data/bravelund/banger/bang.jpg", ShowFileKind::Picture));
+    secondImage.load(context.files.open("data/bravelund/banger/bang1.jpg", ShowFileKind::Picture));
     timeLocation = uniformLocation(program, "time");
 }
 

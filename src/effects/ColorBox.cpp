@@ -20,9 +20,9 @@ void glideAxis(float& focus, int32_t target) {
 } // namespace
 
 ColorBox::ColorBox(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    tileImage.load(context.files.open("data/colorbox/colorbox1.jpg"));
-    flashImage.load(context.files.open("data/colorbox/colorbox2.jpg"));
-    starImage.load(context.files.open("data/colorbox/star.jpg"));
+    tileImage.load(context.files.open("data/colorbox/colorbox1.jpg", ShowFileKind::Picture));
+    flashImage.load(context.files.open("data/colorbox/colorbox2.jpg", ShowFileKind::Picture));
+    starImage.load(context.files.open("data/colorbox/star.jpg", ShowFileKind::Picture));
 }
 
 void ColorBox::draw(uint32_t time, float beat) {

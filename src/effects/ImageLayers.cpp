@@ -29,7 +29,7 @@ float windowProgress(const Effekt& effect, uint32_t time) {
 AlphaBlendImage::AlphaBlendImage(const EffectContext& context, int32_t start, int32_t end,
                                  const std::string& imagePath, const std::string& modeWord)
     : Effekt(start, end) {
-    image.load(context.files.open(imagePath));
+    image.load(context.files.open(imagePath, ShowFileKind::Picture));
     name = imagePath;
     mode = modeFromWord(modeWord);
     if (mode == stillImage)

@@ -14,10 +14,13 @@ constexpr float helixRadius = 5.0f;
 } // namespace
 
 Manden::Manden(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    figureImage.load(context.files.open("data/bravelund/mansphere/manden.png"));
-    greetingsImage.load(context.files.open("data/bravelund/mansphere/greets.png"));
-    helixImage.load(context.files.open("data/bravelund/mansphere/pole.jpg"));
-    screenProgram.build(context.files.open("data/bravelund/mansphere/manden.fs"));
+    figureImage.load(
+        context.files.open("data/bravelund/mansphere/manden.png", ShowFileKind::Picture));
+    greetingsImage.load(
+        context.files.open("data/bravelund/mansphere/greets.png", ShowFileKind::Picture));
+    helixImage.load(context.files.open("data/bravelund/mansphere/pole.jpg", ShowFileKind::Picture));
+    screenProgram.build(
+        context.files.open("data/bravelund/mansphere/manden.fs", ShowFileKind::Shader));
     target.emplace();
     for (int i = 0; i <= helixSteps; ++i) {
         const float around = 6.2831855f * float(i) / float(helixSteps);

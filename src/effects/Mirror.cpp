@@ -6,9 +6,9 @@
 namespace Effekter {
 
 Mirror::Mirror(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    boxImage.load(context.files.open("data/bravelund/tolvik/boks.jpg"));
-    cubeProgram.load(context.files.open("data/bravelund/tolvik/cube.fs"),
-                     context.files.open("data/bravelund/tolvik/cube.vs"));
+    boxImage.load(context.files.open("data/bravelund/tolvik/boks.jpg", ShowFileKind::Picture));
+    cubeProgram.load(context.files.open("data/bravelund/tolvik/cube.fs", ShowFileKind::Shader),
+                     context.files.open("data/bravelund/tolvik/cube.vs", ShowFileKind::Shader));
     timeLocation = uniformLocation(cubeProgram, "time");
 }
 

@@ -23,12 +23,15 @@ float degrees(float radians) { return radians * 180.0f / std::numbers::pi_v<floa
 
 NanoBall::NanoBall(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end), sharedBeat_(context.shared.get<BeatState>()) {
-    tubeImage.load(context.files.open("data/bravelund/nanoball/zoomer1.jpg"));
-    flareImage.load(context.files.open("data/bravelund/nanoball/flare.jpg"));
-    backgroundImage.load(context.files.open("data/bravelund/nanoball/bg.jpg"));
-    spikeProgram.load(context.files.open("data/bravelund/nanoball/cubeshader.fs"),
-                      context.files.open("data/bravelund/nanoball/cubeshader.vs"));
-    bendProgram.build(context.files.open("data/bravelund/nanoball/bend.fs"));
+    tubeImage.load(
+        context.files.open("data/bravelund/nanoball/zoomer1.jpg", ShowFileKind::Picture));
+    flareImage.load(context.files.open("data/bravelund/nanoball/flare.jpg", ShowFileKind::Picture));
+    backgroundImage.load(
+        context.files.open("data/bravelund/nanoball/bg.jpg", ShowFileKind::Picture));
+    spikeProgram.load(
+        context.files.open("data/bravelund/nanoball/cubeshader.fs", ShowFileKind::Shader),
+        context.files.open("data/bravelund/nanoball/cubeshader.vs", ShowFileKind::Shader));
+    bendProgram.build(context.files.open("data/bravelund/nanoball/bend.fs", ShowFileKind::Shader));
     name = "NanoBall";
 }
 

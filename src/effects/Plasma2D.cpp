@@ -7,9 +7,9 @@ namespace Effekter {
 
 Plasma2D::Plasma2D(const EffectContext& context, int32_t start, int32_t end, int32_t seed)
     : Effekt(start, end), plasmaSeed(seed) {
-    waterImage.load(context.files.open("data/plasma/__water.jpg"));
+    waterImage.load(context.files.open("data/plasma/__water.jpg", ShowFileKind::Picture));
     name = "Plasma2D";
-    plasmaProgram.build(context.files.open("data/plasma/effekt2.fs"));
+    plasmaProgram.build(context.files.open("data/plasma/effekt2.fs", ShowFileKind::Shader));
     timeLocation = uniformLocation(plasmaProgram, "time");
     dx0Location = uniformLocation(plasmaProgram, "dx0");
     dy0Location = uniformLocation(plasmaProgram, "dy0");

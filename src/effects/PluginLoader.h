@@ -5,9 +5,14 @@
 #include "effekt/Effekt.h"
 #include "morveldan/plugin.h"
 #include "platform/SharedLibrary.h"
+#include "platform/ShowFiles.h"
 
 #include <cstdio>
 #include <string>
+
+// What a plug-in's file is, read without loading it ("an ELF shared object for x86-64, exporting
+// Init and Draw"); throws ShowError naming the file when it could not be loaded as a plug-in here.
+std::string describePluginFile(const ShowFile& file);
 
 namespace Effekter {
 

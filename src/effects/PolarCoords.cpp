@@ -41,8 +41,8 @@ void drawTexturedBox(float s, float t, float hx, float hy, float hz) {
 
 PolarCoords::PolarCoords(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end) {
-    boxImage.load(context.files.open("data/housing.jpg"));
-    polarProgram.build(context.files.open("data/polar.fs"));
+    boxImage.load(context.files.open("data/housing.jpg", ShowFileKind::Picture));
+    polarProgram.build(context.files.open("data/polar.fs", ShowFileKind::Shader));
     // Looked up but never set: the shader sees 0 in both and works without them.
     timeLocation = uniformLocation(polarProgram, "time");
     resolutionLocation = uniformLocation(polarProgram, "resolution");

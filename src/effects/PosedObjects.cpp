@@ -35,7 +35,7 @@ void Quelm3D::draw(uint32_t, float) {
 
 FogRotator::FogRotator(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end) {
-    poleImage.load(context.files.open("data/mirok/fog/pole1.jpg"));
+    poleImage.load(context.files.open("data/mirok/fog/pole1.jpg", ShowFileKind::Picture));
     name = "FogRotator";
     quadric_.reset(gluNewQuadric());
     if (!quadric_)

@@ -10,8 +10,8 @@ namespace Effekter {
 
 Prikker::Prikker(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
     for (size_t i = 0; i < images.size(); ++i)
-        images[i].load(
-            context.files.open("data/mirok/prikker/prik" + std::to_string(i + 1) + ".png"));
+        images[i].load(context.files.open(
+            "data/mirok/prikker/prik" + std::to_string(i + 1) + ".png", ShowFileKind::Picture));
     placeDots();
 }
 

@@ -38,8 +38,8 @@ float spinAngle(const RingSpin& spin, uint32_t time) {
 
 QuelmRinge::QuelmRinge(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end), spin_(context.shared.get<RingSpin>()) {
-    textImage.load(context.files.open("data/bravelund/ringe/rotate.png"));
-    background.load(context.files.open("data/bravelund/ringe/bg.png"));
+    textImage.load(context.files.open("data/bravelund/ringe/rotate.png", ShowFileKind::Picture));
+    background.load(context.files.open("data/bravelund/ringe/bg.png", ShowFileKind::Picture));
     name = "QuelmRinge";
     buildRingModels();
 }

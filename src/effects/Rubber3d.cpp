@@ -59,10 +59,10 @@ NormalMapTexGen::NormalMapTexGen() {
 }
 
 Rubber3d::Rubber3d(const EffectContext& context, int32_t start, int32_t end)
-    : Effekt(start, end), model(context.files.open("data/rubber/simple.3ds")) {
-    environment.load(context.files.open("data/rubber/env.jpg"));
-    background.load(context.files.open("data/rubber/background.jpg"));
-    glow.load(context.files.open("data/rubber/background1.jpg"));
+    : Effekt(start, end), model(context.files.open("data/rubber/simple.3ds", ShowFileKind::Model)) {
+    environment.load(context.files.open("data/rubber/env.jpg", ShowFileKind::Picture));
+    background.load(context.files.open("data/rubber/background.jpg", ShowFileKind::Picture));
+    glow.load(context.files.open("data/rubber/background1.jpg", ShowFileKind::Picture));
 }
 
 void Rubber3d::draw(uint32_t time, float beat) {

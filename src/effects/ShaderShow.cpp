@@ -8,8 +8,8 @@ ShaderShow::ShaderShow(const EffectContext& context, int32_t start, int32_t end,
                        const std::string& shaderPath, const std::string& imagePath)
     : Effekt(start, end) {
     if (!shaderPath.empty())
-        program.build(context.files.open(shaderPath));
-    image.load(context.files.open(imagePath));
+        program.build(context.files.open(shaderPath, ShowFileKind::Shader));
+    image.load(context.files.open(imagePath, ShowFileKind::Picture));
     // Without a program there is nothing to look up (and asking program 0 is a GL error).
     if (program.program != 0) {
         timeLocation = uniformLocation(program, "time");

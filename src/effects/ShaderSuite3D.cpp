@@ -6,11 +6,13 @@
 namespace Effekter {
 
 ShaderSuite3D::ShaderSuite3D(const EffectContext& context, int32_t start, int32_t end)
-    : Effekt(start, end), model(context.files.open("data/rubber/simple.3ds"), 3) {
-    environment.load(context.files.open("data/rubber/env.jpg"));
-    background.load(context.files.open("data/rubber/background.jpg"));
-    glow.load(context.files.open("data/rubber/background1.jpg"));
-    suite.load(context.files.open("data/suite/fs.txt"), context.files.open("data/suite/vs.txt"));
+    : Effekt(start, end),
+      model(context.files.open("data/rubber/simple.3ds", ShowFileKind::Model), 3) {
+    environment.load(context.files.open("data/rubber/env.jpg", ShowFileKind::Picture));
+    background.load(context.files.open("data/rubber/background.jpg", ShowFileKind::Picture));
+    glow.load(context.files.open("data/rubber/background1.jpg", ShowFileKind::Picture));
+    suite.load(context.files.open("data/suite/fs.txt", ShowFileKind::Shader),
+               context.files.open("data/suite/vs.txt", ShowFileKind::Shader));
     stepLocation = uniformLocation(suite, "step");
     timeLocation = uniformLocation(suite, "time");
 }

@@ -176,12 +176,18 @@ int ShaderToy::loadPass(const std::string& path) {
     passes_.push_back(std::make_unique<PassProgram>());
     PassProgram& pass = *passes_.back();
     const auto read = [this](const std::string& file) {
-        return readWholeFile(files_.open(file).path());
+        return files_.open(file, ShowFileKind::Shader).bytes();
     };
-    const std::optional<std::string> bytes = read(path);
+    std::optional<std::string> bytes;
+    std::string unread = "the shader file cannot be read";
+    try {
+        bytes = read(path);
+    } catch (const FileRefused& refused) {
+        unread = "the shader file is refused: " + refused.reason();
+    }
     if (!bytes) {
         pass.source.file = path;
-        problems_.push_back(path + ": error: the shader file cannot be read");
+        problems_.push_back(path + ": error: " + unread);
         return index;
     }
     pass.source = shadertoy::readShaderToyPass(path, *bytes, read, language_);

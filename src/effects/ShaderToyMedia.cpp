@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/ShowFiles.h"
 #include "render/ImageFile.h"
+#include "render/Texture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +39,8 @@ void uploadFloats(GLenum target, const DecodedImage& image) {
 
 // A cube map's faces are all of one kind of texel: bytes become floats when any face has floats.
 void floatsForAll(std::array<DecodedImage, 6>& faces) {
-    if (std::none_of(faces.begin(), faces.end(), [](const auto& face) { return face.rgba.empty(); }))
+    if (std::none_of(faces.begin(), faces.end(),
+                     [](const auto& face) { return face.rgba.empty(); }))
         return;
     for (DecodedImage& face : faces) {
         if (face.rgba.empty())
@@ -88,13 +90,26 @@ int ShaderToyMedia::loadTexture(const shadertoy::Channel& channel,
     return int(textures_.size()) - 1;
 }
 
+DecodedImage ShaderToyMedia::decodePicture(const std::string& path, std::string& unread) {
+    unread = " cannot be read";
+    try {
+        return decodeDeepImageFile(files_.open(path, ShowFileKind::Picture).c_str(),
+                                   largestTextureSide());
+    } catch (const FileRefused& refused) {
+        unread = " is refused: " + refused.reason();
+        return {};
+    }
+}
+
 void ShaderToyMedia::loadImage(Texture& texture, const shadertoy::Channel& channel,
                                std::vector<std::string>& problems) {
-    DecodedImage image = decodeDeepImageFile(files_.open(channel.path).c_str());
+    std::string unread;
+    DecodedImage image = decodePicture(channel.path, unread);
     if (image.empty()) {
-        addProblem(problems, channel, "the image " + channel.path + " cannot be read");
+        addProblem(problems, channel, "the image " + channel.path + unread);
         return;
     }
+    texture.charges.push_back(std::move(image.charge));
     texture.width = image.width;
     texture.height = image.height;
     if (image.floats.empty()) {
@@ -114,11 +129,11 @@ void ShaderToyMedia::loadCube(Texture& texture, const shadertoy::Channel& channe
     texture.target = GL_TEXTURE_CUBE_MAP;
     std::array<DecodedImage, 6> faces;
     for (size_t face = 0; face < faces.size(); ++face) {
-        faces[face] = decodeDeepImageFile(files_.open(channel.faces[face]).c_str());
+        std::string unread;
+        faces[face] = decodePicture(channel.faces[face], unread);
         const DecodedImage& image = faces[face];
         if (image.empty()) {
-            addProblem(problems, channel,
-                       "the cube map's face " + channel.faces[face] + " cannot be read");
+            addProblem(problems, channel, "the cube map's face " + channel.faces[face] + unread);
             return;
         }
         if (image.width != image.height || image.width != faces[0].width) {
@@ -131,6 +146,8 @@ void ShaderToyMedia::loadCube(Texture& texture, const shadertoy::Channel& channe
         }
     }
     floatsForAll(faces);
+    for (DecodedImage& face : faces)
+        texture.charges.push_back(std::move(face.charge));
     texture.width = texture.height = faces[0].width;
     glBindTexture(GL_TEXTURE_CUBE_MAP, texture.name.textureId);
     // A cube map's faces are given top row first, as seen from the cube's centre.
@@ -155,7 +172,8 @@ int ShaderToyMedia::loadVideo(const shadertoy::Channel& channel,
     auto video = std::make_unique<Video>();
     video->path = channel.path;
     try {
-        video->decoder = std::make_unique<VideoDecoder>(files_.open(channel.path));
+        video->decoder =
+            std::make_unique<VideoDecoder>(files_.open(channel.path, ShowFileKind::Video));
         const std::vector<uint8_t> black(VideoDecoder::frameBytes, 0);
         video->texture.upload(black.data(), VideoDecoder::frameSide, VideoDecoder::frameSide, false,
                               GL_RGBA, true);
@@ -178,7 +196,7 @@ int ShaderToyMedia::loadSound(const shadertoy::Channel& channel,
     try {
         if (!soundFiles_)
             throw ShowError("no sound is decoded in this run");
-        sound->track = soundFiles_->open(files_.open(channel.path));
+        sound->track = soundFiles_->open(files_.open(channel.path, ShowFileKind::Music));
         sound->texture.fill(sound->spectrum, sound->waveform);
     } catch (const ShowError& error) {
         addProblem(problems, channel,

@@ -6,6 +6,7 @@
 #include "effects/EffectContext.h"
 #include "effects/ShaderToySource.h"
 #include "media/VideoDecoder.h"
+#include "render/ImageFile.h"
 #include "render/ShaderInputs.h"
 #include "render/Texture.h"
 
@@ -46,6 +47,7 @@ private:
         CTexture name;
         GLenum target = GL_TEXTURE_2D;
         int width = 0, height = 0;
+        std::vector<PictureCharge> charges; // its pictures against the show's budget
     };
     struct Video {
         std::string path;
@@ -69,6 +71,8 @@ private:
     std::vector<std::unique_ptr<Sound>> soundChannels_;
 
     int loadTexture(const shadertoy::Channel& channel, std::vector<std::string>& problems);
+    // The picture, deep or not, opened through the show's files; `unread` says why there is none.
+    DecodedImage decodePicture(const std::string& path, std::string& unread);
     void loadImage(Texture& texture, const shadertoy::Channel& channel,
                    std::vector<std::string>& problems);
     void loadCube(Texture& texture, const shadertoy::Channel& channel,

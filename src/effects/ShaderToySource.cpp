@@ -43,9 +43,11 @@ std::string relativeTo(const std::string& file, std::string_view path) {
     return (std::filesystem::path(file).parent_path() / named).lexically_normal().string();
 }
 
-bool isRegularFile(const std::string& path) {
+// Whether the path names something: what it is (a pipe, a folder, a file too large) is the show
+// files' guard's to judge when the channel opens it.
+bool pathExists(const std::string& path) {
     std::error_code ignored;
-    return std::filesystem::is_regular_file(path, ignored);
+    return std::filesystem::exists(path, ignored);
 }
 
 std::optional<Filter> filterNamed(std::string_view name) {
@@ -315,7 +317,7 @@ private:
             channel.kind = ChannelKind::None;
         } else if (channel.kind == ChannelKind::Image && (facePattern || channel.cubeType)) {
             findFaces(channel, facePattern);
-        } else if (!channel.path.empty() && !isRegularFile(channel.path)) {
+        } else if (!channel.path.empty() && !pathExists(channel.path)) {
             problem(channel, "the channel's file " + channel.path + " is missing");
             channel.kind = ChannelKind::None;
         }
@@ -333,7 +335,7 @@ private:
         for (const auto& spelling : cubeFaceSpellings) {
             for (size_t face = 0; face < spelling.size(); ++face)
                 channel.faces[face] = facePath(channel.path, spelling[face]);
-            if (std::all_of(channel.faces.begin(), channel.faces.end(), isRegularFile)) {
+            if (std::all_of(channel.faces.begin(), channel.faces.end(), pathExists)) {
                 channel.kind = ChannelKind::Cube;
                 return;
             }
@@ -369,9 +371,15 @@ private:
             keepLine(file, line);
             return;
         }
-        const std::optional<std::string> contents = read_(included);
+        std::optional<std::string> contents;
+        std::string unread = included + " is missing";
+        try {
+            contents = read_(included);
+        } catch (const ShowError& refused) {
+            unread = refused.what(); // "PATH is refused: WHY"
+        }
         if (!contents) {
-            problem(file, line, column, "the included file " + included + " is missing");
+            problem(file, line, column, "the included file " + unread);
             keepLine(file, line);
             return;
         }

@@ -96,7 +96,8 @@ struct Pass {
     std::vector<std::string> warnings;
 };
 
-// The contents of a file, or nothing when it cannot be read.
+// The contents of a file, or nothing when it cannot be read; a ShowError ("PATH is refused: WHY")
+// for a file the show may not read.
 using FileReader = std::function<std::optional<std::string>(const std::string& path)>;
 
 // The kind of file a channel names, by its extension: .glsl (and .frag, .fs) a buffer pass, the

@@ -17,10 +17,13 @@ float randomValue() { return float(prng::next()) / float(prng::maxValue); }
 } // namespace
 
 Spheres::Spheres(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    screenProgram.build(context.files.open("data/bravelund/spheres/shader.fs"));
-    backgroundImage.load(context.files.open("data/bravelund/spheres/towers.png"));
-    environmentImage.load(context.files.open("data/bravelund/spheres/towerenv.png"));
-    sphereImage.load(context.files.open("data/bravelund/spheres/white.png"));
+    screenProgram.build(
+        context.files.open("data/bravelund/spheres/shader.fs", ShowFileKind::Shader));
+    backgroundImage.load(
+        context.files.open("data/bravelund/spheres/towers.png", ShowFileKind::Picture));
+    environmentImage.load(
+        context.files.open("data/bravelund/spheres/towerenv.png", ShowFileKind::Picture));
+    sphereImage.load(context.files.open("data/bravelund/spheres/white.png", ShowFileKind::Picture));
     target.emplace();
 }
 

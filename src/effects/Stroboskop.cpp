@@ -9,9 +9,9 @@ namespace Effekter {
 
 Stroboskop::Stroboskop(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end) {
-    twistImage.load(context.files.open("data/strobo/twist.jpg"));
-    bandImage.load(context.files.open("data/strobo/bg.jpg"));
-    textImage.load(context.files.open("data/strobo/text.jpg"));
+    twistImage.load(context.files.open("data/strobo/twist.jpg", ShowFileKind::Picture));
+    bandImage.load(context.files.open("data/strobo/bg.jpg", ShowFileKind::Picture));
+    textImage.load(context.files.open("data/strobo/text.jpg", ShowFileKind::Picture));
 }
 
 void Stroboskop::draw(uint32_t time, float beat) {

@@ -9,9 +9,10 @@
 namespace Effekter {
 
 Tunnel::Tunnel(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    cloudImage.load(context.files.open("data/sky/clouds.jpg"));
-    landscapeImage.load(context.files.open("data/sky/landskab1.jpg"));
-    landscapeGlowImage.load(context.files.open("data/sky/landskab1_add.jpg"));
+    cloudImage.load(context.files.open("data/sky/clouds.jpg", ShowFileKind::Picture));
+    landscapeImage.load(context.files.open("data/sky/landskab1.jpg", ShowFileKind::Picture));
+    landscapeGlowImage.load(
+        context.files.open("data/sky/landskab1_add.jpg", ShowFileKind::Picture));
 }
 
 void Tunnel::draw(uint32_t time, float beat) {

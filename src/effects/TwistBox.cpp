@@ -16,8 +16,8 @@ constexpr float slicesPerImage = 20;
 } // namespace
 
 TwistBox::TwistBox(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    bumpProgram.build(context.files.open("data/bump.fs"));
-    gridImage.load(context.files.open("data/__grid.jpg"));
+    bumpProgram.build(context.files.open("data/bump.fs", ShowFileKind::Shader));
+    gridImage.load(context.files.open("data/__grid.jpg", ShowFileKind::Picture));
     intensityLocation = uniformLocation(bumpProgram, "intensity");
     resolutionLocation = uniformLocation(bumpProgram, "resolution");
     posLocation = uniformLocation(bumpProgram, "pos");

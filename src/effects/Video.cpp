@@ -22,20 +22,20 @@ void drawLayerQuad(float halfWidth, float halfHeight) {
 
 Video::Video(const EffectContext& context, int32_t start, int32_t end)
     : Effekt(start, end), pixels(VideoDecoder::frameBytes, 0) {
-    frameImage.load(context.files.open("data/mirok/video/frame.png"));
+    frameImage.load(context.files.open("data/mirok/video/frame.png", ShowFileKind::Picture));
     name = "Video";
     composite = std::make_unique<RenderTarget>();
     feedback = std::make_unique<RenderTarget>();
-    distortProgram.build(context.files.open("data/mirok/video/distort.fs"));
+    distortProgram.build(context.files.open("data/mirok/video/distort.fs", ShowFileKind::Shader));
     distortTime = uniformLocation(distortProgram, "time");
     distortBeat = uniformLocation(distortProgram, "beat");
-    videoProgram.build(context.files.open("data/mirok/video/video.fs"));
+    videoProgram.build(context.files.open("data/mirok/video/video.fs", ShowFileKind::Shader));
     videoTime = uniformLocation(videoProgram, "time");
     videoBeat = uniformLocation(videoProgram, "beat");
     videoIdx = uniformLocation(videoProgram, "idx");
     videoTexture.upload(pixels.data(), VideoDecoder::frameSide, VideoDecoder::frameSide, false,
                         GL_RGBA, true);
-    decoder = std::make_unique<VideoDecoder>(context.files.open(videoPath));
+    decoder = std::make_unique<VideoDecoder>(context.files.open(videoPath, ShowFileKind::Video));
 }
 
 void Video::registerTweaks(TweakRegistry& tweaks) {

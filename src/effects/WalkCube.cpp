@@ -23,11 +23,12 @@ float arrivalOffset(uint32_t elapsed) {
 } // namespace
 
 WalkCube::WalkCube(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    groundImage.load(context.files.open("data/bravelund/walk/skak.png"));
-    shadowImage.load(context.files.open("data/bravelund/walk/skygge.png"));
-    cubeProgram.load(context.files.open("data/bravelund/walk/cubeshader.fs"),
-                     context.files.open("data/bravelund/walk/cubeshader.vs"));
-    groundProgram.build(context.files.open("data/bravelund/walk/floorshader.fs"));
+    groundImage.load(context.files.open("data/bravelund/walk/skak.png", ShowFileKind::Picture));
+    shadowImage.load(context.files.open("data/bravelund/walk/skygge.png", ShowFileKind::Picture));
+    cubeProgram.load(context.files.open("data/bravelund/walk/cubeshader.fs", ShowFileKind::Shader),
+                     context.files.open("data/bravelund/walk/cubeshader.vs", ShowFileKind::Shader));
+    groundProgram.build(
+        context.files.open("data/bravelund/walk/floorshader.fs", ShowFileKind::Shader));
     intensityLocation = uniformLocation(groundProgram, "intensity");
 }
 

@@ -11,10 +11,10 @@ namespace Effekter {
 TileZoomer::TileZoomer(const EffectContext& context, int32_t start, int32_t end,
                        const char* sparePath, const char* tilePath)
     : Effekt(start, end) {
-    spareImage.load(context.files.open(sparePath));
-    tileImage.load(context.files.open(tilePath));
-    backgroundImage.load(context.files.open("data/zoomer/bg.jpg"));
-    glowImage.load(context.files.open("data/zoomer/bg1.jpg"));
+    spareImage.load(context.files.open(sparePath, ShowFileKind::Picture));
+    tileImage.load(context.files.open(tilePath, ShowFileKind::Picture));
+    backgroundImage.load(context.files.open("data/zoomer/bg.jpg", ShowFileKind::Picture));
+    glowImage.load(context.files.open("data/zoomer/bg1.jpg", ShowFileKind::Picture));
 }
 
 Zoomba::Zoomba(const EffectContext& context, int32_t start, int32_t end)
@@ -74,9 +74,9 @@ void TileZoomer::draw(uint32_t time, float beat) {
 }
 
 Solaris::Solaris(const EffectContext& context, int32_t start, int32_t end) : Effekt(start, end) {
-    spriteImage.load(context.files.open("data/solaris/solaris1.jpg"));
-    beatImage.load(context.files.open("data/solaris/solaris2.jpg"));
-    maskImage.load(context.files.open("data/solaris/it.jpg"));
+    spriteImage.load(context.files.open("data/solaris/solaris1.jpg", ShowFileKind::Picture));
+    beatImage.load(context.files.open("data/solaris/solaris2.jpg", ShowFileKind::Picture));
+    maskImage.load(context.files.open("data/solaris/it.jpg", ShowFileKind::Picture));
 }
 
 void Solaris::draw(uint32_t time, float beat) {

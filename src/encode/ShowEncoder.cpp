@@ -340,6 +340,7 @@ int64_t ShowEncoder::appendVideoOf(const std::string& segmentFile) {
     int64_t frames = 0;
     int status;
     while ((status = av_read_frame(input.get(), e.packet.get())) >= 0) {
+        throwIfStopped("The join was stopped: its video is not written, the segments are kept");
         AVPacket& packet = *e.packet;
         // Times in frames, moved on by the frames before this segment.
         packet.pts = av_rescale_q(packet.pts, from.time_base, frameTime) + e.framesWritten;

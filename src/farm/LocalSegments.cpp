@@ -58,6 +58,7 @@ std::vector<std::string> segmentArguments(const RenderRequest& r, int width, int
         words.push_back("--to");
         words.push_back(std::to_string(*r.to));
     }
+    words.insert(words.end(), r.showOptions.begin(), r.showOptions.end());
     return words;
 }
 
@@ -258,8 +259,8 @@ void renderInSegments(const RenderRequest& request, int width, int height,
         raise("Unable to make the work folder %s: %s", work.c_str(),
               error ? error.message().c_str() : "not a folder");
 
-    const ShowIdentity identity = identifyShow();
-    const ScriptHeader start = readShowHeader();
+    const ShowIdentity identity = identifyShow(request.reach);
+    const ScriptHeader start = readShowHeader(request.reach);
     MusicStream music(start.musicFile, MusicOutput::Manual, false);
     std::string problem;
     // An estimate: the segments' manifests say where the end-of-show entry ends the span.
@@ -301,7 +302,7 @@ void renderInSegments(const RenderRequest& request, int width, int height,
     std::vector<std::string> files;
     for (const LocalSegment& segment : segments)
         files.push_back(segment.file);
-    joinSegments(request.videoFile, files);
+    joinSegments(request.videoFile, files, request.reach);
     // The segments, their manifests, logs and progress files go; anything else (the task and join
     // logs of a farm render finished here) stays, and the folder with it.
     for (const LocalSegment& segment : segments)

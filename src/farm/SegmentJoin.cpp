@@ -84,17 +84,18 @@ RenderRequest requestOf(const std::string& options, int& width, int& height) {
 
 } // namespace
 
-void joinSegments(const std::string& output, const std::vector<std::string>& segmentFiles) {
+void joinSegments(const std::string& output, const std::vector<std::string>& segmentFiles,
+                  FileReach reach) {
     quietMediaLog();
     const std::vector<Segment> segments = checkedSegments(segmentFiles);
     const SegmentManifest& first = segments.front().manifest;
-    const ShowIdentity identity = identifyShow();
+    const ShowIdentity identity = identifyShow(reach);
     if (identity.show != first.show)
         raise("Segment %s belongs to another show than the one in %s",
               segments.front().file.c_str(), fs::current_path().c_str());
     int width = 0, height = 0;
     const RenderRequest request = requestOf(first.options, width, height);
-    const ScriptHeader start = readShowHeader();
+    const ScriptHeader start = readShowHeader(reach);
     MusicStream music(start.musicFile, MusicOutput::Manual);
     std::string problem;
     // The segments know where the show's end-of-show entry ends their span.

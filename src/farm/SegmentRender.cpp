@@ -51,7 +51,7 @@ private:
 RenderPlan renderSegment(const RenderRequest& request, Show& show, OffscreenWindow& target,
                          FrameSink& sink) {
     // The manifest names the show as it was when the render began.
-    const ShowIdentity identity = identifyShow();
+    const ShowIdentity identity = identifyShow(request.reach);
     std::optional<ProgressFileWriter> progress;
     if (const char* path = std::getenv(progressFileVariable); path && *path)
         progress.emplace(path);

@@ -14,21 +14,27 @@ namespace {
 
 // The files that make the show: everything in data/ and plugins/, and any other file a line of
 // the script names, in a fixed order.
-std::set<std::string> showFiles() {
+std::set<std::string> showFiles(FileReach reach) {
+    std::error_code noFolder;
+    const fs::path folder = fs::canonical(fs::current_path(noFolder), noFolder);
+    const auto readable = [&](const std::string& file) {
+        return !showFileRefusal(file, ShowFileKind::Video, reach, folder);
+    };
     std::set<std::string> files;
     for (const char* folder : {"data", "plugins"}) {
         std::error_code error;
         if (!fs::is_directory(folder, error))
             continue;
         for (const auto& entry : fs::recursive_directory_iterator(folder, error))
-            if (entry.is_regular_file(error))
+            if (entry.is_regular_file(error) && readable(entry.path().string()))
                 files.insert(entry.path().lexically_normal().string());
     }
     std::ifstream script(showScriptPath);
     std::string line;
     while (std::getline(script, line)) {
         std::error_code error;
-        if (!line.empty() && line.size() < 4096 && fs::is_regular_file(line, error))
+        if (!line.empty() && line.size() < 4096 && fs::is_regular_file(line, error) &&
+            readable(line))
             files.insert(fs::path(line).lexically_normal().string());
     }
     return files;
@@ -40,10 +46,10 @@ std::string spanEndText(const std::optional<uint32_t>& time) {
 
 } // namespace
 
-ShowIdentity identifyShow() {
-    const ScriptHeader start = readShowHeader();
+ShowIdentity identifyShow(FileReach reach) {
+    const ScriptHeader start = readShowHeader(reach);
     Checksum show;
-    for (const std::string& file : showFiles()) {
+    for (const std::string& file : showFiles(reach)) {
         show.add(file);
         show.add(std::string_view("\0", 1));
         show.add(fileChecksum(file));

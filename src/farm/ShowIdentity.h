@@ -15,7 +15,8 @@ struct ShowIdentity {
     std::string show;
     std::string music;
 };
-ShowIdentity identifyShow();
+// Files the show may not read are left out of it.
+ShowIdentity identifyShow(FileReach reach);
 
 // "size=WxH fps=F from=A to=B quality=Q preset=P" ("-" for a span end not given).
 std::string renderOptionsText(const RenderRequest& request, int width, int height);

@@ -1,5 +1,6 @@
 #include "media/VideoDecoder.h"
 
+#include "media/MediaInput.h"
 #include "media/MediaLog.h"
 #include "platform/Debug.h"
 #include "platform/Error.h"
@@ -141,10 +142,10 @@ struct VideoDecoder::Impl {
 };
 
 void VideoDecoder::Impl::open(const std::string& path) {
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
+    int status = 0;
+    format = ffmpeg::openMediaFile(path, status);
+    if (!format)
         throw ShowError(readError);
-    format.reset(raw);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
         throw ShowError(readError);
     for (unsigned i = 0; i < format->nb_streams; ++i)

@@ -26,6 +26,8 @@ namespace {
 const char* const labelFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr int thumbnailWidth = 320;
 constexpr int columnsAtMost = 4;
+// Each thumbnail is kept until the sheet is made: 300 KiB, and as much again in the sheet.
+constexpr size_t entriesAtMost = 500;
 constexpr int margin = 12;
 constexpr int labelHeight = 40;
 constexpr int keywordPixels = 15;
@@ -284,6 +286,10 @@ void makeContactSheet(const RenderRequest& request, Show& show, OffscreenWindow&
     const EffectList& effects = show.effects();
     if (effects.empty())
         raise("The script has no entries to show on a contact sheet");
+    if (effects.size() > entriesAtMost)
+        raise("%s:%d: a contact sheet shows at most %zu entries, and this is entry %zu of %zu",
+              showScriptPath, show.entries()[entriesAtMost].lines.keyword, entriesAtMost,
+              entriesAtMost + 1, effects.size());
     const auto start = Clock::now();
     MusicStream music(show.music().samples(), MusicOutput::Manual);
     const uint32_t offset = show.startOffset();

@@ -2,15 +2,62 @@
 
 #include "audio/MusicStream.h"
 #include "platform/Error.h"
+#include "platform/FrameWatch.h"
 #include "platform/StopSignals.h"
 #include "render/GL.h"
 #include "render/Screen.h"
 #include "timeline/EntryTimer.h"
+#include "timeline/Show.h"
 #include "timeline/ShowFrame.h"
+
+#include <cstdio>
+
+namespace {
+
+// "the entries active at 1500 ms: data/demo.txt:4 ShaderToy, ...", without allocating.
+void describeActiveEntries(const Show& show, uint32_t time, char* text, size_t size) {
+    int written = std::snprintf(text, size, "the entries active at %u ms:", time);
+    const EffectList& effects = show.effects();
+    for (size_t i = 0; i < effects.size() && written > 0 && size_t(written) < size; ++i)
+        if (effects[i]->startTime < time && time < effects[i]->endTime)
+            written += std::snprintf(text + written, size - size_t(written), " %s:%d %.*s",
+                                     showScriptPath, show.entries()[i].lines.keyword,
+                                     int(show.entries()[i].family->keyword.size()),
+                                     show.entries()[i].family->keyword.data());
+}
+
+// Ends the watch of the frame at the end of its drawing, however it ends.
+class WatchedFrame {
+public:
+    WatchedFrame(const Show& show, const MusicStream& music) : watch_(FrameWatch::current()) {
+        if (!watch_)
+            return;
+        describeActiveEntries(show, effectTimeAt(music.positionSeconds(), show.startOffset()),
+                              watch_->description(), FrameWatch::descriptionSize);
+        watch_->begin();
+    }
+    ~WatchedFrame() {
+        if (watch_)
+            watch_->end();
+    }
+    WatchedFrame(const WatchedFrame&) = delete;
+    WatchedFrame& operator=(const WatchedFrame&) = delete;
+    // The drawing is done when the driver has finished it.
+    void finish() const {
+        if (watch_)
+            glFinish();
+    }
+
+private:
+    FrameWatch* watch_;
+};
+
+} // namespace
 
 bool drawOfflineFrame(MusicStream& music, Show& show, uint64_t sample, EntryTimer* timer) {
     throwIfStopped("Render interrupted");
     music.setPosition(int64_t(sample));
+    const WatchedFrame watched(show, music);
     if (timer)
         timer->clear();
     else
@@ -21,6 +68,7 @@ bool drawOfflineFrame(MusicStream& music, Show& show, uint64_t sample, EntryTime
         bindScreenFramebuffer(); // the effect may have stopped in the middle of its drawing
         return false;
     }
+    watched.finish();
     return true;
 }
 

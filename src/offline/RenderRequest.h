@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/ShowFiles.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What an offline render (--render, --frames, --contact-sheet) is asked to make.
 struct RenderRequest {
@@ -22,4 +25,8 @@ struct RenderRequest {
     int segmentCount = 0; //   as a video-only file with a manifest; N (0: the whole render)
     int localSegments = 0; // --segments N: rendered here in N segments, resumably, then joined
     int jobs = 1;          // --jobs: segments rendered at a time
+    FileReach reach = FileReach::ShowFolder; // where the show's files may lie (--allow-outside)
+    // The options about the show itself as they were given (--no-plugins, --allow-outside, ...),
+    // for the runs that render its segments.
+    std::vector<std::string> showOptions;
 };

@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -19,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <new>
 
 namespace {
@@ -242,30 +242,62 @@ std::vector<char*> pointersTo(std::vector<std::string>& words) {
 
 ChildProgram::ChildProgram(const std::vector<std::string>& arguments, const std::string& logFile,
                            const std::vector<std::string>& environment) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int execFailure[2];
+    if (log < 0 || pipe2(execFailure, O_CLOEXEC) != 0) {
+        const int error = errno;
+        if (log >= 0)
+            close(log);
+        raise("Unable to start %s: %s", arguments.front().c_str(), std::strerror(error));
+    }
     std::vector<std::string> words = arguments;
     std::vector<std::string> variables = environmentWith(environment);
     const std::vector<char*> argv = pointersTo(words);
     const std::vector<char*> envp = pointersTo(variables);
-    const int failure =
-        posix_spawn(&child_, argv.front(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (failure != 0) {
-        child_ = -1;
-        raise("Unable to start %s: %s", arguments.front().c_str(), std::strerror(failure));
+    const pid_t owner = getpid();
+    child_ = fork();
+    if (child_ == 0) {
+        // Only what is safe between fork and exec: it never outlives its owner, even one killed.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != owner)
+            _exit(127);
+        dup2(log, STDOUT_FILENO);
+        dup2(log, STDERR_FILENO);
+        execve(argv.front(), argv.data(), envp.data());
+        const int error = errno;
+        [[maybe_unused]] const ssize_t written = write(execFailure[1], &error, sizeof error);
+        _exit(127);
     }
+    const int forkError = errno;
+    close(log);
+    close(execFailure[1]);
+    int error = child_ < 0 ? forkError : 0;
+    if (child_ > 0 && read(execFailure[0], &error, sizeof error) == sizeof error) {
+        waitpid(child_, nullptr, 0);
+        child_ = -1;
+    }
+    close(execFailure[0]);
+    if (child_ < 0)
+        raise("Unable to start %s: %s", arguments.front().c_str(), std::strerror(error));
 }
 
+// Asked to end, it has a second to do so (a render removes its partial file) before it is
+// killed, so that it ends before its owner's own forced stop.
 ChildProgram::~ChildProgram() {
     if (child_ < 0)
         return;
     stop();
+    const auto killAt = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     int status = 0;
-    while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(child_, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > killAt) {
+            kill(child_, SIGKILL);
+            while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+            }
+            return;
+        }
+        const timespec pause = {0, 10'000'000};
+        nanosleep(&pause, nullptr);
     }
 }
 

@@ -34,15 +34,18 @@ void noteSignal(int signal) {
 
 // Only what is safe in a signal handler: unlink, write, _exit.
 void forceStop(int) {
-    for (int slot = 0; slot < partialSlots; ++slot)
-        if (partialUsed[slot].load())
-            unlink(partialPaths[slot]);
-    const char message[] = "morveldan: stopped by a signal while busy\n";
-    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, message, sizeof message - 1);
-    _exit(128 + receivedSignal);
+    endProcessNow("morveldan: stopped by a signal while busy\n", 128 + receivedSignal);
 }
 
 } // namespace
+
+void endProcessNow(const char* message, int status) {
+    for (int slot = 0; slot < partialSlots; ++slot)
+        if (partialUsed[slot].load())
+            unlink(partialPaths[slot]);
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, message, std::strlen(message));
+    _exit(status);
+}
 
 void catchStopSignals() {
     // SDL would turn the signals into a quit event, the window's "You quit?".

@@ -22,6 +22,11 @@ void throwIfStopped(const char* message = "");
 // stop no longer cuts short.
 void stopUnwound();
 
+// Writes the message to stderr, removes the registered partial files and ends the process with the
+// status at once, from any thread: for work that cannot be interrupted otherwise (a driver busy
+// with one frame).
+[[noreturn]] void endProcessNow(const char* message, int status);
+
 // A file being written that a forced stop removes, for as long as the object lives (a render's
 // temporary file, renamed into place when complete). Up to eight at a time are kept.
 class PartialFile {

@@ -48,7 +48,7 @@ std::optional<DecodedImage> floatPicture(FIBITMAP* image, const char* path, size
         noteLoadProblem("Image %s is too large to keep as floats: %ux%u", path, w, h);
         return DecodedImage{};
     }
-    DecodedImage picture{int(w), int(h), {}, {}};
+    DecodedImage picture{int(w), int(h), {}, {}, {}};
     picture.floats.reserve(size_t(w) * h * 4 + roomAfter / sizeof(float));
     for (unsigned y = 0; y < h; ++y) {
         const BYTE* row = FreeImage_GetScanLine(image, int(h - 1 - y));
@@ -85,5 +85,5 @@ std::optional<DecodedImage> floatDds(const char* path, size_t largestFile) {
     }
     if (!picture)
         return std::nullopt;
-    return DecodedImage{picture->width, picture->height, {}, std::move(picture->rgba)};
+    return DecodedImage{picture->width, picture->height, {}, std::move(picture->rgba), {}};
 }

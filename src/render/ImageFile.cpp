@@ -19,8 +19,12 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace {
+
+// Pictures are loaded on the thread that owns the OpenGL context only.
+uint64_t bytesHeld = 0;
 
 struct BitmapDeleter {
     void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
@@ -66,26 +70,52 @@ bool usableSize(unsigned width, unsigned height) {
            height <= unsigned(maxImageSide);
 }
 
-void reportUnusableSize(const char* path, unsigned width, unsigned height) {
-    debugLine("Unable to read image %s", path);
-    noteLoadProblem("Image %s has an unusable size %ux%u", path, width, height);
+// What a picture may take: the sides the textures hold and the bytes left of the budget.
+struct PictureAllowance {
+    uint32_t largestSide = maxImageSide;
+    uint64_t bytesLeft = pictureBudgetBytes;
+};
+
+std::string memorySize(uint64_t bytes) {
+    return bytes < (1 << 20) ? formatText("%llu bytes", static_cast<unsigned long long>(bytes))
+                             : formatText("%.1f MiB", double(bytes) / (1 << 20));
+}
+
+// Reports a picture whose size is unusable or over what it may take; true when it fits.
+bool sizeAllowed(const char* path, unsigned w, unsigned h, const PictureAllowance& allowance) {
+    if (!usableSize(w, h)) {
+        debugLine("Unable to read image %s", path);
+        noteLoadProblem("Image %s has an unusable size %ux%u", path, w, h);
+        return false;
+    }
+    const uint64_t bytes = uint64_t(w) * h * 4;
+    if (w > allowance.largestSide || h > allowance.largestSide)
+        noteLoadProblem("Image %s is refused: it is %ux%u pixels, and this OpenGL's textures hold "
+                        "at most %ux%u",
+                        path, w, h, allowance.largestSide, allowance.largestSide);
+    else if (bytes > allowance.bytesLeft)
+        noteLoadProblem("Image %s is refused: its %ux%u pixels take %s, and the show's pictures "
+                        "have %s left of the %s they may take together",
+                        path, w, h, memorySize(bytes).c_str(),
+                        memorySize(allowance.bytesLeft).c_str(),
+                        memorySize(pictureBudgetBytes).c_str());
+    else
+        return true;
+    return false;
 }
 
 // Reads only the header, where the format allows it, so that a file claiming a huge picture is
 // refused before its pixels are allocated and decoded. False (and reported) when the size is
-// unusable; true when it is usable or only decoding can tell.
-bool headerSizeUsable(FREE_IMAGE_FORMAT format, const char* path) {
+// not allowed; true when it is or only decoding can tell.
+bool headerSizeAllowed(FREE_IMAGE_FORMAT format, const char* path,
+                       const PictureAllowance& allowance) {
     if (!FreeImage_FIFSupportsNoPixels(format))
         return true;
     const Bitmap header(FreeImage_Load(format, path, FIF_LOAD_NOPIXELS));
     if (!header)
         return true; // the full load fails and says so
-    const unsigned w = FreeImage_GetWidth(header.get());
-    const unsigned h = FreeImage_GetHeight(header.get());
-    if (usableSize(w, h))
-        return true;
-    reportUnusableSize(path, w, h);
-    return false;
+    return sizeAllowed(path, FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
+                       allowance);
 }
 
 // 16-bit grey as an 8-bit palette picture of greys, each value rounded to the nearest level.
@@ -197,11 +227,16 @@ constexpr size_t largestCheckedFile = size_t(256) << 20;
 
 // Decodes the file with FreeImage in this process (a DDS of floats with our own reader, when the
 // depth is kept); its problems go to the load notes.
-DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path, bool keepDepth) {
+DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path, bool keepDepth,
+                        const PictureAllowance& allowance) {
     if (keepDepth && format == FIF_DDS)
-        if (std::optional<DecodedImage> picture = floatDds(path, largestCheckedFile))
+        if (std::optional<DecodedImage> picture = floatDds(path, largestCheckedFile)) {
+            if (!picture->empty() &&
+                !sizeAllowed(path, unsigned(picture->width), unsigned(picture->height), allowance))
+                return {};
             return std::move(*picture);
-    if (!headerSizeUsable(format, path))
+        }
+    if (!headerSizeAllowed(format, path, allowance))
         return {};
     DecoderMessages messages;
     const Bitmap image(FreeImage_Load(format, path, loadFlags(format)));
@@ -211,10 +246,8 @@ DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path, bool keepDep
     }
     const unsigned w = FreeImage_GetWidth(image.get());
     const unsigned h = FreeImage_GetHeight(image.get());
-    if (!usableSize(w, h)) {
-        reportUnusableSize(path, w, h);
+    if (!sizeAllowed(path, w, h, allowance))
         return {};
-    }
     if (keepDepth)
         if (std::optional<DecodedImage> picture = floatPicture(image.get(), path, roomAfterPixels))
             return std::move(*picture);
@@ -232,7 +265,7 @@ DecodedImage decodeHere(FREE_IMAGE_FORMAT format, const char* path, bool keepDep
     }
     if (!messages.empty())
         noteLoadProblem("Image %s is damaged: %s", path, messages.joined().c_str());
-    return {int(w), int(h), topRowFirstRgba(pixels32, w, h), {}};
+    return {int(w), int(h), topRowFirstRgba(pixels32, w, h), {}, {}};
 }
 
 // Why the file's header cannot describe a picture the file holds; empty when it can, or when its
@@ -332,14 +365,20 @@ bool decodeResult(Answer bytes, DecodedImage& image) {
     return true;
 }
 
-// What the decoding child does with a request: the format's number, whether to keep the depth
-// (1) or not (0), the asking process's folder (the child outlives folder changes, and relative
-// paths name files from there), a zero byte, then the path.
+// A decoding request: the format's number, whether to keep the depth and the allowance, then the
+// asking process's folder (the child outlives folder changes, and relative paths name files from
+// there), a zero byte and the path.
+struct RequestHead {
+    uint32_t format = 0;
+    uint32_t keepDepth = 0;
+    PictureAllowance allowance;
+};
+
+// What the decoding child does with a request.
 Answer decodeRequest(const std::string& request) {
-    uint32_t format = 0, keepDepth = 0;
-    std::memcpy(&format, request.data(), sizeof format);
-    std::memcpy(&keepDepth, request.data() + sizeof format, sizeof keepDepth);
-    const size_t folderStart = sizeof format + sizeof keepDepth;
+    RequestHead head;
+    std::memcpy(&head, request.data(), sizeof head);
+    const size_t folderStart = sizeof head;
     const size_t folderEnd = request.find('\0', folderStart);
     const std::string folder = request.substr(folderStart, folderEnd - folderStart);
     const std::string path = request.substr(folderEnd + 1);
@@ -348,7 +387,8 @@ Answer decodeRequest(const std::string& request) {
     std::vector<std::string> texts(1); // the debug output first
     divertDebugOutput(&texts[0]);
     LoadNoteCollector notes;
-    DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(format), path.c_str(), keepDepth != 0);
+    DecodedImage image = decodeHere(FREE_IMAGE_FORMAT(head.format), path.c_str(),
+                                    head.keepDepth != 0, head.allowance);
     divertDebugOutput(nullptr);
     texts.insert(texts.end(), notes.notes().begin(), notes.notes().end());
     return encodeResult(std::move(image), texts);
@@ -363,7 +403,7 @@ ChildWorker& decodingChild() {
 }
 
 // Decodes the file in the decoding child.
-DecodedImage decodeInChild(const char* path, bool keepDepth) {
+DecodedImage decodeInChild(const char* path, bool keepDepth, int largestSide) {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path, 0);
     if (format == FIF_UNKNOWN) {
         noteLoadProblem("Unable to read image %s", path);
@@ -373,8 +413,13 @@ DecodedImage decodeInChild(const char* path, bool keepDepth) {
         noteLoadProblem("Image %s is refused: %s", path, fault.c_str());
         return {};
     }
-    const uint32_t words[] = {uint32_t(format), keepDepth ? 1u : 0u};
-    std::string request(reinterpret_cast<const char*>(words), sizeof words);
+    RequestHead head;
+    head.format = uint32_t(format);
+    head.keepDepth = keepDepth ? 1 : 0;
+    head.allowance.largestSide = uint32_t(std::clamp(largestSide, 1, maxImageSide));
+    head.allowance.bytesLeft = pictureBudgetBytes - std::min(pictureBudgetBytes, bytesHeld);
+    std::string request(sizeof head, '\0');
+    std::memcpy(request.data(), &head, sizeof head);
     std::error_code noFolder;
     request += std::filesystem::current_path(noFolder).string();
     request += '\0';
@@ -389,13 +434,36 @@ DecodedImage decodeInChild(const char* path, bool keepDepth) {
         noteLoadProblem("Image %s is refused: its decoder gave no picture", path);
         return {};
     }
+    const uint64_t bytesAPixel = image.floats.empty() ? 4 : 4 * sizeof(float);
+    image.charge = PictureCharge(uint64_t(image.width) * uint64_t(image.height) * bytesAPixel);
     return image;
 }
 
 } // namespace
 
-DecodedImage decodeImageFile(const char* path) { return decodeInChild(path, false); }
+PictureCharge::PictureCharge(uint64_t bytes) : bytes_(bytes) { bytesHeld += bytes; }
 
-DecodedImage decodeDeepImageFile(const char* path) { return decodeInChild(path, true); }
+PictureCharge::~PictureCharge() { bytesHeld -= bytes_; }
+
+PictureCharge::PictureCharge(PictureCharge&& other) noexcept
+    : bytes_(std::exchange(other.bytes_, 0)) {}
+
+PictureCharge& PictureCharge::operator=(PictureCharge&& other) noexcept {
+    if (this != &other) {
+        bytesHeld -= bytes_;
+        bytes_ = std::exchange(other.bytes_, 0);
+    }
+    return *this;
+}
+
+uint64_t pictureBytesHeld() { return bytesHeld; }
+
+DecodedImage decodeImageFile(const char* path, int largestSide) {
+    return decodeInChild(path, false, largestSide);
+}
+
+DecodedImage decodeDeepImageFile(const char* path, int largestSide) {
+    return decodeInChild(path, true, largestSide);
+}
 
 void startImageDecoder() { decodingChild().start(); }

@@ -5,19 +5,8 @@
 #include "platform/LoadNotes.h"
 
 #include <cctype>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 #include <vector>
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    return contents.str();
-}
 
 namespace {
 
@@ -227,7 +216,7 @@ FragmentProgram::~FragmentProgram() {
 
 void FragmentProgram::build(const ShowFile& file) {
     files = file.path();
-    const std::optional<std::string> source = readWholeFile(file.path());
+    const std::optional<std::string> source = file.bytes();
     if (!source)
         raise("Error opening: %s", file.c_str());
     fragmentShader = compileMappedStage(source->c_str(), GL_FRAGMENT_SHADER, {{file.path()}, {}});
@@ -283,7 +272,7 @@ void ShaderProgram::load(const ShowFile& fragment, const ShowFile& vertex) {
     const char* const vertexPath = vertex.c_str();
     files = std::string(fragmentPath) + ", " + vertexPath;
     program = glCreateProgram();
-    if (const auto source = readWholeFile(fragmentPath)) {
+    if (const auto source = fragment.bytes()) {
         fragmentShader =
             compileMappedStage(source->c_str(), GL_FRAGMENT_SHADER, {{fragmentPath}, {}});
         glAttachShader(program, fragmentShader);
@@ -291,7 +280,7 @@ void ShaderProgram::load(const ShowFile& fragment, const ShowFile& vertex) {
         noteLoadWarning("Unable to open shader %s (the program is made without that stage)",
                         fragmentPath);
     }
-    if (const auto source = readWholeFile(vertexPath)) {
+    if (const auto source = vertex.bytes()) {
         vertexShader = compileMappedStage(source->c_str(), GL_VERTEX_SHADER, {{vertexPath}, {}});
         glAttachShader(program, vertexShader);
     } else {

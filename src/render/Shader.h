@@ -42,9 +42,6 @@ private:
     std::vector<std::string> messages_;
 };
 
-// Reads a whole file; nothing when it cannot be opened.
-std::optional<std::string> readWholeFile(const std::string& path);
-
 class FragmentProgram {
 public:
     GLuint fragmentShader = 0;

@@ -34,8 +34,7 @@ void setSamplingParameters(GLint wrap) {
 // scales them to a power of two as it always has.
 void uploadImage(const std::vector<unsigned char>& rgba, int width, int height) {
     const auto powerOfTwo = [](int side) { return side > 0 && (side & (side - 1)) == 0; };
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    const int largest = largestTextureSide();
     if (powerOfTwo(width) && powerOfTwo(height) && width <= largest && height <= largest)
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      rgba.data());
@@ -46,10 +45,17 @@ void uploadImage(const std::vector<unsigned char>& rgba, int width, int height) 
 
 } // namespace
 
+int largestTextureSide() {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    return largest;
+}
+
 struct SharedImage {
     GLuint name = 0;
     int width = 0;
     int height = 0;
+    PictureCharge charge;
 
     SharedImage() { glGenTextures(1, &name); }
     ~SharedImage() { glDeleteTextures(1, &name); }
@@ -107,7 +113,7 @@ ImageCache& imageCache() {
 }
 
 std::shared_ptr<const SharedImage> decodeSharedImage(const char* path) {
-    const DecodedImage decoded = decodeImageFile(path);
+    DecodedImage decoded = decodeImageFile(path, largestTextureSide());
     if (decoded.rgba.empty())
         return nullptr;
     auto image = std::make_shared<SharedImage>();
@@ -117,6 +123,7 @@ std::shared_ptr<const SharedImage> decodeSharedImage(const char* path) {
     glBindTexture(GL_TEXTURE_2D, 0);
     image->width = decoded.width;
     image->height = decoded.height;
+    image->charge = std::move(decoded.charge);
     return image;
 }
 

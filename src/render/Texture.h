@@ -31,6 +31,9 @@ protected:
     int height_ = 0;
 };
 
+// The largest side of a texture this OpenGL holds.
+int largestTextureSide();
+
 // An image file decoded into one OpenGL texture, held by every CTextureFreeImage that loaded it.
 struct SharedImage;
 

@@ -1,11 +1,16 @@
 #include "timeline/LoadingScreen.h"
 
+#include "platform/LoadNotes.h"
 #include "render/GLState.h"
 #include "timeline/ShowScreen.h"
 
 LoadingScreen::LoadingScreen(ShowScreen& screen, ShowFiles& files, int total)
     : screen_(screen), total_(total) {
-    picture_.load(files.open("data/overlay/loader.jpg"));
+    try {
+        picture_.load(files.open("data/overlay/loader.jpg", ShowFileKind::Picture));
+    } catch (const FileRefused& refused) {
+        noteLoadProblem("%s", refused.what()); // the show loads without it
+    }
 }
 
 void LoadingScreen::drawFrame() const {
@@ -22,5 +27,14 @@ void LoadingScreen::drawFrame() const {
 void LoadingScreen::presentFrame() {
     drawFrame();
     screen_.swapAndPoll();
+    presented_ = std::chrono::steady_clock::now();
     ++shown_;
+}
+
+void LoadingScreen::nextEntry() {
+    constexpr auto frameTime = std::chrono::milliseconds(20);
+    if (shown_ == 0 || std::chrono::steady_clock::now() - presented_ >= frameTime)
+        presentFrame();
+    else
+        ++shown_;
 }

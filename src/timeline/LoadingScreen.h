@@ -4,6 +4,8 @@
 #include "platform/ShowFiles.h"
 #include "render/Texture.h"
 
+#include <chrono>
+
 class ShowScreen;
 
 class LoadingScreen {
@@ -15,6 +17,9 @@ public:
     // Draws the frame for the next entry, presents it and handles the window's events (which may
     // throw "You quit?").
     void presentFrame();
+    // Counts the next entry, and presents its frame when the last one was presented long enough
+    // ago to be seen: a show of many small entries loads in the time its entries take.
+    void nextEntry();
     // Clears the colour buffer and draws the picture at the current progress, without presenting.
     void drawFrame() const;
 
@@ -25,4 +30,5 @@ private:
     CTextureFreeImage picture_;
     int total_;
     int shown_ = 0;
+    std::chrono::steady_clock::time_point presented_;
 };

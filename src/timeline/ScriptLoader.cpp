@@ -6,9 +6,12 @@
 #include "platform/SharedLibrary.h"
 #include "render/Shader.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 // --- Reports --------------------------------------------------------------------------------
 
@@ -20,10 +23,12 @@ void ShowCheck::add(int line, const std::string& text) {
     problems.push_back(scriptPlace(script, line) + ": " + text);
 }
 
-void ShowCheck::addPlugin(int line, const std::string& libraryPath) {
+void ShowCheck::addPlugin(int line, const std::string& libraryPath,
+                          const std::string& description) {
     const std::filesystem::path file(showLibraryFile(libraryPath));
     plugins.push_back(scriptPlace(script, line) + ": plug-in " +
-                      std::filesystem::absolute(file).lexically_normal().string());
+                      std::filesystem::absolute(file).lexically_normal().string() + ": " +
+                      description);
 }
 
 LoadReport::LoadReport(std::string scriptName, ShowCheck* check)
@@ -196,6 +201,7 @@ bool readScriptHeader(const ScriptText& script, LoadReport& report, ScriptHeader
     try {
         const Value music = readValue(script);
         header.musicFile = music.text;
+        header.musicLine = music.line;
         if (music.text.find('\0') != std::string::npos)
             report.fault(music.line, "the music file name", "The line holds a NUL byte");
         header.startOffset = readNumber(script, report, "the start offset");
@@ -220,7 +226,8 @@ class EntryLoop {
 public:
     EntryLoop(const ScriptText& script, LoadReport& report, EntryBuilder& builder,
               const EntryRules& rules)
-        : script_(script), report_(report), builder_(builder), rules_(rules) {}
+        : script_(script), report_(report), builder_(builder), rules_(rules),
+          started_(Clock::now()) {}
 
     void run() {
         while (found_ || !scriptAtEnd(script_.stream())) {
@@ -272,12 +279,18 @@ private:
             check->entries.push_back({keyword.text, keyword.line, uint32_t(values.start),
                                       uint32_t(values.end), row.endsShow});
         const bool plugin = row.readsOwnLines && !values.texts.empty();
-        if (plugin && report_.check())
-            report_.check()->addPlugin(keyword.line, values.texts[0]);
-        if (plugin && rules_.pluginsRefused) {
-            skipPlugin(keyword.line, values.texts[0]);
+        if (plugin && report_.check()) {
+            inspectPlugin(keyword.line, name, values.texts[0]);
             return true;
         }
+        if (plugin && rules_.pluginsRefused) {
+            report_.warning(keyword.line,
+                            "the entry 'Plugin' is skipped (--no-plugins): " + values.texts[0]);
+            passOverPluginLines();
+            return true;
+        }
+        if (overBudget(keyword.line))
+            return false;
         builder_.startEntry();
         // A value already reported stands for 0: no second message about the window.
         if (problemCount() == problemsBefore && !canBeActive(values))
@@ -297,6 +310,8 @@ private:
         const int line = lines.keyword;
         LoadNoteCollector notes;
         bool made = false;
+        const auto begun = Clock::now();
+        const TimedEntry timed{line, name};
         try {
             builder_.make(row, values);
             lines.last = script_.lineAt(std::ftell(script_.stream()) - 1);
@@ -314,6 +329,7 @@ private:
         } catch (const std::exception& error) {
             report_.fault(line, name, error.what());
         }
+        noteTime(timed, secondsSince(begun));
         for (const std::string& note : notes.notes())
             report_.note(line, name + ": " + note);
         if (ShowCheck* check = report_.check())
@@ -323,15 +339,69 @@ private:
         return made;
     }
 
+    // A check lists the plug-in with what its file is, without loading it: no code of the show
+    // runs. The lines its Init would have read are passed over.
+    void inspectPlugin(int line, const std::string& name, const std::string& libraryPath) {
+        try {
+            report_.check()->addPlugin(line, libraryPath, builder_.describePlugin(libraryPath));
+        } catch (const Interrupted&) {
+            throw;
+        } catch (const std::exception& error) {
+            report_.fault(line, name, error.what());
+        }
+        passOverPluginLines();
+    }
+
     // The lines the plug-in would have read are passed over up to the next known keyword.
-    void skipPlugin(int line, const std::string& libraryPath) {
-        report_.warning(line, "the entry 'Plugin' is skipped (--no-plugins): " + libraryPath);
+    void passOverPluginLines() {
         std::string passedOver;
         found_ = skipToKnownKeyword(script_, rules_.families, passedOver);
         previous_ = nullptr;
     }
 
     size_t problemCount() const { return report_.check() ? report_.check()->problems.size() : 0; }
+
+    using Clock = std::chrono::steady_clock;
+    struct TimedEntry {
+        int line = 0;
+        std::string name;
+        double seconds = 0;
+    };
+    static constexpr size_t slowestKept = 3;
+
+    static double secondsSince(Clock::time_point begun) {
+        return std::chrono::duration<double>(Clock::now() - begun).count();
+    }
+
+    // Keeps the slowest entries so far, slowest first.
+    void noteTime(TimedEntry timed, double seconds) {
+        timed.seconds = seconds;
+        const auto place = std::find_if(slowest_.begin(), slowest_.end(),
+                                        [&](const auto& other) { return other.seconds < seconds; });
+        if (size_t(place - slowest_.begin()) >= slowestKept)
+            return;
+        slowest_.insert(place, std::move(timed));
+        if (slowest_.size() > slowestKept)
+            slowest_.pop_back();
+    }
+
+    // A fault at the entry's line, which ends the load, once the entries have taken their time.
+    bool overBudget(int line) {
+        const double seconds = secondsSince(started_);
+        if (seconds <= rules_.loadSeconds)
+            return false;
+        std::string slowest;
+        for (const TimedEntry& timed : slowest_)
+            slowest += formatText("%s%s %s (%.1f s)", slowest.empty() ? "" : ", ",
+                                  scriptPlace(script_.name(), timed.line).c_str(),
+                                  timed.name.c_str(), timed.seconds);
+        report_.fault(line, "the load",
+                      formatText("the entries before this one took %.2f s to load, longer than "
+                                 "the %g s a load may take (--load-limit): it stops here; the "
+                                 "slowest were %s",
+                                 seconds, rules_.loadSeconds, slowest.c_str()));
+        return true;
+    }
 
     const ScriptText& script_;
     LoadReport& report_;
@@ -341,6 +411,8 @@ private:
     const EffectFamily* previous_ = nullptr; // the entry before, for the unknown keyword's hint
     int previousLine_ = 0;
     bool previousMade_ = false;
+    Clock::time_point started_;
+    std::vector<TimedEntry> slowest_;
 };
 
 } // namespace

@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+// How long a show's entries may take to load by default (--load-limit changes it).
+constexpr double loadBudgetSeconds = 30;
+
 // What a check found, one line each ("data/demo.txt:12: ..."), and the entries it read.
 struct ShowCheck {
     struct Entry {
@@ -25,13 +28,14 @@ struct ShowCheck {
     std::vector<std::string> warnings; // printed, but the check still passes
     std::vector<std::string> notes;    // what the check measured, printed first
     std::vector<Entry> entries;        // every entry with a known keyword, made or not
-    std::vector<std::string> plugins;  // "<script>:<line>: plug-in <file>", one per Plugin entry
-    int musicLine = 0;                 // the line naming the music file (0 when there is none)
+    // "<script>:<line>: plug-in <file>: <what it is>", one per Plugin entry
+    std::vector<std::string> plugins;
+    int musicLine = 0; // the line naming the music file (0 when there is none)
 
     // Adds "<script>:<line>: <text>" (the script alone for line 0).
     void add(int line, const std::string& text);
-    // Lists the library a Plugin entry loads, by its absolute path.
-    void addPlugin(int line, const std::string& libraryPath);
+    // Lists the library a Plugin entry loads, by its absolute path, and what the file is.
+    void addPlugin(int line, const std::string& libraryPath, const std::string& description);
 };
 
 // "<file>:<line>", or the file alone for line 0.
@@ -59,6 +63,7 @@ private:
 
 struct ScriptHeader {
     std::string musicFile;
+    int musicLine = 0; // the line naming it
     int32_t startOffset = 0;
     int32_t entryCount = 0;
 };
@@ -79,6 +84,10 @@ public:
     virtual void make(const EffectFamily& family, const EntryValues& values) = 0;
     // After the effect was made: the lines of its entry.
     virtual void madeEntry(const EntryLines& /*lines*/) {}
+    // What a plug-in's file is, read without loading it ("an ELF shared object for x86-64,
+    // exporting Init and Draw"); throws when it could not be loaded. A check asks this instead
+    // of loading the plug-in.
+    virtual std::string describePlugin(const std::string& path) = 0;
 };
 
 // What the loop knows of keywords: the families, and whether Plugin entries are skipped
@@ -86,6 +95,9 @@ public:
 struct EntryRules {
     std::span<const EffectFamily> families = effectFamilies();
     bool pluginsRefused = false;
+    // The longest the entries may take to load together: the entry reached after that is a
+    // fault that ends the load (a check's too), naming the slowest entries.
+    double loadSeconds = loadBudgetSeconds;
 };
 
 // Reads the three header lines. False (after a fault) when the script ends before them.

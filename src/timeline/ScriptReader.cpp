@@ -1,7 +1,5 @@
 #include "timeline/ScriptReader.h"
 
-#include "platform/FileBytes.h"
-
 #include <algorithm>
 
 namespace {
@@ -130,12 +128,6 @@ ScriptText::ScriptText(std::string name, std::string_view bytes) : name_(std::mo
 }
 
 ScriptText::~ScriptText() { std::fclose(stream_); }
-
-bool ScriptText::readFile(const std::string& path, std::string& bytes, bool& tooLarge) {
-    const FileRead result = readWholeFile(path, maxScriptBytes, bytes);
-    tooLarge = result == FileRead::TooLarge;
-    return result == FileRead::Read;
-}
 
 int ScriptText::lineAt(long position) const {
     const size_t at = position < 0 ? 0 : size_t(position);

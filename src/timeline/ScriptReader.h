@@ -39,9 +39,6 @@ int readScriptNumber(FILE* script);
 // True when only comment lines and blank lines remain; otherwise the stream is left where it was.
 bool scriptAtEnd(FILE* script);
 
-// Largest script read: a show of thousands of entries is a few hundred kilobytes.
-constexpr size_t maxScriptBytes = size_t(16) << 20;
-
 // A script as the reader and the plug-ins see it: a leading UTF-8 byte-order mark dropped and
 // every CR-LF turned into LF, in a memory stream that can tell the file's line at any position.
 class ScriptText {
@@ -52,9 +49,6 @@ public:
     ScriptText(const ScriptText&) = delete;
     ScriptText& operator=(const ScriptText&) = delete;
 
-    // Reads a whole file; false when it cannot be opened or read or is larger than maxScriptBytes
-    // (`tooLarge` tells which).
-    static bool readFile(const std::string& path, std::string& bytes, bool& tooLarge);
 
     FILE* stream() const { return stream_; }
     const std::string& name() const { return name_; }

@@ -1,5 +1,7 @@
 #include "timeline/Show.h"
 
+#include "effects/PluginLoader.h"
+
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/LoadNotes.h"
@@ -16,19 +18,32 @@
 namespace {
 
 // The script, or nothing after a fault.
-std::optional<std::string> readScriptBytes(LoadReport& report) {
-    std::string bytes;
-    bool tooLarge = false;
-    if (ScriptText::readFile(showScriptPath, bytes, tooLarge))
-        return bytes;
+std::optional<std::string> readScriptBytes(LoadReport& report, ShowFiles& files) {
     const std::string unable = formatText("Unable to load %s", showScriptPath);
-    if (tooLarge)
-        report.fault(0, formatText("larger than %zu MB", maxScriptBytes >> 20), unable);
-    else if (!report.checking())
+    try {
+        if (std::optional<std::string> bytes =
+                files.open(showScriptPath, ShowFileKind::Script).bytes())
+            return bytes;
+    } catch (const FileRefused& refused) {
+        report.fault(0, refused.reason(), unable);
+        return std::nullopt;
+    }
+    if (!report.checking())
         throw ShowError(unable);
-    else
-        report.fault(0, "cannot be read", unable);
+    report.fault(0, "cannot be read", unable);
     return std::nullopt;
+}
+
+// The music file as the show may read it; its refusal is a fault at the line naming it.
+std::string guardedMusicFile(const ScriptHeader& header, ShowFiles& files, LoadReport& report) {
+    if (header.musicFile.empty())
+        return header.musicFile;
+    try {
+        return files.open(header.musicFile, ShowFileKind::Music).path();
+    } catch (const FileRefused& refused) {
+        report.fault(header.musicLine, "the music file", refused.what());
+    }
+    return {};
 }
 
 // A show may leave its loading picture out: the run goes on, so a check only warns.
@@ -70,7 +85,7 @@ public:
     void startEntry() override {
         throwIfStopped();
         if (loading_)
-            loading_->presentFrame();
+            loading_->nextEntry();
     }
 
     void make(const EffectFamily& family, const EntryValues& values) override {
@@ -82,6 +97,10 @@ public:
 
     void madeEntry(const EntryLines& lines) override {
         show_.setEntryLines(show_.effects().size() - 1, lines);
+    }
+
+    std::string describePlugin(const std::string& path) override {
+        return describePluginFile(show_.openFile(path, ShowFileKind::Plugin));
     }
 
 private:
@@ -156,19 +175,20 @@ std::unique_ptr<Effekt> Show::removeEntry(size_t at) {
     return effect;
 }
 
-std::unique_ptr<Show> makeShow(const std::optional<std::string>& scriptBytes, ShowOptions& options,
+std::unique_ptr<Show> makeShow(const std::string* scriptBytes, ShowOptions& options,
                                ShowScreen* screen) {
-    std::unique_ptr<Show> show(new Show);
+    std::unique_ptr<Show> show(new Show(options.reach));
     const FilesReadOnExit filesRead(show->files_, options.filesRead);
     // Every show draws from the start of the random sequence, as a fresh run does.
     prng::seed(1);
-    if (screen)
-        show->files_.open(showScriptPath);
     LoadReport report(showScriptPath, options.check);
-    const ScriptText script(showScriptPath, scriptBytes ? *scriptBytes : std::string());
-    const bool headerRead = scriptBytes && readScriptHeader(script, report, show->header_);
+    // A check goes on without the script, to report the tracks file's problems too.
+    const std::optional<std::string> bytes = scriptBytes ? std::optional<std::string>(*scriptBytes)
+                                                         : readScriptBytes(report, show->files_);
+    const ScriptText script(showScriptPath, bytes ? *bytes : std::string());
+    const bool headerRead = bytes && readScriptHeader(script, report, show->header_);
     if (headerRead) {
-        show->scriptText_ = *scriptBytes;
+        show->scriptText_ = *bytes;
         std::optional<LoadingScreen> loading;
         if (screen)
             openLoadingScreen(loading, *screen, show->files_, show->header_.entryCount,
@@ -176,40 +196,38 @@ std::unique_ptr<Show> makeShow(const std::optional<std::string>& scriptBytes, Sh
         ShowBuilder builder(*show, loading ? &*loading : nullptr);
         readScriptEntries(script, report, builder, options.rules);
     }
-    const std::string musicFile = headerRead && screen ? show->header_.musicFile : std::string();
+    const std::string musicFile = headerRead && screen
+                                      ? guardedMusicFile(show->header_, show->files_, report)
+                                      : std::string();
     if (options.music && options.music->serves(musicFile, options.musicSound))
         show->music_ = std::move(options.music);
     else
         show->music_ = std::make_shared<ShowMusic>(musicFile, options.musicSound);
     if (options.tracks)
         show->setTracks(std::move(*options.tracks));
-    else if (screen) {
-        show->files_.open(showTracksPath);
-        show->setTracks(loadShowTracks(options.check));
-    } else
+    else if (screen)
+        show->setTracks(loadShowTracks(show->files_, options.check));
+    else
         show->setTracks({});
     return show;
 }
 
 std::unique_ptr<Show> readShow(const std::string& scriptBytes, ShowOptions options) {
-    return makeShow(scriptBytes, options, nullptr);
+    return makeShow(&scriptBytes, options, nullptr);
 }
 
 std::unique_ptr<Show> loadShow(ShowScreen& screen, ShowOptions options) {
-    LoadReport report(showScriptPath, options.check);
-    // A check goes on without the script, to report the tracks file's problems too.
-    return makeShow(readScriptBytes(report), options, &screen);
+    return makeShow(nullptr, options, &screen);
 }
 
-ScriptHeader readShowHeader() {
-    std::string bytes;
-    bool tooLarge = false;
-    if (!ScriptText::readFile(showScriptPath, bytes, tooLarge))
-        raise("Unable to load %s", showScriptPath);
-    const ScriptText script(showScriptPath, bytes);
+ScriptHeader readShowHeader(FileReach reach) {
+    ShowFiles files(reach);
     LoadReport report(showScriptPath, nullptr);
+    const std::optional<std::string> bytes = readScriptBytes(report, files);
+    const ScriptText script(showScriptPath, *bytes);
     ScriptHeader header;
     if (!readScriptHeader(script, report, header))
         raise("Unable to load %s", showScriptPath);
+    guardedMusicFile(header, files, report);
     return header;
 }

@@ -43,6 +43,8 @@ struct ShowOptions {
     std::optional<TrackSet> tracks;
     // Receives the files the show read, also when loading fails.
     std::vector<std::string>* filesRead = nullptr;
+    // Where its files may lie: inside its folder unless the user allows more (--allow-outside).
+    FileReach reach = FileReach::ShowFolder;
 };
 
 class Show {
@@ -79,6 +81,11 @@ public:
     // The script, the tracks file and every file the entries read, each once.
     std::vector<std::string> files() const;
 
+    // Opens one of the show's files through its guard (see ShowFiles::open).
+    ShowFile openFile(const std::string& path, ShowFileKind kind) {
+        return files_.open(path, kind);
+    }
+
     // The earliest start of an entry that ends the show and can be active.
     std::optional<uint32_t> endTime() const;
 
@@ -91,9 +98,9 @@ public:
     void setEntryLines(size_t at, const EntryLines& lines) { entries_[at].lines = lines; }
 
 private:
-    friend std::unique_ptr<Show> makeShow(const std::optional<std::string>& scriptBytes,
-                                          ShowOptions& options, ShowScreen* screen);
-    Show() = default;
+    friend std::unique_ptr<Show> makeShow(const std::string* scriptBytes, ShowOptions& options,
+                                          ShowScreen* screen);
+    explicit Show(FileReach reach) : files_(reach) {}
 
     FrameInputs frame_;
     ShowFiles files_;
@@ -122,5 +129,6 @@ std::unique_ptr<Show> loadShow(ShowScreen& screen, ShowOptions options = {});
 std::unique_ptr<Show> readShow(const std::string& scriptBytes, ShowOptions options = {});
 
 // The script's header alone (for work that does not draw the show): throws "Unable to load
-// data/demo.txt" when it cannot be read.
-ScriptHeader readShowHeader();
+// data/demo.txt" when it cannot be read, and the refusal of a script or music file the show may
+// not read.
+ScriptHeader readShowHeader(FileReach reach);

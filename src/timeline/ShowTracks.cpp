@@ -1,6 +1,7 @@
 #include "timeline/ShowTracks.h"
 
 #include "platform/Error.h"
+#include "platform/ShowFiles.h"
 #include "render/ShaderInputs.h"
 #include "timeline/ScriptLoader.h"
 #include "tracks/TracksFile.h"
@@ -157,8 +158,13 @@ std::vector<const Track*> ShowTracks::unknownTargets() const {
     return unknown;
 }
 
-TrackSet loadShowTracks(ShowCheck* check) {
-    TracksReading reading = readTracksFile(showTracksPath);
+TrackSet loadShowTracks(ShowFiles& files, ShowCheck* check) {
+    TracksReading reading;
+    try {
+        reading = readTracksFile(files.open(showTracksPath, ShowFileKind::Tracks).path());
+    } catch (const FileRefused& refused) {
+        reading.errors.push_back(refused.what());
+    }
     if (check) {
         for (std::string& error : reading.errors)
             check->problems.push_back(std::move(error));

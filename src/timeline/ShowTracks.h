@@ -12,6 +12,7 @@
 #include <vector>
 
 struct ShowCheck;
+class ShowFiles;
 
 // How many numbers a tweak value of that type holds (1 for single values and enumerations), and
 // the letter naming component `index` in track names (0 for single values).
@@ -83,9 +84,9 @@ private:
     void bind();
 };
 
-// Reads data/demo.tracks (no file: no tracks). Throws ShowError listing every fault, one a line,
-// unless a check is given: then the faults are noted there.
-TrackSet loadShowTracks(ShowCheck* check = nullptr);
+// Reads data/demo.tracks through the show's files (no file: no tracks). Throws ShowError listing
+// every fault, one a line, unless a check is given: then the faults are noted there.
+TrackSet loadShowTracks(ShowFiles& files, ShowCheck* check = nullptr);
 
 // Notes in the check every track that names an entry's value no entry has.
 void checkTrackTargets(const ShowTracks& tracks, ShowCheck& check);

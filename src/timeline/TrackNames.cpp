@@ -3,6 +3,8 @@
 #include "effects/ShaderShow.h"
 #include "effects/ShaderToy.h"
 #include "platform/Error.h"
+#include "platform/FileBytes.h"
+#include "platform/ShowFiles.h"
 #include "render/Shader.h"
 #include "timeline/ScriptLoader.h"
 #include "tracks/TracksFile.h"
@@ -68,8 +70,10 @@ std::vector<DeclaredUniform> showUniforms(const EffectList& effects) {
             std::find(read.begin(), read.end(), show->shaderPath()) != read.end())
             continue;
         read.push_back(show->shaderPath());
-        if (const std::optional<std::string> source = readWholeFile(show->shaderPath()))
-            for (DeclaredUniform& uniform : floatUniformsIn(*source, show->shaderPath()))
+        std::string source;
+        if (readWholeFile(show->shaderPath(), largestShowFile(ShowFileKind::Shader), source) ==
+            FileRead::Read)
+            for (DeclaredUniform& uniform : floatUniformsIn(source, show->shaderPath()))
                 if (!isOwnUniform(uniform.name))
                     uniforms.push_back(std::move(uniform));
     }

@@ -1,6 +1,7 @@
 #include "tracks/Track.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -137,6 +138,17 @@ bool TrackSet::deleteKey(std::string_view name, uint32_t time) {
         ++revision_;
     }
     return true;
+}
+
+void TrackSet::putTracks(std::vector<Track> tracks) {
+    if (tracks.empty())
+        return;
+    const auto added = tracks_.insert(tracks_.end(), std::make_move_iterator(tracks.begin()),
+                                      std::make_move_iterator(tracks.end()));
+    const auto byName = [](const Track& a, const Track& b) { return a.name.compare(b.name) < 0; };
+    std::sort(added, tracks_.end(), byName);
+    std::inplace_merge(tracks_.begin(), added, tracks_.end(), byName);
+    ++revision_;
 }
 
 void TrackSet::putTrack(Track track) {

@@ -79,6 +79,8 @@ public:
     bool deleteKey(std::string_view track, uint32_t time);
     // Replaces a whole track (or adds it); a track without keys is removed.
     void putTrack(Track track);
+    // Adds tracks of names the set does not hold yet, each with keys and named once.
+    void putTracks(std::vector<Track> tracks);
 
     // Changes whenever a track is added or removed (not when only keys change), so that whoever
     // looked tracks up by name knows when to look again.

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -83,13 +84,20 @@ public:
             readKey(fields(line));
     }
 
-    void finish() { endTrack(); }
+    // Hands the tracks read to the set, sorted at once: a file of a million tracks reads in
+    // linear time.
+    void finish() {
+        endTrack();
+        reading_.tracks.putTracks(std::move(tracks_));
+    }
 
 private:
     const std::string& fileName_;
     TracksReading& reading_;
     int line_ = 0;
     Track track_;
+    std::vector<Track> tracks_;                       // read whole, in the file's order
+    std::unordered_map<std::string, int> trackLines_; // the line of each, by its name
     bool inTrack_ = false;
     bool trackFaulty_ = false;
     bool keyWithoutTrackNoted_ = false;
@@ -137,9 +145,9 @@ private:
         track_.line = line_;
         if (name.empty())
             fault("a track line needs the track's name: track NAME");
-        else if (const Track* earlier = reading_.tracks.find(name))
+        else if (const auto earlier = trackLines_.find(track_.name); earlier != trackLines_.end())
             fault(formatText("the track '%s' is named a second time (first at line %d)",
-                             track_.name.c_str(), earlier->line));
+                             track_.name.c_str(), earlier->second));
         else if (!isFreeTrackName(name) && !isEntryTrackName(name))
             fault(formatText("'%s' is not a track name: an entry's value (KEYWORD@START/VALUE, "
                              "with .x, .y, ... for a component) or a name of letters, digits "
@@ -156,8 +164,10 @@ private:
             fault(formatText("the track '%s' has no keys", track_.name.c_str()));
             line_ = keep;
         }
-        if (!trackFaulty_)
-            reading_.tracks.putTrack(std::move(track_));
+        if (!trackFaulty_) {
+            trackLines_.emplace(track_.name, track_.line);
+            tracks_.push_back(std::move(track_));
+        }
         inTrack_ = false;
     }
 

@@ -49,7 +49,7 @@ struct BenchWindow {
     TempDir folder;
     RenderWindow window;
     FrameInputs frame;
-    ShowFiles files;
+    ShowFiles files{FileReach::Anywhere};
     FamilyStates shared;
     EffectContext context{frame, files, shared};
 };

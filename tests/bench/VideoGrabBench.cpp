@@ -32,8 +32,8 @@ void BM_VideoFrameGrab(benchmark::State& state) {
     TempDir temp;
     const std::string path = temp.file("bench.avi");
     writeMovingPicture(path, 200);
-    ShowFiles files;
-    VideoDecoder decoder(files.open(path));
+    ShowFiles files{FileReach::Anywhere};
+    VideoDecoder decoder(files.open(path, ShowFileKind::Video));
     std::vector<uint8_t> rgba(VideoDecoder::frameBytes);
     int n = 0;
     for (auto _ : state) {

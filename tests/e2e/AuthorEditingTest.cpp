@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -21,12 +22,17 @@ std::string readText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Without a window manager xdotool's keys arrive without modifiers: the plain keys Up (the
-// selected value one step up), K (a key of it) and F2 (save) stand in for a drag and Ctrl+S.
-TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
+// The pictures Plasma2D draws, into the show's folder.
+void copyPlasmaPictures(const TempDir& folder) {
     std::filesystem::create_directories(folder.file("data"));
     std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
                           folder.file("data/plasma"));
+}
+
+// Without a window manager xdotool's keys arrive without modifiers: the plain keys Up (the
+// selected value one step up), K (a key of it) and F2 (save) stand in for a drag and Ctrl+S.
+TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
+    copyPlasmaPictures(folder);
     const std::string plasma = "m.ogg\n0\n1\nPlasma2D\n0\n-1\n";
     start(plasma + "3\n", {"--author"});
     const std::string tracksFile = folder.file("data/demo.tracks");
@@ -83,9 +89,7 @@ TEST_F(AuthorRun, KeySetInALiveRunIsSavedAndDrawnByAShotAtItsTime) {
 // the script changes in its two times alone, the entry's track is renamed and shifted, the tempo
 // line stays, and shots draw the entry at its new times.
 TEST_F(AuthorRun, AnEntryMovedInTheStripIsSavedByteForByteAndDrawnAtItsNewTime) {
-    std::filesystem::create_directories(folder.file("data"));
-    std::filesystem::copy(std::string(MORVELDAN_BUILD_DIR) + "/data/plasma",
-                          folder.file("data/plasma"));
+    copyPlasmaPictures(folder);
     const std::string tracksFile = folder.file("data/demo.tracks");
     writeTextFile(tracksFile, "tempo 120 4 0\ntrack Plasma2D@0/Plasma\n0 3\n500 5\n");
     const std::string script = "# a show\r\nm.ogg\r\n0\r\n1\r\n# the plasma, a minute\r\n"
@@ -147,4 +151,33 @@ TEST_F(AuthorRun, AFreeTrackThatTheShaderReadsIsKeyedByTheValueKeys) {
     EXPECT_GT(time, 0u);
     EXPECT_NEAR(value, 0.3f, 1e-6f) << saved;
     endWithEscape();
+}
+
+// An unsaved key edit is in the recovery folder as soon as it is made: a run that then dies (here
+// at the reload of a shader made to crash the GL compiler, else killed) leaves it there.
+TEST_F(AuthorRun, AnUnsavedKeyEditOutlivesARunThatDies) {
+    copyPlasmaPictures(folder);
+    const std::string shader = folder.file("data/later.fs");
+    writeTextFile(shader, "#version 110\nvoid main() {\n    gl_FragColor = vec4(1.0);\n}\n");
+    start("m.ogg\n0\n2\nPlasma2D\n0\n-1\n3\nShaderShow\n100000\n-1\ndata/later.fs\ndata/none.jpg\n",
+          {"--author"});
+    key("space");
+    key("Up"); // the seed, the only value of the entry active now
+    key("k");
+    ASSERT_NE(x->windowTitled("Morveldan - data/demo.tracks (unsaved changes)"), 0u) << errors();
+    std::string terms = "x";
+    for (int i = 1; i < 30000; ++i)
+        terms += "+x";
+    writeTextFile(shader, "#version 110\nvoid main() {\n    float x = 0.001;\n    gl_FragColor = "
+                          "vec4(" +
+                              terms + ");\n}\n");
+    if (!waitUntil([&] { return !program->running(); }, 20s))
+        kill(program->pid(), SIGKILL);
+    const int status = program->wait(10s);
+    const std::string recovery = config.file("morveldan/recovery");
+    ASSERT_TRUE(std::filesystem::is_directory(recovery)) << "ended with " << status << errors();
+    const auto copy = std::filesystem::directory_iterator(recovery)->path();
+    EXPECT_EQ(copy.extension(), ".tracks");
+    EXPECT_NE(readText(copy.string()).find("track Plasma2D@0/Plasma\n"), std::string::npos)
+        << readText(copy.string());
 }

@@ -65,21 +65,21 @@ TEST(HostileFiles, OneSignalEndsARenderWhoseLoadIsStuck) {
         TempDir run, output;
         const fs::path data = run.path() / "data";
         fs::create_directories(data);
-        // A picture that is a named pipe: reading it waits for a writer that never writes.
-        const std::string pipe = (data / "stuck.png").string();
+        // The plug-in opens its log to append to it: a named pipe without a reader keeps it
+        // waiting in its Init for ever.
+        const std::string pipe = run.file("stuck.log");
         ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
         writeTextFile((data / "demo.txt").string(),
-                      "data/none.wav\n0\n6\n" + imageEntry("stuck.png") + "EndDemo\n0\n-1\n");
+                      "data/none.wav\n0\n6\nFlashWhite\n0\n100\nPlugin\n0\n1000\n" +
+                          testPlugin("test_logger") + "\n" + pipe + "\nstuck\nEndDemo\n0\n-1\n");
         ShowProcess render(run.path(), {"--render", output.file("show.mp4"), "--size", "32x32"});
-        int writer = -1;
-        ASSERT_TRUE(
-            waitUntil([&] { return (writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; },
-                      std::chrono::seconds(30)))
-            << "the program never opened the picture";
-        usleep(200000); // into the read that waits
+        ASSERT_TRUE(waitUntil(
+            [&] { return render.errorOutput().find("Loaded FlashWhite") != std::string::npos; },
+            std::chrono::seconds(30)))
+            << "the program never loaded the entry before the plug-in";
+        usleep(500000); // into the plug-in's wait
         kill(render.pid(), signal);
         EXPECT_EQ(render.wait(std::chrono::seconds(3)), status) << render.errorOutput();
-        close(writer);
         EXPECT_TRUE(fs::is_empty(output.path())) << "something was left behind";
     }
 }

@@ -303,8 +303,8 @@ TEST(Render, AnEndPastTheMusicIsNamedAndAStopSignalLeavesNoFileBehind) {
 TEST(Render, ARunDrawnAgainWithALongerWarmUpKeepsTheFoldersItWasGiven) {
     RenderRun run("ShaderSuite3D\n0\n3000\n", 1);
     for (const std::string folder : {"rubber", "suite"})
-        fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "data" / folder,
-                                     run.path() / "data" / folder);
+        shareIntoShow(fs::path(MORVELDAN_BUILD_DIR) / "data" / folder,
+                      run.path() / "data" / folder);
     const fs::path outputs = fs::path(run.out(""));
     const std::string relativeShow = fs::relative(run.path(), outputs).string();
     ASSERT_EQ(relativeShow.substr(0, 3), "../");

@@ -47,9 +47,8 @@ public:
         fs::create_directories(folder_.path() / "data");
         for (const auto& entry : fs::directory_iterator(data))
             if (entry.path().filename() != "demo.txt")
-                fs::create_symlink(entry.path(), folder_.path() / "data" / entry.path().filename());
-        fs::create_directory_symlink(fs::path(MORVELDAN_BUILD_DIR) / "plugins",
-                                     folder_.path() / "plugins");
+                shareIntoShow(entry.path(), folder_.path() / "data" / entry.path().filename());
+        shareIntoShow(fs::path(MORVELDAN_BUILD_DIR) / "plugins", folder_.path() / "plugins");
         writeTextFile(folder_.file("data/demo.txt"),
                       music + "\n0\n" + std::to_string(entryCount) + "\n" + entries);
     }

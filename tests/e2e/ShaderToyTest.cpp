@@ -137,7 +137,7 @@ TEST(ShaderToy, AVideoChannelShowsTheFrameOfTheEntrysTime) {
     ToyShow show;
     const std::string video = std::string(MORVELDAN_BUILD_DIR) + "/data/mirok/video/Video.avi";
     fs::create_directories(show.path() / "data/clips");
-    fs::create_symlink(video, show.path() / "data/clips/clip.avi");
+    shareIntoShow(video, show.path() / "data/clips/clip.avi");
     show.file("data/toy/video.glsl", "#iChannel0 \"file://../clips/clip.avi\"\n"
                                      "void mainImage(out vec4 colour, in vec2 at) {\n"
                                      "    colour = texelFetch(iChannel0, ivec2(at * 8.0), 0);\n"
@@ -146,8 +146,8 @@ TEST(ShaderToy, AVideoChannelShowsTheFrameOfTheEntrysTime) {
     int width = 0, height = 0;
     const std::vector<Rgba> pixels = show.shot("2000", "64x64", width, height);
     ASSERT_EQ(pixels.size(), 64u * 64u);
-    ShowFiles files;
-    VideoDecoder decoder(files.open(video));
+    ShowFiles files{FileReach::Anywhere};
+    VideoDecoder decoder(files.open(video, ShowFileKind::Video));
     const auto differences = [&](int frameNumber) {
         const uint8_t* bgra = decoder.frame(frameNumber); // bottom row first
         int differing = 0;

@@ -1,15 +1,20 @@
 #include "ShowProcess.h"
 
+#include "TestFiles.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,17 +35,38 @@ int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 } // namespace
 
-std::string testPlugin(const std::string& name) {
-    return std::string(MORVELDAN_TEST_PLUGIN_DIR) + "/" + name + ".so";
+namespace {
+
+constexpr const char* pluginsOfTests = "test-plugins";
+
+// The plug-ins a test's script names, put into the run folder the test made: a show loads them
+// only from its own folder.
+void sharePlugins(const std::filesystem::path& runFolder) {
+    const std::filesystem::path target = runFolder / pluginsOfTests;
+    const std::string temporary = std::filesystem::temp_directory_path().string();
+    if (!runFolder.string().starts_with(temporary) || std::filesystem::exists(target))
+        return;
+    shareIntoShow(MORVELDAN_TEST_PLUGIN_DIR, target);
+    shareIntoShow(std::string(MORVELDAN_BUILD_DIR) + "/plugins/starburst.so",
+                  target / "starburst.so");
 }
 
-std::string showPlugin(const std::string& name) {
-    return std::string(MORVELDAN_BUILD_DIR) + "/plugins/" + name + ".so";
+} // namespace
+
+std::string testPlugin(const std::string& name) {
+    return std::string(pluginsOfTests) + "/" + name + ".so";
+}
+
+std::string showPlugin(const std::string& name) { return testPlugin(name); }
+
+std::string builtTestPlugin(const std::string& name) {
+    return std::string(MORVELDAN_TEST_PLUGIN_DIR) + "/" + name + ".so";
 }
 
 ShowProcess::ShowProcess(const std::filesystem::path& runFolder,
                          const std::vector<std::string>& arguments)
     : runFolder_(runFolder) {
+    sharePlugins(runFolder);
     const std::string program = std::string(MORVELDAN_BUILD_DIR) + "/morveldan";
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -51,6 +77,7 @@ ShowProcess::ShowProcess(const std::filesystem::path& runFolder,
     const std::string err = (runFolder / "stderr.txt").string();
     pid_ = fork();
     if (pid_ == 0) {
+        setsid(); // a session of its own: whatever it leaves running stays in it
         if (chdir(runFolder.c_str()) != 0)
             _exit(126);
         const int outFile = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -73,8 +100,11 @@ ShowProcess::~ShowProcess() {
 bool ShowProcess::running() {
     if (ended_ || pid_ <= 0)
         return false;
-    if (waitpid(pid_, &status_, WNOHANG) == pid_)
+    rusage usage{};
+    if (wait4(pid_, &status_, WNOHANG, &usage) == pid_) {
         ended_ = true;
+        peakKilobytes_ = usage.ru_maxrss;
+    }
     return !ended_;
 }
 
@@ -86,6 +116,38 @@ int ShowProcess::wait(std::chrono::seconds limit) {
         return -1;
     }
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+}
+
+namespace {
+
+// The processes of the session, also those that moved to process groups of their own.
+std::vector<pid_t> sessionMembers(pid_t session) {
+    std::vector<pid_t> members;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string stat = readWholeText(entry.path() / "stat");
+        const size_t nameEnd = stat.rfind(')');
+        char state = 0;
+        int parent = 0, group = 0, sessionOf = 0;
+        if (nameEnd != std::string::npos &&
+            std::sscanf(stat.c_str() + nameEnd + 1, " %c %d %d %d", &state, &parent, &group,
+                        &sessionOf) == 4 &&
+            sessionOf == session && state != 'Z')
+            members.push_back(pid_t(std::stoi(name)));
+    }
+    return members;
+}
+
+} // namespace
+
+bool ShowProcess::leftNothingRunning() const {
+    const bool ended =
+        waitUntil([this] { return sessionMembers(pid_).empty(); }, std::chrono::seconds(2));
+    for (const pid_t left : sessionMembers(pid_))
+        kill(left, SIGKILL);
+    return ended;
 }
 
 bool ShowProcess::exitedByItself() const { return ended_ && WIFEXITED(status_); }

@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
-// Path of a test plug-in built next to the tests.
+// Path of a test plug-in built next to the tests, relative to the run folder, where every
+// ShowProcess puts the test plug-ins.
 std::string testPlugin(const std::string& name);
-// Path of a plug-in built with the project.
+// The same for the example plug-in built with the project (starburst).
 std::string showPlugin(const std::string& name);
+// Where the test plug-in was built.
+std::string builtTestPlugin(const std::string& name);
 
 class ShowProcess {
 public:
@@ -32,6 +35,11 @@ public:
     int wait(std::chrono::seconds limit = std::chrono::seconds(60));
     // True when the program returned its status itself rather than being killed by a signal.
     bool exitedByItself() const;
+    // The most memory the ended program held at once, in KiB.
+    long peakKilobytes() const { return peakKilobytes_; }
+    // After the end: true when no process the program started outlives it by more than 2 s
+    // (those that do are killed).
+    bool leftNothingRunning() const;
     std::string errorOutput() const;
     std::string standardOutput() const;
 
@@ -40,6 +48,7 @@ private:
     pid_t pid_ = -1;
     int status_ = -1;
     bool ended_ = false;
+    long peakKilobytes_ = 0;
 };
 
 // Runs the program to its end and hands back the exit status (or -1 on a time-out).

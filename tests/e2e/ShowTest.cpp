@@ -113,16 +113,26 @@ void pressEscapeUntilTheShowEnds(XDisplay& x, ShowProcess& show) {
         30s);
 }
 
+// The run folder of a show whose one entry, a logging plug-in, is active all the time.
+RunFolder& loggingShow(RunFolder& run) {
+    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
+    return run;
+}
+
+// The show's window once it draws frames; 0 when there is none.
+unsigned long windowWithFrames(XDisplay& x, RunFolder& run, ShowProcess& show) {
+    startAndWaitForFrames(run, show);
+    return show.running() ? waitForWindow(x, show.pid()) : 0;
+}
+
 TEST(ShowEnd, EscapeEndsTheShowWithoutAMessageBox) {
     XDisplay x;
     if (!x.available())
         GTEST_SKIP() << "no X display";
     RunFolder run;
-    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
     // No --no-message-box: a box would keep the program waiting and fail the test by time-out.
-    ShowProcess show(run.path(), windowed);
-    startAndWaitForFrames(run, show);
-    const unsigned long window = waitForWindow(x, show.pid());
+    ShowProcess show(loggingShow(run).path(), windowed);
+    const unsigned long window = windowWithFrames(x, run, show);
     ASSERT_NE(window, 0u);
     pressEscapeUntilTheShowEnds(x, show);
     EXPECT_EQ(show.wait(10s), 0);
@@ -134,10 +144,8 @@ TEST(ShowEnd, ClosingTheWindowReportsYouQuit) {
     if (!x.available())
         GTEST_SKIP() << "no X display";
     RunFolder run;
-    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
-    ShowProcess show(run.path(), withWindowed({"--no-message-box"}));
-    startAndWaitForFrames(run, show);
-    const unsigned long window = waitForWindow(x, show.pid());
+    ShowProcess show(loggingShow(run).path(), withWindowed({"--no-message-box"}));
+    const unsigned long window = windowWithFrames(x, run, show);
     ASSERT_NE(window, 0u);
     x.sendCloseRequest(window);
     EXPECT_EQ(show.wait(30s), 0);
@@ -145,28 +153,35 @@ TEST(ShowEnd, ClosingTheWindowReportsYouQuit) {
         << show.errorOutput();
 }
 
-TEST(ShowEnd, TheErrorBoxAppearsOnlyAfterTheWindowIsGone) {
+TEST(ShowEnd, TheErrorBoxAppearsOnlyAfterTheWindowIsGoneAndEndsWithTheProgram) {
     XDisplay x;
     if (!x.available())
         GTEST_SKIP() << "no X display";
-    RunFolder run;
-    run.script("music.ogg\n0\n1\n" + loggerEntry(0, -1, run, "all"));
-    ShowProcess show(run.path(), windowed);
-    startAndWaitForFrames(run, show);
-    const unsigned long window = waitForWindow(x, show.pid());
-    ASSERT_NE(window, 0u);
-    x.sendCloseRequest(window);
-    unsigned long box = 0;
-    waitUntil([&] { return (box = x.windowTitled("Error")) != 0 || !show.running(); }, 30s);
-    if (!box && show.errorOutput().find("message box could not be shown") != std::string::npos)
-        GTEST_SKIP() << "this display cannot show SDL message boxes (X fonts missing?): "
-                     << show.errorOutput();
-    ASSERT_NE(box, 0u) << show.errorOutput();
-    EXPECT_EQ(x.windowOfProcess(show.pid(), "Error"), 0u) << "the show's window is still open";
-    EXPECT_TRUE(show.running()) << "the box must wait for the viewer";
-    x.sendCloseRequest(box);
-    EXPECT_EQ(show.wait(30s), 0);
-    EXPECT_NE(show.errorOutput().find("morveldan: You quit?\n"), std::string::npos);
+    // The viewer closes the box, or a stop signal ends the program while the box waits.
+    for (const bool closed : {true, false}) {
+        SCOPED_TRACE(closed ? "closed" : "stopped");
+        RunFolder run;
+        ShowProcess show(loggingShow(run).path(), windowed);
+        const unsigned long window = windowWithFrames(x, run, show);
+        ASSERT_NE(window, 0u);
+        x.sendCloseRequest(window);
+        unsigned long box = 0;
+        waitUntil([&] { return (box = x.windowTitled("Error")) != 0 || !show.running(); }, 30s);
+        if (!box && show.errorOutput().find("message box could not be shown") != std::string::npos)
+            GTEST_SKIP() << "this display cannot show SDL message boxes (X fonts missing?): "
+                         << show.errorOutput();
+        ASSERT_NE(box, 0u) << show.errorOutput();
+        EXPECT_EQ(x.windowOfProcess(show.pid(), "Error"), 0u) << "the show's window is still open";
+        EXPECT_TRUE(show.running()) << "the box must wait for the viewer";
+        if (closed)
+            x.sendCloseRequest(box);
+        else
+            kill(show.pid(), SIGTERM);
+        EXPECT_EQ(show.wait(5s), closed ? 0 : 143);
+        EXPECT_NE(show.errorOutput().find("morveldan: You quit?\n"), std::string::npos);
+        EXPECT_TRUE(show.leftNothingRunning());
+        EXPECT_TRUE(waitUntil([&] { return x.windowTitled("Error") == 0; }, 2s));
+    }
 }
 
 TEST(ShowEnd, StopSignalsEndTheShowQuietlyWithTheShellsStatus) {
@@ -187,7 +202,7 @@ TEST(ShowEnd, StopSignalsEndTheShowQuietlyWithTheShellsStatus) {
 
 TEST(Loading, PluginNamedWithoutAFolderIsTakenFromTheRunFolder) {
     RunFolder run;
-    std::filesystem::copy_file(testPlugin("test_fill"), run.file("fill.so"));
+    std::filesystem::copy_file(builtTestPlugin("test_fill"), run.file("fill.so"));
     run.script("m.ogg\n0\n1\nPlugin\n0\n-1\nfill.so\n0 255 0\n");
     const ShowResult result =
         runShow(run.path(), {"--shot", "10", run.file("shot.png"), "--size", "8x8"});
@@ -205,7 +220,7 @@ TEST(Loading, EachFailureEndsTheRunWithItsMessageAfterTheFileAndLine) {
         std::string place; // the line before the message
         std::string message;
     };
-    const std::string missing = "/nonexistent/plugin.so";
+    const std::string missing = "nonexistent/plugin.so";
     const Case cases[] = {
         {"unknown keyword",
          "m.ogg\n0\n1\nPlugin\n0\n10\n" + testPlugin("test_fill") + "\n1 2 3\n tunnel\n0\n10\n",
@@ -255,11 +270,12 @@ TEST(Loading, CheckListsEveryPluginAndNoPluginsSkipsThemWithAWarningEach) {
     };
     ShowProcess check(run.path(), {"--check"});
     EXPECT_EQ(check.wait(), 1);
-    expectLines(check.standardOutput(),
-                {"data/demo.txt:4: the entry 'Plugin': Unable to load plugin: chelsea.so / "
-                 "./chelsea.so: invalid ELF header",
-                 "data/demo.txt:4: plug-in " + folder + "/chelsea.so",
-                 "data/demo.txt:8: plug-in " + testPlugin("test_fill")});
+    expectLines(
+        check.standardOutput(),
+        {"data/demo.txt:4: the entry 'Plugin': Unable to load plugin: chelsea.so: it is not "
+         "an ELF shared object",
+         "data/demo.txt:8: plug-in " + folder + "/" + testPlugin("test_fill") +
+             ": an ELF shared object for x86-64, exporting Init and Draw"});
 
     const ShowResult skipped = runShow(
         run.path(), {"--no-plugins", "--shot", "50", run.file("shot.png"), "--size", "8x8"});
@@ -398,7 +414,7 @@ TEST(ShowFolder, PlaysTheNamedFolderAndWritesOutputsWhereItWasStarted) {
     // The show names its plug-in and the plug-in's log by paths relative to its own folder.
     RunFolder show;
     std::filesystem::create_directories(show.path() / "plugins");
-    std::filesystem::copy_file(testPlugin("test_logger"), show.file("plugins/logger.so"));
+    std::filesystem::copy_file(builtTestPlugin("test_logger"), show.file("plugins/logger.so"));
     show.script("m.ogg\n0\n1\nPlugin\n100\n200\nplugins/logger.so\nplugin.log\nnamed\n");
     // Started from a folder with a show of its own, which must not be played.
     RunFolder start;

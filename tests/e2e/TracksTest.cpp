@@ -20,8 +20,8 @@ public:
     explicit TracksShow(const std::string& tracks) {
         fs::create_directories(run_.path() / "data");
         for (const char* shared : {"music.ogg", "overlay", "misc"})
-            fs::create_symlink(fs::path(MORVELDAN_BUILD_DIR) / "data" / shared,
-                               run_.path() / "data" / shared);
+            shareIntoShow(fs::path(MORVELDAN_BUILD_DIR) / "data" / shared,
+                          run_.path() / "data" / shared);
         writeTextFile(
             run_.file("data/level.fs"),
             "uniform float level;\nvoid main() { gl_FragColor = vec4(level, 0, 0, 1); }\n");
@@ -162,7 +162,7 @@ TEST(TracksRun, BeatAutoScalesTheBeatToRealMusicAlikeInEveryRun) {
         GTEST_SKIP() << module << " is missing: tools/setup.sh installs tecnoballz-data";
     TempDir run;
     fs::create_directories(run.path() / "data");
-    fs::create_symlink(module, run.path() / "data/music.mod");
+    shareIntoShow(module, run.path() / "data/music.mod");
     writeTextFile(run.file("data/demo.txt"), "data/music.mod\n0\n1\nPlugin\n0\n-1\n" +
                                                  testPlugin("test_logger") + "\n" +
                                                  run.file("beat.log") + "\nbeat\n");

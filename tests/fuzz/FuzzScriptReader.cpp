@@ -1,7 +1,7 @@
 // Fuzz target of the timeline script reader: any bytes go through the loading loop the program
 // uses, once as a run (stops at the first fault) and once as a check (notes every problem), with
 // a builder that stands for the effect factory. Neither may crash, hang or grow without bound,
-// and the two must agree.
+// and the two must agree on scripts without plug-ins.
 
 #include "platform/Debug.h"
 #include "platform/Error.h"
@@ -25,6 +25,8 @@ const char* const source = "fuzz.txt";
 class CountingBuilder : public EntryBuilder {
 public:
     explicit CountingBuilder(const ScriptText& script) : script_(script) {}
+
+    std::string describePlugin(const std::string&) override { return "not read"; }
 
     void make(const EffectFamily& row, const EntryValues& values) override {
         int texts = 0, numbers = 0;
@@ -91,6 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(entry.line > lastLine);
         lastLine = entry.line;
     }
+    // A check makes no plug-in and passes over its lines, where a run's plug-in reads them.
+    if (!showCheck.plugins.empty())
+        return 0;
     if (runLoaded) {
         check(madeByRun == madeByCheck);
     } else {

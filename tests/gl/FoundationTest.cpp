@@ -151,7 +151,8 @@ TEST_F(Foundation, ProgramsLoadStagesAndReportMissingUniforms) {
                   "void main() { gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0); }\n");
     StderrCapture capture;
     ShaderProgram program;
-    program.load(files().open(temp.file("red.fs")), files().open(temp.file("missing.vs")));
+    program.load(files().open(temp.file("red.fs"), ShowFileKind::Shader),
+                 files().open(temp.file("missing.vs"), ShowFileKind::Shader));
     EXPECT_EQ(program.vertexShader, 0u);
     EXPECT_EQ(uniformLocation(program, "time"), -1);
     const std::string output = capture.text();
@@ -170,7 +171,7 @@ TEST_F(Foundation, ProgramsLoadStagesAndReportMissingUniforms) {
 
     FragmentProgram fromFile;
     try {
-        fromFile.build(files().open(temp.file("absent.fs")));
+        fromFile.build(files().open(temp.file("absent.fs"), ShowFileKind::Shader));
         ADD_FAILURE() << "no error for a missing file";
     } catch (const ShowError& error) {
         EXPECT_EQ(std::string(error.what()), "Error opening: " + temp.file("absent.fs"));

@@ -28,38 +28,6 @@ Rgba quadrantColour(int x, int y, int size) {
     return {255, 255, 255, 128};
 }
 
-void appendBigEndian(std::string& bytes, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes += char((value >> shift) & 0xFF);
-}
-
-void appendPngChunk(std::string& bytes, const char* type, const std::string& data) {
-    appendBigEndian(bytes, uint32_t(data.size()));
-    const std::string typed = type + data;
-    uint32_t crc = 0xFFFFFFFF;
-    for (const char byte : typed) {
-        crc ^= uint8_t(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-    }
-    bytes += typed;
-    appendBigEndian(bytes, ~crc);
-}
-
-// A few dozen bytes of PNG whose header claims an RGB picture of width x height: an empty
-// compressed stream follows, no pixel.
-std::string pngClaiming(uint32_t width, uint32_t height) {
-    std::string bytes = "\x89PNG\r\n\x1a\n";
-    std::string header;
-    appendBigEndian(header, width);
-    appendBigEndian(header, height);
-    header += std::string("\x08\x02\x00\x00\x00", 5);
-    appendPngChunk(bytes, "IHDR", header);
-    appendPngChunk(bytes, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
-    appendPngChunk(bytes, "IEND", "");
-    return bytes;
-}
-
 // The 54 header bytes of a 24-bit BMP claiming width x height, and no pixel.
 std::string bmpClaiming(uint32_t width, uint32_t height) {
     std::string bytes(54, '\0');
@@ -91,7 +59,7 @@ TEST_F(Foundation, LoadedImageIsUprightWithChannelsAndAlphaKept) {
     const std::string path = temp.file("quadrants.png");
     writeImage(path, 16, 16, [](int x, int y) { return quadrantColour(x, y, 16); });
     CTextureFreeImage texture;
-    texture.load(files().open(path));
+    texture.load(files().open(path, ShowFileKind::Picture));
     EXPECT_EQ(texture.width(), 16);
 
     // The texture's level 0, read back: first row must be the picture's top row.
@@ -127,7 +95,7 @@ TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
         },
         false);
     CTextureFreeImage jpeg;
-    jpeg.load(files().open(path));
+    jpeg.load(files().open(path, ShowFileKind::Picture));
     std::vector<Rgba> level(64);
     {
         TextureBinding binding(jpeg);
@@ -139,7 +107,7 @@ TEST_F(Foundation, JpegLoadsOpaqueAndMissingFileGivesEmptyTextureWithOneLine) {
 
     StderrCapture capture;
     CTextureFreeImage missing;
-    missing.load(files().open(temp.file("nothing-here.png")));
+    missing.load(files().open(temp.file("nothing-here.png"), ShowFileKind::Picture));
     const std::string output = capture.text();
     EXPECT_NE(output.find("nothing-here.png"), std::string::npos) << output;
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
@@ -163,16 +131,16 @@ TEST_F(Foundation, TexturesOfOneUnchangedFileShareOneNameUntilTheLastUserGoes) {
     solid({255, 0, 0, 255});
     auto first = std::make_unique<CTextureFreeImage>();
     auto second = std::make_unique<CTextureFreeImage>();
-    first->load(files().open(path));
-    second->load(
-        files().open(temp.path().string() + "/./shared.png")); // another spelling of the same file
+    first->load(files().open(path, ShowFileKind::Picture));
+    second->load(files().open(temp.path().string() + "/./shared.png",
+                              ShowFileKind::Picture)); // another spelling of the same file
     EXPECT_EQ(first->textureId, second->textureId);
     EXPECT_EQ(sharedImageCount(), before + 1);
     const GLuint shared = first->textureId;
 
     // An upload gives that texture a name of its own and leaves the shared image alone.
     CTextureFreeImage uploaded;
-    uploaded.load(files().open(path));
+    uploaded.load(files().open(path, ShowFileKind::Picture));
     const unsigned char green[4] = {0, 255, 0, 255};
     uploaded.upload(green, 1, 1, false, GL_RGBA, true);
     EXPECT_NE(uploaded.textureId, shared);
@@ -181,7 +149,7 @@ TEST_F(Foundation, TexturesOfOneUnchangedFileShareOneNameUntilTheLastUserGoes) {
     // A file changed on disk is decoded anew; the old image stays with those holding it.
     solid({0, 0, 255, 255});
     CTextureFreeImage changed;
-    changed.load(files().open(path));
+    changed.load(files().open(path, ShowFileKind::Picture));
     EXPECT_NE(changed.textureId, shared);
     EXPECT_EQ(firstTexel(changed), (Rgba{0, 0, 255, 255}));
     EXPECT_EQ(sharedImageCount(), before + 2);
@@ -212,7 +180,7 @@ TEST_F(Foundation, ImagesClaimingAHugeSizeAreRefusedBeforeAnyPixelIsDecoded) {
         const long peakBefore = peakMemoryKilobytes();
         StderrCapture capture;
         CTextureFreeImage texture;
-        texture.load(files().open(path));
+        texture.load(files().open(path, ShowFileKind::Picture));
         EXPECT_EQ(capture.text(), "Unable to read image " + path + "\nImage " + path +
                                       " has an unusable size " + c.size + "\n");
         EXPECT_EQ(texture.width(), 0) << c.name;

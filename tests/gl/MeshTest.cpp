@@ -77,7 +77,7 @@ TEST_F(Meshes, ModelListDrawsTheFirstMeshLitAndLeavesNoClientArray) {
     const std::string path = writeModel();
     for (unsigned flags : {1u, 3u, 5u, 7u}) {
         SCOPED_TRACE(flags);
-        const ModelDisplayList model(files().open(path), flags);
+        const ModelDisplayList model(files().open(path, ShowFileKind::Model), flags);
         expectNoClientArray("after compiling");
         expectNoGlError("compiling");
         glColor4f(1, 1, 1, 1);
@@ -94,10 +94,10 @@ TEST_F(Meshes, FlagsChooseTheArraysTheListTakes) {
     const std::string path = writeModel();
     glColor4f(1, 0, 0, 1);
     // Bit 4: the binormals, (0, 1, 0) here, become the colours.
-    drawInFront(ModelDisplayList(files().open(path), 4).list, false);
+    drawInFront(ModelDisplayList(files().open(path, ShowFileKind::Model), 4).list, false);
     EXPECT_TRUE(near(pixel(32, 32), {0, 255, 0, 255}, 2)) << pixel(32, 32);
     glColor4f(1, 0, 0, 1);
-    drawInFront(ModelDisplayList(files().open(path), 1).list, false);
+    drawInFront(ModelDisplayList(files().open(path, ShowFileKind::Model), 1).list, false);
     EXPECT_TRUE(near(pixel(32, 32), {255, 0, 0, 255}, 2)) << pixel(32, 32);
 
     // Bit 2: texture coordinates. u runs against x, so the image's left half (red) shows right.
@@ -106,8 +106,8 @@ TEST_F(Meshes, FlagsChooseTheArraysTheListTakes) {
         return x < 4 ? Rgba{255, 0, 0, 255} : Rgba{0, 0, 255, 255};
     });
     CTextureFreeImage texture;
-    texture.load(files().open(image));
-    const ModelDisplayList textured(files().open(path), 2);
+    texture.load(files().open(image, ShowFileKind::Picture));
+    const ModelDisplayList textured(files().open(path, ShowFileKind::Model), 2);
     glColor4f(1, 1, 1, 1);
     clearFrame();
     {
@@ -165,7 +165,7 @@ TEST_F(Meshes, FilesWithoutAUsableFirstMeshAreReported) {
         std::string message;
         testing::internal::CaptureStderr();
         try {
-            ModelDisplayList model(files().open(path), 1);
+            ModelDisplayList model(files().open(path, ShowFileKind::Model), 1);
         } catch (const ShowError& error) {
             message = error.what();
         }
@@ -301,8 +301,8 @@ protected:
 
 TEST_F(BandedModels, DrawTheListsPicturePixelForPixelAndLeaveTheNormalAsItDoes) {
     const std::string path = MORVELDAN_BUILD_DIR "/data/rubber/simple.3ds";
-    const ModelDisplayList list(files().open(path), ModelNormals);
-    const BandedModel banded(files().open(path));
+    const ModelDisplayList list(files().open(path, ShowFileKind::Model), ModelNormals);
+    const BandedModel banded(files().open(path, ShowFileKind::Model));
     float listNormal[3], bandedNormal[3];
     glNormal3f(0.6f, 0, 0.8f);
     const std::vector<Rgba> expected = drawInStrips([&](int, int) { glCallList(list.list); });

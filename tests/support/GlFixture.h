@@ -62,7 +62,7 @@ protected:
 private:
     struct EffectStore {
         FrameInputs frame;
-        ShowFiles files;
+        ShowFiles files{FileReach::Anywhere};
         FamilyStates shared;
         EffectContext context{frame, files, shared};
     };

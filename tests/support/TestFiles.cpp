@@ -117,6 +117,20 @@ ScopedWorkingDirectory::~ScopedWorkingDirectory() {
     std::filesystem::current_path(previous_, ignored);
 }
 
+void shareIntoShow(const std::filesystem::path& source, const std::filesystem::path& target) {
+    namespace fs = std::filesystem;
+    if (fs::is_directory(source)) {
+        fs::create_directories(target);
+        for (const fs::directory_entry& entry : fs::directory_iterator(source))
+            shareIntoShow(entry.path(), target / entry.path().filename());
+        return;
+    }
+    std::error_code error;
+    fs::create_hard_link(source, target, error);
+    if (error)
+        fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+}
+
 void copySourceData(const std::filesystem::path& runDirectory, const std::string& relativePath) {
     const auto target = runDirectory / relativePath;
     std::filesystem::create_directories(target.parent_path());
@@ -129,4 +143,39 @@ size_t countIn(const std::string& text, const std::string& part) {
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
+}
+
+namespace {
+
+void appendBigEndian(std::string& bytes, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes += char((value >> shift) & 0xFF);
+}
+
+void appendPngChunk(std::string& bytes, const char* type, const std::string& data) {
+    appendBigEndian(bytes, uint32_t(data.size()));
+    const std::string typed = type + data;
+    uint32_t crc = 0xFFFFFFFF;
+    for (const char byte : typed) {
+        crc ^= uint8_t(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
+    }
+    bytes += typed;
+    appendBigEndian(bytes, ~crc);
+}
+
+} // namespace
+
+// An empty compressed stream follows the header.
+std::string pngClaiming(uint32_t width, uint32_t height) {
+    std::string bytes = "\x89PNG\r\n\x1a\n";
+    std::string header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, height);
+    header += std::string("\x08\x02\x00\x00\x00", 5);
+    appendPngChunk(bytes, "IHDR", header);
+    appendPngChunk(bytes, "IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8));
+    appendPngChunk(bytes, "IEND", "");
+    return bytes;
 }

@@ -43,6 +43,9 @@ std::string commandOutput(const std::string& command);
 void writeImage(const std::string& path, int width, int height,
                 const std::function<Rgba(int x, int y)>& pixelAt, bool withAlpha = true);
 
+// A few dozen bytes of PNG whose header claims an RGB picture of width x height, and no pixel.
+std::string pngClaiming(uint32_t width, uint32_t height);
+
 // Reads an image through FreeImage as RGBA, top row first; empty when unreadable.
 std::vector<Rgba> readImage(const std::string& path, int& width, int& height);
 
@@ -58,6 +61,10 @@ public:
 private:
     std::filesystem::path previous_;
 };
+
+// Puts a file or a folder (all it holds) into a test's show as files of its own: hard links where
+// the file system allows them, copies elsewhere. A show does not follow links out of its folder.
+void shareIntoShow(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Copies a committed data file (a path under the source tree's data/, e.g. "data/polar.fs") to the
 // same relative path under `runDirectory`.

@@ -10,6 +10,7 @@ TestShow makeTestShow(const std::string& entries, std::vector<EffectFamily> rows
     ShowOptions options;
     options.rules.families = test.families;
     options.tracks = std::move(tracks);
+    options.reach = FileReach::Anywhere; // tests name files in their own folders
     test.show = readShow("none.ogg\n" + std::to_string(startOffset) + "\n0\n" + entries,
                          std::move(options));
     return test;

@@ -64,6 +64,13 @@ Script readDefaultShow() {
             entry.extra.push_back(lines[size_t(value)]);
         script.entries.push_back(entry);
     }
+    // A check lists plug-ins without making them: their library is the line after the times.
+    for (const ShowCheck::Entry& listed : check.entries)
+        if (listed.keyword == "Plugin")
+            script.entries.push_back({listed.keyword,
+                                      int(listed.start),
+                                      int(listed.end),
+                                      {lines[size_t(listed.line) + 3]}});
     return script;
 }
 

@@ -196,3 +196,39 @@ TEST(HostileFiles, AStopSignalWhileAChildWorksEndsTheChildAndTheWait) {
         },
         testing::ExitedWithCode(43), "");
 }
+
+TEST(PictureBudget, PicturesHeldTogetherAndSidesOverTheTexturesLimitAreRefused) {
+    TempDir folder;
+    const std::string small = folder.file("small.png"), claimed = folder.file("claimed.png");
+    writeImage(small, 8, 8, [](int, int) { return Rgba{1, 2, 3, 255}; });
+    writeTextFile(claimed, pngClaiming(8192, 8192));
+    const uint64_t heldBefore = pictureBytesHeld();
+    setDebugOutput(false);
+    LoadNoteCollector notes;
+    {
+        const PictureCharge nearlyAll(pictureBudgetBytes - heldBefore - 100);
+        EXPECT_TRUE(decodeImageFile(small.c_str()).rgba.empty());
+    }
+    DecodedImage image = decodeImageFile(small.c_str());
+    EXPECT_EQ(image.width, 8);
+    EXPECT_EQ(pictureBytesHeld(), heldBefore + 256);
+    DecodedImage moved = std::move(image);
+    EXPECT_EQ(pictureBytesHeld(), heldBefore + 256);
+    EXPECT_TRUE(decodeImageFile(small.c_str(), 4).rgba.empty());
+    moved = {};
+    EXPECT_EQ(pictureBytesHeld(), heldBefore);
+    const PictureCharge overHalf(pictureBudgetBytes / 2 - heldBefore + 1);
+    EXPECT_TRUE(decodeImageFile(claimed.c_str()).rgba.empty());
+    setDebugOutput(true);
+    const std::string refused = " is refused: ";
+    EXPECT_EQ(notes.notes(),
+              (std::vector<std::string>{
+                  "Image " + small + refused +
+                      "its 8x8 pixels take 256 bytes, and the show's pictures have 100 bytes left "
+                      "of the 512.0 MiB they may take together",
+                  "Image " + small + refused +
+                      "it is 8x8 pixels, and this OpenGL's textures hold at most 4x4",
+                  "Image " + claimed + refused +
+                      "its 8192x8192 pixels take 256.0 MiB, and the show's pictures have 256.0 MiB "
+                      "left of the 512.0 MiB they may take together"}));
+}

@@ -20,6 +20,8 @@ namespace {
 // does; a Plugin's "plug-in" reads one line as plug-ins do.
 class RecordingBuilder : public EntryBuilder {
 public:
+    std::string describePlugin(const std::string&) override { return "not read"; }
+
     void make(const EffectFamily& row, const EntryValues& values) override {
         if (!values.texts.empty() && values.texts[0] == "missing.png")
             raise("Unable to open %s", values.texts[0].c_str());
@@ -160,10 +162,6 @@ TEST(ScriptLoader, ACheckReportsEveryProblemAndGoesOnFromTheNextKeyword) {
         "demo.txt:8: the keyword line: Unknown entry '0' in file, please correct; after its start "
         "and end time, the entry before it (Plasma2D, line 4) reads the seed: is a line missing "
         "there, or one too many?; going on from line 10 (Plugin)",
-        "demo.txt:15: the keyword line: Unknown entry 'Bogus' in file, please correct; after its "
-        "start and end time, the entry before it (Plugin, line 10) reads the library path, then "
-        "the lines its plug-in reads: is a line missing there, or one too many?; going on from "
-        "line 19 (Brum)",
         "demo.txt:21: the end time of the entry 'Brum': The number '99999999999' does not fit in "
         "32 bits (-2147483648 to 4294967295; -1 never ends)",
         "demo.txt:22: the entry 'AlphaBlendImage': Unable to open missing.png",
@@ -174,9 +172,14 @@ TEST(ScriptLoader, ACheckReportsEveryProblemAndGoesOnFromTheNextKeyword) {
         "keyword follows it",
     };
     EXPECT_EQ(check.problems, expected);
-    EXPECT_EQ(builder.made, (std::vector<std::string>{"Plasma2D 0 100", "Plugin 0 100", "Brum 5 0",
+    // A check lists the plug-in without loading it, and passes over its lines to the next known
+    // keyword.
+    EXPECT_EQ(builder.made, (std::vector<std::string>{"Plasma2D 0 100", "Brum 5 0",
                                                       "AlphaBlendImage 0 9", "Stroboskop 7 7"}));
-    EXPECT_EQ(builder.pluginLines, std::vector<std::string>{"parameter\n"});
+    EXPECT_TRUE(builder.pluginLines.empty());
+    ASSERT_EQ(check.plugins.size(), 1u);
+    EXPECT_TRUE(check.plugins[0].starts_with("demo.txt:10: plug-in /")) << check.plugins[0];
+    EXPECT_TRUE(check.plugins[0].ends_with("/lib.so: not read")) << check.plugins[0];
     ASSERT_EQ(check.entries.size(), 6u);
     EXPECT_EQ(check.entries[1].keyword, "Plugin");
     EXPECT_EQ(check.entries[1].line, 10);

@@ -3,7 +3,6 @@
 #include "encode/VideoWriter.h"
 #include "media/VideoDecoder.h"
 #include "platform/Error.h"
-#include "render/Shader.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +15,8 @@ namespace {
 
 // The video as a show's file, which is how the decoder is given one.
 ShowFile videoFile(const std::string& path) {
-    static ShowFiles files;
-    return files.open(path);
+    static ShowFiles files{FileReach::Anywhere};
+    return files.open(path, ShowFileKind::Video);
 }
 
 using PixelRule = std::function<void(int frame, int x, int y, uint8_t* rgb)>;
@@ -119,7 +118,7 @@ TEST(VideoDecoder, UnreadableFilesRaiseTheReadErrorAfterALineNamingTheFile) {
     // A truncated header is no better.
     const std::string good = temp.file("good.avi");
     writeVideo(good, 32, 32, 5, greyFrames);
-    const std::string bytes = readWholeFile(good).value();
+    const std::string bytes = readFileBytes(good);
     writeTextFile(temp.file("cut.avi"), bytes.substr(0, 64));
     for (const char* name : {"missing.avi", "garbage.avi", "cut.avi"})
         EXPECT_EQ(errorOf(temp.file(name)),

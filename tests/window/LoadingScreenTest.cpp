@@ -49,7 +49,7 @@ TEST(LoadingScreen, ThePictureRisesUprightByOneStepPerEntry) {
     glEnable(GL_TEXTURE_2D);
 
     const int total = 4;
-    ShowFiles files;
+    ShowFiles files{FileReach::Anywhere};
     LoadingScreen loading(window, files, total);
     // The picture's middle (red above, blue below) stands at y = progress - 0.5, two units in front
     // of the eye under the 40 degree view.
