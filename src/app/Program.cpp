@@ -20,6 +20,7 @@
 #include "platform/Debug.h"
 #include "platform/Error.h"
 #include "platform/FrameWatch.h"
+#include "platform/LargeStack.h"
 #include "platform/StopSignals.h"
 #include "player/FrameLoop.h"
 #include "player/RenderWindow.h"
@@ -262,6 +263,30 @@ void report(const std::string& message, bool messageBox) {
         showErrorBox(message);
 }
 
+// The show, with what ends it early said on standard error (and in a box, when asked).
+int runShowReportingFailures(const CommandLine& line) {
+    std::string failure;
+    int status = exitFailed;
+    try {
+        return runShowWithWarmup(line);
+    } catch (const Interrupted& stop) {
+        if (*stop.what())
+            report(stop.what(), false);
+        return exitAfterSignal(stop.signal());
+    } catch (const ShowEnded& end) {
+        // A shot or a render that ended this way has not made its picture.
+        failure = end.what();
+        if (line.action == CommandLine::Action::Play)
+            status = exitSucceeded;
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "Unknown error";
+    }
+    report(failure, line.messageBox);
+    return stopSignal() ? exitAfterSignal(stopSignal()) : status;
+}
+
 } // namespace
 
 int runProgram(int argc, char** argv) {
@@ -289,30 +314,15 @@ int runProgram(int argc, char** argv) {
         setenv("glsl_zero_init", "true", 0);
         setenv("MESA_DEBUG", "silent", 0);
     }
-    std::string failure;
-    int status = exitFailed;
     try {
         enterShowFolder(line);
     } catch (const std::exception& error) {
         report(error.what(), line.messageBox);
         return exitUsage;
     }
-    try {
-        return runShowWithWarmup(line);
-    } catch (const Interrupted& stop) {
-        if (*stop.what())
-            report(stop.what(), false);
-        return exitAfterSignal(stop.signal());
-    } catch (const ShowEnded& end) {
-        // A shot or a render that ended this way has not made its picture.
-        failure = end.what();
-        if (line.action == CommandLine::Action::Play)
-            status = exitSucceeded;
-    } catch (const std::exception& error) {
-        failure = error.what();
-    } catch (...) {
-        failure = "Unknown error";
-    }
-    report(failure, line.messageBox);
-    return stopSignal() ? exitAfterSignal(stopSignal()) : status;
+    // The image decoder is forked before the large stack is made, so that its memory limit does
+    // not count that stack.
+    if (line.action != CommandLine::Action::Join && line.render.localSegments == 0)
+        startImageDecoder();
+    return runOnLargeStack(largeStackBytes, [&] { return runShowReportingFailures(line); });
 }

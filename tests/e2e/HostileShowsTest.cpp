@@ -194,6 +194,17 @@ TEST(HostileShows, EachIsRefusedAtItsLineInSecondsAndLeavesNothingRunning) {
          "active at 500 ms: data/demo.txt:4 ShaderToy\n",
          "data/none.wav",
          {"--shot", "500", "shot.png", "--size", "640x480", "--frame-limit", "1"}},
+        {"a shader of one sum of 30,000 terms, which the compiler recurses through",
+         [](const fs::path& show) {
+             std::string sum = "x";
+             for (int term = 1; term < 30000; ++term)
+                 sum += "+x";
+             // A number of this run's own, so that no shader cache of the driver's answers.
+             writeTextFile((show / "data/sum.glsl").string(),
+                           "void mainImage(out vec4 c, in vec2 p) {\n    float x = p.x * " +
+                               std::to_string(getpid()) + ".0;\n    c = vec4(" + sum + ");\n}\n");
+         },
+         toy("data/sum.glsl"), "data/demo.txt: 1 entry checked, 1 problem found"},
         {"a plug-in whose code runs when it is loaded", [](const fs::path&) {},
          "Plugin\n0\n1000\n" + testPlugin("test_marker") + "\n",
          "/" + testPlugin("test_marker") + ": an ELF shared object for "},
