@@ -14,18 +14,6 @@
 
 namespace {
 
-// "the entries active at 1500 ms: data/demo.txt:4 ShaderToy, ...", without allocating.
-void describeActiveEntries(const Show& show, uint32_t time, char* text, size_t size) {
-    int written = std::snprintf(text, size, "the entries active at %u ms:", time);
-    const EffectList& effects = show.effects();
-    for (size_t i = 0; i < effects.size() && written > 0 && size_t(written) < size; ++i)
-        if (effects[i]->startTime < time && time < effects[i]->endTime)
-            written += std::snprintf(text + written, size - size_t(written), " %s:%d %.*s",
-                                     showScriptPath, show.entries()[i].lines.keyword,
-                                     int(show.entries()[i].family->keyword.size()),
-                                     show.entries()[i].family->keyword.data());
-}
-
 // Ends the watch of the frame at the end of its drawing, however it ends.
 class WatchedFrame {
 public:

@@ -4,6 +4,7 @@
 #include "player/WebKeyCodes.h"
 #include "render/GLState.h"
 #include "timeline/Show.h"
+#include "timeline/ShowFrame.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ void resetFrameState() {
 LiveRun::LiveRun(RenderWindow& window, std::unique_ptr<Show> show,
                  std::unique_ptr<MusicStream> music)
     : window_(window), show_(std::move(show)), music_(playedMusic(*show_, std::move(music))),
-      transport_(*music_, show_->startOffset()) {
+      transport_(*music_, show_->startOffset()), slowFrames_(window.sdlWindow()) {
     extend(nullptr, {}, [] {});
     window_.setEventFilter(this);
 }
@@ -45,6 +46,13 @@ void LiveRun::extend(LiveRunHooks* hooks, std::vector<KeyTable> keys,
 bool LiveRun::runFrame() {
     if (hooks_)
         hooks_->refreshShow();
+    describeActiveEntries(*show_, effectTimeAt(music_->positionSeconds(), show_->startOffset()),
+                          slowFrames_.description(), SlowFrameWatch::descriptionSize);
+    slowFrames_.begin();
+    struct EndOfFrame {
+        SlowFrameWatch& watch;
+        ~EndOfFrame() { watch.end(); }
+    } endOfFrame{slowFrames_};
     return runShowFrame(window_, *music_, *show_, hooks_);
 }
 

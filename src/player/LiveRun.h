@@ -7,6 +7,7 @@
 #include "player/FrameLoop.h"
 #include "player/KeyTable.h"
 #include "player/RenderWindow.h"
+#include "player/SlowFrameWatch.h"
 #include "player/Transport.h"
 
 #include <memory>
@@ -60,6 +61,7 @@ private:
     Transport transport_;
     LiveRunHooks* hooks_ = nullptr;
     std::vector<KeyTable> keys_;
+    SlowFrameWatch slowFrames_;
 };
 
 // The state a show starts its frames from, also after a reload drew its loading picture.

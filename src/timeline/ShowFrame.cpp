@@ -6,6 +6,8 @@
 #include "timeline/EntryTimer.h"
 #include "timeline/Show.h"
 
+#include <cstdio>
+
 uint32_t effectTimeAt(double seconds, uint32_t startOffset) {
     const auto milliseconds = static_cast<int64_t>(seconds * 1000.0);
     return static_cast<uint32_t>(milliseconds) + startOffset;
@@ -60,4 +62,15 @@ uint32_t drawMusicFrame(const MusicStream& music, Show& show, EntryTimer* timer,
     if (beat)
         *beat = level;
     return time;
+}
+
+void describeActiveEntries(const Show& show, uint32_t time, char* text, size_t size) {
+    int written = std::snprintf(text, size, "the entries active at %u ms:", time);
+    const EffectList& effects = show.effects();
+    for (size_t i = 0; i < effects.size() && written > 0 && size_t(written) < size; ++i)
+        if (effects[i]->startTime < time && time < effects[i]->endTime)
+            written += std::snprintf(text + written, size - size_t(written), " %s:%d %.*s",
+                                     showScriptPath, show.entries()[i].lines.keyword,
+                                     int(show.entries()[i].family->keyword.size()),
+                                     show.entries()[i].family->keyword.data());
 }

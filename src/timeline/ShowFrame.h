@@ -3,6 +3,7 @@
 
 #include "effekt/Effekt.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class EntryTimer;
@@ -40,3 +41,7 @@ uint32_t prepareMusicFrame(const MusicStream& music, Show& show, float& beat);
 // timed when a timer is given. Returns the effect time; the beat level goes to `beat`.
 uint32_t drawMusicFrame(const MusicStream& music, Show& show, EntryTimer* timer = nullptr,
                         float* beat = nullptr);
+
+// "the entries active at 1500 ms: data/demo.txt:4 ShaderToy ...", into `text`, without allocating:
+// what a frame that takes too long was drawing.
+void describeActiveEntries(const Show& show, uint32_t time, char* text, size_t size);

@@ -233,3 +233,37 @@ TEST(HostileShows, EachIsRefusedAtItsLineInSecondsAndLeavesNothingRunning) {
         EXPECT_FALSE(fs::exists(run.path() / "plug-in-ran")) << "the check ran a plug-in's code";
     }
 }
+
+TEST(HostileShows, ASlowFrameInALiveRunIsNamedAndEscapeEndsIt) {
+    XDisplay x;
+    if (!x.available())
+        GTEST_SKIP() << "no X display";
+    TempDir run;
+    writeTextFile(run.file("data/loop.glsl"),
+                  "void mainImage(out vec4 c, in vec2 p) {\n    float x = p.x;\n"
+                  "    for (int i = 0; i < 100000; i++)\n        x = sin(x + iTime);\n"
+                  "    c = vec4(x);\n}\n");
+    writeTextFile(run.file("data/demo.txt"), "data/none.wav\n0\n1\n" + toy("data/loop.glsl"));
+    ShowProcess show(run.path(),
+                     {"--no-setup", "--windowed", "--size", "640x480", "--no-message-box"});
+    const std::string slow = "a frame has taken more than 2 s: the entries active at ";
+    ASSERT_TRUE(waitUntil(
+        [&] { return show.errorOutput().find(slow) != std::string::npos || !show.running(); },
+        std::chrono::seconds(60)))
+        << show.errorOutput();
+    const std::string said = show.errorOutput();
+    const size_t from = said.find("the entries active at ");
+    const size_t to = said.find(" (Escape ends the run)\n", from);
+    ASSERT_NE(to, std::string::npos) << said;
+    EXPECT_NE(said.substr(from, to - from).find(": data/demo.txt:4 ShaderToy"), std::string::npos)
+        << said;
+    const unsigned long window = x.windowOfProcess(show.pid());
+    ASSERT_NE(window, 0u);
+    EXPECT_NE(x.windowTitled("Morveldan - slow frame: " + said.substr(from, to - from)), 0u);
+    x.sendKey(window, "Escape");
+    EXPECT_EQ(show.wait(std::chrono::seconds(5)), 0) << "Escape did not end the slow frame's run";
+    EXPECT_NE(show.errorOutput().find("morveldan: ended by Escape in a slow frame\n"),
+              std::string::npos)
+        << show.errorOutput();
+    EXPECT_TRUE(show.leftNothingRunning());
+}
