@@ -47,12 +47,12 @@ bool LiveRun::runFrame() {
     if (hooks_)
         hooks_->refreshShow();
     describeActiveEntries(*show_, effectTimeAt(music_->positionSeconds(), show_->startOffset()),
-                          slowFrames_.description(), SlowFrameWatch::descriptionSize);
-    slowFrames_.begin();
+                          slowFrames_.frames().description(), FrameWatch::descriptionSize);
+    slowFrames_.frames().begin();
     struct EndOfFrame {
-        SlowFrameWatch& watch;
+        FrameWatch& watch;
         ~EndOfFrame() { watch.end(); }
-    } endOfFrame{slowFrames_};
+    } endOfFrame{slowFrames_.frames()};
     return runShowFrame(window_, *music_, *show_, hooks_);
 }
 
