@@ -1,5 +1,6 @@
 #include "platform/LargeStack.h"
 
+#include <SDL_thread.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -15,6 +16,7 @@ void* runJob(void* argument) {
     auto& job = *static_cast<Job*>(argument);
     pthread_sigmask(SIG_SETMASK, &job.signalsOfCaller, nullptr);
     job.result = (*job.work)();
+    SDL_TLSCleanup(); // what SDL kept for this thread (its last error) goes with the thread
     return nullptr;
 }
 
