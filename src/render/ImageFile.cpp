@@ -7,6 +7,7 @@
 #include "platform/LoadNotes.h"
 #include "render/DeepPictures.h"
 #include "render/ImageStructure.h"
+#include "render/PictureBudget.h"
 
 #include <FreeImage.h>
 #include <unistd.h>
@@ -22,9 +23,6 @@
 #include <utility>
 
 namespace {
-
-// Pictures are loaded on the thread that owns the OpenGL context only.
-uint64_t bytesHeld = 0;
 
 struct BitmapDeleter {
     void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
@@ -64,45 +62,6 @@ public:
 private:
     std::vector<std::string> messages_;
 };
-
-bool usableSize(unsigned width, unsigned height) {
-    return width > 0 && height > 0 && width <= unsigned(maxImageSide) &&
-           height <= unsigned(maxImageSide);
-}
-
-// What a picture may take: the sides the textures hold and the bytes left of the budget.
-struct PictureAllowance {
-    uint32_t largestSide = maxImageSide;
-    uint64_t bytesLeft = pictureBudgetBytes;
-};
-
-std::string memorySize(uint64_t bytes) {
-    return bytes < (1 << 20) ? formatText("%llu bytes", static_cast<unsigned long long>(bytes))
-                             : formatText("%.1f MiB", double(bytes) / (1 << 20));
-}
-
-// Reports a picture whose size is unusable or over what it may take; true when it fits.
-bool sizeAllowed(const char* path, unsigned w, unsigned h, const PictureAllowance& allowance) {
-    if (!usableSize(w, h)) {
-        debugLine("Unable to read image %s", path);
-        noteLoadProblem("Image %s has an unusable size %ux%u", path, w, h);
-        return false;
-    }
-    const uint64_t bytes = uint64_t(w) * h * 4;
-    if (w > allowance.largestSide || h > allowance.largestSide)
-        noteLoadProblem("Image %s is refused: it is %ux%u pixels, and this OpenGL's textures hold "
-                        "at most %ux%u",
-                        path, w, h, allowance.largestSide, allowance.largestSide);
-    else if (bytes > allowance.bytesLeft)
-        noteLoadProblem("Image %s is refused: its %ux%u pixels take %s, and the show's pictures "
-                        "have %s left of the %s they may take together",
-                        path, w, h, memorySize(bytes).c_str(),
-                        memorySize(allowance.bytesLeft).c_str(),
-                        memorySize(pictureBudgetBytes).c_str());
-    else
-        return true;
-    return false;
-}
 
 // Reads only the header, where the format allows it, so that a file claiming a huge picture is
 // refused before its pixels are allocated and decoded. False (and reported) when the size is
@@ -417,7 +376,8 @@ DecodedImage decodeInChild(const char* path, bool keepDepth, int largestSide) {
     head.format = uint32_t(format);
     head.keepDepth = keepDepth ? 1 : 0;
     head.allowance.largestSide = uint32_t(std::clamp(largestSide, 1, maxImageSide));
-    head.allowance.bytesLeft = pictureBudgetBytes - std::min(pictureBudgetBytes, bytesHeld);
+    head.allowance.bytesLeft =
+        pictureBudgetBytes - std::min(pictureBudgetBytes, pictureBytesHeld());
     std::string request(sizeof head, '\0');
     std::memcpy(request.data(), &head, sizeof head);
     std::error_code noFolder;
@@ -440,23 +400,6 @@ DecodedImage decodeInChild(const char* path, bool keepDepth, int largestSide) {
 }
 
 } // namespace
-
-PictureCharge::PictureCharge(uint64_t bytes) : bytes_(bytes) { bytesHeld += bytes; }
-
-PictureCharge::~PictureCharge() { bytesHeld -= bytes_; }
-
-PictureCharge::PictureCharge(PictureCharge&& other) noexcept
-    : bytes_(std::exchange(other.bytes_, 0)) {}
-
-PictureCharge& PictureCharge::operator=(PictureCharge&& other) noexcept {
-    if (this != &other) {
-        bytesHeld -= bytes_;
-        bytes_ = std::exchange(other.bytes_, 0);
-    }
-    return *this;
-}
-
-uint64_t pictureBytesHeld() { return bytesHeld; }
 
 DecodedImage decodeImageFile(const char* path, int largestSide) {
     return decodeInChild(path, false, largestSide);
