@@ -1,6 +1,7 @@
 #include "player/FrameLoop.h"
 
 #include "audio/MusicStream.h"
+#include "platform/FrameWatch.h"
 #include "player/RenderWindow.h"
 #include "timeline/Show.h"
 #include "timeline/ShowFrame.h"
@@ -11,9 +12,19 @@ void seekBy(MusicStream& music, double seconds) {
     music.setPositionSeconds(music.positionSeconds() + seconds);
 }
 
+// Ends the watch of a frame however the frame ends.
+struct WatchedFrame {
+    FrameWatch* watch;
+    ~WatchedFrame() {
+        if (watch)
+            watch->end();
+    }
+};
+
 } // namespace
 
-bool runShowFrame(RenderWindow& window, MusicStream& music, Show& show, LiveFrameHooks* hooks) {
+bool runShowFrame(RenderWindow& window, MusicStream& music, Show& show, LiveFrameHooks* hooks,
+                  FrameWatch* watch) {
     if (window.quitRequested())
         return false;
     if (hooks)
@@ -25,7 +36,13 @@ bool runShowFrame(RenderWindow& window, MusicStream& music, Show& show, LiveFram
     if (window.seekBackRequested())
         seekBy(music, -1.0);
     float beat = 0;
-    const uint32_t time = drawMusicFrame(music, show, nullptr, &beat);
+    const uint32_t time = prepareMusicFrame(music, show, beat);
+    if (watch) {
+        describeActiveEntries(show, time, watch->description(), FrameWatch::descriptionSize);
+        watch->begin();
+    }
+    const WatchedFrame watched{watch};
+    drawActiveEffects(show.effects(), time, beat);
     show.frame().endKeyFrame();
     window.endShowFrame();
     if (hooks)

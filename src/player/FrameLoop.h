@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+class FrameWatch;
 class MusicStream;
 class RenderWindow;
 class Show;
@@ -23,6 +24,7 @@ public:
 // One frame of the live show. Returns false, without drawing, when Escape was released during the
 // previous poll; otherwise clears, applies the seek keys, draws the active effects at the music's
 // time and beat (scaled into the window when it was resized), and presents the frame. The hooks,
-// when given, run around the drawing.
+// when given, run around the drawing; the watch, when given, watches it from the moment its time
+// is known until the frame is presented, knowing the entries it draws.
 bool runShowFrame(RenderWindow& window, MusicStream& music, Show& show,
-                  LiveFrameHooks* hooks = nullptr);
+                  LiveFrameHooks* hooks = nullptr, FrameWatch* watch = nullptr);

@@ -4,7 +4,6 @@
 #include "player/WebKeyCodes.h"
 #include "render/GLState.h"
 #include "timeline/Show.h"
-#include "timeline/ShowFrame.h"
 
 namespace {
 
@@ -46,14 +45,7 @@ void LiveRun::extend(LiveRunHooks* hooks, std::vector<KeyTable> keys,
 bool LiveRun::runFrame() {
     if (hooks_)
         hooks_->refreshShow();
-    describeActiveEntries(*show_, effectTimeAt(music_->positionSeconds(), show_->startOffset()),
-                          slowFrames_.frames().description(), FrameWatch::descriptionSize);
-    slowFrames_.frames().begin();
-    struct EndOfFrame {
-        FrameWatch& watch;
-        ~EndOfFrame() { watch.end(); }
-    } endOfFrame{slowFrames_.frames()};
-    return runShowFrame(window_, *music_, *show_, hooks_);
+    return runShowFrame(window_, *music_, *show_, hooks_, &slowFrames_.frames());
 }
 
 void LiveRun::takeShow(std::unique_ptr<Show> show) {
